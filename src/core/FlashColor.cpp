@@ -1,0 +1,44 @@
+#include "core/FlashColor.h"
+
+#include "core/Text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace corvale {
+
+FlashColor FlashColor::fromHex(std::string_view hex) {
+    std::string text = trimmed(hex);
+    std::string_view digits = text;
+    if (digits.starts_with('#')) {
+        digits.remove_prefix(1);
+    }
+    if (digits.size() != 6) {
+        return {};
+    }
+    unsigned value = 0;
+    for (char c : digits) {
+        unsigned d;
+        if (c >= '0' && c <= '9') {
+            d = static_cast<unsigned>(c - '0');
+        } else if (c >= 'a' && c <= 'f') {
+            d = static_cast<unsigned>(c - 'a' + 10);
+        } else if (c >= 'A' && c <= 'F') {
+            d = static_cast<unsigned>(c - 'A' + 10);
+        } else {
+            return {};
+        }
+        value = value * 16 + d;
+    }
+    return {((value >> 16) & 0xFF) / 255.0, ((value >> 8) & 0xFF) / 255.0, (value & 0xFF) / 255.0};
+}
+
+std::string FlashColor::hexString() const {
+    auto byte = [](double c) { return static_cast<int>(std::lround(std::clamp(c, 0.0, 1.0) * 255.0)); };
+    char out[8];
+    std::snprintf(out, sizeof out, "#%02X%02X%02X", byte(r), byte(g), byte(b));
+    return out;
+}
+
+} // namespace corvale

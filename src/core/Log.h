@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace corvale {
+
+// A log sink: stores, readers and players take one and are wired to logLine in the program.
+using LogFn = std::function<void(const std::string&)>;
+
+// Appends one line to the debug log (standard output and the log file) when the log is on.
+void logLine(std::string_view message);
+
+namespace debuglog {
+
+// The switch is on only for the exact text "1".
+bool switchFromEnvironment(const char* value);
+
+// Fixed once at process entry.
+void configure(bool enabled, std::string filePath);
+bool enabled();
+const std::string& filePath();
+
+// Creates the log's folder and replaces the file with an empty one, so each launch starts fresh.
+void startFresh();
+
+// The line as written: "HH:mm:ss.SSS", two spaces, the message with CR and LF made visible.
+std::string formatLine(std::string_view message, long long epochMillis);
+
+} // namespace debuglog
+} // namespace corvale

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/Subscription.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corvale {
+
+// Names of the in-process notifications by which settings changes reach the running parts.
+namespace notes {
+inline constexpr const char* statusItemNeedsRefresh = "CorvaleStatusItemNeedsRefresh";
+inline constexpr const char* hotKeyChanged = "CorvaleHotKeyChanged";
+inline constexpr const char* testFlash = "CorvaleTestFlash";
+inline constexpr const char* checkForUpdates = "CorvaleCheckForUpdates";
+inline constexpr const char* themeAccentChanged = "CorvaleThemeAccentChanged";
+inline constexpr const char* sidebarIconStyleChanged = "CorvaleSidebarIconStyleChanged";
+inline constexpr const char* soundDidChange = "CorvaleSoundDidChange";
+} // namespace notes
+
+// The process's own notification center: synchronous delivery on the poster's (main) thread.
+class NotificationCenter {
+public:
+    Subscription observe(const std::string& name, std::function<void()> fn);
+    void post(const std::string& name);
+
+private:
+    struct Observer {
+        std::function<void()> fn;
+        std::shared_ptr<bool> alive;
+    };
+    std::map<std::string, std::vector<Observer>> observers_;
+    std::shared_ptr<bool> selfAlive_ = std::make_shared<bool>(true);
+};
+
+} // namespace corvale

@@ -1,0 +1,98 @@
+#include "core/RuleEngine.h"
+
+#include "core/Text.h"
+
+#include <memory>
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
+
+namespace corvale {
+
+RuleEngine::RuleEngine(RulesProvider rulesProvider, LogFn log)
+    : rulesProvider_(std::move(rulesProvider)), log_(std::move(log)) {}
+
+bool RuleEngine::conditionPasses(const std::optional<Condition>& condition,
+                                 const ObservedNotification& notification) const {
+    if (!condition) {
+        return true;
+    }
+    switch (condition->type) {
+    case Condition::Type::titleContains:
+        return containsIgnoringCase(notification.title, condition->value);
+    case Condition::Type::bodyContains:
+        return containsIgnoringCase(notification.body, condition->value);
+    case Condition::Type::regex:
+        return regexPasses(condition->value, notification);
+    }
+    return false;
+}
+
+bool RuleEngine::regexPasses(const std::string& pattern, const ObservedNotification& notification) const {
+    std::string text;
+    for (const std::string* part : {&notification.title, &notification.subtitle, &notification.body}) {
+        if (part->empty()) {
+            continue;
+        }
+        if (!text.empty()) {
+            text += '\n';
+        }
+        text += *part;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError parseError;
+    auto compiled = std::unique_ptr<icu::RegexPattern>(icu::RegexPattern::compile(
+        icu::UnicodeString::fromUTF8(pattern), UREGEX_CASE_INSENSITIVE, parseError, status));
+    if (U_FAILURE(status) || !compiled) {
+        return false;
+    }
+    icu::UnicodeString subject = icu::UnicodeString::fromUTF8(text);
+    auto matcher = std::unique_ptr<icu::RegexMatcher>(compiled->matcher(subject, status));
+    if (U_FAILURE(status) || !matcher) {
+        return false;
+    }
+    matcher->setTimeLimit(regexTimeLimit, status);
+    bool found = matcher->find(status);
+    if (status == U_REGEX_TIME_OUT) {
+        if (log_) {
+            log_("[match] regex timed out app=\"" + notification.appName + "\" - condition not passed");
+        }
+        return false;
+    }
+    // Any other failure (stack overflow, bad input) does not pass either.
+    return U_SUCCESS(status) && found;
+}
+
+std::optional<Rule> RuleEngine::resolve(const ObservedNotification& notification) const {
+    const std::vector<Rule> rules = rulesProvider_ ? rulesProvider_() : std::vector<Rule>{};
+    const std::string appKey = nameKey(notification.appName);
+
+    const Rule* firstBase = nullptr;
+    if (!appKey.empty()) {
+        for (const Rule& rule : rules) {
+            if (!rule.enabled || rule.isDefault() || nameKey(rule.appDisplayName) != appKey) {
+                continue;
+            }
+            if (!conditionPasses(rule.condition, notification)) {
+                continue;
+            }
+            // A content rule beats the base rule wherever it stands in the list.
+            if (rule.condition) {
+                return rule;
+            }
+            if (!firstBase) {
+                firstBase = &rule;
+            }
+        }
+    }
+    if (firstBase) {
+        return *firstBase;
+    }
+    for (const Rule& rule : rules) {
+        if (rule.enabled && rule.isDefault() && conditionPasses(rule.condition, notification)) {
+            return rule;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace corvale

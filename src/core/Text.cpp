@@ -1,0 +1,115 @@
+#include "core/Text.h"
+
+#include <memory>
+#include <mutex>
+#include <unicode/coll.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace corvale {
+namespace {
+
+icu::UnicodeString fromUtf8(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+std::string toUtf8(const icu::UnicodeString& text) {
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+bool isSpace(UChar32 c) { return u_isUWhiteSpace(c) || c == 0x0085 || c == 0x2028 || c == 0x2029; }
+
+} // namespace
+
+std::string trimmed(std::string_view text) {
+    // Walk code points from both ends; invalid bytes count as non-space and are kept.
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    int32_t length = static_cast<int32_t>(text.size());
+    int32_t start = 0;
+    while (start < length) {
+        int32_t next = start;
+        UChar32 c;
+        U8_NEXT(bytes, next, length, c);
+        if (c < 0 || !isSpace(c)) {
+            break;
+        }
+        start = next;
+    }
+    int32_t end = length;
+    while (end > start) {
+        int32_t previous = end;
+        UChar32 c;
+        U8_PREV(bytes, start, previous, c);
+        if (c < 0 || !isSpace(c)) {
+            break;
+        }
+        end = previous;
+    }
+    return std::string(text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start)));
+}
+
+std::string caseFolded(std::string_view text) {
+    auto folded = fromUtf8(text);
+    folded.foldCase(U_FOLD_CASE_DEFAULT);
+    return toUtf8(folded);
+}
+
+std::string nameKey(std::string_view name) { return caseFolded(trimmed(name)); }
+
+bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
+    if (needle.empty()) {
+        return true;
+    }
+    auto h = fromUtf8(haystack);
+    auto n = fromUtf8(needle);
+    h.foldCase(U_FOLD_CASE_DEFAULT);
+    n.foldCase(U_FOLD_CASE_DEFAULT);
+    return h.indexOf(n) >= 0;
+}
+
+bool localizedCaseInsensitiveLess(std::string_view a, std::string_view b) {
+    static std::once_flag once;
+    static std::unique_ptr<icu::Collator> collator;
+    std::call_once(once, [] {
+        UErrorCode status = U_ZERO_ERROR;
+        collator.reset(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+        if (U_FAILURE(status)) {
+            collator.reset();
+            return;
+        }
+        // Secondary strength ignores letter case but keeps accents apart.
+        collator->setStrength(icu::Collator::SECONDARY);
+    });
+    if (!collator) {
+        return caseFolded(a) < caseFolded(b);
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    auto result = collator->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
+                                        icu::StringPiece(b.data(), static_cast<int32_t>(b.size())),
+                                        status);
+    return U_SUCCESS(status) && result == UCOL_LESS;
+}
+
+std::string validUtf8(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    int32_t length = static_cast<int32_t>(text.size());
+    std::string out;
+    out.reserve(text.size());
+    int32_t i = 0;
+    while (i < length) {
+        int32_t start = i;
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0) {
+            out += "\xEF\xBF\xBD";
+        } else {
+            out.append(text.data() + start, static_cast<size_t>(i - start));
+        }
+    }
+    return out;
+}
+
+} // namespace corvale

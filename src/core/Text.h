@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace corvale {
+
+// Removes white space and line breaks (Unicode's White_Space) from both ends.
+std::string trimmed(std::string_view text);
+
+// Unicode full case folding, no locale: the form for comparing without regard to case.
+std::string caseFolded(std::string_view text);
+
+// The identity of an application name: trimmed and case-folded. Empty means "no name".
+std::string nameKey(std::string_view name);
+
+// Case-insensitive substring search by case folding; an empty needle is found everywhere.
+bool containsIgnoringCase(std::string_view haystack, std::string_view needle);
+
+// Ordering for lists shown to people: case-insensitive, by the user's locale.
+bool localizedCaseInsensitiveLess(std::string_view a, std::string_view b);
+
+// Replaces bytes that are not valid UTF-8 with U+FFFD, so text from outside is safe to process.
+std::string validUtf8(std::string_view text);
+
+} // namespace corvale

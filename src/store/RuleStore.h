@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/Rule.h"
+#include "store/VersionedJsonStore.h"
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace corvale {
+
+// The per-application rules in "rules.json". Never empty after a load: a missing, empty or
+// unreadable file yields the default rule.
+class RuleStore : public VersionedJsonStore {
+public:
+    static constexpr const char* fileName = "rules.json";
+
+    RuleStore(std::filesystem::path fileURL, LogFn log);
+    static std::filesystem::path defaultFileURL(const std::filesystem::path& supportFolder);
+
+    const std::vector<Rule>& rules() const { return rules_; }
+    bool upsert(const Rule& rule);
+    bool remove(const Uuid& id);
+    std::optional<Rule> defaultRule() const;
+
+    // Moves the data of an earlier release's folder into the current one; run before any store.
+    static bool migrateSupportDir(const std::filesystem::path& from, const std::filesystem::path& to,
+                                  const LogFn& log);
+    static void rewriteFileSoundPaths(const std::filesystem::path& rulesFile,
+                                      const std::filesystem::path& from, const std::filesystem::path& to,
+                                      const LogFn& log);
+
+protected:
+    void installDecoded(const nlohmann::json& list) override;
+    nlohmann::json encodeList() const override;
+    void startEmpty() override;
+    size_t count() const override { return rules_.size(); }
+    void onMissingFile() override;
+    void onLoaded(std::int64_t version) override;
+    void onBackedUp(const std::string& error) override;
+    void onBackupFailed(const std::string& error) override;
+
+private:
+    void enforceSingleDefault();
+    void seedDefault();
+
+    std::vector<Rule> rules_;
+};
+
+// Decodes a list of rules; throws DecodeError when any rule fails.
+std::vector<Rule> rulesFromJson(const nlohmann::json& list);
+
+} // namespace corvale

@@ -1,0 +1,128 @@
+#include "store/VersionedJsonStore.h"
+
+#include "core/Rule.h"
+#include "store/AtomicFile.h"
+
+#include <nlohmann/json.hpp>
+
+namespace corvale {
+
+using nlohmann::json;
+
+VersionedJsonStore::VersionedJsonStore(Traits traits, std::filesystem::path fileURL, LogFn log)
+    : traits_(std::move(traits)), fileURL_(std::move(fileURL)), log_(std::move(log)) {}
+
+void VersionedJsonStore::log(const std::string& line) const {
+    if (log_) {
+        log_(line);
+    }
+}
+
+std::string encodeWrapper(const std::string& listKey, const json& list, std::int64_t version) {
+    // nlohmann's objects are ordered maps, so every object's keys come out sorted.
+    json wrapper = {{listKey, list}, {"version", version}};
+    return wrapper.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+void VersionedJsonStore::load() {
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(fileURL_, ec))) {
+        startEmpty();
+        onMissingFile();
+        return;
+    }
+    std::string error;
+    std::int64_t version = 0;
+    try {
+        std::string bytes;
+        if (!readWholeFile(fileURL_, bytes, error)) {
+            throw DecodeError(error);
+        }
+        json wrapper;
+        try {
+            wrapper = json::parse(bytes);
+        } catch (const json::exception& e) {
+            throw DecodeError(e.what());
+        }
+        if (!wrapper.is_object()) {
+            throw DecodeError("the file is not a JSON object");
+        }
+        auto versionIt = wrapper.find("version");
+        if (versionIt == wrapper.end() || !versionIt->is_number_integer()) {
+            throw DecodeError("key \"version\" missing or not an integer");
+        }
+        version = versionIt->get<std::int64_t>();
+        auto listIt = wrapper.find(traits_.listKey);
+        if (listIt == wrapper.end() || !listIt->is_array()) {
+            throw DecodeError("key \"" + traits_.listKey + "\" missing or not an array");
+        }
+        installDecoded(*listIt);
+    } catch (const std::exception& e) {
+        error = e.what();
+        startEmpty();
+        if (backupCorruptFile()) {
+            onBackedUp(error);
+        } else {
+            persistenceDisabled_ = true;
+            onBackupFailed(error);
+        }
+        return;
+    }
+    onLoaded(version);
+}
+
+void VersionedJsonStore::onMissingFile() {
+    log(traits_.tag + " no record at " + path() + " - starting empty");
+}
+
+void VersionedJsonStore::onLoaded(std::int64_t version) {
+    log(traits_.tag + " loaded " + std::to_string(count()) + traits_.noun + " (schema v" +
+        std::to_string(version) + ") from " + path());
+}
+
+void VersionedJsonStore::onBackedUp(const std::string& error) {
+    log(traits_.tag + " could not read " + path() + " (" + error + ") - backed up and started empty");
+}
+
+void VersionedJsonStore::onBackupFailed(const std::string& error) {
+    log(traits_.tag + " CORRUPT file at " + path() + " could NOT be backed up (" + error + ") - " +
+        "empty in memory; NOT writing to disk to avoid destroying it");
+}
+
+bool VersionedJsonStore::backupCorruptFile() {
+    auto backup = fileURL_.parent_path() / traits_.backupName;
+    std::error_code ec;
+    std::filesystem::remove_all(backup, ec);
+    std::filesystem::rename(fileURL_, backup, ec);
+    if (ec) {
+        log(traits_.tag + " could not back up corrupt file: " + ec.message());
+        return false;
+    }
+    log(traits_.tag + " corrupt file backed up to " + backup.string());
+    return true;
+}
+
+bool VersionedJsonStore::save() {
+    if (persistenceDisabled_) {
+        log(traits_.tag + " persistence disabled (corrupt file un-backed-up) - refusing to write " + path());
+        return false;
+    }
+    std::string error;
+    std::error_code ec;
+    std::filesystem::create_directories(fileURL_.parent_path(), ec);
+    if (ec) {
+        error = ec.message();
+    } else {
+        try {
+            if (writeFileAtomically(fileURL_, encodeWrapper(traits_.listKey, encodeList(), schemaVersion), error)) {
+                return true;
+            }
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+    }
+    log(traits_.tag + " SAVE FAILED to " + path() + ": " + error);
+    return false;
+}
+
+} // namespace corvale
