@@ -35,7 +35,9 @@ FlashColor FlashColor::fromHex(std::string_view hex) {
 }
 
 std::string FlashColor::hexString() const {
-    auto byte = [](double c) { return static_cast<int>(std::lround(std::clamp(c, 0.0, 1.0) * 255.0)); };
+    auto byte = [](double c) {
+        return static_cast<int>(std::lround(std::clamp(c, 0.0, 1.0) * 255.0));
+    };
     char out[8];
     std::snprintf(out, sizeof out, "#%02X%02X%02X", byte(r), byte(g), byte(b));
     return out;

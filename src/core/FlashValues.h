@@ -7,13 +7,23 @@
 
 namespace corvale {
 
-enum class FlashStyle { fullScreen, edge, edgeTop, edgeBottom, edgeLeft, edgeRight, edgeTopBottom, edgeLeftRight };
+enum class FlashStyle {
+    fullScreen,
+    edge,
+    edgeTop,
+    edgeBottom,
+    edgeLeft,
+    edgeRight,
+    edgeTopBottom,
+    edgeLeftRight
+};
 enum class FlashIntensity { gentle, normal, strong };
 enum class FlashDuration { brief, normal, long_ };
 
 inline constexpr std::array<FlashStyle, 8> allFlashStyles{
-    FlashStyle::fullScreen, FlashStyle::edge,      FlashStyle::edgeTop,       FlashStyle::edgeBottom,
-    FlashStyle::edgeLeft,   FlashStyle::edgeRight, FlashStyle::edgeTopBottom, FlashStyle::edgeLeftRight};
+    FlashStyle::fullScreen,    FlashStyle::edge,         FlashStyle::edgeTop,
+    FlashStyle::edgeBottom,    FlashStyle::edgeLeft,     FlashStyle::edgeRight,
+    FlashStyle::edgeTopBottom, FlashStyle::edgeLeftRight};
 
 // Raw texts as stored; parsing is case-sensitive and gives none for any other text.
 std::string_view rawValue(FlashStyle style);

@@ -16,16 +16,22 @@ std::string logPath;
 
 namespace debuglog {
 
-bool switchFromEnvironment(const char* value) { return value != nullptr && std::string_view(value) == "1"; }
+bool switchFromEnvironment(const char* value) {
+    return value != nullptr && std::string_view(value) == "1";
+}
 
 void configure(bool enabled, std::string filePath) {
     logEnabled = enabled;
     logPath = std::move(filePath);
 }
 
-bool enabled() { return logEnabled; }
+bool enabled() {
+    return logEnabled;
+}
 
-const std::string& filePath() { return logPath; }
+const std::string& filePath() {
+    return logPath;
+}
 
 void startFresh() {
     if (!logEnabled || logPath.empty()) {

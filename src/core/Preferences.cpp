@@ -60,8 +60,12 @@ std::optional<PrefValue> InMemoryPreferences::value(const std::string& key) {
     return found->second;
 }
 
-void InMemoryPreferences::set(const std::string& key, const PrefValue& value) { values_[key] = value; }
+void InMemoryPreferences::set(const std::string& key, const PrefValue& value) {
+    values_[key] = value;
+}
 
-void InMemoryPreferences::remove(const std::string& key) { values_.erase(key); }
+void InMemoryPreferences::remove(const std::string& key) {
+    values_.erase(key);
+}
 
 } // namespace corvale

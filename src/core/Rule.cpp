@@ -176,7 +176,8 @@ json toJson(const Rule& rule) {
                                {"value", rule.condition->value}};
     }
     if (rule.flashColor) {
-        object["flashColor"] = {{"r", rule.flashColor->r}, {"g", rule.flashColor->g}, {"b", rule.flashColor->b}};
+        object["flashColor"] = {
+            {"r", rule.flashColor->r}, {"g", rule.flashColor->g}, {"b", rule.flashColor->b}};
     }
     if (rule.flashIntensity) {
         object["flashIntensity"] = rawValue(*rule.flashIntensity);
@@ -224,7 +225,8 @@ Rule ruleFromJson(const json& object) {
                                      clamped(numberOf(required(*color, "b"), "b"), 0.0, 1.0)};
     }
     if (const json* style = member(object, "flashStyle")) {
-        rule.flashStyle = flashStyleFromRaw(textOf(*style, "flashStyle")).value_or(FlashStyle::fullScreen);
+        rule.flashStyle =
+            flashStyleFromRaw(textOf(*style, "flashStyle")).value_or(FlashStyle::fullScreen);
     }
     if (const json* intensity = member(object, "flashIntensity")) {
         rule.flashIntensity = flashIntensityFromRaw(textOf(*intensity, "flashIntensity"));

@@ -54,7 +54,8 @@ struct Condition {
 // The rule editor's choice: no condition, or one of the three condition types.
 enum class ConditionKind { any, titleContains, bodyContains, regex };
 inline constexpr std::array<ConditionKind, 4> allConditionKinds{
-    ConditionKind::any, ConditionKind::titleContains, ConditionKind::bodyContains, ConditionKind::regex};
+    ConditionKind::any, ConditionKind::titleContains, ConditionKind::bodyContains,
+    ConditionKind::regex};
 std::string_view rawValue(ConditionKind kind);
 std::optional<ConditionKind> conditionKindFromRaw(std::string_view raw);
 

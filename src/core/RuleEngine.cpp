@@ -27,9 +27,11 @@ bool RuleEngine::conditionPasses(const std::optional<Condition>& condition,
     return false;
 }
 
-bool RuleEngine::regexPasses(const std::string& pattern, const ObservedNotification& notification) const {
+bool RuleEngine::regexPasses(const std::string& pattern,
+                             const ObservedNotification& notification) const {
     std::string text;
-    for (const std::string* part : {&notification.title, &notification.subtitle, &notification.body}) {
+    for (const std::string* part :
+         {&notification.title, &notification.subtitle, &notification.body}) {
         if (part->empty()) {
             continue;
         }
@@ -54,7 +56,8 @@ bool RuleEngine::regexPasses(const std::string& pattern, const ObservedNotificat
     bool found = matcher->find(status);
     if (status == U_REGEX_TIME_OUT) {
         if (log_) {
-            log_("[match] regex timed out app=\"" + notification.appName + "\" - condition not passed");
+            log_("[match] regex timed out app=\"" + notification.appName +
+                 "\" - condition not passed");
         }
         return false;
     }

@@ -25,8 +25,12 @@ public:
 inline double secondsSince1970(TimePoint t) {
     return std::chrono::duration<double>(t.time_since_epoch()).count();
 }
+// Rounded to the microsecond: a double holds today's times to about a quarter of a microsecond, so
+// a time of microsecond precision survives the round trip exactly.
 inline TimePoint timePointFromSeconds(double seconds) {
-    return TimePoint(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)));
+    auto micros = std::chrono::duration<double, std::micro>(seconds * 1e6);
+    return TimePoint(std::chrono::duration_cast<Clock::duration>(
+        std::chrono::round<std::chrono::microseconds>(micros)));
 }
 
 } // namespace corvale

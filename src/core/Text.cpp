@@ -11,7 +11,8 @@ namespace corvale {
 namespace {
 
 icu::UnicodeString fromUtf8(std::string_view text) {
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
 }
 
 std::string toUtf8(const icu::UnicodeString& text) {
@@ -20,7 +21,9 @@ std::string toUtf8(const icu::UnicodeString& text) {
     return out;
 }
 
-bool isSpace(UChar32 c) { return u_isUWhiteSpace(c) || c == 0x0085 || c == 0x2028 || c == 0x2029; }
+bool isSpace(UChar32 c) {
+    return u_isUWhiteSpace(c) || c == 0x0085 || c == 0x2028 || c == 0x2029;
+}
 
 } // namespace
 
@@ -57,7 +60,9 @@ std::string caseFolded(std::string_view text) {
     return toUtf8(folded);
 }
 
-std::string nameKey(std::string_view name) { return caseFolded(trimmed(name)); }
+std::string nameKey(std::string_view name) {
+    return caseFolded(trimmed(name));
+}
 
 bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
     if (needle.empty()) {
@@ -75,7 +80,13 @@ bool localizedCaseInsensitiveLess(std::string_view a, std::string_view b) {
     static std::unique_ptr<icu::Collator> collator;
     std::call_once(once, [] {
         UErrorCode status = U_ZERO_ERROR;
-        collator.reset(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+        // The C and POSIX locales reach ICU as en_US_POSIX, whose collation is ASCII order with
+        // letter case as a primary difference; the root collation is the neutral order there.
+        auto locale = icu::Locale::getDefault();
+        if (std::string_view(locale.getName()) == "en_US_POSIX") {
+            locale = icu::Locale::getRoot();
+        }
+        collator.reset(icu::Collator::createInstance(locale, status));
         if (U_FAILURE(status)) {
             collator.reset();
             return;
@@ -87,9 +98,9 @@ bool localizedCaseInsensitiveLess(std::string_view a, std::string_view b) {
         return caseFolded(a) < caseFolded(b);
     }
     UErrorCode status = U_ZERO_ERROR;
-    auto result = collator->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
-                                        icu::StringPiece(b.data(), static_cast<int32_t>(b.size())),
-                                        status);
+    auto result =
+        collator->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
+                              icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
     return U_SUCCESS(status) && result == UCOL_LESS;
 }
 

@@ -10,8 +10,10 @@
 
 namespace corvale {
 
-bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes, std::string& error) {
-    auto temp = target.parent_path() / ("." + target.filename().string() + "." + Uuid::random().str().substr(0, 8) + ".tmp");
+bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         std::string& error) {
+    auto temp = target.parent_path() / ("." + target.filename().string() + "." +
+                                        Uuid::random().str().substr(0, 8) + ".tmp");
     std::FILE* file = std::fopen(temp.c_str(), "wbx");
     if (!file) {
         error = "could not create " + temp.string() + ": " + std::strerror(errno);

@@ -26,7 +26,9 @@ std::vector<Rule> rulesFromJson(const json& list) {
     return rules;
 }
 
-void RuleStore::installDecoded(const json& list) { rules_ = rulesFromJson(list); }
+void RuleStore::installDecoded(const json& list) {
+    rules_ = rulesFromJson(list);
+}
 
 json RuleStore::encodeList() const {
     json list = json::array();
@@ -36,7 +38,9 @@ json RuleStore::encodeList() const {
     return list;
 }
 
-void RuleStore::startEmpty() { rules_.clear(); }
+void RuleStore::startEmpty() {
+    rules_.clear();
+}
 
 void RuleStore::seedDefault() {
     rules_ = {Rule::fallback()};
@@ -70,11 +74,13 @@ void RuleStore::onBackupFailed(const std::string& error) {
 }
 
 void RuleStore::enforceSingleDefault() {
-    auto defaults = std::count_if(rules_.begin(), rules_.end(), [](const Rule& r) { return r.isDefault(); });
+    auto defaults =
+        std::count_if(rules_.begin(), rules_.end(), [](const Rule& r) { return r.isDefault(); });
     if (defaults < 2) {
         return;
     }
-    auto last = std::find_if(rules_.rbegin(), rules_.rend(), [](const Rule& r) { return r.isDefault(); });
+    auto last =
+        std::find_if(rules_.rbegin(), rules_.rend(), [](const Rule& r) { return r.isDefault(); });
     Uuid kept = last->id;
     std::erase_if(rules_, [&](const Rule& r) { return r.isDefault() && r.id != kept; });
     log("[rules] collapsed " + std::to_string(defaults) + " default (*) rules to 1");
@@ -84,7 +90,8 @@ bool RuleStore::upsert(const Rule& rule) {
     if (rule.isDefault()) {
         std::erase_if(rules_, [&](const Rule& r) { return r.isDefault() && r.id != rule.id; });
     }
-    auto existing = std::find_if(rules_.begin(), rules_.end(), [&](const Rule& r) { return r.id == rule.id; });
+    auto existing =
+        std::find_if(rules_.begin(), rules_.end(), [&](const Rule& r) { return r.id == rule.id; });
     if (existing != rules_.end()) {
         *existing = rule;
     } else {
@@ -94,7 +101,8 @@ bool RuleStore::upsert(const Rule& rule) {
 }
 
 bool RuleStore::remove(const Uuid& id) {
-    auto existing = std::find_if(rules_.begin(), rules_.end(), [&](const Rule& r) { return r.id == id; });
+    auto existing =
+        std::find_if(rules_.begin(), rules_.end(), [&](const Rule& r) { return r.id == id; });
     if (existing == rules_.end()) {
         return false;
     }
@@ -103,15 +111,16 @@ bool RuleStore::remove(const Uuid& id) {
 }
 
 std::optional<Rule> RuleStore::defaultRule() const {
-    auto found = std::find_if(rules_.begin(), rules_.end(), [](const Rule& r) { return r.isDefault(); });
+    auto found =
+        std::find_if(rules_.begin(), rules_.end(), [](const Rule& r) { return r.isDefault(); });
     if (found == rules_.end()) {
         return std::nullopt;
     }
     return *found;
 }
 
-bool RuleStore::migrateSupportDir(const std::filesystem::path& from, const std::filesystem::path& to,
-                                  const LogFn& log) {
+bool RuleStore::migrateSupportDir(const std::filesystem::path& from,
+                                  const std::filesystem::path& to, const LogFn& log) {
     namespace fs = std::filesystem;
     auto say = [&](const std::string& line) {
         if (log) {
@@ -134,13 +143,15 @@ bool RuleStore::migrateSupportDir(const std::filesystem::path& from, const std::
     bool everythingMoved = true;
     for (const char* item : {"Sounds", "rules.corrupt.json"}) {
         std::error_code itemEc;
-        if (!fs::exists(fs::symlink_status(from / item, itemEc)) || fs::exists(fs::symlink_status(to / item, itemEc))) {
+        if (!fs::exists(fs::symlink_status(from / item, itemEc)) ||
+            fs::exists(fs::symlink_status(to / item, itemEc))) {
             continue;
         }
         fs::rename(from / item, to / item, itemEc);
         if (itemEc) {
             everythingMoved = false;
-            say(std::string("[rules] migration: could not move ") + item + " (" + itemEc.message() + ")");
+            say(std::string("[rules] migration: could not move ") + item + " (" + itemEc.message() +
+                ")");
         }
     }
     rewriteFileSoundPaths(to / fileName, from, to, log);
@@ -152,7 +163,8 @@ bool RuleStore::migrateSupportDir(const std::filesystem::path& from, const std::
     return true;
 }
 
-void RuleStore::rewriteFileSoundPaths(const std::filesystem::path& rulesFile, const std::filesystem::path& from,
+void RuleStore::rewriteFileSoundPaths(const std::filesystem::path& rulesFile,
+                                      const std::filesystem::path& from,
                                       const std::filesystem::path& to, const LogFn& log) {
     auto say = [&](const std::string& line) {
         if (log) {
@@ -166,8 +178,9 @@ void RuleStore::rewriteFileSoundPaths(const std::filesystem::path& rulesFile, co
             throw DecodeError(error);
         }
         json wrapper = json::parse(bytes);
-        if (!wrapper.is_object() || !wrapper.contains("version") || !wrapper["version"].is_number_integer() ||
-            !wrapper.contains("rules") || !wrapper["rules"].is_array()) {
+        if (!wrapper.is_object() || !wrapper.contains("version") ||
+            !wrapper["version"].is_number_integer() || !wrapper.contains("rules") ||
+            !wrapper["rules"].is_array()) {
             throw DecodeError("not a rules file");
         }
         auto rules = rulesFromJson(wrapper["rules"]);
@@ -177,7 +190,8 @@ void RuleStore::rewriteFileSoundPaths(const std::filesystem::path& rulesFile, co
         for (auto& rule : rules) {
             auto* file = std::get_if<SoundRef::File>(&rule.sound.value);
             if (file && file->url.path().starts_with(oldPrefix)) {
-                rule.sound = SoundRef::file(FileUrl::fromPath(to.string() + file->url.path().substr(oldFolder.size())));
+                rule.sound = SoundRef::file(
+                    FileUrl::fromPath(to.string() + file->url.path().substr(oldFolder.size())));
                 ++changed;
             }
         }
@@ -188,13 +202,16 @@ void RuleStore::rewriteFileSoundPaths(const std::filesystem::path& rulesFile, co
         for (const auto& rule : rules) {
             list.push_back(toJson(rule));
         }
-        if (!writeFileAtomically(rulesFile, encodeWrapper("rules", list, wrapper["version"].get<std::int64_t>()), error)) {
+        if (!writeFileAtomically(
+                rulesFile, encodeWrapper("rules", list, wrapper["version"].get<std::int64_t>()),
+                error)) {
             throw DecodeError(error);
         }
-        say("[rules] migration: rewrote " + std::to_string(changed) + " imported-sound path(s) to " +
-            to.filename().string());
+        say("[rules] migration: rewrote " + std::to_string(changed) +
+            " imported-sound path(s) to " + to.filename().string());
     } catch (const std::exception& e) {
-        say(std::string("[rules] migration: could not rewrite imported-sound paths (") + e.what() + ")");
+        say(std::string("[rules] migration: could not rewrite imported-sound paths (") + e.what() +
+            ")");
     }
 }
 

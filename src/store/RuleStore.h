@@ -24,11 +24,11 @@ public:
     std::optional<Rule> defaultRule() const;
 
     // Moves the data of an earlier release's folder into the current one; run before any store.
-    static bool migrateSupportDir(const std::filesystem::path& from, const std::filesystem::path& to,
-                                  const LogFn& log);
+    static bool migrateSupportDir(const std::filesystem::path& from,
+                                  const std::filesystem::path& to, const LogFn& log);
     static void rewriteFileSoundPaths(const std::filesystem::path& rulesFile,
-                                      const std::filesystem::path& from, const std::filesystem::path& to,
-                                      const LogFn& log);
+                                      const std::filesystem::path& from,
+                                      const std::filesystem::path& to, const LogFn& log);
 
 protected:
     void installDecoded(const nlohmann::json& list) override;

@@ -81,7 +81,8 @@ void VersionedJsonStore::onLoaded(std::int64_t version) {
 }
 
 void VersionedJsonStore::onBackedUp(const std::string& error) {
-    log(traits_.tag + " could not read " + path() + " (" + error + ") - backed up and started empty");
+    log(traits_.tag + " could not read " + path() + " (" + error +
+        ") - backed up and started empty");
 }
 
 void VersionedJsonStore::onBackupFailed(const std::string& error) {
@@ -104,7 +105,8 @@ bool VersionedJsonStore::backupCorruptFile() {
 
 bool VersionedJsonStore::save() {
     if (persistenceDisabled_) {
-        log(traits_.tag + " persistence disabled (corrupt file un-backed-up) - refusing to write " + path());
+        log(traits_.tag + " persistence disabled (corrupt file un-backed-up) - refusing to write " +
+            path());
         return false;
     }
     std::string error;
@@ -114,7 +116,8 @@ bool VersionedJsonStore::save() {
         error = ec.message();
     } else {
         try {
-            if (writeFileAtomically(fileURL_, encodeWrapper(traits_.listKey, encodeList(), schemaVersion), error)) {
+            if (writeFileAtomically(
+                    fileURL_, encodeWrapper(traits_.listKey, encodeList(), schemaVersion), error)) {
                 return true;
             }
         } catch (const std::exception& e) {

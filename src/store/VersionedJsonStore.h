@@ -61,6 +61,7 @@ private:
 };
 
 // Encodes a wrapper the way every store writes it (also used by the migration's rewrite).
-std::string encodeWrapper(const std::string& listKey, const nlohmann::json& list, std::int64_t version);
+std::string encodeWrapper(const std::string& listKey, const nlohmann::json& list,
+                          std::int64_t version);
 
 } // namespace corvale

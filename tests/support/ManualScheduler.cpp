@@ -2,9 +2,11 @@
 
 namespace corvale::test {
 
-Subscription ManualScheduler::add(Millis delay, Millis interval, bool repeating, std::function<void()> fn) {
+Subscription ManualScheduler::add(Millis delay, Millis interval, bool repeating,
+                                  std::function<void()> fn) {
     auto id = nextId_++;
-    timers_[id] = Timer{now_ + delay, interval, repeating, std::make_shared<std::function<void()>>(std::move(fn))};
+    timers_[id] = Timer{now_ + delay, interval, repeating,
+                        std::make_shared<std::function<void()>>(std::move(fn))};
     std::weak_ptr<bool> alive = alive_;
     return Subscription([this, alive, id] {
         if (!alive.expired()) {
@@ -32,7 +34,8 @@ void ManualScheduler::advance(Millis by) {
         // The earliest due timer, ties broken by creation order.
         auto next = timers_.end();
         for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-            if (it->second.due <= end && (next == timers_.end() || it->second.due < next->second.due)) {
+            if (it->second.due <= end &&
+                (next == timers_.end() || it->second.due < next->second.due)) {
                 next = it;
             }
         }

@@ -10,7 +10,8 @@ namespace corvale::test {
 // A scheduler whose clock moves only when the test says so; due timers fire in time order.
 class ManualScheduler : public Scheduler {
 public:
-    explicit ManualScheduler(TimePoint start = timePointFromSeconds(1'780'000'000.0)) : now_(start) {}
+    explicit ManualScheduler(TimePoint start = timePointFromSeconds(1'780'000'000.0))
+        : now_(start) {}
 
     TimePoint now() const override { return now_; }
     Subscription after(Millis delay, std::function<void()> fn) override;

@@ -28,9 +28,13 @@ Subscription start(Millis interval, bool repeating, std::function<void()> fn) {
 
 } // namespace
 
-TimePoint QtScheduler::now() const { return Clock::now(); }
+TimePoint QtScheduler::now() const {
+    return Clock::now();
+}
 
-Subscription QtScheduler::after(Millis delay, std::function<void()> fn) { return start(delay, false, std::move(fn)); }
+Subscription QtScheduler::after(Millis delay, std::function<void()> fn) {
+    return start(delay, false, std::move(fn));
+}
 
 Subscription QtScheduler::every(Millis interval, std::function<void()> fn) {
     return start(interval, true, std::move(fn));

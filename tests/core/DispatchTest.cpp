@@ -1,0 +1,201 @@
+#include "core/AppDelegate.h"
+
+#include "core/InMemoryBroadcast.h"
+#include "history/UnreadTally.h"
+#include "support/LogRecorder.h"
+#include "support/ManualScheduler.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvale;
+using namespace corvale::test;
+
+namespace {
+
+struct RecordingSignals : AlertSignals {
+    std::vector<std::string> calls;
+    void updateStatus() override { calls.push_back("status"); }
+    void flashMenuBarIcon(std::optional<FlashColor> color) override {
+        calls.push_back("blink " + (color ? color->hexString() : std::string("none")));
+    }
+    void flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
+                            const std::string& appName, std::optional<FlashIntensity> intensity,
+                            std::optional<FlashDuration>, std::optional<int> repeat) override {
+        calls.push_back("flash " + (color ? color->hexString() : std::string("none")) + " " +
+                        std::string(rawValue(style)) + " " + appName + " " +
+                        (intensity ? std::string(rawValue(*intensity)) : "global") + " " +
+                        (repeat ? std::to_string(*repeat) : "global"));
+    }
+};
+
+struct RecordingPlayer : SoundPlayer {
+    std::vector<std::string> played;
+    void run(const Rule& rule, const ObservedNotification& n) override {
+        played.push_back(rule.appDisplayName + ":" + n.title);
+    }
+};
+
+struct Dispatch : ::testing::Test {
+    TempDir dir;
+    ManualScheduler scheduler;
+    InMemoryPreferences preferences;
+    NotificationCenter center;
+    InMemoryBroadcast broadcast;
+    LogRecorder log;
+    RecordingSignals signals;
+    RecordingPlayer player;
+    std::unique_ptr<AppDelegate> app;
+    long detected = 0;
+
+    void start() {
+        app = std::make_unique<AppDelegate>(AppServices{scheduler, preferences, center, broadcast},
+                                            dir.path(), log.fn());
+        app->setAlertSignals(&signals);
+        app->setSoundPlayer(&player);
+        app->setDetectedCount([this] { return detected; });
+    }
+
+    ObservedNotification note(const std::string& app, const std::string& title,
+                              const std::string& body = "") {
+        ObservedNotification n;
+        n.uuid = "u" + std::to_string(++detected);
+        n.appName = app;
+        n.title = title;
+        n.body = body;
+        n.kind = ObservedNotification::Kind::single;
+        n.timestamp = scheduler.now();
+        return n;
+    }
+
+    Rule slackRule() {
+        Rule rule = Rule::fallback();
+        rule.appBundleId = "Slack";
+        rule.appDisplayName = "Slack";
+        rule.flashMenuBar = true;
+        rule.flashScreen = true;
+        rule.flashColor = FlashColor::fromHex("#E53935");
+        rule.flashStyle = FlashStyle::edgeTop;
+        rule.flashIntensity = FlashIntensity::gentle;
+        rule.respectFocus = false;
+        return rule;
+    }
+};
+
+} // namespace
+
+TEST_F(Dispatch, matchedAlertIsLoggedRecordedSignalledAndPlayed) {
+    start();
+    app->ruleStore.upsert(slackRule());
+    log.lines.clear();
+    app->handle(note("Slack", "Deploy done", "all green"));
+
+    ASSERT_EQ(log.lines.size(), 1u) << "the player logs its own line";
+    EXPECT_EQ(log.lines[0], "DETECTED #1 app=\"Slack\" title=\"Deploy done\" subtitle=\"\" "
+                            "body=\"all green\" kind=single uuid=u1");
+    EXPECT_EQ(signals.calls,
+              (std::vector<std::string>{"status", "blink #E53935",
+                                        "flash #E53935 edgeTop Slack gentle global"}));
+    EXPECT_EQ(player.played, (std::vector<std::string>{"Slack:Deploy done"}));
+    ASSERT_EQ(app->pingLogStore.records().size(), 1u);
+    EXPECT_FALSE(app->pingLogStore.records()[0].preview) << "previews are off by default";
+    EXPECT_TRUE(app->seenApps.contains("Slack"));
+    EXPECT_TRUE(app->observedAppsStore.contains("slack"));
+}
+
+TEST_F(Dispatch, noMatchingRuleStopsBeforeHistoryAndSignals) {
+    start();
+    Rule fallback = *app->ruleStore.defaultRule();
+    fallback.enabled = false;
+    app->ruleStore.upsert(fallback);
+    app->handle(note("Mail", "hi"));
+    EXPECT_TRUE(log.contains("[match] app=\"Mail\" \u2192 no matching rule (nothing played)"));
+    EXPECT_TRUE(signals.calls.empty());
+    EXPECT_TRUE(player.played.empty());
+    EXPECT_TRUE(app->pingLogStore.records().empty());
+    EXPECT_TRUE(app->observedAppsStore.contains("Mail")) << "the app is seen before matching";
+}
+
+TEST_F(Dispatch, focusGateSilencesOnlyRulesThatRespectFocus) {
+    preferences.set(prefkeys::focusFilterSilencing, true);
+    start();
+    EXPECT_TRUE(app->focusFilterSilencing) << "read from the preferences at creation";
+    app->ruleStore.upsert(slackRule()); // respectFocus false
+
+    app->handle(note("Mail", "hi")); // default rule respects Focus
+    EXPECT_TRUE(log.contains(
+        "[focus] suppressed app=\"Mail\" - Focus active + rule \"All other apps\" respects "
+        "it (no sound/flash)"));
+    EXPECT_TRUE(app->pingLogStore.records().empty());
+    EXPECT_TRUE(signals.calls.empty());
+
+    log.lines.clear();
+    app->handle(note("Slack", "ship it"));
+    EXPECT_TRUE(log.contains("[focus] Focus Filter active - silencing rules that respect Focus"));
+    EXPECT_FALSE(log.contains("suppressed"));
+    EXPECT_EQ(app->pingLogStore.records().size(), 1u);
+    EXPECT_EQ(player.played.size(), 1u);
+}
+
+TEST_F(Dispatch, muteAndSnoozeSilenceOnlyTheSound) {
+    start();
+    app->ruleStore.upsert(slackRule());
+    preferences.set(prefkeys::soundsEnabled, false);
+    app->handle(note("Slack", "one"));
+    EXPECT_TRUE(log.contains("[muted] sounds off - skipped app=\"Slack\""));
+    EXPECT_EQ(signals.calls.size(), 3u) << "blink and flash still fire";
+    EXPECT_EQ(app->pingLogStore.records().size(), 1u);
+    EXPECT_TRUE(player.played.empty());
+
+    preferences.set(prefkeys::soundsEnabled, true);
+    app->snoozeDeadline = scheduler.now() + std::chrono::minutes(5);
+    app->handle(note("Slack", "two"));
+    EXPECT_TRUE(log.contains("[snooze] active - skipped app=\"Slack\""));
+    EXPECT_TRUE(player.played.empty());
+
+    scheduler.advance(301.0);
+    app->handle(note("Slack", "three"));
+    EXPECT_EQ(player.played, (std::vector<std::string>{"Slack:three"}))
+        << "a passed deadline does not silence";
+}
+
+TEST_F(Dispatch, previewIsRecordedOnlyWhenTheUserAskedForIt) {
+    preferences.set(prefkeys::pingHistoryIncludePreview, true);
+    start();
+    app->handle(note("Slack", "  ", "line one\nline two"));
+    ASSERT_EQ(app->pingLogStore.records().size(), 1u);
+    EXPECT_EQ(app->pingLogStore.records()[0].preview, "line one line two");
+}
+
+TEST_F(Dispatch, seenAppsAreCapped) {
+    start();
+    for (size_t i = 0; i < AppDelegate::seenAppsCap + 5; ++i) {
+        app->handle(note("App " + std::to_string(i), "x"));
+    }
+    EXPECT_EQ(app->seenApps.size(), AppDelegate::seenAppsCap);
+    EXPECT_EQ(log.count("apps seen this run - not tracking more names"), 1u);
+}
+
+TEST_F(Dispatch, startupLinesAndFirstRunUnreadSeed) {
+    start();
+    app->pingLogStore.record("Slack", scheduler.now(), std::nullopt);
+    app->pingLogStore.record("Mail", scheduler.now() + std::chrono::nanoseconds(5'123'456'789),
+                             std::nullopt);
+    app.reset();
+    log.lines.clear();
+    start();
+    app->setTrustQuery([] { return true; });
+    app->applicationDidFinishLaunching();
+    EXPECT_TRUE(log.contains("[start] Corvale. AXIsProcessTrusted=true"));
+    EXPECT_TRUE(
+        log.contains("[rules] 1 rule(s) active at " + (dir.path() / "rules.json").string()));
+    EXPECT_TRUE(log.contains("[unread] first-run seed: marked 2 pre-existing alert(s) as seen"));
+    auto mark = app->prefs().pingHistorySeenThrough();
+    ASSERT_TRUE(mark);
+    EXPECT_EQ(UnreadTally::count(app->pingLogStore.records(), mark), 0)
+        << "the newest alert is read once marked, whatever its sub-second part";
+
+    log.lines.clear();
+    app->applicationDidFinishLaunching();
+    EXPECT_FALSE(log.contains("[unread]")) << "seeded only once";
+}

@@ -1,0 +1,141 @@
+#include "core/RuleEngine.h"
+
+#include "support/LogRecorder.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+
+using namespace corvale;
+using corvale::test::LogRecorder;
+
+namespace {
+
+Rule appRule(const std::string& app, std::optional<Condition> condition = std::nullopt) {
+    Rule rule = Rule::fallback();
+    rule.appBundleId = app;
+    rule.appDisplayName = app;
+    rule.condition = std::move(condition);
+    return rule;
+}
+
+ObservedNotification note(const std::string& app, const std::string& title = "",
+                          const std::string& body = "", const std::string& subtitle = "") {
+    ObservedNotification n;
+    n.appName = app;
+    n.title = title;
+    n.subtitle = subtitle;
+    n.body = body;
+    n.kind = ObservedNotification::Kind::single;
+    return n;
+}
+
+struct Engine {
+    std::vector<Rule> rules;
+    LogRecorder log;
+    RuleEngine engine{[this] { return rules; }, log.fn()};
+
+    std::optional<Uuid> resolve(const ObservedNotification& n) {
+        auto rule = engine.resolve(n);
+        return rule ? std::optional(rule->id) : std::nullopt;
+    }
+};
+
+} // namespace
+
+TEST(RuleEngine, contentRuleBeatsBaseRuleWhateverTheOrder) {
+    Engine e;
+    Rule base = appRule("Slack");
+    Rule urgent = appRule("Slack", Condition{Condition::Type::titleContains, "urgent"});
+    Rule fallback = Rule::fallback();
+    e.rules = {base, urgent, fallback};
+    EXPECT_EQ(e.resolve(note("Slack", "URGENT: prod down")), urgent.id);
+    EXPECT_EQ(e.resolve(note("Slack", "lunch?")), base.id);
+    e.rules = {urgent, base, fallback};
+    EXPECT_EQ(e.resolve(note("Slack", "urgent")), urgent.id);
+    EXPECT_EQ(e.resolve(note("Mail", "urgent")), fallback.id);
+}
+
+TEST(RuleEngine, earliestMatchingContentRuleWins) {
+    Engine e;
+    Rule first = appRule("Mail", Condition{Condition::Type::bodyContains, "invoice"});
+    Rule second = appRule("Mail", Condition{Condition::Type::regex, "inv.ice"});
+    e.rules = {appRule("Mail"), first, second};
+    EXPECT_EQ(e.resolve(note("Mail", "", "your INVOICE")), first.id);
+}
+
+TEST(RuleEngine, appNamesMatchTrimmedAndWithoutRegardToCase) {
+    Engine e;
+    Rule slack = appRule("Slack");
+    Rule fallback = Rule::fallback();
+    e.rules = {slack, fallback};
+    EXPECT_EQ(e.resolve(note("  sLACK\n")), slack.id);
+
+    Rule blankRule = appRule("  ");
+    e.rules = {blankRule, fallback};
+    EXPECT_EQ(e.resolve(note(" ")), fallback.id) << "blank names never match an app rule";
+    EXPECT_EQ(e.resolve(note("")), fallback.id);
+}
+
+TEST(RuleEngine, disabledRulesFallThrough) {
+    Engine e;
+    Rule slack = appRule("Slack");
+    slack.enabled = false;
+    Rule fallback = Rule::fallback();
+    e.rules = {slack, fallback};
+    EXPECT_EQ(e.resolve(note("Slack")), fallback.id);
+
+    fallback.enabled = false;
+    e.rules = {slack, fallback};
+    EXPECT_FALSE(e.resolve(note("Slack")));
+    e.rules = {};
+    EXPECT_FALSE(e.resolve(note("Slack")));
+}
+
+TEST(RuleEngine, contentRuleWithoutBaseRuleFallsToDefaultWhenItFails) {
+    Engine e;
+    Rule content = appRule("Jira", Condition{Condition::Type::titleContains, "assigned"});
+    Rule fallback = Rule::fallback();
+    e.rules = {content, fallback};
+    EXPECT_EQ(e.resolve(note("Jira", "commented")), fallback.id);
+    EXPECT_EQ(e.resolve(note("Jira", "Assigned to you")), content.id);
+}
+
+TEST(RuleEngine, conditionsSearchTheirOwnFields) {
+    Engine e;
+    auto passes = [&](Condition c, const ObservedNotification& n) {
+        return e.engine.conditionPasses(c, n);
+    };
+    using T = Condition::Type;
+    EXPECT_TRUE(passes({T::titleContains, ""}, note("A")));
+    EXPECT_FALSE(passes({T::titleContains, "x"}, note("A", "", "x", "x"))) << "title only";
+    EXPECT_FALSE(passes({T::bodyContains, "x"}, note("A", "x", "", "x"))) << "body only";
+    EXPECT_TRUE(passes({T::regex, "deploy|release"}, note("A", "", "", "Release 4.2 is out")));
+    EXPECT_TRUE(passes({T::regex, "^build\\nok$"}, note("A", "BUILD", "ok")))
+        << "lines are joined by line feeds";
+    EXPECT_TRUE(passes({T::regex, "title\\nbody"}, note("A", "title", "body")))
+        << "empty parts are left out";
+    EXPECT_FALSE(passes({T::regex, "("}, note("A", "(((")));
+    EXPECT_TRUE(passes({T::regex, ""}, note("A", "x")));
+    EXPECT_TRUE(e.engine.conditionPasses(std::nullopt, note("A")));
+    EXPECT_TRUE(e.log.lines.empty()) << "a pattern that does not compile logs nothing";
+}
+
+TEST(RuleEngine, catastrophicPatternIsAbandonedAndLogged) {
+    Engine e;
+    Rule evil = appRule("Spam", Condition{Condition::Type::regex, "(a+)+$"});
+    Rule fallback = Rule::fallback();
+    e.rules = {evil, fallback};
+    auto hostile = note("Spam", std::string(40, 'a') + "!");
+    EXPECT_EQ(e.resolve(hostile), fallback.id);
+    EXPECT_EQ(e.log.count("[match] regex timed out app=\"Spam\" - condition not passed"), 1u);
+}
+
+TEST(RuleEngine, readsTheRuleListAnewOnEveryCall) {
+    Engine e;
+    Rule fallback = Rule::fallback();
+    e.rules = {fallback};
+    EXPECT_EQ(e.resolve(note("Slack")), fallback.id);
+    Rule slack = appRule("Slack");
+    e.rules.insert(e.rules.begin(), slack);
+    EXPECT_EQ(e.resolve(note("Slack")), slack.id);
+}

@@ -1,0 +1,108 @@
+#include "core/AccentTheme.h"
+#include "core/FileUrl.h"
+#include "core/FlashColor.h"
+#include "core/Log.h"
+#include "core/Text.h"
+#include "core/Uuid.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace corvale;
+
+TEST(FlashColor, hexReaderAcceptsOnlySixDigitsAndNeverFails) {
+    FlashColor blue = FlashColor::fromHex("1E88E5");
+    EXPECT_EQ(FlashColor::fromHex("  #1e88e5\n"), blue);
+    EXPECT_NEAR(blue.r, 0x1E / 255.0, 1e-12);
+    EXPECT_EQ(blue.hexString(), "#1E88E5");
+    for (const char* bad : {"1E88E", "#1E88E5F", "##1E88E5", "#GG0000", "", "#-10000"}) {
+        EXPECT_EQ(FlashColor::fromHex(bad), FlashColor{}) << bad;
+    }
+    EXPECT_EQ((FlashColor{1.0, 0.5, 0.0}).hexString(), "#FF8000");
+}
+
+TEST(AccentTheme, storedTextsAndGuard) {
+    EXPECT_EQ(AccentTheme::fromStoredText("system"), AccentTheme::system());
+    EXPECT_EQ(AccentTheme::fromStoredText("Custom:#00FF00"), AccentTheme::brand())
+        << "case matters";
+    EXPECT_EQ(AccentTheme::fromStoredText("anything"), AccentTheme::brand());
+
+    auto green = AccentTheme::fromStoredText("custom:#00FF00");
+    EXPECT_EQ(green, AccentTheme::custom({0, 1, 0})) << "pure green passes the guard unchanged";
+    EXPECT_EQ(AccentTheme::custom({0, 1, 0}).storedText(), "custom:#00FF00");
+
+    // Orange (hue 30) is turned away from the brand colour to hue 62.
+    FlashColor orange = FlashColor::fromHex("#FF8000");
+    FlashColor turned = AccentTheme::guarded(orange);
+    EXPECT_NEAR(turned.r, 0.965, 0.005);
+    EXPECT_NEAR(turned.g, 1.0, 1e-9);
+    EXPECT_NEAR(turned.b, 0.0, 1e-9);
+    EXPECT_EQ(AccentTheme::fromStoredText("custom:#FF8000").kind, AccentTheme::Kind::custom);
+
+    // Near-black is lightened until readable, within 30 steps.
+    FlashColor dark = AccentTheme::guarded({0.02, 0.02, 0.05});
+    double luminance = 0.2126 * dark.r + 0.7152 * dark.g + 0.0722 * dark.b;
+    EXPECT_GE(luminance, 0.22);
+    EXPECT_LT(luminance, 0.25) << "stops at the first step that is bright enough";
+    FlashColor black = AccentTheme::guarded({0, 0, 0});
+    EXPECT_EQ(black.r, black.g) << "black becomes a readable grey";
+    EXPECT_GE(0.2126 * black.r + 0.7152 * black.g + 0.0722 * black.b, 0.22);
+}
+
+TEST(Text, trimmingAndCaseFoldingAreUnicodeAware) {
+    EXPECT_EQ(trimmed(" \t\n Slack \r\n\u00A0"), "Slack");
+    EXPECT_EQ(trimmed("\u2028Mail\u3000"), "Mail");
+    EXPECT_EQ(trimmed(""), "");
+    EXPECT_EQ(trimmed(" \n "), "");
+    EXPECT_EQ(nameKey("  SLACK\n"), nameKey("slack"));
+    EXPECT_EQ(nameKey("Stra\u00DFe"), nameKey("STRASSE")) << "full case folding";
+    EXPECT_TRUE(containsIgnoringCase("URGENT: deploy", "urgent"));
+    EXPECT_TRUE(containsIgnoringCase("anything", ""));
+    EXPECT_FALSE(containsIgnoringCase("", "x"));
+    EXPECT_TRUE(containsIgnoringCase("\u00C9COLE", "\u00E9cole"));
+    // Invalid UTF-8 neither crashes nor vanishes silently.
+    EXPECT_EQ(validUtf8("a\xFF"
+                        "b"),
+              "a\uFFFD"
+              "b");
+    EXPECT_EQ(trimmed(" \xC3 "), "\xC3");
+    EXPECT_TRUE(localizedCaseInsensitiveLess("apple", "Banana"));
+    EXPECT_FALSE(localizedCaseInsensitiveLess("Banana", "apple"));
+}
+
+TEST(FileUrl, percentEncodingRoundTripsAndComparesStandardisedPaths) {
+    auto url = FileUrl::fromPath("/home/ann/Sounds/a b#c%d\xC3\xA9.wav");
+    EXPECT_EQ(url.str(), "file:///home/ann/Sounds/a%20b%23c%25d%C3%A9.wav");
+    auto back = FileUrl::parse(url.str());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->path(), url.path());
+    EXPECT_EQ(FileUrl::parse("file://localhost/tmp/x.wav")->path(), "/tmp/x.wav");
+    EXPECT_EQ(FileUrl::fromPath("/tmp/./a/../b.wav"), FileUrl::fromPath("/tmp/b.wav"));
+    for (const char* bad : {"/tmp/x.wav", "http://host/x", "file://host/x", "file:///bad%2",
+                            "file:///bad%zz", "file:///nul%00"}) {
+        EXPECT_FALSE(FileUrl::parse(bad)) << bad;
+    }
+}
+
+TEST(Uuid, parsesAndWritesCanonicalUpperCase) {
+    auto id = Uuid::parse("0f8fad5b-d9cb-469f-a165-70867728950e");
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->str(), "0F8FAD5B-D9CB-469F-A165-70867728950E");
+    EXPECT_FALSE(Uuid::parse("0f8fad5bd9cb469fa16570867728950e"));
+    EXPECT_FALSE(Uuid::parse("0f8fad5b-d9cb-469f-a165-70867728950"));
+    EXPECT_EQ(Uuid::random().str()[14], '4');
+}
+
+TEST(DebugLog, switchAndLineFormat) {
+    EXPECT_TRUE(debuglog::switchFromEnvironment("1"));
+    for (const char* off : {"", "01", "true", "1 ", "yes"}) {
+        EXPECT_FALSE(debuglog::switchFromEnvironment(off)) << off;
+    }
+    EXPECT_FALSE(debuglog::switchFromEnvironment(nullptr));
+
+    std::string line = debuglog::formatLine("DETECTED title=\"a\nb\r\"", 1'700'000'000'123);
+    EXPECT_EQ(line.substr(8), ".123  DETECTED title=\"a\\nb\\r\"\n")
+        << "line breaks cannot forge lines";
+    EXPECT_EQ(line.find('\n'), line.size() - 1);
+    EXPECT_EQ(line[2], ':');
+}

@@ -1,0 +1,133 @@
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+
+using namespace corvale::test;
+using namespace std::chrono_literals;
+using nlohmann::json;
+
+namespace {
+
+// A private user for one run of corvale: its own home, data, config and runtime folders.
+struct Session {
+    TempDir home;
+    std::filesystem::path data = home / "data";
+    std::filesystem::path support = data / "Corvale";
+
+    Session() {
+        std::filesystem::create_directories(home / "run");
+        chmod((home / "run").c_str(), 0700);
+    }
+
+    std::map<std::string, std::optional<std::string>> env() const {
+        return {{"HOME", home.path().string()},
+                {"XDG_DATA_HOME", data.string()},
+                {"XDG_CONFIG_HOME", (home / "config").string()},
+                {"XDG_RUNTIME_DIR", (home / "run").string()},
+                {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home / "no-bus").string()},
+                {"CORVALE_DEBUG_LOG", "1"}};
+    }
+
+    std::unique_ptr<ChildProcess> start(std::vector<std::string> args = {}) const {
+        args.insert(args.begin(), CORVALE_BINARY);
+        return std::make_unique<ChildProcess>(args, env(), home / "out");
+    }
+};
+
+bool hasLine(const ChildProcess& p, const std::string& text) {
+    return p.output().find(text) != std::string::npos;
+}
+
+} // namespace
+
+TEST(Startup, freshStartSeedsRulesLogsAndRunsUntilTerminated) {
+    Session s;
+    auto corvale = s.start();
+    ASSERT_TRUE(waitUntil([&] { return hasLine(*corvale, "[rules] 1 rule(s) active at "); }, 10s))
+        << corvale->output() << corvale->errors();
+    EXPECT_TRUE(hasLine(*corvale, "[start] Corvale. AXIsProcessTrusted="));
+    EXPECT_TRUE(hasLine(*corvale, "[rules] no file at " + (s.support / "rules.json").string() +
+                                      " - seeding default"));
+
+    std::string log = readFile(s.support / "corvale.log");
+    EXPECT_NE(log.find("[start] Corvale."), std::string::npos)
+        << "the log file gets the start-up lines";
+    json rules = json::parse(readFile(s.support / "rules.json"));
+    EXPECT_EQ(rules["version"], 1);
+    ASSERT_EQ(rules["rules"].size(), 1u);
+    EXPECT_EQ(rules["rules"][0]["appBundleId"], "*");
+
+    // Still running a moment later; a second instance refuses to start.
+    EXPECT_TRUE(corvale->running());
+    auto second = s.start();
+    EXPECT_EQ(second->wait(10s), 1);
+    EXPECT_NE(second->errors().find("already running"), std::string::npos) << second->errors();
+    EXPECT_TRUE(corvale->running());
+
+    corvale->signal(SIGTERM);
+    EXPECT_EQ(corvale->wait(10s), 0) << "SIGTERM ends corvale cleanly";
+
+    // A second launch starts a fresh log.
+    auto again = s.start();
+    ASSERT_TRUE(waitUntil([&] { return hasLine(*again, "[rules] 1 rule(s) active"); }, 10s));
+    EXPECT_EQ(readFile(s.support / "corvale.log").find("[rules] no file"), std::string::npos);
+    again->signal(SIGINT);
+    EXPECT_EQ(again->wait(10s), 0);
+}
+
+TEST(Startup, corruptRulesFileIsMovedAsideAndReplaced) {
+    Session s;
+    writeFile(s.support / "rules.json", "{ this is not json");
+    auto corvale = s.start();
+    ASSERT_TRUE(waitUntil([&] { return hasLine(*corvale, "[rules] 1 rule(s) active"); }, 10s))
+        << corvale->output();
+    EXPECT_EQ(readFile(s.support / "rules.corrupt.json"), "{ this is not json");
+    EXPECT_TRUE(hasLine(*corvale, " - backed up and seeded default"));
+    EXPECT_EQ(json::parse(readFile(s.support / "rules.json"))["rules"].size(), 1u);
+}
+
+TEST(Startup, debugLogStaysOffUnlessExactlyOne) {
+    Session s;
+    auto env = s.env();
+    env["CORVALE_DEBUG_LOG"] = "01";
+    ChildProcess corvale({CORVALE_BINARY}, env, s.home / "out");
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(s.support / "rules.json"); }, 10s));
+    corvale.signal(SIGTERM);
+    EXPECT_EQ(corvale.wait(10s), 0);
+    EXPECT_EQ(corvale.output(), "");
+    EXPECT_FALSE(std::filesystem::exists(s.support / "corvale.log"));
+}
+
+TEST(Startup, commandLineAnswersWithoutASession) {
+    Session s;
+    auto env = s.env();
+    env["DISPLAY"] = std::nullopt;
+    auto help = runCommand({CORVALE_BINARY, "--help"}, env);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.output.find("Usage: corvale"), std::string::npos);
+    auto version = runCommand({CORVALE_BINARY, "--version"}, env);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output.rfind("corvale ", 0), 0u);
+    EXPECT_EQ(runCommand({CORVALE_BINARY, "--render"}, env).exitCode, 2);
+    EXPECT_EQ(runCommand({CORVALE_BINARY, "--bogus"}, env).exitCode, 2);
+    EXPECT_FALSE(std::filesystem::exists(s.support)) << "none of these touch the data folder";
+}
+
+TEST(Startup, legacyFolderIsMigratedBeforeTheStoresLoad) {
+    Session s;
+    json legacyRules = {{"rules", json::array({{{"id", "0F8FAD5B-D9CB-469F-A165-70867728950E"},
+                                                {"appBundleId", "Slack"},
+                                                {"appDisplayName", "Slack"}}})},
+                        {"version", 1}};
+    writeFile(s.data / "Ostrel" / "rules.json", legacyRules.dump());
+    auto corvale = s.start();
+    ASSERT_TRUE(waitUntil([&] { return hasLine(*corvale, "rule(s) active"); }, 10s))
+        << corvale->output();
+    EXPECT_TRUE(hasLine(*corvale, "[rules] migrated support dir: "));
+    EXPECT_TRUE(hasLine(*corvale, "[rules] 1 rule(s) active at"));
+    EXPECT_FALSE(std::filesystem::exists(s.data / "Ostrel"));
+}

@@ -1,0 +1,214 @@
+#include "store/RuleStore.h"
+
+#include "support/LogRecorder.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace corvale;
+using namespace corvale::test;
+using nlohmann::json;
+
+namespace {
+
+Rule appRule(const std::string& app) {
+    Rule rule = Rule::fallback();
+    rule.appBundleId = app;
+    rule.appDisplayName = app;
+    return rule;
+}
+
+std::string wrapper(const json& rules, const json& version = 1) {
+    return json{{"rules", rules}, {"version", version}}.dump();
+}
+
+// A folder so deep that the backup's longer name passes the system's path limit: the one move a
+// store cannot make, whoever runs the test (root included).
+std::filesystem::path folderWhereBackupIsImpossible(const std::filesystem::path& base) {
+    auto folder = base;
+    std::string segment(200, 'd');
+    while (folder.string().size() + 1 + segment.size() + 1 + std::string("rules.json").size() <
+           4080) {
+        folder /= segment;
+    }
+    size_t pad = 4094 - (folder.string().size() + 1 + std::string("rules.json").size()) - 1;
+    folder /= std::string(std::max<size_t>(pad, 1), 'p');
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+} // namespace
+
+TEST(RuleStore, missingOrEmptyFileIsSeededWithTheDefaultRule) {
+    TempDir dir;
+    LogRecorder log;
+    auto file = dir / "sub" / "rules.json";
+    RuleStore store(file, log.fn());
+    store.load();
+    ASSERT_EQ(store.rules().size(), 1u);
+    EXPECT_TRUE(store.rules()[0].isDefault());
+    EXPECT_TRUE(log.contains("[rules] no file at " + file.string() + " - seeding default"));
+    json written = json::parse(readFile(file));
+    EXPECT_EQ(written["version"], 1);
+    EXPECT_EQ(written["rules"].size(), 1u);
+    EXPECT_LT(readFile(file).find("\"rules\""), readFile(file).find("\"version\""))
+        << "keys sorted";
+
+    writeFile(file, wrapper(json::array()));
+    RuleStore empty(file, log.fn());
+    empty.load();
+    EXPECT_EQ(empty.rules().size(), 1u);
+    EXPECT_TRUE(log.contains("[rules] file had 0 rules - seeding default"));
+    EXPECT_EQ(json::parse(readFile(file))["rules"].size(), 1u);
+}
+
+TEST(RuleStore, duplicateDefaultsCollapseToTheLastWithoutWriting) {
+    TempDir dir;
+    LogRecorder log;
+    Rule a = Rule::fallback(), b = Rule::fallback(), c = Rule::fallback(), slack = appRule("Slack");
+    std::string contents = wrapper({toJson(a), toJson(slack), toJson(b), toJson(c)}, 7);
+    writeFile(dir / "rules.json", contents);
+    RuleStore store(dir / "rules.json", log.fn());
+    store.load();
+    ASSERT_EQ(store.rules().size(), 2u);
+    EXPECT_EQ(store.rules()[0].id, slack.id);
+    EXPECT_EQ(store.rules()[1].id, c.id);
+    EXPECT_TRUE(log.contains("[rules] collapsed 3 default (*) rules to 1"));
+    EXPECT_TRUE(log.contains("[rules] loaded 2 rule(s) (schema v7) from "));
+    EXPECT_EQ(readFile(dir / "rules.json"), contents) << "unchanged until the next save";
+
+    store.upsert(appRule("Mail"));
+    EXPECT_EQ(json::parse(readFile(dir / "rules.json"))["version"], 1);
+}
+
+TEST(RuleStore, upsertAndRemoveKeepOrderAndASingleDefault) {
+    TempDir dir;
+    RuleStore store(dir / "rules.json", nullptr);
+    store.load();
+    Rule original = store.rules()[0];
+    Rule slack = appRule("Slack");
+    EXPECT_TRUE(store.upsert(slack));
+    Rule edited = original;
+    edited.volume = 0.5;
+    EXPECT_TRUE(store.upsert(edited));
+    ASSERT_EQ(store.rules().size(), 2u);
+    EXPECT_EQ(store.rules()[0].volume, 0.5) << "replaced in place";
+
+    Rule newDefault = Rule::fallback();
+    EXPECT_TRUE(store.upsert(newDefault));
+    ASSERT_EQ(store.rules().size(), 2u);
+    EXPECT_EQ(store.rules()[0].id, slack.id);
+    EXPECT_EQ(store.defaultRule()->id, newDefault.id);
+
+    std::string before = readFile(dir / "rules.json");
+    EXPECT_FALSE(store.remove(Uuid::random()));
+    EXPECT_EQ(readFile(dir / "rules.json"), before);
+    EXPECT_TRUE(store.remove(newDefault.id));
+    EXPECT_FALSE(store.defaultRule());
+
+    RuleStore reloaded(dir / "rules.json", nullptr);
+    reloaded.load();
+    EXPECT_EQ(reloaded.rules(), store.rules()) << "a file without default loads unchanged";
+}
+
+TEST(RuleStore, unreadableFileIsBackedUpAndReplaced) {
+    TempDir dir;
+    LogRecorder log;
+    auto file = dir / "rules.json";
+    for (const std::string& bad : {std::string("{\"rules\": []}"), std::string("not json"),
+                                   wrapper({{{"id", "x"}}}), wrapper(json::array(), "1")}) {
+        writeFile(file, bad);
+        RuleStore store(file, log.fn());
+        store.load();
+        EXPECT_EQ(readFile(dir / "rules.corrupt.json"), bad)
+            << "the newest corruption replaces the older backup";
+        EXPECT_EQ(store.rules().size(), 1u);
+        EXPECT_FALSE(store.persistenceDisabled());
+        EXPECT_EQ(json::parse(readFile(file))["rules"].size(), 1u) << "a fresh file is written";
+    }
+    EXPECT_TRUE(
+        log.contains("[rules] corrupt file backed up to " + (dir / "rules.corrupt.json").string()));
+    EXPECT_TRUE(log.contains(" - backed up and seeded default"));
+}
+
+TEST(RuleStore, corruptFileThatCannotBeMovedIsNeverOverwritten) {
+    TempDir dir;
+    LogRecorder log;
+    auto file = folderWhereBackupIsImpossible(dir.path()) / "rules.json";
+    const std::string corrupt = "{\"rules\": [ {\"half\": ";
+    writeFile(file, corrupt);
+    ASSERT_EQ(readFile(file), corrupt);
+
+    RuleStore store(file, log.fn());
+    store.load();
+    EXPECT_TRUE(store.persistenceDisabled());
+    EXPECT_EQ(store.rules().size(), 1u) << "the default rule is served from memory";
+    EXPECT_TRUE(log.contains("[rules] could not back up corrupt file: "));
+    EXPECT_TRUE(log.contains("could NOT be backed up"));
+    EXPECT_FALSE(store.upsert(appRule("Slack")));
+    EXPECT_TRUE(log.contains(
+        "[rules] persistence disabled (corrupt file un-backed-up) - refusing to write " +
+        file.string()));
+    EXPECT_EQ(readFile(file), corrupt);
+}
+
+TEST(RuleStore, saveFailureIsReportedAndKeepsRulesInMemory) {
+    TempDir dir;
+    LogRecorder log;
+    writeFile(dir / "blocker", "a file where the folder should be");
+    RuleStore store(dir / "blocker" / "rules.json", log.fn());
+    store.load();
+    EXPECT_TRUE(log.contains("[rules] SAVE FAILED to "));
+    EXPECT_FALSE(store.upsert(appRule("Slack")));
+    EXPECT_EQ(store.rules().size(), 2u);
+}
+
+TEST(RuleStoreMigration, movesLegacyDataAndRewritesImportedSoundPaths) {
+    TempDir dir;
+    LogRecorder log;
+    auto legacy = dir / "Ostrel";
+    auto current = dir / "Corvale";
+    Rule withSound = appRule("Slack");
+    withSound.sound =
+        SoundRef::file(FileUrl::fromPath((legacy / "Sounds" / "My Tone.m4a").string()));
+    Rule elsewhere = appRule("Mail");
+    elsewhere.sound = SoundRef::file(FileUrl::fromPath("/music/Ostrel/x.wav"));
+    writeFile(legacy / "rules.json", wrapper({toJson(withSound), toJson(elsewhere)}, 3));
+    writeFile(legacy / "Sounds" / "My Tone.m4a", "audio");
+    writeFile(legacy / "rules.corrupt.json", "old");
+
+    EXPECT_TRUE(RuleStore::migrateSupportDir(legacy, current, log.fn()));
+    EXPECT_FALSE(std::filesystem::exists(legacy));
+    EXPECT_EQ(readFile(current / "Sounds" / "My Tone.m4a"), "audio");
+    EXPECT_EQ(readFile(current / "rules.corrupt.json"), "old");
+    json moved = json::parse(readFile(current / "rules.json"));
+    EXPECT_EQ(moved["version"], 3) << "the rewrite keeps the version it read";
+    EXPECT_EQ(moved["rules"][0]["sound"]["value"],
+              FileUrl::fromPath((current / "Sounds" / "My Tone.m4a").string()).str());
+    EXPECT_EQ(moved["rules"][1]["sound"]["value"], "file:///music/Ostrel/x.wav");
+    EXPECT_TRUE(log.contains("[rules] migration: rewrote 1 imported-sound path(s) to Corvale"));
+    EXPECT_TRUE(log.contains("[rules] migrated support dir: " + legacy.string() + " \u2192 " +
+                             current.string()));
+
+    writeFile(legacy / "rules.json", wrapper(json::array()));
+    EXPECT_FALSE(RuleStore::migrateSupportDir(legacy, current, log.fn()))
+        << "rules.json in both: nothing to do";
+    EXPECT_TRUE(std::filesystem::exists(legacy / "rules.json"));
+    EXPECT_FALSE(RuleStore::migrateSupportDir(dir / "None", dir / "Other", log.fn()));
+}
+
+TEST(RuleStoreMigration, itemThatCannotMoveKeepsTheLegacyFolder) {
+    TempDir dir;
+    LogRecorder log;
+    auto legacy = dir / "Ostrel";
+    // In this folder "rules.json" fits the path limit but "rules.corrupt.json" does not.
+    auto current = folderWhereBackupIsImpossible(dir / "deep");
+    writeFile(legacy / "rules.json", wrapper(json::array()));
+    writeFile(legacy / "rules.corrupt.json", "precious");
+
+    EXPECT_TRUE(RuleStore::migrateSupportDir(legacy, current, log.fn()));
+    EXPECT_TRUE(log.contains("[rules] migration: could not move rules.corrupt.json ("));
+    EXPECT_EQ(readFile(legacy / "rules.corrupt.json"), "precious") << "nothing is lost";
+    EXPECT_TRUE(std::filesystem::exists(current / "rules.json"));
+}
