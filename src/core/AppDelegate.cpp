@@ -76,9 +76,9 @@ void AppDelegate::handle(const ObservedNotification& n) {
     observedAppsStore.observe(n.appName);
 
     long count = detectedCount_ ? detectedCount_() : 0;
-    log_("DETECTED #" + std::to_string(count) + " app=" + inQuotes(n.appName) +
-         " title=" + inQuotes(n.title) + " subtitle=" + inQuotes(n.subtitle) +
-         " body=" + inQuotes(n.body) + " kind=" + std::string(rawValue(n.kind)) + " uuid=" + n.uuid);
+    log_("DETECTED #" + std::to_string(count) + " app=" + inQuotes(n.appName) + " title=" +
+         inQuotes(n.title) + " subtitle=" + inQuotes(n.subtitle) + " body=" + inQuotes(n.body) +
+         " kind=" + std::string(rawValue(n.kind)) + " uuid=" + n.uuid);
 
     auto rule = engine().resolve(n);
     if (!rule) {
