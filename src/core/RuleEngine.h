@@ -16,9 +16,9 @@ class RuleEngine {
 public:
     using RulesProvider = std::function<std::vector<Rule>()>;
 
-    // A regular expression may run this long (in ICU match steps, roughly milliseconds) before the
-    // match is abandoned; text from any program must not be able to freeze us.
-    static constexpr int regexTimeLimit = 40;
+    // A regular expression may run this many ICU match steps (a count of engine operations, about
+    // 20 ms here) before it is abandoned: text from any program must not be able to freeze us.
+    static constexpr int regexTimeLimit = 100;
 
     RuleEngine(RulesProvider rulesProvider, LogFn log);
 
