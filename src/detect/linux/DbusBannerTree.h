@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/Log.h"
+#include "detect/BannerTree.h"
+
+#include <memory>
+
+namespace corvale {
+
+// The notifications shown by the desktop's notification server, read from the session bus as a
+// banner tree. A monitor connection watches the notification calls and signals; an ordinary
+// connection finds the server process. Both run on the Qt event loop of the main thread.
+class DbusBannerTree : public BannerTree {
+public:
+    static constexpr size_t maxBanners = 200;
+    static constexpr size_t maxHeldBanners = 20;
+    static constexpr size_t maxAppNameCharacters = 256;
+    static constexpr size_t maxTitleBytes = 4 * 1024;
+    static constexpr size_t maxBodyBytes = 64 * 1024;
+
+    // Sets up the monitor at once, so the first trust query answers truly.
+    explicit DbusBannerTree(LogFn log);
+    ~DbusBannerTree() override;
+    DbusBannerTree(const DbusBannerTree&) = delete;
+    DbusBannerTree& operator=(const DbusBannerTree&) = delete;
+
+    // True while the bus accepts our monitor; without one, every query tries to set it up again.
+    bool isTrusted() override;
+    std::optional<int> serverPid() override;
+    BannerElement applicationElement(int pid) override;
+    AttributeValue attribute(BannerElement element, std::string_view name) override;
+    Subscription observeChanges(int pid, std::function<void()> fn) override;
+    Subscription observeLaunches(std::function<void()> fn) override;
+
+    // Banners in the tree, and banners waiting for a reader to attach to the server.
+    size_t bannerCount() const;
+    size_t heldCount() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace corvale

@@ -1,0 +1,117 @@
+#include "detect/linux/SdBusEventSource.h"
+
+#include <climits>
+#include <poll.h>
+#include <time.h>
+
+namespace corvale {
+namespace {
+
+std::uint64_t monotonicMicros() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1'000'000u +
+           static_cast<std::uint64_t>(ts.tv_nsec) / 1000u;
+}
+
+} // namespace
+
+SdBusEventSource::SdBusEventSource(sd_bus* bus, std::function<void(sd_bus_message*)> onMessage,
+                                   std::function<void()> onClosed)
+    : bus_(bus), onMessage_(std::move(onMessage)), onClosed_(std::move(onClosed)) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { processPending(); });
+    const int fd = sd_bus_get_fd(bus_);
+    if (fd < 0) {
+        // Not connected at all: report it from the event loop, never from the constructor.
+        timer_.start(0);
+        return;
+    }
+    readable_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    writable_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+    QObject::connect(readable_.get(), &QSocketNotifier::activated, [this] { processPending(); });
+    QObject::connect(writable_.get(), &QSocketNotifier::activated, [this] { processPending(); });
+    rearm();
+}
+
+SdBusEventSource::~SdBusEventSource() = default;
+
+void SdBusEventSource::processPending() {
+    if (closed_ || processing_) {
+        return;
+    }
+    processing_ = true;
+    bool ended = !readable_;
+    while (!ended) {
+        sd_bus_message* message = nullptr;
+        const int r = sd_bus_process(bus_, &message);
+        if (r < 0) {
+            ended = true;
+            break;
+        }
+        if (message) {
+            const bool disconnected =
+                sd_bus_message_is_signal(message, "org.freedesktop.DBus.Local", "Disconnected") > 0;
+            if (!disconnected) {
+                onMessage_(message);
+            }
+            sd_bus_message_unref(message);
+            if (disconnected) {
+                ended = true;
+                break;
+            }
+        }
+        if (r == 0) {
+            break;
+        }
+    }
+    processing_ = false;
+    if (ended) {
+        close();
+        return;
+    }
+    rearm();
+}
+
+void SdBusEventSource::reschedule() {
+    if (!closed_ && !processing_ && readable_) {
+        rearm();
+    }
+}
+
+void SdBusEventSource::rearm() {
+    const int events = sd_bus_get_events(bus_);
+    if (events < 0) {
+        close();
+        return;
+    }
+    writable_->setEnabled((events & POLLOUT) != 0);
+    std::uint64_t deadline = 0;
+    if (sd_bus_get_timeout(bus_, &deadline) < 0) {
+        close();
+        return;
+    }
+    if (deadline == UINT64_MAX) {
+        timer_.stop();
+        return;
+    }
+    const auto now = monotonicMicros();
+    const std::uint64_t waitMs = deadline > now ? (deadline - now + 999) / 1000 : 0;
+    timer_.start(static_cast<int>(std::min<std::uint64_t>(waitMs, INT_MAX)));
+}
+
+void SdBusEventSource::close() {
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    timer_.stop();
+    if (readable_) {
+        readable_->setEnabled(false);
+        writable_->setEnabled(false);
+    }
+    onClosed_();
+}
+
+} // namespace corvale

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <systemd/sd-bus.h>
+
+namespace corvale {
+
+// Drives one sd-bus connection from the Qt event loop: a socket notifier wakes it, a timer covers
+// the connection's own deadlines, and every wake handles all pending messages.
+class SdBusEventSource {
+public:
+    // onMessage gets each message that no handler of the connection consumed. onClosed is called
+    // once when the connection ends; it must not destroy this object before returning.
+    SdBusEventSource(sd_bus* bus, std::function<void(sd_bus_message*)> onMessage,
+                     std::function<void()> onClosed);
+    ~SdBusEventSource();
+    SdBusEventSource(const SdBusEventSource&) = delete;
+    SdBusEventSource& operator=(const SdBusEventSource&) = delete;
+
+    // Call after a blocking call on the connection: it may have queued messages that the socket
+    // will not announce again.
+    void reschedule();
+
+private:
+    void processPending();
+    void rearm();
+    void close();
+
+    sd_bus* bus_;
+    std::function<void(sd_bus_message*)> onMessage_;
+    std::function<void()> onClosed_;
+    std::unique_ptr<QSocketNotifier> readable_;
+    std::unique_ptr<QSocketNotifier> writable_;
+    QTimer timer_;
+    bool closed_ = false;
+    bool processing_ = false;
+};
+
+} // namespace corvale

@@ -1,0 +1,501 @@
+#include "detect/linux/DbusBannerTree.h"
+#include "core/linux/QtScheduler.h"
+#include "detect/BannerReading.h"
+#include "detect/NotificationObserver.h"
+#include "support/LogRecorder.h"
+#include "support/PrivateBus.h"
+#include "support/QtEventLoop.h"
+#include "support/TempDir.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <systemd/sd-bus.h>
+
+namespace corvale {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ChildProcess;
+using test::LogRecorder;
+using test::PrivateBus;
+using test::pumpEventsFor;
+using test::pumpEventsUntil;
+using test::runCommand;
+using test::TempDir;
+
+const std::string serverScript = std::string(CORVALE_TEST_SUPPORT_DIR) + "/notification_server.py";
+
+// Sets environment variables for one test and puts them back afterwards.
+class ScopedEnvironment {
+public:
+    void set(const std::string& name, const std::optional<std::string>& value) {
+        if (!saved_.count(name)) {
+            const char* old = std::getenv(name.c_str());
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        }
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// A client of the private bus that sends what notify-send cannot.
+class BusClient {
+public:
+    BusClient() { sd_bus_open_user(&bus_); }
+    ~BusClient() { sd_bus_flush_close_unref(bus_); }
+    bool connected() const { return bus_ != nullptr; }
+
+    // Returns the notification id, or 0 when the call failed.
+    std::uint32_t notify(const std::string& app, const std::string& summary,
+                         const std::string& body,
+                         const std::vector<std::pair<std::string, std::string>>& hints = {},
+                         std::uint32_t replaces = 0) {
+        sd_bus_message* m = nullptr;
+        sd_bus_message_new_method_call(bus_, &m, "org.freedesktop.Notifications",
+                                       "/org/freedesktop/Notifications",
+                                       "org.freedesktop.Notifications", "Notify");
+        sd_bus_message_append(m, "susss", app.c_str(), replaces, "", summary.c_str(), body.c_str());
+        sd_bus_message_append(m, "as", 0);
+        sd_bus_message_open_container(m, 'a', "{sv}");
+        for (const auto& [key, value] : hints) {
+            sd_bus_message_append(m, "{sv}", key.c_str(), "s", value.c_str());
+        }
+        sd_bus_message_close_container(m);
+        sd_bus_message_append(m, "i", -1);
+        return callForId(m);
+    }
+
+    // Sends a message built by `build` and returns whether the call succeeded.
+    bool call(const char* destination, const char* path, const char* interface, const char* member,
+              const std::function<void(sd_bus_message*)>& build) {
+        sd_bus_message* m = nullptr;
+        sd_bus_message_new_method_call(bus_, &m, destination, path, interface, member);
+        build(m);
+        sd_bus_error error = SD_BUS_ERROR_NULL;
+        const int r = sd_bus_call(bus_, m, 10'000'000, &error, nullptr);
+        sd_bus_error_free(&error);
+        sd_bus_message_unref(m);
+        return r >= 0;
+    }
+
+    void emitClosed(std::uint32_t id) {
+        sd_bus_emit_signal(bus_, "/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                           "NotificationClosed", "uu", id, 2u);
+        sd_bus_flush(bus_);
+    }
+
+private:
+    std::uint32_t callForId(sd_bus_message* m) {
+        sd_bus_error error = SD_BUS_ERROR_NULL;
+        sd_bus_message* reply = nullptr;
+        std::uint32_t id = 0;
+        if (sd_bus_call(bus_, m, 10'000'000, &error, &reply) >= 0) {
+            sd_bus_message_read(reply, "u", &id);
+        }
+        sd_bus_message_unref(reply);
+        sd_bus_message_unref(m);
+        sd_bus_error_free(&error);
+        return id;
+    }
+
+    sd_bus* bus_ = nullptr;
+};
+
+struct Shown {
+    std::string identifier;
+    std::string app;
+    std::string title;
+    std::string body;
+};
+
+class DbusBannerTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(bus.ready()) << bus.setupError();
+        std::filesystem::create_directories(home / "data" / "applications");
+        env.set("XDG_DATA_HOME", (home / "data").string());
+        env.set("XDG_DATA_DIRS", (home / "system").string());
+    }
+
+    void createTree() { tree = std::make_unique<DbusBannerTree>(log.fn()); }
+
+    // Starts the test server and waits until the tree knows its process.
+    void startServer() {
+        server = bus.start({"/usr/bin/python3", serverScript});
+        ASSERT_TRUE(pumpEventsUntil([this] { return tree->serverPid() == server->pid(); }, 15s))
+            << "server pid not learned; server says: " << server->errors();
+    }
+
+    // Attaches like the reader does; each notice records how many banners the tree then held.
+    void attach() {
+        changes = tree->observeChanges(*tree->serverPid(),
+                                       [this] { bannersAtNotice.push_back(shown().size()); });
+        ASSERT_TRUE(changes);
+    }
+
+    // The banners as the reader's own walk sees them.
+    std::vector<Shown> shown() {
+        std::vector<BannerElement> banners;
+        const auto pid = tree->serverPid();
+        if (!pid) {
+            return {};
+        }
+        collectBanners(*tree, tree->applicationElement(*pid), 0, banners);
+        std::vector<Shown> out;
+        for (auto banner : banners) {
+            auto n = extract(*tree, banner, Clock::now());
+            EXPECT_EQ(n.kind, ObservedNotification::Kind::single);
+            out.push_back({n.uuid, n.appName, n.title, n.body});
+        }
+        return out;
+    }
+
+    bool waitForNotices(size_t count) {
+        return pumpEventsUntil([&] { return bannersAtNotice.size() >= count; }, 10s);
+    }
+
+    void notifySend(const std::vector<std::string>& arguments, std::string* output = nullptr) {
+        std::vector<std::string> argv{"notify-send"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        auto result = runCommand(argv, bus.clientEnvironment(), 15s);
+        EXPECT_EQ(result.exitCode, 0) << "notify-send failed";
+        if (output) {
+            *output = result.output;
+        }
+    }
+
+    ScopedEnvironment env;
+    TempDir home;
+    PrivateBus bus;
+    LogRecorder log;
+    std::unique_ptr<DbusBannerTree> tree;
+    std::unique_ptr<ChildProcess> server;
+    Subscription changes;
+    std::vector<size_t> bannersAtNotice;
+};
+
+TEST_F(DbusBannerTreeTest, showsNotificationsAsTheServerDoesThroughReplaceAndClose) {
+    createTree();
+    ASSERT_TRUE(tree->isTrusted()) << "the private bus accepts a monitor";
+    startServer();
+    attach();
+
+    std::string printed;
+    notifySend({"-p", "-a", "Mail App", "Hello <b>you</b>",
+                "Body with <b>bold</b> &amp; <a href=\"https://x\">a link</a>, 1 < 2 &unknown;"},
+               &printed);
+    ASSERT_TRUE(waitForNotices(1));
+    auto banners = shown();
+    ASSERT_EQ(banners.size(), 1u);
+    EXPECT_EQ(banners[0].app, "Mail App");
+    EXPECT_EQ(banners[0].title, "Hello <b>you</b>") << "the summary is plain text";
+    EXPECT_EQ(banners[0].body, "Body with bold & a link, 1 < 2 &unknown;");
+    EXPECT_EQ(banners[0].identifier.rfind(":", 0), 0u) << banners[0].identifier;
+    EXPECT_NE(banners[0].identifier.find('#'), std::string::npos);
+    EXPECT_EQ(tree->attribute(tree->applicationElement(1), "AXChildren"),
+              AttributeValue(std::vector<BannerElement>{}))
+        << "another process shows nothing";
+
+    const auto id = std::to_string(std::stoul(printed));
+    notifySend({"-r", id, "-a", "Mail App", "Updated", "new text"});
+    ASSERT_TRUE(waitForNotices(2));
+    auto replaced = shown();
+    ASSERT_EQ(replaced.size(), 1u) << "the replacement takes the old banner's place";
+    EXPECT_EQ(replaced[0].title, "Updated");
+    EXPECT_NE(replaced[0].identifier, banners[0].identifier)
+        << "a new identifier, so it is announced";
+
+    BusClient client;
+    ASSERT_TRUE(
+        client.call("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                    "org.freedesktop.Notifications", "CloseNotification",
+                    [&](sd_bus_message* m) { sd_bus_message_append(m, "u", std::stoul(id)); }));
+    EXPECT_TRUE(pumpEventsUntil([this] { return tree->bannerCount() == 0; }, 10s));
+
+    // The server closing a notification by itself removes it too.
+    notifySend({"-t", "300", "-a", "Timer", "Expires"});
+    ASSERT_TRUE(waitForNotices(3));
+    EXPECT_EQ(bannersAtNotice.back(), 1u);
+    EXPECT_TRUE(pumpEventsUntil([this] { return tree->bannerCount() == 0; }, 10s));
+    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
+}
+
+TEST_F(DbusBannerTreeTest, burstOfFiveEntersTheTreeOneAtATime) {
+    createTree();
+    startServer();
+    attach();
+    for (int i = 1; i <= 5; ++i) {
+        notifySend({"-a", "Burst", "Message " + std::to_string(i)});
+    }
+    ASSERT_TRUE(waitForNotices(5));
+    pumpEventsFor(200ms);
+    EXPECT_EQ(bannersAtNotice, (std::vector<size_t>{1, 2, 3, 4, 5}))
+        << "each notice adds one banner";
+    auto banners = shown();
+    ASSERT_EQ(banners.size(), 5u);
+    EXPECT_EQ(banners[4].title, "Message 5");
+}
+
+TEST_F(DbusBannerTreeTest, appNameFallsBackToDesktopEntryThenProcessName) {
+    test::writeFile(home / "data" / "applications" / "corvale-test.desktop",
+                    "[Desktop Action x]\nName=Not this\n[Desktop Entry]\nType=Application\n"
+                    "Name[de]=Testprogramm\nName=Test \xFFProgram\nExec=true\n");
+    createTree();
+    startServer();
+    attach();
+    BusClient client;
+    ASSERT_TRUE(client.connected());
+
+    ASSERT_NE(client.notify("", "from entry", "", {{"desktop-entry", "corvale-test"}}), 0u);
+    ASSERT_TRUE(waitForNotices(1));
+    EXPECT_EQ(shown().back().app, "Test \xEF\xBF\xBDProgram")
+        << "invalid UTF-8 from a file is replaced";
+
+    char previous[17] = {};
+    prctl(PR_GET_NAME, previous);
+    // The sender is this process, under a name that is not UTF-8 while the tree reads it.
+    prctl(PR_SET_NAME, "bad\xFEname");
+    const auto id =
+        client.notify("  ", "from process", "", {{"desktop-entry", "../../etc/passwd"}});
+    const bool noticed = waitForNotices(2);
+    prctl(PR_SET_NAME, previous);
+    ASSERT_NE(id, 0u);
+    ASSERT_TRUE(noticed);
+    EXPECT_EQ(shown().back().app, "bad\xEF\xBF\xBDname")
+        << "a blank name and a path-like entry are ignored";
+
+    std::string longName;
+    for (int i = 0; i < 300; ++i) {
+        longName += "\xC3\xA9"; // é: two bytes, one character
+    }
+    ASSERT_NE(client.notify(longName, "long name", ""), 0u);
+    ASSERT_TRUE(waitForNotices(3));
+    EXPECT_EQ(shown().back().app, longName.substr(0, 512)) << "cut to 256 characters";
+}
+
+TEST_F(DbusBannerTreeTest, gtkApplicationNotificationsAppearAndGo) {
+    test::writeFile(home / "data" / "applications" / "org.example.Chat.desktop",
+                    "[Desktop Entry]\nName=Chat\n");
+    createTree();
+    startServer();
+    attach();
+    BusClient client;
+    auto add = [&](const std::string& appId, const std::string& title) {
+        return client.call("org.gtk.Notifications", "/org/gtk/Notifications",
+                           "org.gtk.Notifications", "AddNotification", [&](sd_bus_message* m) {
+                               sd_bus_message_append(m, "ss", appId.c_str(), "n1");
+                               sd_bus_message_append(m, "a{sv}", 3, "title", "s", title.c_str(),
+                                                     "body", "s", "the <b>body</b>", "priority",
+                                                     "s", "normal");
+                           });
+    };
+    ASSERT_TRUE(add("org.example.Chat", "Hi"));
+    ASSERT_TRUE(waitForNotices(1));
+    auto banners = shown();
+    ASSERT_EQ(banners.size(), 1u);
+    EXPECT_EQ(banners[0].app, "Chat");
+    EXPECT_EQ(banners[0].title, "Hi");
+    EXPECT_EQ(banners[0].body, "the <b>body</b>") << "these bodies are plain text";
+
+    ASSERT_TRUE(add("org.example.Chat", "Hi again"));
+    ASSERT_TRUE(add("org.example.Unknown", "Other"));
+    ASSERT_TRUE(waitForNotices(3));
+    banners = shown();
+    ASSERT_EQ(banners.size(), 2u) << "the same id replaces, another app adds";
+    EXPECT_EQ(banners[0].title, "Hi again");
+    EXPECT_EQ(banners[1].app, "org.example.Unknown")
+        << "without a desktop entry the id names the app";
+
+    ASSERT_TRUE(client.call("org.gtk.Notifications", "/org/gtk/Notifications",
+                            "org.gtk.Notifications", "RemoveNotification", [](sd_bus_message* m) {
+                                sd_bus_message_append(m, "ss", "org.example.Chat", "n1");
+                            }));
+    EXPECT_TRUE(pumpEventsUntil([this] { return tree->bannerCount() == 1; }, 10s));
+}
+
+TEST_F(DbusBannerTreeTest, hostileMessagesNeitherCrashNorGrowTheTree) {
+    createTree();
+    startServer();
+    BusClient client;
+
+    // Before any reader attaches, banners wait, but only a few.
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_NE(client.notify("Early", "held " + std::to_string(i), ""), 0u);
+    }
+    EXPECT_TRUE(pumpEventsUntil(
+        [this] { return tree->heldCount() == DbusBannerTree::maxHeldBanners; }, 10s));
+    EXPECT_EQ(tree->bannerCount(), 0u);
+    attach();
+    ASSERT_TRUE(waitForNotices(DbusBannerTree::maxHeldBanners));
+    EXPECT_EQ(shown().front().title, "held 10") << "the oldest held banners were dropped";
+    bannersAtNotice.clear();
+
+    EXPECT_FALSE(client.call("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                             "org.freedesktop.Notifications", "Notify", [](sd_bus_message* m) {
+                                 sd_bus_message_append(m, "s", "wrong signature");
+                             }));
+    const std::string huge(1 << 20, 'x');
+    ASSERT_NE(
+        client.notify(std::string(5000, 'A'), std::string(100'000, 'T'), "<b>" + huge + "</b>"),
+        0u);
+    ASSERT_TRUE(waitForNotices(1));
+    pumpEventsFor(200ms);
+    EXPECT_EQ(bannersAtNotice.size(), 1u) << "the wrongly typed call added nothing";
+    auto last = shown().back();
+    EXPECT_EQ(last.app.size(), DbusBannerTree::maxAppNameCharacters);
+    EXPECT_EQ(last.title.size(), DbusBannerTree::maxTitleBytes);
+    EXPECT_EQ(last.body.size(), DbusBannerTree::maxBodyBytes);
+
+    // Only the server may close its notifications.
+    const auto id = client.notify("Spoofed", "stays", "");
+    client.emitClosed(id);
+    ASSERT_TRUE(waitForNotices(2));
+    pumpEventsFor(200ms);
+    EXPECT_EQ(shown().back().title, "stays");
+
+    for (int i = 0; i < 250; ++i) {
+        ASSERT_NE(client.notify("Flood", "flood " + std::to_string(i), ""), 0u);
+    }
+    ASSERT_TRUE(waitForNotices(252));
+    auto banners = shown();
+    ASSERT_EQ(banners.size(), DbusBannerTree::maxBanners);
+    EXPECT_EQ(banners.front().title, "flood 50");
+    EXPECT_EQ(banners.back().title, "flood 249");
+}
+
+TEST_F(DbusBannerTreeTest, aRestartedServerIsAnnouncedWithItsNewPid) {
+    createTree();
+    int launches = 0;
+    auto launchNotices = tree->observeLaunches([&] { ++launches; });
+    startServer();
+    attach();
+    // The first server's own launch notice arrives on the event loop; count from after it.
+    ASSERT_TRUE(pumpEventsUntil([&] { return launches == 1; }, 15s));
+    launches = 0;
+    notifySend({"-a", "Before", "old"});
+    ASSERT_TRUE(waitForNotices(1));
+
+    const int oldPid = server->pid();
+    server->signal(SIGTERM);
+    server->wait(10s);
+    ASSERT_TRUE(pumpEventsUntil([this] { return !tree->serverPid(); }, 10s));
+    EXPECT_EQ(tree->bannerCount(), 0u) << "what the old server showed is gone";
+    EXPECT_EQ(launches, 0);
+
+    // With no server to start, the bus refuses the call, and the banner never shows.
+    BusClient client;
+    EXPECT_EQ(client.notify("Nobody", "refused", ""), 0u);
+    pumpEventsFor(300ms);
+    EXPECT_EQ(tree->heldCount(), 0u);
+
+    server = bus.start({"/usr/bin/python3", serverScript});
+    ASSERT_TRUE(pumpEventsUntil([&] { return launches == 1; }, 15s));
+    EXPECT_EQ(tree->serverPid(), server->pid());
+    EXPECT_NE(server->pid(), oldPid);
+
+    notifySend({"-a", "After", "while the reader is still on the old pid"});
+    ASSERT_TRUE(pumpEventsUntil([this] { return tree->heldCount() == 1; }, 10s))
+        << "banners wait until a reader attaches to the new server";
+    EXPECT_EQ(bannersAtNotice.size(), 1u);
+    attach();
+    ASSERT_TRUE(waitForNotices(2));
+    EXPECT_EQ(shown().back().app, "After");
+}
+
+TEST_F(DbusBannerTreeTest, theReaderAnnouncesABurstAndTheNotificationThatStartsTheServer) {
+    ASSERT_TRUE(
+        bus.addService("org.freedesktop.Notifications", {"/usr/bin/python3", serverScript}));
+    createTree();
+    QtScheduler scheduler;
+    NotificationObserver reader(*tree, scheduler);
+    LogRecorder readerLog;
+    std::vector<ObservedNotification> announced;
+    reader.log = readerLog.fn();
+    reader.onNotification = [&](const ObservedNotification& n) { announced.push_back(n); };
+    reader.start();
+    EXPECT_FALSE(reader.isAttached());
+
+    // No server runs: this notification starts one, before any reader can attach to it.
+    notifySend({"-a", "Starter", "first of all"});
+    ASSERT_TRUE(pumpEventsUntil([&] { return announced.size() == 1; }, 15s))
+        << "held back and released";
+    EXPECT_EQ(announced[0].appName, "Starter");
+    EXPECT_EQ(announced[0].title, "first of all");
+    EXPECT_TRUE(reader.isAttached());
+    EXPECT_TRUE(readerLog.contains("[attach] OK pid=" + std::to_string(*tree->serverPid()) +
+                                   " - primed 0 existing"))
+        << readerLog.lines.front();
+
+    for (int i = 1; i <= 5; ++i) {
+        notifySend({"-a", "Burst", "Burst " + std::to_string(i)});
+    }
+    ASSERT_TRUE(pumpEventsUntil([&] { return announced.size() == 6; }, 15s));
+    pumpEventsFor(500ms);
+    EXPECT_EQ(announced.size(), 6u) << "each announced once";
+    EXPECT_EQ(announced.back().title, "Burst 5");
+    EXPECT_EQ(readerLog.count("[history-guard]"), 0u) << "a real burst is no history reveal";
+}
+
+TEST_F(DbusBannerTreeTest, followsARealNotificationServer) {
+    // dunst on a private X display: its own ids, its own replies, its own closing signal.
+    auto display =
+        bus.start({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
+    ASSERT_TRUE(
+        test::waitUntil([&] { return display->output().find('\n') != std::string::npos; }, 15s))
+        << display->errors();
+    const auto displayName = ":" + display->output().substr(0, display->output().find('\n'));
+    createTree();
+    server = bus.start({"dunst"}, {{"DISPLAY", displayName},
+                                   {"HOME", home.path().string()},
+                                   {"XDG_CONFIG_HOME", (home / "config").string()}});
+    ASSERT_TRUE(pumpEventsUntil([this] { return tree->serverPid() == server->pid(); }, 15s))
+        << server->errors();
+    attach();
+
+    notifySend({"-a", "Real", "From dunst", "with <i>markup</i>"});
+    ASSERT_TRUE(waitForNotices(1));
+    auto banners = shown();
+    ASSERT_EQ(banners.size(), 1u);
+    EXPECT_EQ(banners[0].app, "Real");
+    EXPECT_EQ(banners[0].title, "From dunst");
+    EXPECT_EQ(banners[0].body, "with markup");
+
+    EXPECT_EQ(runCommand({"dunstctl", "close-all"}, bus.clientEnvironment(), 15s).exitCode, 0);
+    EXPECT_TRUE(pumpEventsUntil([this] { return tree->bannerCount() == 0; }, 10s));
+}
+
+TEST(DbusBannerTreeWithoutBus, saysSoOnceAndConnectsWhenABusAppears) {
+    ScopedEnvironment env;
+    env.set("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+    env.set("XDG_RUNTIME_DIR", std::nullopt);
+    LogRecorder log;
+    DbusBannerTree tree(log.fn());
+    EXPECT_FALSE(tree.isTrusted());
+    EXPECT_FALSE(tree.isTrusted());
+    EXPECT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.count("[dbus] no session bus"), 1u);
+    EXPECT_FALSE(tree.serverPid());
+    EXPECT_FALSE(tree.observeChanges(1, [] {})) << "no observer without a monitor";
+
+    PrivateBus bus;
+    ASSERT_TRUE(bus.ready()) << bus.setupError();
+    EXPECT_TRUE(tree.isTrusted()) << "each query tries again";
+
+    // The bus going away is reported once; the tree keeps running and keeps trying.
+    ::kill(bus.pid(), SIGKILL);
+    EXPECT_TRUE(pumpEventsUntil([&] { return !tree.isTrusted(); }, 10s));
+    EXPECT_EQ(log.count("[dbus] lost the session bus"), 1u);
+    EXPECT_FALSE(tree.isTrusted());
+    EXPECT_EQ(log.lines.size(), 2u) << log.lines.back();
+}
+
+} // namespace
+} // namespace corvale

@@ -1,0 +1,87 @@
+#!/usr/bin/python3
+"""A small notification server for tests.
+
+Owns org.freedesktop.Notifications and org.gtk.Notifications on the session bus and answers
+Notify, CloseNotification (emitting NotificationClosed), GetCapabilities, GetServerInformation,
+AddNotification and RemoveNotification. It shows nothing; it keeps ids as a real server does.
+"""
+
+import sys
+
+import dbus
+import dbus.mainloop.glib
+import dbus.service
+from gi.repository import GLib
+
+FDO = "org.freedesktop.Notifications"
+GTK = "org.gtk.Notifications"
+
+
+class Notifications(dbus.service.Object):
+    def __init__(self, bus):
+        super().__init__(bus, "/org/freedesktop/Notifications")
+        self.next_id = 1
+        self.shown = set()
+
+    @dbus.service.method(FDO, in_signature="susssasa{sv}i", out_signature="u")
+    def Notify(self, app_name, replaces_id, app_icon, summary, body, actions, hints, timeout):
+        if replaces_id in self.shown:
+            return dbus.UInt32(replaces_id)
+        notification_id = self.next_id
+        self.next_id += 1
+        self.shown.add(notification_id)
+        if timeout > 0:
+            GLib.timeout_add(timeout, self.expire, notification_id)
+        return dbus.UInt32(notification_id)
+
+    def expire(self, notification_id):
+        if notification_id in self.shown:
+            self.shown.discard(notification_id)
+            self.NotificationClosed(notification_id, dbus.UInt32(1))
+        return False
+
+    @dbus.service.method(FDO, in_signature="u", out_signature="")
+    def CloseNotification(self, notification_id):
+        if notification_id in self.shown:
+            self.shown.discard(notification_id)
+            self.NotificationClosed(notification_id, dbus.UInt32(3))
+
+    @dbus.service.method(FDO, in_signature="", out_signature="as")
+    def GetCapabilities(self):
+        return ["body", "body-markup"]
+
+    @dbus.service.method(FDO, in_signature="", out_signature="ssss")
+    def GetServerInformation(self):
+        return ("corvale-test-server", "corvale", "1", "1.2")
+
+    @dbus.service.signal(FDO, signature="uu")
+    def NotificationClosed(self, notification_id, reason):
+        pass
+
+
+class GtkNotifications(dbus.service.Object):
+    def __init__(self, bus):
+        super().__init__(bus, "/org/gtk/Notifications")
+
+    @dbus.service.method(GTK, in_signature="ssa{sv}", out_signature="")
+    def AddNotification(self, app_id, notification_id, notification):
+        pass
+
+    @dbus.service.method(GTK, in_signature="ss", out_signature="")
+    def RemoveNotification(self, app_id, notification_id):
+        pass
+
+
+def main():
+    dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+    bus = dbus.SessionBus()
+    objects = [Notifications(bus), GtkNotifications(bus)]
+    names = [dbus.service.BusName(GTK, bus, do_not_queue=True),
+             dbus.service.BusName(FDO, bus, do_not_queue=True)]
+    print("ready", flush=True)
+    GLib.MainLoop().run()
+    return 0 if objects and names else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
