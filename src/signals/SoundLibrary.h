@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvale {
+
+// The built-in sounds: the folders searched, the file types accepted, lookup by name and the
+// list every sound menu offers.
+namespace SoundLibrary {
+
+// Compared in lower case; the desktop's own sound theme uses Ogg files.
+bool isAudioExtension(const std::filesystem::path& file);
+
+// The desktop's sounds, the user's own sounds, then our tones (only when that folder exists).
+std::vector<std::filesystem::path>
+defaultDirs(const std::filesystem::path& systemSounds,
+            const std::optional<std::filesystem::path>& userSounds,
+            const std::filesystem::path& bundledTones);
+
+// The first file, folder by folder, whose name without extension equals the name ignoring case.
+std::optional<std::filesystem::path> url(const std::string& name,
+                                         const std::vector<std::filesystem::path>& dirs);
+
+// Every sound name in the folders, first spelling per name wins, sorted for people.
+std::vector<std::string> names(const std::vector<std::filesystem::path>& dirs);
+
+} // namespace SoundLibrary
+} // namespace corvale

@@ -1,0 +1,111 @@
+#include "signals/linux/CanberraSoundPlayer.h"
+
+#include "BuiltTones.h"
+#include "support/PrivatePulse.h"
+#include "support/QtEventLoop.h"
+#include "support/SignalLevels.h"
+#include "support/TempDir.h"
+#include "support/WavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace corvale {
+namespace {
+
+using namespace std::chrono_literals;
+using test::PrivatePulse;
+
+constexpr float audible = 0.005f;
+
+class CanberraSoundPlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(pulse.ready()) << pulse.setupError(); }
+
+    // Plays name at volume and returns what the sink played.
+    std::vector<float> record(CanberraSoundPlayer& player, const std::string& name, double volume,
+                              NamedSoundStart::Status expected = NamedSoundStart::Status::playing) {
+        PrivatePulse::Recording recording(pulse);
+        EXPECT_TRUE(recording.started());
+        auto start = player.play(name, volume);
+        EXPECT_EQ(start.status, expected) << name << ": " << start.error;
+        if (start.sound) {
+            EXPECT_TRUE(test::waitUntil([&] { return !start.sound->isPlaying(); }, 5s))
+                << name << " never ended";
+        }
+        const double now = recording.seconds();
+        test::waitUntil([&] { return recording.seconds() > now + 0.25; }, 3s);
+        return recording.finish();
+    }
+
+    static double steadyLevel(const std::vector<float>& samples) {
+        const auto span = test::audibleSpan(samples, audible);
+        if (!span) {
+            return -200;
+        }
+        const std::size_t margin = span->size() / 10;
+        return test::decibels(test::rms(samples, span->begin + margin, span->end - margin));
+    }
+
+    PrivatePulse pulse;
+    test::TempDir dir;
+};
+
+TEST_F(CanberraSoundPlayerTest, playsOurOwnToneByNameWhateverItsCase) {
+    ASSERT_TRUE(std::filesystem::exists(test::builtToneFolder() / "Submarine.wav"))
+        << "build the tones first";
+    CanberraSoundPlayer player({(dir / "empty").string(), test::builtToneFolder().string()});
+    auto start = player.play("Submarine", 1.0);
+    ASSERT_EQ(start.status, NamedSoundStart::Status::playing) << start.error;
+    ASSERT_TRUE(start.sound);
+    EXPECT_TRUE(start.sound->isPlaying());
+    EXPECT_TRUE(test::waitUntil([&] { return !start.sound->isPlaying(); }, 5s));
+
+    const auto samples = record(player, "submarine", 1.0);
+    const auto span = test::audibleSpan(samples, audible);
+    ASSERT_TRUE(span) << "Submarine was not heard";
+    EXPECT_GT(span->size(), PrivatePulse::rate / 2) << "the whole tone, not a click";
+    EXPECT_LT(span->size(), PrivatePulse::rate * 3 / 2);
+}
+
+TEST_F(CanberraSoundPlayerTest, volumeIsAppliedAndCappedAtFull) {
+    ASSERT_TRUE(
+        test::writeWav(dir / "Steady.wav", test::sineTone(440, 0.25, 0.5, 48000), 48000, 1));
+    CanberraSoundPlayer player({dir.path().string()});
+    const double full = steadyLevel(record(player, "Steady", 1.0));
+    EXPECT_NEAR(full, test::decibels(0.25 / std::sqrt(2.0)), 0.3);
+    EXPECT_NEAR(steadyLevel(record(player, "Steady", 0.5)) - full, -6.02, 0.3);
+    EXPECT_NEAR(steadyLevel(record(player, "Steady", 2.0)) - full, 0.0, 0.3)
+        << "more than 100 % plays at 100 %";
+}
+
+TEST_F(CanberraSoundPlayerTest, fallsBackToTheDesktopThemeAndReportsUnknownNames) {
+    // Our folders do not hold "bell"; the freedesktop theme does.
+    CanberraSoundPlayer player({dir.path().string()});
+    const auto bell = record(player, "bell", 1.0);
+    EXPECT_GT(test::peak(bell), 0.05) << "the theme's bell was not heard";
+
+    const auto nothing =
+        record(player, "no-such-sound-anywhere", 1.0, NamedSoundStart::Status::notFound);
+    EXPECT_LT(test::peak(nothing), audible);
+}
+
+TEST_F(CanberraSoundPlayerTest, findsTheServerAgainAfterARestart) {
+    ASSERT_TRUE(
+        test::writeWav(dir / "Steady.wav", test::sineTone(440, 0.25, 0.3, 48000), 48000, 1));
+    CanberraSoundPlayer player({dir.path().string()});
+    EXPECT_GT(test::peak(record(player, "Steady", 1.0)), 0.2);
+
+    pulse.kill();
+    const auto start = player.play("Steady", 1.0);
+    EXPECT_EQ(start.status, NamedSoundStart::Status::failed) << "no server";
+    EXPECT_FALSE(start.error.empty());
+
+    ASSERT_TRUE(pulse.restart()) << pulse.setupError();
+    EXPECT_GT(test::peak(record(player, "Steady", 1.0)), 0.2) << "the new server is used";
+}
+
+} // namespace
+} // namespace corvale

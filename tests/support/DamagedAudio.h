@@ -1,0 +1,11 @@
+#pragma once
+
+#include <filesystem>
+
+namespace corvale::test {
+
+// Writes an AAC .m4a file whose container is intact but whose audio packets are all zero bytes:
+// it opens like any song and not one packet decodes. Needs the ffmpeg program.
+bool writeUndecodableM4a(const std::filesystem::path& path);
+
+} // namespace corvale::test
