@@ -78,18 +78,14 @@ void SettingsPrefs::setSnoozeDeadline(std::optional<TimePoint> deadline) {
 
 std::optional<HotKeyCombo> SettingsPrefs::combo(const char* codeKey,
                                                 const char* modifiersKey) const {
-    auto code = store_.integerValue(codeKey);
-    if (!code || *code < 0 || *code > 0xFFFF) {
-        return std::nullopt;
-    }
-    auto modifiers = store_.integerValue(modifiersKey).value_or(0);
-    return HotKeyCombo{static_cast<int>(*code), static_cast<int>(modifiers & 0xF)};
+    return HotKeyCombo::fromStored(store_.integerValue(codeKey), store_.integerValue(modifiersKey));
 }
 
 void SettingsPrefs::setCombo(const char* codeKey, const char* modifiersKey,
                              std::optional<HotKeyCombo> combo) {
-    store_.set(codeKey, std::int64_t{combo ? combo->keyCode : -1});
-    store_.set(modifiersKey, std::int64_t{combo ? combo->modifiers : 0});
+    const auto stored = HotKeyCombo::stored(combo);
+    store_.set(codeKey, stored.keyCode);
+    store_.set(modifiersKey, stored.modifiers);
     center_.post(notes::hotKeyChanged);
 }
 
@@ -152,6 +148,14 @@ std::optional<TimePoint> SettingsPrefs::pingHistorySeenThrough() const {
 
 void SettingsPrefs::setPingHistorySeenThrough(std::optional<TimePoint> mark) {
     setTime(k::pingHistorySeenThrough, mark);
+}
+
+bool SettingsPrefs::followDesktopDoNotDisturb() const {
+    return store_.boolValue(k::followDesktopDoNotDisturb).value_or(true);
+}
+
+void SettingsPrefs::setFollowDesktopDoNotDisturb(bool on) {
+    store_.set(k::followDesktopDoNotDisturb, on);
 }
 
 } // namespace corvale

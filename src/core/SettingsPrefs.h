@@ -5,19 +5,12 @@
 #include "core/NotificationCenter.h"
 #include "core/Preferences.h"
 #include "core/Scheduler.h"
+#include "silence/HotKeyCombo.h"
 
 #include <optional>
 #include <string>
 
 namespace corvale {
-
-// A global shortcut: a virtual key code and modifier bits (control 1, option 2, shift 4, command
-// 8).
-struct HotKeyCombo {
-    int keyCode = 0;
-    int modifiers = 0;
-    friend bool operator==(const HotKeyCombo&, const HotKeyCombo&) = default;
-};
 
 namespace prefkeys {
 inline constexpr const char* soundsEnabled = "soundsEnabled";
@@ -37,6 +30,7 @@ inline constexpr const char* pingHistoryIncludePreview = "pingHistoryIncludePrev
 inline constexpr const char* pingHistorySeenThrough = "pingHistorySeenThrough";
 inline constexpr const char* focusFilterSilencing = "focusFilterSilencing";
 inline constexpr const char* popoverLens = "popoverLens";
+inline constexpr const char* followDesktopDoNotDisturb = "followDesktopDoNotDisturb";
 } // namespace prefkeys
 
 // Typed access to the user's preferences: absent or ill-typed values read as their defaults, values
@@ -80,6 +74,10 @@ public:
 
     std::optional<TimePoint> pingHistorySeenThrough() const;
     void setPingHistorySeenThrough(std::optional<TimePoint> mark);
+
+    // Whether the desktop's do-not-disturb runs the Focus filter.
+    bool followDesktopDoNotDisturb() const;
+    void setFollowDesktopDoNotDisturb(bool on);
 
     Preferences& store() const { return store_; }
 

@@ -1,0 +1,92 @@
+#include "silence/CommandLine.h"
+
+#include "silence/CorvaleFocusFilter.h"
+
+#include <array>
+
+namespace corvale {
+
+const char* const CommandLine::usage =
+    "  mute               turn Corvale's sounds off\n"
+    "  unmute             turn Corvale's sounds back on\n"
+    "  snooze [MINUTES]   silence sounds for MINUTES (default 30; 1 to 1440)\n"
+    "  resume             end a snooze\n"
+    "  focus on|off       silence, or stop silencing, the rules that respect Focus\n";
+
+namespace {
+
+CommandLine::Parsed failure(std::string message) {
+    return {std::nullopt, "corvale: " + std::move(message)};
+}
+
+} // namespace
+
+bool CommandLine::isCommandWord(std::string_view word) {
+    static constexpr std::array<std::string_view, 5> words = {"mute", "unmute", "snooze", "resume",
+                                                              "focus"};
+    for (auto w : words) {
+        if (w == word) {
+            return true;
+        }
+    }
+    return false;
+}
+
+CommandLine::Parsed CommandLine::parse(const std::vector<std::string>& words) {
+    if (words.empty()) {
+        return failure("no command given");
+    }
+    const std::string& command = words.front();
+    const size_t extra = words.size() - 1;
+    if (command == "mute" || command == "unmute" || command == "resume") {
+        if (extra != 0) {
+            return failure(command + " takes no arguments");
+        }
+        auto decoded = SoundCommand::fromPayload(command);
+        return {decoded, ""};
+    }
+    if (command == "snooze") {
+        if (extra > 1) {
+            return failure("snooze takes at most one argument, the minutes");
+        }
+        if (extra == 0) {
+            return {SoundCommand::snooze(defaultSnoozeMinutes), ""};
+        }
+        auto minutes = SoundCommand::parseDecimal(words[1]);
+        if (!minutes) {
+            return failure("snooze: MINUTES must be a whole number, not '" + words[1] + "'");
+        }
+        return {SoundCommand::snooze(*minutes), ""};
+    }
+    if (command == "focus") {
+        if (extra != 1) {
+            return failure("focus takes one argument, on or off");
+        }
+        if (words[1] == "on") {
+            return {FocusFilterRequest{true}, ""};
+        }
+        if (words[1] == "off") {
+            return {FocusFilterRequest{false}, ""};
+        }
+        return failure("focus: expected on or off, not '" + words[1] + "'");
+    }
+    return failure("unknown command '" + command + "'");
+}
+
+CommandLine::Outcome CommandLine::execute(const CommandRequest& request, Broadcast& broadcast,
+                                          Preferences& defaults, const LogFn& systemLog) {
+    if (const auto* command = std::get_if<SoundCommand>(&request)) {
+        if (!broadcast.post(broadcasts::soundCommand, command->wireText())) {
+            return {1, "corvale: cannot reach the session bus; the command was not sent"};
+        }
+        return {};
+    }
+    const bool silence = std::get<FocusFilterRequest>(request).silence;
+    if (!CorvaleFocusFilter::perform(silence, defaults, broadcast, systemLog)) {
+        return {1, "corvale: cannot reach the session bus; the setting is saved and applies "
+                   "when Corvale next starts"};
+    }
+    return {};
+}
+
+} // namespace corvale

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/Broadcast.h"
+#include "core/Log.h"
+#include "core/Preferences.h"
+#include "silence/SoundCommand.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace corvale {
+
+// "corvale focus on|off": the Focus filter's value to store and broadcast.
+struct FocusFilterRequest {
+    bool silence = false;
+    friend bool operator==(const FocusFilterRequest&, const FocusFilterRequest&) = default;
+};
+
+using CommandRequest = std::variant<SoundCommand, FocusFilterRequest>;
+
+// The automation commands of the command line: "mute", "unmute", "snooze [MINUTES]", "resume"
+// and "focus on|off". Each is sent to the running program as a broadcast; the program decides.
+struct CommandLine {
+    static constexpr int defaultSnoozeMinutes = 30;
+    // The lines that --help shows for the commands.
+    static const char* const usage;
+
+    static bool isCommandWord(std::string_view word);
+
+    struct Parsed {
+        std::optional<CommandRequest> request;
+        // Set when the words are not a command; shown as the program's error.
+        std::string error;
+    };
+    // `words` are the arguments after the program's name, the command word first.
+    static Parsed parse(const std::vector<std::string>& words);
+
+    struct Outcome {
+        int exitCode = 0;
+        std::string error;
+    };
+    // Broadcasts a sound command, or runs the Focus filter (system log, preference, broadcast).
+    // A short-lived process must flush its broadcast before it exits.
+    static Outcome execute(const CommandRequest& request, Broadcast& broadcast,
+                           Preferences& defaults, const LogFn& systemLog);
+};
+
+} // namespace corvale

@@ -1,0 +1,257 @@
+#include "silence/linux/DesktopDoNotDisturb.h"
+#include "support/PrivateBus.h"
+#include "support/QtEventLoop.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <sys/stat.h>
+
+using namespace corvale;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string serverScript =
+    std::string(CORVALE_TEST_SUPPORT_DIR) + "/../silence/linux/do_not_disturb_server.py";
+
+// Sets environment variables for one test and puts them back after.
+class ScopedEnvironment {
+public:
+    void set(const std::string& name, const std::optional<std::string>& value) {
+        if (!saved_.contains(name)) {
+            const char* old = std::getenv(name.c_str());
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        if (value) {
+            setenv(name.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(name.c_str());
+        }
+    }
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                unsetenv(name.c_str());
+            }
+        }
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+struct Report {
+    bool on;
+    bool initial;
+    friend bool operator==(const Report&, const Report&) = default;
+};
+
+void PrintTo(const Report& r, std::ostream* os) {
+    *os << "{on=" << r.on << (r.initial ? ", initial}" : "}");
+}
+
+struct Recorder {
+    std::vector<Report> reports;
+    DesktopDoNotDisturb::ChangeFn fn() {
+        return [this](bool on, bool initial) { reports.push_back({on, initial}); };
+    }
+    bool waitFor(size_t count) {
+        return test::pumpEventsUntil([&] { return reports.size() >= count; }, 10s);
+    }
+};
+
+std::unique_ptr<test::ChildProcess> startServer(test::PrivateBus& bus,
+                                                const std::vector<std::string>& flags) {
+    std::vector<std::string> argv = {"/usr/bin/python3", serverScript};
+    argv.insert(argv.end(), flags.begin(), flags.end());
+    auto server = bus.start(argv);
+    test::waitUntil(
+        [&] { return server->output().find("ready") != std::string::npos || !server->running(); },
+        10s);
+    return server;
+}
+
+int control(test::PrivateBus& bus, const std::string& method, bool value) {
+    return test::runCommand(
+               {"dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.Notifications",
+                "/org/freedesktop/Notifications", "com.talvo.test.DoNotDisturb." + method,
+                std::string("boolean:") + (value ? "true" : "false")},
+               bus.clientEnvironment(), 10s)
+        .exitCode;
+}
+
+int gsettings(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {"gsettings"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return test::runCommand(argv, {}, 20s).exitCode;
+}
+
+} // namespace
+
+TEST(DesktopDoNotDisturb, followsTheNotificationServersInhibitedProperty) {
+    ScopedEnvironment env;
+    env.set("XDG_CURRENT_DESKTOP", "KDE");
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.ready()) << bus.setupError();
+    auto server = startServer(bus, {});
+    ASSERT_TRUE(server->running()) << server->errors();
+
+    Recorder recorder;
+    DesktopDoNotDisturb dnd(recorder.fn());
+    ASSERT_TRUE(recorder.waitFor(1));
+    EXPECT_EQ(recorder.reports[0], (Report{false, true}));
+    EXPECT_EQ(dnd.serverInhibited(), std::optional<bool>(false));
+    EXPECT_EQ(dnd.gnomeShowBanners(), std::nullopt) << "GNOME's setting is not ours to follow";
+
+    ASSERT_EQ(control(bus, "SetInhibited", true), 0);
+    ASSERT_TRUE(recorder.waitFor(2));
+    EXPECT_EQ(recorder.reports[1], (Report{true, false}));
+
+    // Saying the same again is no change.
+    ASSERT_EQ(control(bus, "SetInhibited", true), 0);
+    // A server that only says the property changed is asked for the new value.
+    ASSERT_EQ(control(bus, "SetInhibitedQuietly", false), 0);
+    ASSERT_TRUE(recorder.waitFor(3));
+    EXPECT_EQ(recorder.reports[2], (Report{false, false}));
+    ASSERT_EQ(control(bus, "SetInhibited", true), 0);
+    ASSERT_TRUE(recorder.waitFor(4));
+    EXPECT_EQ(recorder.reports.size(), 4u);
+
+    // The server going away ends its do-not-disturb; a new one is read as it arrives.
+    server->signal(SIGTERM);
+    server->wait(5s);
+    ASSERT_TRUE(recorder.waitFor(5));
+    EXPECT_EQ(recorder.reports[4], (Report{false, false}));
+    EXPECT_EQ(dnd.serverInhibited(), std::nullopt);
+    auto next = startServer(bus, {"--inhibited"});
+    ASSERT_TRUE(recorder.waitFor(6));
+    EXPECT_EQ(recorder.reports[5], (Report{true, false}));
+}
+
+TEST(DesktopDoNotDisturb, believesOnlyTheServerAboutItsProperty) {
+    ScopedEnvironment env;
+    env.set("XDG_CURRENT_DESKTOP", std::nullopt);
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.ready()) << bus.setupError();
+    auto server = startServer(bus, {});
+    Recorder recorder;
+    DesktopDoNotDisturb dnd(recorder.fn());
+    ASSERT_TRUE(recorder.waitFor(1));
+
+    // Any program can send a signal that looks like the server's.
+    const auto impostor =
+        test::runCommand({"/usr/bin/python3", "-c",
+                          "import dbus\n"
+                          "bus = dbus.SessionBus()\n"
+                          "m = dbus.lowlevel.SignalMessage('/org/freedesktop/Notifications',"
+                          " 'org.freedesktop.DBus.Properties', 'PropertiesChanged')\n"
+                          "m.append('org.freedesktop.Notifications',"
+                          " dbus.Dictionary({'Inhibited': dbus.Boolean(True)}, signature='sv'),"
+                          " dbus.Array([], signature='s'))\n"
+                          "bus.send_message(m)\n"
+                          "bus.flush()\n"},
+                         bus.clientEnvironment(), 10s);
+    ASSERT_EQ(impostor.exitCode, 0);
+    test::pumpEventsFor(300ms);
+    EXPECT_EQ(recorder.reports.size(), 1u);
+    EXPECT_EQ(dnd.serverInhibited(), std::optional<bool>(false));
+}
+
+TEST(DesktopDoNotDisturb, aServerWithoutTheSwitchOrNoServerAtAllIsOff) {
+    ScopedEnvironment env;
+    env.set("XDG_CURRENT_DESKTOP", "XFCE");
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.ready()) << bus.setupError();
+    {
+        Recorder recorder;
+        DesktopDoNotDisturb dnd(recorder.fn());
+        ASSERT_TRUE(test::pumpEventsUntil(
+            [&] { return !recorder.reports.empty(); },
+            std::chrono::milliseconds(DesktopDoNotDisturb::initialWaitMs / 2)))
+            << "with nothing to wait for, the first report comes at once";
+        EXPECT_EQ(recorder.reports[0], (Report{false, true}));
+        EXPECT_EQ(dnd.state(), std::nullopt);
+    }
+    auto server = startServer(bus, {"--no-property"});
+    ASSERT_TRUE(server->running()) << server->errors();
+    Recorder recorder;
+    DesktopDoNotDisturb dnd(recorder.fn());
+    ASSERT_TRUE(recorder.waitFor(1));
+    EXPECT_EQ(recorder.reports[0], (Report{false, true}));
+    EXPECT_EQ(dnd.serverInhibited(), std::nullopt);
+
+    // Without any session bus it still reports, from the event loop.
+    test::TempDir dir;
+    env.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (dir / "none").string());
+    Recorder lonely;
+    DesktopDoNotDisturb alone(lonely.fn());
+    EXPECT_TRUE(lonely.reports.empty()) << "never from inside the constructor";
+    ASSERT_TRUE(lonely.waitFor(1));
+    EXPECT_EQ(lonely.reports[0], (Report{false, true}));
+}
+
+TEST(DesktopDoNotDisturb, followsGnomeBannersSettingOnGnome) {
+    test::TempDir home;
+    const auto config = home / "config";
+    const auto runtime = home / "runtime";
+    std::filesystem::create_directories(config);
+    std::filesystem::create_directories(runtime);
+    chmod(runtime.c_str(), 0700);
+    ScopedEnvironment env;
+    env.set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    env.set("XDG_CONFIG_HOME", config.string());
+    env.set("XDG_RUNTIME_DIR", runtime.string());
+    env.set("GSETTINGS_BACKEND", "dconf");
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.ready()) << bus.setupError();
+    ASSERT_TRUE(bus.addService("ca.desrt.dconf", {"/usr/libexec/dconf-service"}));
+    ASSERT_EQ(gsettings({"set", "org.gnome.desktop.notifications", "show-banners", "false"}), 0);
+
+    Recorder recorder;
+    {
+        DesktopDoNotDisturb dnd(recorder.fn());
+        ASSERT_TRUE(recorder.waitFor(1));
+        EXPECT_EQ(recorder.reports[0], (Report{true, true}));
+        EXPECT_EQ(dnd.gnomeShowBanners(), std::optional<bool>(false));
+
+        ASSERT_EQ(gsettings({"set", "org.gnome.desktop.notifications", "show-banners", "true"}), 0);
+        ASSERT_TRUE(recorder.waitFor(2));
+        EXPECT_EQ(recorder.reports[1], (Report{false, false}));
+        ASSERT_EQ(gsettings({"set", "org.gnome.desktop.notifications", "show-banners", "false"}),
+                  0);
+        ASSERT_TRUE(recorder.waitFor(3));
+        EXPECT_EQ(recorder.reports[2], (Report{true, false}));
+
+        // The server's switch joins in: either one on is on.
+        auto server = startServer(bus, {"--inhibited"});
+        ASSERT_TRUE(test::pumpEventsUntil([&] { return dnd.serverInhibited().has_value(); }, 10s));
+        ASSERT_EQ(gsettings({"set", "org.gnome.desktop.notifications", "show-banners", "true"}), 0);
+        ASSERT_TRUE(test::pumpEventsUntil([&] { return dnd.gnomeShowBanners() == true; }, 10s));
+        EXPECT_EQ(dnd.state(), std::optional<bool>(true));
+        EXPECT_EQ(recorder.reports.size(), 3u) << "still on: no change to report";
+    }
+
+    // Where the setting does not exist there is nothing to follow.
+    env.set("XDG_DATA_DIRS", (home / "no-schemas").string());
+    Recorder without;
+    DesktopDoNotDisturb dnd(without.fn());
+    ASSERT_TRUE(without.waitFor(1));
+    EXPECT_EQ(without.reports[0], (Report{false, true}));
+    EXPECT_EQ(dnd.gnomeShowBanners(), std::nullopt);
+}
+
+TEST(DesktopDoNotDisturb, recognisesGnomeAmongTheCurrentDesktops) {
+    for (const char* yes :
+         {"GNOME", "gnome", "ubuntu:GNOME", "GNOME-Classic:GNOME", "Unity:GNOME:"}) {
+        EXPECT_TRUE(DesktopDoNotDisturb::desktopIsGnome(yes)) << yes;
+    }
+    for (const char* no : {"", "KDE", "X-GNOME", "GNOME-Flashback", "XFCE:GNOMEX", ":"}) {
+        EXPECT_FALSE(DesktopDoNotDisturb::desktopIsGnome(no)) << no;
+    }
+    EXPECT_FALSE(DesktopDoNotDisturb::desktopIsGnome(nullptr));
+}
