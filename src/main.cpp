@@ -1,32 +1,53 @@
-// Process entry: reads the debug-log switch, answers --help/--version, makes sure only one Corvale
-// runs in the session, moves an earlier release's data, then runs the application object on the Qt
+// Process entry. The automation commands (mute, unmute, snooze, resume, focus) only broadcast to
+// the running program and exit: they never take the instance lock, migrate folders or touch the
+// log. Otherwise: read the debug-log switch, make sure only one Corvale runs in the session, move
+// an earlier release's data, wire the Linux adapters into the application object and run the Qt
 // event loop until SIGINT or SIGTERM.
 
 #include "core/AppDelegate.h"
-#include "core/InMemoryBroadcast.h"
 #include "core/Log.h"
 #include "core/SupportPaths.h"
+#include "core/linux/DbusBroadcast.h"
+#include "core/linux/InstallPaths.h"
 #include "core/linux/JsonFilePreferences.h"
 #include "core/linux/QtScheduler.h"
 #include "core/linux/QuitOnSignals.h"
 #include "core/linux/SingleInstanceLock.h"
+#include "core/linux/SystemLog.h"
+#include "detect/linux/DbusBannerTree.h"
+#include "signals/SoundLibrary.h"
+#include "signals/linux/CanberraSoundPlayer.h"
+#include "signals/linux/FfmpegAudioDecoder.h"
+#include "signals/linux/PulseAudioEngine.h"
+#include "silence/CommandLine.h"
+#include "silence/CorvaleFocusFilter.h"
+#include "silence/linux/DesktopDoNotDisturb.h"
+#include "silence/linux/X11Keyboard.h"
 #include "store/RuleStore.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
-#include <unistd.h>
+#include <vector>
 
 namespace {
 
-constexpr const char* usage =
+using namespace corvale;
+
+constexpr const char* usageHead =
     "Usage: corvale [--help | --version]\n"
+    "       corvale COMMAND\n"
     "\n"
     "Corvale gives every application's notifications a signal of its own: it\n"
     "watches the notifications your desktop shows and plays, flashes and records\n"
-    "each one by your rules.\n"
+    "each one by your rules. Started without a command, it runs in your session.\n"
     "\n"
+    "Commands, sent to the running Corvale:\n";
+constexpr const char* usageTail =
+    "\n"
+    "Options:\n"
     "  --help       show this help and exit\n"
     "  --version    show the version and exit\n"
     "\n"
@@ -34,8 +55,35 @@ constexpr const char* usage =
     "  CORVALE_DEBUG_LOG=1   write a debug log to standard output and to\n"
     "                        $XDG_DATA_HOME/Corvale/corvale.log\n";
 
+void focusSystemLog(const std::string& message) {
+    systemLog(CorvaleFocusFilter::logSubsystem, CorvaleFocusFilter::logCategory, message);
+}
+
+int runCommand(const std::vector<std::string>& words) {
+    auto parsed = CommandLine::parse(words);
+    if (!parsed.request) {
+        std::fprintf(stderr, "%s\n", parsed.error.c_str());
+        return 2;
+    }
+    auto config = paths::configFolder();
+    if (!config) {
+        std::fprintf(
+            stderr,
+            "corvale: cannot find your configuration folder: set HOME or XDG_CONFIG_HOME\n");
+        return 1;
+    }
+    JsonFilePreferences preferences(JsonFilePreferences::defaultFile(*config), nullptr);
+    DbusBroadcast broadcast(
+        [](const std::string& line) { std::fprintf(stderr, "corvale: %s\n", line.c_str()); });
+    auto outcome = CommandLine::execute(*parsed.request, broadcast, preferences, focusSystemLog);
+    broadcast.flush();
+    if (!outcome.error.empty()) {
+        std::fprintf(stderr, "%s\n", outcome.error.c_str());
+    }
+    return outcome.exitCode;
+}
+
 int runApplication(int argc, char** argv) {
-    using namespace corvale;
     debuglog::configure(debuglog::switchFromEnvironment(std::getenv("CORVALE_DEBUG_LOG")), {});
     auto support = paths::supportFolder();
     auto config = paths::configFolder();
@@ -63,22 +111,49 @@ int runApplication(int argc, char** argv) {
     QCoreApplication::setApplicationName("corvale");
     quitOnSignals.attach();
 
+    auto tones = installedDataFolder() / "sounds";
+    auto userSounds = paths::dataHome();
+    auto soundDirs = SoundLibrary::defaultDirs(
+        "/usr/share/sounds/freedesktop/stereo",
+        userSounds ? std::optional(*userSounds / "sounds") : std::nullopt, tones);
+    std::vector<std::string> namedSoundFolders;
+    for (const auto& dir : soundDirs) {
+        namedSoundFolders.push_back(dir.string());
+    }
+
+    // The monitor is set up here, before the first start-up line reports whether we have it.
+    DbusBannerTree bannerTree(logLine);
     QtScheduler scheduler;
     NotificationCenter center;
-    InMemoryBroadcast broadcast;
+    DbusBroadcast broadcast(logLine);
     JsonFilePreferences preferences(JsonFilePreferences::defaultFile(*config), logLine);
-    AppDelegate delegate({scheduler, preferences, center, broadcast}, *support);
+    FfmpegAudioDecoder decoder;
+    PulseAudioEngine audioEngine;
+    CanberraSoundPlayer namedSounds(namedSoundFolders);
+    X11Keyboard keyboard;
+
+    AppDelegate delegate({scheduler, preferences, center, broadcast, bannerTree, decoder,
+                          audioEngine, namedSounds, keyboard, focusSystemLog},
+                         {*support, soundDirs});
     delegate.applicationDidFinishLaunching();
+    DesktopDoNotDisturb doNotDisturb(
+        [&delegate](bool on, bool initial) { delegate.desktopDoNotDisturbChanged(on, initial); },
+        logLine);
     return QCoreApplication::exec();
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && CommandLine::isCommandWord(argv[1])) {
+        return runCommand(std::vector<std::string>(argv + 1, argv + argc));
+    }
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::fputs(usage, stdout);
+            std::fputs(usageHead, stdout);
+            std::fputs(CommandLine::usage, stdout);
+            std::fputs(usageTail, stdout);
             return 0;
         }
         if (arg == "--version") {

@@ -2,6 +2,10 @@
 
 #include "history/PingRecord.h"
 #include "history/UnreadTally.h"
+#include "signals/SoundLibrary.h"
+#include "silence/CorvaleFocusFilter.h"
+#include "silence/FocusFilterState.h"
+#include "silence/Snooze.h"
 
 namespace corvale {
 
@@ -14,19 +18,41 @@ const char* boolText(bool value) {
 }
 } // namespace
 
-AppDelegate::AppDelegate(AppServices services, const std::filesystem::path& supportFolder,
-                         LogFn log)
-    : ruleStore(RuleStore::defaultFileURL(supportFolder), log),
-      customSoundStore(CustomSoundStore::defaultFileURL(supportFolder), log),
-      observedAppsStore(ObservedAppsStore::defaultFileURL(supportFolder), log),
-      pingLogStore(PingLogStore::defaultFileURL(supportFolder), log), services_(services),
-      prefs_(services.preferences, services.center), log_(std::move(log)) {
+AppDelegate::AppDelegate(AppServices services, AppFolders folders, LogFn log)
+    : services_(services), folders_(std::move(folders)),
+      prefs_(services.preferences, services.center), log_(std::move(log)),
+      observer(services.bannerTree, services.scheduler),
+      ruleStore(RuleStore::defaultFileURL(folders_.support), log_),
+      customSoundStore(CustomSoundStore::defaultFileURL(folders_.support), log_),
+      observedAppsStore(ObservedAppsStore::defaultFileURL(folders_.support), log_),
+      pingLogStore(PingLogStore::defaultFileURL(folders_.support), log_),
+      actionRunner(services.audioDecoder, services.audioEngine, services.namedSounds,
+                   services.scheduler, folders_.builtinSounds),
+      status(services.scheduler,
+             StatusInputs{
+                 [this] { return services_.bannerTree.isTrusted(); },
+                 [this] { return observer.isAttached(); },
+                 [this] { return prefs_.soundsEnabled(); },
+                 [this] { return snoozeDeadline; },
+                 [this] {
+                     return UnreadTally::count(pingLogStore.records(),
+                                               prefs_.pingHistorySeenThrough());
+                 },
+                 [this] { return observer.detectedCount(); },
+                 [this] { return services_.preferences.textValue(prefkeys::menuBarIconStyle); },
+             }),
+      hotKeys(services.hotKeys, prefs_, services.scheduler,
+              {[this] { toggleSoundsFromHotKey(); }, [this] { snoozeHotKeyFired(); }}, log_) {
     ruleStore.load();
     customSoundStore.load();
     observedAppsStore.load();
     pingLogStore.load();
     focusFilterSilencing =
         services_.preferences.boolValue(prefkeys::focusFilterSilencing).value_or(false);
+}
+
+AppDelegate::~AppDelegate() {
+    *alive_ = false;
 }
 
 RuleEngine& AppDelegate::engine() {
@@ -36,13 +62,72 @@ RuleEngine& AppDelegate::engine() {
     return *engine_;
 }
 
+const std::vector<std::string>& AppDelegate::soundNames() {
+    if (!soundNames_) {
+        soundNames_ = SoundLibrary::names(folders_.builtinSounds);
+    }
+    return *soundNames_;
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
+    std::weak_ptr<bool> alive = alive_;
+    auto whileAlive = [alive](std::function<void()> fn) {
+        return [alive, fn = std::move(fn)] {
+            if (!alive.expired()) {
+                fn();
+            }
+        };
+    };
+
     debuglog::startFresh();
-    bool trusted = isTrusted_ && isTrusted_();
-    log_(std::string("[start] Corvale. AXIsProcessTrusted=") + boolText(trusted));
+    log_(std::string("[start] Corvale. AXIsProcessTrusted=") +
+         boolText(services_.bannerTree.isTrusted()));
     log_("[rules] " + std::to_string(ruleStore.rules().size()) + " rule(s) active at " +
          ruleStore.fileURL().string());
+    log_("[sounds] library: " + std::to_string(soundNames().size()) +
+         " built-in; play-sounds=" + boolText(prefs_.soundsEnabled()));
+
+    observers_.push_back(services_.center.observe(notes::statusItemNeedsRefresh,
+                                                  whileAlive([this] { updateStatus(); })));
+    hotKeys.registerHotKeys();
+    observers_.push_back(services_.center.observe(
+        notes::hotKeyChanged, whileAlive([this] { hotKeys.registerHotKeys(); })));
+    restoreSnoozeIfNeeded();
+
+    observers_.push_back(services_.broadcast.observe(
+        broadcasts::focusFilterChanged, [this, alive](const std::string& object) {
+            if (!alive.expired()) {
+                applyFocusFilter(FocusFilterState::decodeBroadcast(object));
+            }
+        }));
+    log_(std::string("[focus-filter] initial silence=") + boolText(focusFilterSilencing));
+
+    observers_.push_back(services_.broadcast.observe(
+        broadcasts::soundCommand, [this, alive](const std::string& object) {
+            if (alive.expired()) {
+                return;
+            }
+            if (auto command = SoundCommand::fromPayload(object)) {
+                applySoundCommand(*command);
+            }
+        }));
+
+    actionRunner.setLog(log_);
+    observer.log = log_;
+    observer.onNotification = [this, alive](const ObservedNotification& n) {
+        if (!alive.expired()) {
+            handle(n);
+        }
+    };
+    // Asking again is the prompt here: the reader attaches by itself once the bus accepts us.
+    if (!services_.bannerTree.isTrusted()) {
+        log_(
+            "[perm] Accessibility not granted - prompted; will attach automatically once granted.");
+    }
+    observer.start();
     seedUnreadMarkOnFirstRun();
+    statusTimer_ = services_.scheduler.every(Millis(1000), whileAlive([this] { updateStatus(); }));
+    updateStatus();
 }
 
 void AppDelegate::seedUnreadMarkOnFirstRun() {
@@ -71,14 +156,31 @@ void AppDelegate::noteSeenApp(const std::string& appName) {
     seenApps.insert(appName);
 }
 
+void AppDelegate::updateStatus() {
+    status.updateStatus();
+}
+
+void AppDelegate::flashMenuBarIcon(std::optional<FlashColor> color) {
+    status.flashMenuBarIcon(color);
+}
+
+void AppDelegate::flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
+                                     const std::string& appName,
+                                     std::optional<FlashIntensity> intensity,
+                                     std::optional<FlashDuration> duration,
+                                     std::optional<int> repeatCount) {
+    if (screenFlasher_) {
+        screenFlasher_->flashScreenOverlay(color, style, appName, intensity, duration, repeatCount);
+    }
+}
+
 void AppDelegate::handle(const ObservedNotification& n) {
     noteSeenApp(n.appName);
     observedAppsStore.observe(n.appName);
 
-    long count = detectedCount_ ? detectedCount_() : 0;
-    log_("DETECTED #" + std::to_string(count) + " app=" + inQuotes(n.appName) + " title=" +
-         inQuotes(n.title) + " subtitle=" + inQuotes(n.subtitle) + " body=" + inQuotes(n.body) +
-         " kind=" + std::string(rawValue(n.kind)) + " uuid=" + n.uuid);
+    log_("DETECTED #" + std::to_string(observer.detectedCount()) + " app=" + inQuotes(n.appName) +
+         " title=" + inQuotes(n.title) + " subtitle=" + inQuotes(n.subtitle) + " body=" +
+         inQuotes(n.body) + " kind=" + std::string(rawValue(n.kind)) + " uuid=" + n.uuid);
 
     auto rule = engine().resolve(n);
     if (!rule) {
@@ -101,28 +203,141 @@ void AppDelegate::handle(const ObservedNotification& n) {
     }
     pingLogStore.record(n.appName, n.timestamp, preview);
 
-    if (signals_) {
-        signals_->updateStatus();
-        if (rule->flashMenuBar) {
-            signals_->flashMenuBarIcon(rule->flashColor);
-        }
-        if (rule->flashScreen) {
-            signals_->flashScreenOverlay(rule->flashColor, rule->flashStyle, n.appName,
-                                         rule->flashIntensity, rule->flashDuration,
-                                         rule->flashRepeat);
-        }
+    updateStatus();
+    if (rule->flashMenuBar) {
+        flashMenuBarIcon(rule->flashColor);
+    }
+    if (rule->flashScreen) {
+        flashScreenOverlay(rule->flashColor, rule->flashStyle, n.appName, rule->flashIntensity,
+                           rule->flashDuration, rule->flashRepeat);
     }
 
     if (!prefs_.soundsEnabled()) {
         log_("[muted] sounds off - skipped app=" + inQuotes(n.appName));
         return;
     }
-    if (snoozeDeadline && *snoozeDeadline > services_.scheduler.now()) {
+    if (snoozeActive()) {
         log_("[snooze] active - skipped app=" + inQuotes(n.appName));
         return;
     }
-    if (soundPlayer_) {
-        soundPlayer_->run(*rule, n);
+    actionRunner.run(*rule, n);
+}
+
+bool AppDelegate::snoozeActive() const {
+    return Snooze::isActive(snoozeDeadline, services_.scheduler.now());
+}
+
+void AppDelegate::setSnooze(std::optional<TimePoint> deadline) {
+    snoozeTimer_.reset();
+    snoozeDeadline = deadline;
+    prefs_.setSnoozeDeadline(deadline);
+    if (deadline) {
+        auto wait =
+            std::max(Millis(0), std::chrono::ceil<Millis>(*deadline - services_.scheduler.now()));
+        std::weak_ptr<bool> alive = alive_;
+        snoozeTimer_ = services_.scheduler.after(wait, [this, alive] {
+            if (alive.expired()) {
+                return;
+            }
+            setSnooze(std::nullopt);
+            log_("[snooze] expired - sounds resume");
+        });
+    }
+    updateStatus();
+}
+
+void AppDelegate::beginSnooze() {
+    int minutes = prefs_.snoozeDurationMinutes();
+    setSnooze(services_.scheduler.now() + std::chrono::minutes(minutes));
+    log_("[snooze] began - " + std::to_string(minutes) + " min (sounds silenced until deadline)");
+}
+
+void AppDelegate::snoozeHotKeyFired() {
+    if (snoozeActive()) {
+        setSnooze(std::nullopt);
+        log_("[snooze] cancelled - sounds resume");
+    } else {
+        beginSnooze();
+    }
+}
+
+void AppDelegate::restoreSnoozeIfNeeded() {
+    auto stored = prefs_.snoozeDeadline();
+    if (!stored) {
+        return;
+    }
+    auto now = services_.scheduler.now();
+    if (*stored > now) {
+        setSnooze(*stored);
+        log_("[snooze] resumed after relaunch - " +
+             std::to_string(Snooze::minutesRemaining(stored, now)) + " min left");
+    } else {
+        prefs_.setSnoozeDeadline(std::nullopt);
+        log_("[snooze] persisted deadline already passed - cleared");
+    }
+}
+
+void AppDelegate::applySoundCommand(const SoundCommand& command) {
+    switch (command.kind()) {
+    case SoundCommand::Kind::mute:
+        if (prefs_.soundsEnabled()) {
+            prefs_.setSoundsEnabled(false);
+        }
+        log_("[intent] mute \u2192 play-sounds = false");
+        updateStatus();
+        return;
+    case SoundCommand::Kind::unmute:
+        if (!prefs_.soundsEnabled()) {
+            prefs_.setSoundsEnabled(true);
+        }
+        log_("[intent] unmute \u2192 play-sounds = true");
+        updateStatus();
+        return;
+    case SoundCommand::Kind::snooze: {
+        int minutes = Snooze::clampMinutes(command.minutes());
+        setSnooze(services_.scheduler.now() + std::chrono::minutes(minutes));
+        log_("[intent] snooze " + std::to_string(minutes) + " min");
+        return;
+    }
+    case SoundCommand::Kind::resume:
+        if (snoozeActive()) {
+            setSnooze(std::nullopt);
+            log_("[snooze] cancelled - sounds resume");
+        } else {
+            log_("[intent] resume - no active snooze");
+        }
+        return;
+    }
+}
+
+void AppDelegate::toggleSoundsFromHotKey() {
+    bool enabled = !prefs_.soundsEnabled();
+    prefs_.setSoundsEnabled(enabled);
+    log_(std::string("[hotkey] mute-all fired \u2192 play-sounds = ") + boolText(enabled));
+    updateStatus();
+}
+
+} // namespace corvale
+
+namespace corvale {
+
+void AppDelegate::applyFocusFilter(bool silence) {
+    focusFilterSilencing = silence;
+    log_(std::string("[focus-filter] silence=") + boolText(silence) + " (Focus Filter perform)");
+}
+
+void AppDelegate::desktopDoNotDisturbChanged(bool on, bool initial) {
+    if (!prefs_.followDesktopDoNotDisturb()) {
+        return;
+    }
+    // A launch with do-not-disturb off must not undo a "corvale focus on" the user saved.
+    if (initial && !on) {
+        return;
+    }
+    bool sent = CorvaleFocusFilter::perform(on, services_.preferences, services_.broadcast,
+                                            services_.systemLog);
+    if (!sent) {
+        applyFocusFilter(on); // no bus to bring the broadcast back to us
     }
 }
 

@@ -1,23 +1,30 @@
 #pragma once
 
-#include "core/AlertSignals.h"
 #include "core/Broadcast.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
 #include "core/ObservedNotification.h"
 #include "core/RuleEngine.h"
 #include "core/Scheduler.h"
+#include "core/ScreenFlasher.h"
 #include "core/SettingsPrefs.h"
+#include "detect/BannerTree.h"
+#include "detect/NotificationObserver.h"
 #include "detect/ObservedAppsStore.h"
 #include "history/PingLogStore.h"
 #include "library/CustomSoundStore.h"
+#include "signals/ActionRunner.h"
+#include "signals/StatusItemController.h"
+#include "silence/HotKeyRegistrar.h"
+#include "silence/SoundCommand.h"
 #include "store/RuleStore.h"
 
 #include <filesystem>
-#include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace corvale {
 
@@ -27,15 +34,29 @@ struct AppServices {
     Preferences& preferences;
     NotificationCenter& center;
     Broadcast& broadcast;
+    BannerTree& bannerTree;
+    AudioDecoder& audioDecoder;
+    AudioEngine& audioEngine;
+    NamedSoundPlayer& namedSounds;
+    HotKeyService& hotKeys;
+    // The system log (the journal), where the Focus filter records its runs.
+    LogFn systemLog;
+};
+
+// Where the application object finds its files.
+struct AppFolders {
+    std::filesystem::path support;                    // the data files
+    std::vector<std::filesystem::path> builtinSounds; // searched in order for built-in sound names
 };
 
 // The single application object: owns the stores and services for the life of the process, runs
-// the start-up sequence, and dispatches each detected notification to its signals.
+// the start-up sequence, dispatches each detected notification to its signals, and keeps the
+// mute, snooze and Focus state.
 class AppDelegate {
 public:
     // Creates and loads the stores in the order rules, custom sounds, observed apps, ping log.
-    AppDelegate(AppServices services, const std::filesystem::path& supportFolder,
-                LogFn log = logLine);
+    AppDelegate(AppServices services, AppFolders folders, LogFn log = logLine);
+    ~AppDelegate();
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
@@ -44,22 +65,48 @@ public:
 
     RuleEngine& engine();
     SettingsPrefs& prefs() { return prefs_; }
+    // The built-in sound names, listed once per run.
+    const std::vector<std::string>& soundNames();
 
-    // Wiring of the parts that detect notifications and give the signals.
-    void setTrustQuery(std::function<bool()> isTrusted) { isTrusted_ = std::move(isTrusted); }
-    void setDetectedCount(std::function<long()> detectedCount) {
-        detectedCount_ = std::move(detectedCount);
-    }
-    void setAlertSignals(AlertSignals* signals) { signals_ = signals; }
-    void setSoundPlayer(SoundPlayer* player) { soundPlayer_ = player; }
+    // Signals of an alert.
+    void updateStatus();
+    void flashMenuBarIcon(std::optional<FlashColor> color);
+    void flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
+                            const std::string& appName, std::optional<FlashIntensity> intensity,
+                            std::optional<FlashDuration> duration, std::optional<int> repeatCount);
+    void setScreenFlasher(ScreenFlasher* flasher) { screenFlasher_ = flasher; }
+
+    // Mute, snooze and the commands from automation.
+    void setSnooze(std::optional<TimePoint> deadline);
+    void beginSnooze();
+    void snoozeHotKeyFired();
+    void restoreSnoozeIfNeeded();
+    void applySoundCommand(const SoundCommand& command);
+    void toggleSoundsFromHotKey();
+    // The Focus filter's value as a broadcast brings it.
+    void applyFocusFilter(bool silence);
+    // The desktop's do-not-disturb: each change runs the Focus filter; at start-up only "on" does.
+    void desktopDoNotDisturbChanged(bool on, bool initial);
 
     // Any program can post under any name; the names seen this run are capped.
     static constexpr size_t seenAppsCap = 1000;
 
+private:
+    // First, so the parts below can be built on them.
+    AppServices services_;
+    AppFolders folders_;
+    SettingsPrefs prefs_;
+    LogFn log_;
+
+public:
+    NotificationObserver observer;
     RuleStore ruleStore;
     CustomSoundStore customSoundStore;
     ObservedAppsStore observedAppsStore;
     PingLogStore pingLogStore;
+    ActionRunner actionRunner;
+    StatusItemController status;
+    HotKeyRegistrar hotKeys;
     std::set<std::string> seenApps;
     bool focusFilterSilencing = false;
     std::optional<TimePoint> snoozeDeadline;
@@ -67,16 +114,16 @@ public:
 private:
     void seedUnreadMarkOnFirstRun();
     void noteSeenApp(const std::string& appName);
+    bool snoozeActive() const;
 
-    AppServices services_;
-    SettingsPrefs prefs_;
-    LogFn log_;
     std::optional<RuleEngine> engine_;
-    std::function<bool()> isTrusted_;
-    std::function<long()> detectedCount_;
-    AlertSignals* signals_ = nullptr;
-    SoundPlayer* soundPlayer_ = nullptr;
+    std::optional<std::vector<std::string>> soundNames_;
+    ScreenFlasher* screenFlasher_ = nullptr;
+    Subscription snoozeTimer_;
+    Subscription statusTimer_;
+    std::vector<Subscription> observers_;
     bool seenAppsCapLogged_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace corvale

@@ -2,6 +2,9 @@
 
 #include "core/InMemoryBroadcast.h"
 #include "history/UnreadTally.h"
+#include "support/FakeAudio.h"
+#include "support/FakeHotKeyService.h"
+#include "support/InMemoryBannerTree.h"
 #include "support/LogRecorder.h"
 #include "support/ManualScheduler.h"
 #include "support/TempDir.h"
@@ -13,26 +16,30 @@ using namespace corvale::test;
 
 namespace {
 
-struct RecordingSignals : AlertSignals {
+struct RecordingButton : StatusButton {
     std::vector<std::string> calls;
-    void updateStatus() override { calls.push_back("status"); }
-    void flashMenuBarIcon(std::optional<FlashColor> color) override {
-        calls.push_back("blink " + (color ? color->hexString() : std::string("none")));
+    bool setImage(const std::string& symbol, const std::string& badge) override {
+        calls.push_back("image " + symbol + " [" + badge + "]");
+        return true;
     }
-    void flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
-                            const std::string& appName, std::optional<FlashIntensity> intensity,
-                            std::optional<FlashDuration>, std::optional<int> repeat) override {
-        calls.push_back("flash " + (color ? color->hexString() : std::string("none")) + " " +
-                        std::string(rawValue(style)) + " " + appName + " " +
-                        (intensity ? std::string(rawValue(*intensity)) : "global") + " " +
-                        (repeat ? std::to_string(*repeat) : "global"));
+    void setTint(std::optional<FlashColor> color) override {
+        calls.push_back("tint " + (color ? color->hexString() : std::string("none")));
+    }
+    void setOpacity(double) override {}
+    bool saw(const std::string& call) const {
+        return std::find(calls.begin(), calls.end(), call) != calls.end();
     }
 };
 
-struct RecordingPlayer : SoundPlayer {
-    std::vector<std::string> played;
-    void run(const Rule& rule, const ObservedNotification& n) override {
-        played.push_back(rule.appDisplayName + ":" + n.title);
+struct RecordingFlasher : ScreenFlasher {
+    std::vector<std::string> calls;
+    void flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
+                            const std::string& appName, std::optional<FlashIntensity> intensity,
+                            std::optional<FlashDuration>, std::optional<int> repeat) override {
+        calls.push_back((color ? color->hexString() : std::string("none")) + " " +
+                        std::string(rawValue(style)) + " " + appName + " " +
+                        (intensity ? std::string(rawValue(*intensity)) : "global") + " " +
+                        (repeat ? std::to_string(*repeat) : "global"));
     }
 };
 
@@ -42,18 +49,26 @@ struct Dispatch : ::testing::Test {
     InMemoryPreferences preferences;
     NotificationCenter center;
     InMemoryBroadcast broadcast;
+    InMemoryBannerTree tree;
+    FakeAudioDecoder decoder;
+    FakeAudioEngine engine;
+    FakeNamedSoundPlayer namedSounds;
+    FakeHotKeyService hotKeyService;
     LogRecorder log;
-    RecordingSignals signals;
-    RecordingPlayer player;
+    LogRecorder systemLog;
+    RecordingButton button;
+    RecordingFlasher flasher;
     std::unique_ptr<AppDelegate> app;
     long detected = 0;
 
     void start() {
-        app = std::make_unique<AppDelegate>(AppServices{scheduler, preferences, center, broadcast},
-                                            dir.path(), log.fn());
-        app->setAlertSignals(&signals);
-        app->setSoundPlayer(&player);
-        app->setDetectedCount([this] { return detected; });
+        writeFile(dir / "tones" / "Submarine.wav", "");
+        AppServices services{scheduler, preferences, center,      broadcast,     tree,
+                             decoder,   engine,      namedSounds, hotKeyService, systemLog.fn()};
+        app = std::make_unique<AppDelegate>(services, AppFolders{dir / "Corvale", {dir / "tones"}},
+                                            log.fn());
+        app->status.setButton(&button);
+        app->setScreenFlasher(&flasher);
     }
 
     ObservedNotification note(const std::string& app, const std::string& title,
@@ -84,23 +99,34 @@ struct Dispatch : ::testing::Test {
 
 } // namespace
 
-TEST_F(Dispatch, matchedAlertIsLoggedRecordedSignalledAndPlayed) {
+TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
+    tree.pid = 42;
+    auto screen = tree.root(42);
     start();
     app->ruleStore.upsert(slackRule());
+    app->applicationDidFinishLaunching();
     log.lines.clear();
-    app->handle(note("Slack", "Deploy done", "all green"));
+    tree.addBanner(screen, "uuid-1", "Slack", "Deploy done", "all green");
+    tree.notifyChange(42);
 
-    ASSERT_EQ(log.lines.size(), 1u) << "the player logs its own line";
-    EXPECT_EQ(log.lines[0], "DETECTED #1 app=\"Slack\" title=\"Deploy done\" subtitle=\"\" "
-                            "body=\"all green\" kind=single uuid=u1");
-    EXPECT_EQ(signals.calls,
-              (std::vector<std::string>{"status", "blink #E53935",
-                                        "flash #E53935 edgeTop Slack gentle global"}));
-    EXPECT_EQ(player.played, (std::vector<std::string>{"Slack:Deploy done"}));
+    EXPECT_TRUE(log.contains("DETECTED #1 app=\"Slack\" title=\"Deploy done\" subtitle=\"\" "
+                             "body=\"all green\" kind=single uuid=uuid-1"));
+    EXPECT_TRUE(app->status.isBlinking());
+    EXPECT_EQ(flasher.calls, (std::vector<std::string>{"#E53935 edgeTop Slack gentle global"}));
+    EXPECT_EQ(engine.starts.size(), 1u);
+    EXPECT_TRUE(log.contains(
+        "[action] app=\"Slack\" \u2192 rule \"Slack\": builtin \"Submarine\" @ vol 1.0 (engine)"));
+    EXPECT_TRUE(button.saw("image bell [1]")) << "the unread badge shows the new alert";
     ASSERT_EQ(app->pingLogStore.records().size(), 1u);
     EXPECT_FALSE(app->pingLogStore.records()[0].preview) << "previews are off by default";
     EXPECT_TRUE(app->seenApps.contains("Slack"));
     EXPECT_TRUE(app->observedAppsStore.contains("slack"));
+
+    // The reader outliving the application object must not call into it.
+    app.reset();
+    tree.addBanner(screen, "uuid-2", "Slack", "again", "");
+    tree.notifyChange(42);
+    EXPECT_EQ(engine.starts.size(), 1u);
 }
 
 TEST_F(Dispatch, noMatchingRuleStopsBeforeHistoryAndSignals) {
@@ -110,8 +136,9 @@ TEST_F(Dispatch, noMatchingRuleStopsBeforeHistoryAndSignals) {
     app->ruleStore.upsert(fallback);
     app->handle(note("Mail", "hi"));
     EXPECT_TRUE(log.contains("[match] app=\"Mail\" \u2192 no matching rule (nothing played)"));
-    EXPECT_TRUE(signals.calls.empty());
-    EXPECT_TRUE(player.played.empty());
+    EXPECT_TRUE(flasher.calls.empty());
+    EXPECT_FALSE(app->status.isBlinking());
+    EXPECT_TRUE(engine.starts.empty());
     EXPECT_TRUE(app->pingLogStore.records().empty());
     EXPECT_TRUE(app->observedAppsStore.contains("Mail")) << "the app is seen before matching";
 }
@@ -127,14 +154,15 @@ TEST_F(Dispatch, focusGateSilencesOnlyRulesThatRespectFocus) {
         "[focus] suppressed app=\"Mail\" - Focus active + rule \"All other apps\" respects "
         "it (no sound/flash)"));
     EXPECT_TRUE(app->pingLogStore.records().empty());
-    EXPECT_TRUE(signals.calls.empty());
+    EXPECT_TRUE(flasher.calls.empty());
+    EXPECT_TRUE(engine.starts.empty());
 
     log.lines.clear();
     app->handle(note("Slack", "ship it"));
     EXPECT_TRUE(log.contains("[focus] Focus Filter active - silencing rules that respect Focus"));
     EXPECT_FALSE(log.contains("suppressed"));
     EXPECT_EQ(app->pingLogStore.records().size(), 1u);
-    EXPECT_EQ(player.played.size(), 1u);
+    EXPECT_EQ(engine.starts.size(), 1u);
 }
 
 TEST_F(Dispatch, muteAndSnoozeSilenceOnlyTheSound) {
@@ -143,20 +171,20 @@ TEST_F(Dispatch, muteAndSnoozeSilenceOnlyTheSound) {
     preferences.set(prefkeys::soundsEnabled, false);
     app->handle(note("Slack", "one"));
     EXPECT_TRUE(log.contains("[muted] sounds off - skipped app=\"Slack\""));
-    EXPECT_EQ(signals.calls.size(), 3u) << "blink and flash still fire";
+    EXPECT_TRUE(app->status.isBlinking()) << "blink and flash still fire";
+    EXPECT_EQ(flasher.calls.size(), 1u);
     EXPECT_EQ(app->pingLogStore.records().size(), 1u);
-    EXPECT_TRUE(player.played.empty());
+    EXPECT_TRUE(engine.starts.empty());
 
     preferences.set(prefkeys::soundsEnabled, true);
     app->snoozeDeadline = scheduler.now() + std::chrono::minutes(5);
     app->handle(note("Slack", "two"));
     EXPECT_TRUE(log.contains("[snooze] active - skipped app=\"Slack\""));
-    EXPECT_TRUE(player.played.empty());
+    EXPECT_TRUE(engine.starts.empty());
 
     scheduler.advance(301.0);
     app->handle(note("Slack", "three"));
-    EXPECT_EQ(player.played, (std::vector<std::string>{"Slack:three"}))
-        << "a passed deadline does not silence";
+    EXPECT_EQ(engine.starts.size(), 1u) << "a passed deadline does not silence";
 }
 
 TEST_F(Dispatch, previewIsRecordedOnlyWhenTheUserAskedForIt) {
@@ -184,11 +212,11 @@ TEST_F(Dispatch, startupLinesAndFirstRunUnreadSeed) {
     app.reset();
     log.lines.clear();
     start();
-    app->setTrustQuery([] { return true; });
     app->applicationDidFinishLaunching();
     EXPECT_TRUE(log.contains("[start] Corvale. AXIsProcessTrusted=true"));
+    EXPECT_FALSE(log.contains("[perm]"));
     EXPECT_TRUE(
-        log.contains("[rules] 1 rule(s) active at " + (dir.path() / "rules.json").string()));
+        log.contains("[rules] 1 rule(s) active at " + (dir / "Corvale" / "rules.json").string()));
     EXPECT_TRUE(log.contains("[unread] first-run seed: marked 2 pre-existing alert(s) as seen"));
     auto mark = app->prefs().pingHistorySeenThrough();
     ASSERT_TRUE(mark);
@@ -198,4 +226,19 @@ TEST_F(Dispatch, startupLinesAndFirstRunUnreadSeed) {
     log.lines.clear();
     app->applicationDidFinishLaunching();
     EXPECT_FALSE(log.contains("[unread]")) << "seeded only once";
+}
+
+TEST_F(Dispatch, withoutTrustTheStartUpSaysSoAndAttachesLater) {
+    tree.trusted = false;
+    tree.pid = 7;
+    tree.root(7);
+    start();
+    app->applicationDidFinishLaunching();
+    EXPECT_TRUE(log.contains("[start] Corvale. AXIsProcessTrusted=false"));
+    EXPECT_TRUE(log.contains(
+        "[perm] Accessibility not granted - prompted; will attach automatically once granted."));
+    EXPECT_FALSE(app->observer.isAttached());
+    tree.trusted = true;
+    scheduler.advance(2.0);
+    EXPECT_TRUE(app->observer.isAttached());
 }

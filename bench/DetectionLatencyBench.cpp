@@ -1,0 +1,187 @@
+// Latency from a Notify call on the session bus to corvale's DETECTED line, with corvale's CPU
+// time and peak memory. Runs everything in a private session: a bus, the test notification server
+// and the real corvale binary (debug log on, sounds off so only detection is measured).
+//
+//   build/bin/corvale_bench_detect [COUNT]      (default 500)
+//
+// Targets: p99 under 5 ms; CPU near zero while idle.
+
+#include "support/ChildProcess.h"
+#include "support/PrivateBus.h"
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <systemd/sd-bus.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace corvale::test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// The CPU seconds (user + system) a process has used.
+double cpuSeconds(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    auto fields = text.substr(text.rfind(')') + 2);
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= fields.size(); ++i) {
+        if (i == fields.size() || fields[i] == ' ') {
+            parts.push_back(fields.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
+    return (std::stod(parts[11]) + std::stod(parts[12])) /
+           static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+long statusKiB(int pid, const std::string& key) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key + ":", 0) == 0) {
+            return std::stol(line.substr(key.size() + 1));
+        }
+    }
+    return -1;
+}
+
+// Reads what a file grew by since the last call.
+class Tail {
+public:
+    explicit Tail(std::filesystem::path path) : path_(std::move(path)) {}
+    bool waitFor(const std::string& needle, std::chrono::milliseconds timeout) {
+        auto deadline = Clock::now() + timeout;
+        while (Clock::now() < deadline) {
+            std::ifstream in(path_, std::ios::binary);
+            in.seekg(static_cast<std::streamoff>(offset_));
+            std::string chunk((std::istreambuf_iterator<char>(in)), {});
+            buffer_ += chunk;
+            offset_ += chunk.size();
+            if (auto at = buffer_.find(needle); at != std::string::npos) {
+                buffer_.erase(0, at + needle.size());
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        }
+        return false;
+    }
+
+private:
+    std::filesystem::path path_;
+    size_t offset_ = 0;
+    std::string buffer_;
+};
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    size_t index = std::min(values.size() - 1,
+                            static_cast<size_t>(p / 100.0 * static_cast<double>(values.size())));
+    return values[index];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int count = argc > 1 ? std::stoi(argv[1]) : 500;
+    TempDir home;
+    PrivateBus bus;
+    if (!bus.ready()) {
+        std::fprintf(stderr, "no private bus: %s\n", bus.setupError().c_str());
+        return 1;
+    }
+    std::filesystem::create_directories(home / "run");
+    chmod((home / "run").c_str(), 0700);
+    writeFile(home / "config" / "Corvale" / "preferences.json", "{\"soundsEnabled\": false}");
+
+    auto server = bus.start(
+        {"/usr/bin/python3", std::string(CORVALE_TEST_SUPPORT_DIR) + "/notification_server.py"});
+    waitUntil([&] { return bus.ownerPid("org.freedesktop.Notifications").has_value(); },
+              std::chrono::seconds(15));
+    auto env = bus.clientEnvironment();
+    env["HOME"] = home.path().string();
+    env["XDG_DATA_HOME"] = (home / "data").string();
+    env["XDG_CONFIG_HOME"] = (home / "config").string();
+    env["XDG_RUNTIME_DIR"] = (home / "run").string();
+    env["CORVALE_DEBUG_LOG"] = "1";
+    env["DISPLAY"] = std::nullopt;
+    ChildProcess corvale({CORVALE_BINARY}, env, home / "out");
+    // ChildProcess names its output file itself; find it.
+    std::filesystem::path outFile;
+    waitUntil(
+        [&] {
+            for (auto& entry : std::filesystem::directory_iterator(home / "out")) {
+                if (entry.path().extension() == ".out") {
+                    outFile = entry.path();
+                }
+            }
+            return !outFile.empty();
+        },
+        std::chrono::seconds(5));
+    Tail tail(outFile);
+    if (!tail.waitFor("[attach] OK", std::chrono::seconds(15))) {
+        std::fprintf(stderr, "corvale did not attach:\n%s\n", corvale.output().c_str());
+        return 1;
+    }
+
+    sd_bus* client = nullptr;
+    if (sd_bus_open_user(&client) < 0) {
+        std::fprintf(stderr, "cannot connect to the private bus\n");
+        return 1;
+    }
+
+    std::vector<double> latencies;
+    double cpuBefore = cpuSeconds(corvale.pid());
+    auto started = Clock::now();
+    for (int i = 1; i <= count; ++i) {
+        sd_bus_message* call = nullptr;
+        sd_bus_message_new_method_call(client, &call, "org.freedesktop.Notifications",
+                                       "/org/freedesktop/Notifications",
+                                       "org.freedesktop.Notifications", "Notify");
+        std::string summary = "Message " + std::to_string(i);
+        sd_bus_message_append(call, "susss", "Bench", 0u, "", summary.c_str(), "body");
+        sd_bus_message_append(call, "as", 0);
+        sd_bus_message_append(call, "a{sv}", 0);
+        sd_bus_message_append(call, "i", 2000);
+        auto sent = Clock::now();
+        sd_bus_send(client, call, nullptr);
+        sd_bus_flush(client);
+        sd_bus_message_unref(call);
+        if (!tail.waitFor("DETECTED #" + std::to_string(i) + " ", std::chrono::seconds(10))) {
+            std::fprintf(stderr, "notification %d was not detected\n", i);
+            return 1;
+        }
+        latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+        while (sd_bus_process(client, nullptr) > 0) {
+        }
+        // Spaced like real notifications, not a flood.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    double busyCpu = cpuSeconds(corvale.pid()) - cpuBefore;
+    double busyWall = std::chrono::duration<double>(Clock::now() - started).count();
+
+    double idleBefore = cpuSeconds(corvale.pid());
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    double idleCpu = cpuSeconds(corvale.pid()) - idleBefore;
+
+    std::printf("notifications: %d\n", count);
+    std::printf("Notify -> DETECTED latency: p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                percentile(latencies, 50), percentile(latencies, 99),
+                *std::max_element(latencies.begin(), latencies.end()));
+    std::printf("corvale CPU while notified: %.3f s over %.1f s (%.2f ms per notification)\n",
+                busyCpu, busyWall, 1000.0 * busyCpu / count);
+    std::printf("corvale CPU while idle: %.3f s over 10 s (%.2f %%)\n", idleCpu, idleCpu * 10.0);
+    std::printf("corvale peak RSS: %ld KiB, RSS now: %ld KiB\n", statusKiB(corvale.pid(), "VmHWM"),
+                statusKiB(corvale.pid(), "VmRSS"));
+    sd_bus_unref(client);
+    return 0;
+}
