@@ -1,13 +1,5 @@
-#include "core/AppDelegate.h"
-
-#include "core/InMemoryBroadcast.h"
 #include "history/UnreadTally.h"
-#include "support/FakeAudio.h"
-#include "support/FakeHotKeyService.h"
-#include "support/InMemoryBannerTree.h"
-#include "support/LogRecorder.h"
-#include "support/ManualScheduler.h"
-#include "support/TempDir.h"
+#include "support/AppHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -43,30 +35,13 @@ struct RecordingFlasher : ScreenFlasher {
     }
 };
 
-struct Dispatch : ::testing::Test {
-    TempDir dir;
-    ManualScheduler scheduler;
-    InMemoryPreferences preferences;
-    NotificationCenter center;
-    InMemoryBroadcast broadcast;
-    InMemoryBannerTree tree;
-    FakeAudioDecoder decoder;
-    FakeAudioEngine engine;
-    FakeNamedSoundPlayer namedSounds;
-    FakeHotKeyService hotKeyService;
-    LogRecorder log;
-    LogRecorder systemLog;
+struct Dispatch : ::testing::Test, AppHarness {
     RecordingButton button;
     RecordingFlasher flasher;
-    std::unique_ptr<AppDelegate> app;
     long detected = 0;
 
     void start() {
-        writeFile(dir / "tones" / "Submarine.wav", "");
-        AppServices services{scheduler, preferences, center,      broadcast,     tree,
-                             decoder,   engine,      namedSounds, hotKeyService, systemLog.fn()};
-        app = std::make_unique<AppDelegate>(services, AppFolders{dir / "Corvale", {dir / "tones"}},
-                                            log.fn());
+        create();
         app->status.setButton(&button);
         app->setScreenFlasher(&flasher);
     }

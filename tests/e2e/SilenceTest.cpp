@@ -1,0 +1,206 @@
+#include "e2e/CorvaleSession.h"
+
+#include "support/PrivateDisplay.h"
+
+#include <cstdlib>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+using namespace corvale::test;
+using namespace std::chrono_literals;
+using nlohmann::json;
+
+namespace {
+
+struct Silence : ::testing::Test {
+    CorvaleSession session;
+    std::unique_ptr<ChildProcess> server;
+    std::unique_ptr<ChildProcess> corvale;
+
+    void SetUp() override {
+        ASSERT_TRUE(session.bus.ready()) << session.bus.setupError();
+        server = session.startNotificationServer();
+    }
+
+    void startCorvale(std::map<std::string, std::optional<std::string>> extra = {}) {
+        corvale = session.startCorvale(std::move(extra));
+        ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[attach] OK pid="))
+            << corvale->output() << corvale->errors();
+    }
+
+    CommandResult command(std::vector<std::string> words) {
+        words.insert(words.begin(), CORVALE_BINARY);
+        return session.run(words);
+    }
+
+    void notify(const std::string& app, const std::string& title) {
+        ASSERT_EQ(session.run({"notify-send", "-a", app, title, ""}).exitCode, 0);
+    }
+
+    size_t historyCount() { return session.readJson("pingHistory.json")["records"].size(); }
+};
+
+json rule(const std::string& app, bool respectFocus) {
+    return {{"id", app == "Slack" ? "0F8FAD5B-D9CB-469F-A165-70867728950E"
+                                  : "1F8FAD5B-D9CB-469F-A165-70867728950E"},
+            {"appBundleId", app},
+            {"appDisplayName", app},
+            {"respectFocus", respectFocus}};
+}
+
+} // namespace
+
+TEST_F(Silence, muteCommandSilencesSoundsButTheAlertIsStillRecorded) {
+    startCorvale();
+    auto muted = command({"mute"});
+    ASSERT_EQ(muted.exitCode, 0);
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[intent] mute \u2192 play-sounds = false"))
+        << corvale->output();
+    notify("Slack", "while muted");
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[muted] sounds off - skipped app=\"Slack\""))
+        << corvale->output();
+    EXPECT_EQ(historyCount(), 1u);
+    EXPECT_EQ(CorvaleSession::count(*corvale, "[action]"), 0u);
+
+    ASSERT_EQ(command({"unmute"}).exitCode, 0);
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[intent] unmute \u2192 play-sounds = true"));
+    notify("Slack", "after unmute");
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Slack\""))
+        << corvale->output();
+}
+
+TEST_F(Silence, snoozeSurvivesARestartAndEndsByItself) {
+    startCorvale();
+    ASSERT_EQ(command({"snooze", "1"}).exitCode, 0);
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[intent] snooze 1 min"))
+        << corvale->output();
+    notify("Slack", "while snoozed");
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[snooze] active - skipped app=\"Slack\""))
+        << corvale->output();
+
+    corvale->signal(SIGTERM);
+    ASSERT_EQ(corvale->wait(10s), 0);
+    startCorvale();
+    EXPECT_TRUE(
+        CorvaleSession::waitForLine(*corvale, "[snooze] resumed after relaunch - 1 min left"))
+        << corvale->output();
+
+    // Shorten the stored deadline to a few seconds, as if the minute had nearly run, and relaunch.
+    corvale->signal(SIGTERM);
+    ASSERT_EQ(corvale->wait(10s), 0);
+    auto prefs = json::parse(readFile(session.config / "preferences.json"));
+    auto now =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    prefs["snoozeDeadline"] = now + 2.0;
+    writeFile(session.config / "preferences.json", prefs.dump());
+    startCorvale();
+    ASSERT_TRUE(
+        CorvaleSession::waitForLine(*corvale, "[snooze] resumed after relaunch - 1 min left"));
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[snooze] expired - sounds resume", 1, 10s))
+        << corvale->output();
+    EXPECT_FALSE(
+        json::parse(readFile(session.config / "preferences.json")).contains("snoozeDeadline"));
+    notify("Slack", "after the snooze");
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Slack\""))
+        << corvale->output();
+}
+
+TEST_F(Silence, focusSilencesOnlyRulesThatRespectIt) {
+    json rules = {{"rules", {rule("Slack", false), rule("*", true)}}, {"version", 1}};
+    rules["rules"][1]["appDisplayName"] = "All other apps";
+    writeFile(session.support / "rules.json", rules.dump());
+    startCorvale();
+    auto focus = command({"focus", "on"});
+    ASSERT_EQ(focus.exitCode, 0);
+    ASSERT_TRUE(
+        CorvaleSession::waitForLine(*corvale, "[focus-filter] silence=true (Focus Filter perform)"))
+        << corvale->output();
+    notify("Mail", "respects focus");
+    ASSERT_TRUE(CorvaleSession::waitForLine(
+        *corvale,
+        "[focus] suppressed app=\"Mail\" - Focus active + rule \"All other apps\" respects it"))
+        << corvale->output();
+    notify("Slack", "ignores focus");
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Slack\""))
+        << corvale->output();
+    EXPECT_EQ(historyCount(), 1u) << "only the alert that was not suppressed is recorded";
+
+    // The stored value is what the next launch starts with.
+    corvale->signal(SIGTERM);
+    ASSERT_EQ(corvale->wait(10s), 0);
+    startCorvale();
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[focus-filter] initial silence=true"));
+    ASSERT_EQ(command({"focus", "off"}).exitCode, 0);
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale,
+                                            "[focus-filter] silence=false (Focus Filter perform)"));
+}
+
+TEST_F(Silence, garbageCommandsAreRefusedOrIgnored) {
+    startCorvale();
+    auto badMinutes = command({"snooze", "soon"});
+    EXPECT_NE(badMinutes.exitCode, 0);
+    EXPECT_NE(command({"snooze", "99999999999999999999999"}).exitCode, 0);
+    EXPECT_NE(command({"focus", "maybe"}).exitCode, 0);
+    for (const char* text : {"'garbage'", "'snooze:'", "'MUTE'"}) {
+        EXPECT_EQ(session
+                      .run({"gdbus", "emit", "--session", "--object-path", "/com/talvo/corvale",
+                            "--signal", "com.talvo.corvale.soundCommand", text})
+                      .exitCode,
+                  0);
+    }
+    // A real command after the garbage is the first thing corvale acts on.
+    ASSERT_EQ(command({"resume"}).exitCode, 0);
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[intent] resume - no active snooze"))
+        << corvale->output();
+    EXPECT_EQ(CorvaleSession::count(*corvale, "[intent]"), 1u) << corvale->output();
+    EXPECT_TRUE(corvale->running());
+}
+
+TEST_F(Silence, commandsWithoutASessionBusFailClearly) {
+    auto env = session.env();
+    env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + (session.home / "no-bus").string();
+    ChildProcess mute({CORVALE_BINARY, "mute"}, env, session.home / "out");
+    EXPECT_NE(mute.wait(10s), 0);
+    EXPECT_NE(mute.errors().find("corvale: "), std::string::npos) << mute.errors();
+}
+
+TEST_F(Silence, globalShortcutsFireAndAHeldCombinationIsReported) {
+    PrivateDisplay display;
+    ASSERT_TRUE(display.ready()) << display.setupError();
+    // Option-Command-M mutes; Control-Option-S snoozes, but another program holds Control-Alt-S.
+    writeFile(session.config / "preferences.json", json{{"muteHotKeyCode", 46},
+                                                        {"muteHotKeyModifiers", 2 | 8},
+                                                        {"snoozeHotKeyCode", 1},
+                                                        {"snoozeHotKeyModifiers", 1 | 2}}
+                                                       .dump());
+    xcb_connection_t* other = xcb_connect(display.name().c_str(), nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(other));
+    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(other);
+    xcb_keycode_t* s = xcb_key_symbols_get_keycode(symbols, 's');
+    ASSERT_TRUE(s && *s);
+    auto* error = xcb_request_check(
+        other, xcb_grab_key_checked(other, 0, root, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, *s,
+                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    ASSERT_EQ(error, nullptr);
+    std::free(s);
+
+    startCorvale({{"DISPLAY", display.name()}});
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[hotkey] mute-all: registered "))
+        << corvale->output();
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "FAILED to register")) << corvale->output();
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "(in use by another app?)"))
+        << corvale->output();
+
+    ASSERT_EQ(display.run({"xdotool", "key", "--clearmodifiers", "alt+super+m"}).exitCode, 0);
+    EXPECT_TRUE(
+        CorvaleSession::waitForLine(*corvale, "[hotkey] mute-all fired \u2192 play-sounds = false"))
+        << corvale->output();
+    ASSERT_EQ(display.run({"xdotool", "key", "--clearmodifiers", "alt+super+m"}).exitCode, 0);
+    EXPECT_TRUE(
+        CorvaleSession::waitForLine(*corvale, "[hotkey] mute-all fired \u2192 play-sounds = true"))
+        << corvale->output();
+
+    xcb_key_symbols_free(symbols);
+    xcb_disconnect(other);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/AppDelegate.h"
+#include "core/InMemoryBroadcast.h"
+#include "support/FakeAudio.h"
+#include "support/FakeHotKeyService.h"
+#include "support/InMemoryBannerTree.h"
+#include "support/LogRecorder.h"
+#include "support/ManualScheduler.h"
+#include "support/TempDir.h"
+
+#include <memory>
+
+namespace corvale::test {
+
+// The application object on fakes of every port: a manual clock, preferences in memory, an
+// in-memory banner tree, audio that records what it was asked to play.
+struct AppHarness {
+    TempDir dir;
+    ManualScheduler scheduler;
+    InMemoryPreferences preferences;
+    NotificationCenter center;
+    InMemoryBroadcast broadcast;
+    InMemoryBannerTree tree;
+    FakeAudioDecoder decoder;
+    FakeAudioEngine engine;
+    FakeNamedSoundPlayer namedSounds;
+    FakeHotKeyService hotKeyService;
+    LogRecorder log;
+    LogRecorder systemLog;
+    std::unique_ptr<AppDelegate> app;
+
+    // Creates the application object (stores loaded) with one built-in tone, "Submarine".
+    void create() {
+        writeFile(dir / "tones" / "Submarine.wav", "");
+        AppServices services{scheduler, preferences, center,      broadcast,     tree,
+                             decoder,   engine,      namedSounds, hotKeyService, systemLog.fn()};
+        app = std::make_unique<AppDelegate>(services, AppFolders{dir / "Corvale", {dir / "tones"}},
+                                            log.fn());
+    }
+};
+
+} // namespace corvale::test
