@@ -35,14 +35,16 @@ private:
 
 class FakePlayback : public AudioPlayback {
 public:
-    explicit FakePlayback(std::shared_ptr<bool> playing) : playing_(std::move(playing)) {}
+    FakePlayback(std::shared_ptr<bool> playing, std::shared_ptr<double> position)
+        : playing_(std::move(playing)), position_(std::move(position)) {}
     ~FakePlayback() override { *playing_ = false; }
-    double position() const override { return 0; }
+    double position() const override { return *position_; }
     bool isPlaying() const override { return *playing_; }
     void stop() override { *playing_ = false; }
 
 private:
     std::shared_ptr<bool> playing_;
+    std::shared_ptr<double> position_;
 };
 
 class FakeNamedSound : public NamedSound {
@@ -70,8 +72,9 @@ PlaybackStart FakeAudioEngine::start(std::unique_ptr<AudioStream>, float gain, d
         return {nullptr, failWith};
     }
     auto playing = std::make_shared<bool>(true);
-    starts.push_back({gain, offset, std::move(finished), playing});
-    return {std::make_unique<FakePlayback>(playing), {}};
+    auto position = std::make_shared<double>(offset);
+    starts.push_back({gain, offset, std::move(finished), playing, position});
+    return {std::make_unique<FakePlayback>(playing, position), {}};
 }
 
 void FakeAudioEngine::finish(size_t i) {

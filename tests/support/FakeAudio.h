@@ -30,6 +30,8 @@ public:
         double offset;
         Finished finished;
         std::shared_ptr<bool> playing;
+        // What the playback reports as heard now; starts at the offset, moved by the test.
+        std::shared_ptr<double> position;
     };
     std::vector<Started> starts;
     std::string failWith; // when set, every start fails with this reason

@@ -1,0 +1,60 @@
+#include "library/ChooseSoundFlow.h"
+
+#include "core/Uuid.h"
+#include "library/SoundImporter.h"
+
+namespace corvale {
+
+FilePanelText ChooseSoundFlow::panelText(const std::optional<std::string>& app) {
+    return {"Choose a sound file",
+            "Pick an audio file for " + app.value_or("all other apps") +
+                ". Corvale copies it so it keeps working if you move the original.",
+            "Choose"};
+}
+
+ChooseSoundFlow::ChooseSoundFlow(AudioDecoder& decoder, std::filesystem::path soundsFolder,
+                                 LogFn log, Hooks hooks)
+    : decoder_(decoder), soundsFolder_(std::move(soundsFolder)), log_(std::move(log)),
+      hooks_(std::move(hooks)) {}
+
+bool ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& chosen,
+                                 const std::optional<std::string>& app) {
+    if (!chosen || chosen->empty()) {
+        return false;
+    }
+    // The check only asks whether the file decodes; the opened stream is dropped at once.
+    if (auto opened = decoder_.open(chosen->string()); !opened.stream) {
+        fail(*chosen, "the file isn't playable audio: " + opened.error);
+        return false;
+    }
+    const std::string base = hooks_.uniqueName ? hooks_.uniqueName() : Uuid::random().str();
+    auto imported = SoundImporter::importSound(*chosen, soundsFolder_, base);
+    if (!imported.file) {
+        fail(*chosen, imported.error);
+        return false;
+    }
+    const FileUrl copy = FileUrl::fromPath(imported.file->string());
+    if (hooks_.setSound) {
+        hooks_.setSound(SoundRef::file(copy), app);
+    }
+    if (hooks_.addCustomSound) {
+        hooks_.addCustomSound(SoundImporter::nameWithoutExtension(*chosen), copy);
+    }
+    if (log_) {
+        log_("[sound] imported " + chosen->filename().string() + " \u2192 " +
+             imported.file->filename().string() + " for " + app.value_or("All other apps"));
+    }
+    return true;
+}
+
+void ChooseSoundFlow::fail(const std::filesystem::path& chosen, const std::string& error) {
+    if (log_) {
+        log_("[sound] import failed for " + chosen.string() + ": " + error);
+    }
+    if (hooks_.alert) {
+        hooks_.alert("Couldn't use that sound",
+                     chosen.filename().string() + " couldn't be imported: " + error);
+    }
+}
+
+} // namespace corvale

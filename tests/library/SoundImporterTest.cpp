@@ -1,0 +1,210 @@
+#include "library/SoundImporter.h"
+#include "library/ChooseSoundFlow.h"
+#include "library/ClipFromSongFlow.h"
+#include "library/CustomSoundLibrary.h"
+
+#include "support/FakeAudio.h"
+#include "support/LogRecorder.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace corvale {
+namespace {
+
+namespace fs = std::filesystem;
+using test::LogRecorder;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+std::vector<fs::path> filesIn(const fs::path& folder) {
+    std::vector<fs::path> files;
+    if (fs::exists(folder)) {
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+TEST(SoundImporter, copiesUnderTheGivenNameKeepingTheExtensionExactly) {
+    TempDir dir;
+    writeFile(dir / "Bell.M4A", "bell");
+    const auto folder = dir / "support" / "Corvale" / "Sounds";
+    auto result = SoundImporter::importSound(dir / "Bell.M4A", folder, "NAME");
+    ASSERT_TRUE(result.file) << result.error;
+    EXPECT_EQ(*result.file, folder / "NAME.M4A") << "the extension's case is kept";
+    EXPECT_EQ(readFile(*result.file), "bell");
+    EXPECT_EQ(readFile(dir / "Bell.M4A"), "bell") << "the source is left alone";
+
+    writeFile(dir / "chime", "chime");
+    result = SoundImporter::importSound(dir / "chime", folder, "PLAIN");
+    ASSERT_TRUE(result.file) << result.error;
+    EXPECT_EQ(*result.file, folder / "PLAIN") << "no extension, no dot";
+
+    writeFile(dir / "Bell.M4A", "a newer bell");
+    result = SoundImporter::importSound(dir / "Bell.M4A", folder, "NAME");
+    ASSERT_TRUE(result.file) << result.error;
+    EXPECT_EQ(readFile(folder / "NAME.M4A"), "a newer bell") << "an older file is replaced";
+    EXPECT_EQ(filesIn(folder).size(), 2u);
+
+    EXPECT_EQ(SoundImporter::extensionOf("song.tar.gz"), "gz");
+    EXPECT_EQ(SoundImporter::extensionOf(".chime"), "") << "a leading dot starts the name";
+    EXPECT_EQ(SoundImporter::extensionOf("Bell."), "");
+    EXPECT_EQ(SoundImporter::nameWithoutExtension("/x/Bell.M4A"), "Bell");
+    EXPECT_EQ(SoundImporter::nameWithoutExtension("/x/song.tar.gz"), "song.tar");
+    EXPECT_EQ(SoundImporter::nameWithoutExtension("/x/chime"), "chime");
+}
+
+TEST(SoundImporter, reportsEveryFailureAsTextAndLeavesNoCopy) {
+    TempDir dir;
+    const auto folder = dir / "Sounds";
+    auto result = SoundImporter::importSound(dir / "missing.wav", folder, "A");
+    EXPECT_FALSE(result.file);
+    EXPECT_NE(result.error.find("missing.wav"), std::string::npos) << result.error;
+    EXPECT_TRUE(filesIn(folder).empty());
+
+    fs::create_directories(dir / "album.wav");
+    result = SoundImporter::importSound(dir / "album.wav", folder, "B");
+    EXPECT_FALSE(result.file) << "a folder is not a sound file";
+    EXPECT_TRUE(filesIn(folder).empty());
+
+    writeFile(dir / "bell.wav", "bell");
+    writeFile(dir / "blocker", "a file where the folder should be");
+    result = SoundImporter::importSound(dir / "bell.wav", dir / "blocker" / "Sounds", "C");
+    EXPECT_FALSE(result.file);
+    EXPECT_NE(result.error.find("couldn't be created"), std::string::npos) << result.error;
+
+    fs::create_directories(folder / "D.wav" / "inside");
+    result = SoundImporter::importSound(dir / "bell.wav", folder, "D");
+    EXPECT_FALSE(result.file) << "a folder in the way that cannot be removed";
+    EXPECT_NE(result.error.find("couldn't be removed"), std::string::npos) << result.error;
+}
+
+struct ChooseSoundFlowTest : ::testing::Test {
+    TempDir dir;
+    LogRecorder logs;
+    test::FakeAudioDecoder decoder;
+    fs::path soundsFolder = dir / "Corvale" / "Sounds";
+    std::vector<std::pair<SoundRef, std::optional<std::string>>> soundsSet;
+    std::vector<std::pair<std::string, FileUrl>> added;
+    std::vector<std::pair<std::string, std::string>> alerts;
+
+    ChooseSoundFlow flow(std::function<std::string()> uniqueName = [] { return "FIXED"; }) {
+        return ChooseSoundFlow(
+            decoder, soundsFolder, logs.fn(),
+            {[this](const SoundRef& s, const std::optional<std::string>& app) {
+                 soundsSet.emplace_back(s, app);
+             },
+             [this](const std::string& name, const FileUrl& f) { added.emplace_back(name, f); },
+             [this](const std::string& m, const std::string& i) { alerts.emplace_back(m, i); },
+             std::move(uniqueName)});
+    }
+};
+
+TEST_F(ChooseSoundFlowTest, importsTheChosenFileForTheRuleAndTheLibrary) {
+    writeFile(dir / "Bell.M4A", "bell");
+    EXPECT_TRUE(flow().fileChosen(dir / "Bell.M4A", "Slack"));
+    const auto copy = FileUrl::fromPath((soundsFolder / "FIXED.M4A").string());
+    ASSERT_EQ(soundsSet.size(), 1u);
+    EXPECT_EQ(soundsSet[0].first, SoundRef::file(copy));
+    EXPECT_EQ(soundsSet[0].second, "Slack");
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0].first, "Bell") << "listed under the file's name without extension";
+    EXPECT_EQ(added[0].second, copy);
+    EXPECT_EQ(logs.lines,
+              (std::vector<std::string>{"[sound] imported Bell.M4A \u2192 FIXED.M4A for Slack"}));
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_EQ(decoder.opened, (std::vector<std::string>{(dir / "Bell.M4A").string()}))
+        << "the file is checked for playable audio first";
+
+    EXPECT_TRUE(flow().fileChosen(dir / "Bell.M4A", std::nullopt));
+    EXPECT_EQ(soundsSet.back().second, std::nullopt) << "no app: the default rule";
+    EXPECT_EQ(logs.lines.back(), "[sound] imported Bell.M4A \u2192 FIXED.M4A for All other apps");
+
+    const size_t lines = logs.lines.size();
+    EXPECT_FALSE(flow().fileChosen(std::nullopt, "Slack"));
+    EXPECT_EQ(logs.lines.size(), lines) << "a cancelled panel leaves no trace";
+    EXPECT_EQ(soundsSet.size(), 2u);
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(ChooseSoundFlowTest, aFileThatIsNotAudioOrCannotBeCopiedChangesNothing) {
+    writeFile(dir / "notes.txt", "not a sound");
+    decoder.broken.insert((dir / "notes.txt").string());
+    EXPECT_FALSE(flow().fileChosen(dir / "notes.txt", "Slack"));
+    EXPECT_EQ(logs.lines.back(), "[sound] import failed for " + (dir / "notes.txt").string() +
+                                     ": the file isn't playable audio: Invalid data found when "
+                                     "processing input");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].first, "Couldn't use that sound");
+    EXPECT_EQ(alerts[0].second, "notes.txt couldn't be imported: the file isn't playable audio: "
+                                "Invalid data found when processing input");
+    EXPECT_TRUE(filesIn(soundsFolder).empty()) << "nothing was copied";
+
+    writeFile(dir / "bell.wav", "bell");
+    writeFile(dir / "Corvale", "a file where the support folder should be");
+    EXPECT_FALSE(flow().fileChosen(dir / "bell.wav", std::nullopt));
+    EXPECT_TRUE(logs.lines.back().starts_with("[sound] import failed for " +
+                                              (dir / "bell.wav").string() + ": "))
+        << logs.lines.back();
+    ASSERT_EQ(alerts.size(), 2u);
+    EXPECT_TRUE(alerts[1].second.starts_with("bell.wav couldn't be imported: "))
+        << alerts[1].second;
+    EXPECT_TRUE(soundsSet.empty()) << "the rule is unchanged";
+    EXPECT_TRUE(added.empty()) << "and so is the library";
+}
+
+TEST_F(ChooseSoundFlowTest, importingTheSameFileTwiceMakesTwoCopiesAndTwoEntries) {
+    CustomSoundStore store(CustomSoundStore::defaultFileURL(dir.path()), logs.fn());
+    store.load();
+    RuleStore rules(RuleStore::defaultFileURL(dir.path()), logs.fn());
+    rules.load();
+    NotificationCenter center;
+    CustomSoundLibrary library(store, rules, center, logs.fn());
+    ChooseSoundFlow realNames(
+        decoder, soundsFolder, logs.fn(),
+        {{},
+         [&](const std::string& name, const FileUrl& file) { library.addCustomSound(name, file); },
+         {},
+         {}});
+    writeFile(dir / "Bell.wav", "bell");
+    ASSERT_TRUE(realNames.fileChosen(dir / "Bell.wav", "Mail"));
+    ASSERT_TRUE(realNames.fileChosen(dir / "Bell.wav", "Mail"));
+
+    const auto copies = filesIn(soundsFolder);
+    ASSERT_EQ(copies.size(), 2u);
+    for (const auto& copy : copies) {
+        EXPECT_EQ(copy.extension(), ".wav");
+        EXPECT_TRUE(Uuid::parse(copy.stem().string())) << copy << " is named by a fresh UUID";
+        EXPECT_EQ(copy.stem().string().size(), 36u);
+    }
+    ASSERT_EQ(store.sounds().size(), 2u);
+    EXPECT_EQ(store.sounds()[0].name, "Bell");
+    EXPECT_EQ(store.sounds()[1].name, "Bell");
+    EXPECT_NE(store.sounds()[0].fileURL, store.sounds()[1].fileURL);
+}
+
+TEST(SoundLibraryFlows, aSavedClipBecomesTheRulesSoundJoinsTheLibraryAndClosesTheEditor) {
+    LogRecorder logs;
+    std::vector<std::string> calls;
+    ClipFromSongFlow flow(logs.fn(),
+                          {[&](const SoundRef& sound, const std::optional<std::string>& app) {
+                               EXPECT_EQ(sound, SoundRef::file(FileUrl::fromPath("/s/U.m4a")));
+                               calls.push_back("sound for " + app.value_or("-"));
+                           },
+                           [&](const std::string& name, const FileUrl& file) {
+                               EXPECT_EQ(file.path(), "/s/U.m4a");
+                               calls.push_back("library " + name);
+                           },
+                           [&] { calls.push_back("close"); }});
+    flow.clipSaved("/s/U.m4a", "Song (1:05\u20131:08)", std::nullopt);
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"sound for -", "library Song (1:05\u20131:08)", "close"}));
+    EXPECT_EQ(logs.lines, (std::vector<std::string>{"[clip] set All other apps \u2192 U.m4a"}));
+}
+
+} // namespace
+} // namespace corvale
