@@ -6,6 +6,7 @@
 //
 // Targets: p99 under 5 ms; CPU near zero while idle.
 
+#include "BenchSupport.h"
 #include "support/ChildProcess.h"
 #include "support/PrivateBus.h"
 #include "support/TempDir.h"
@@ -82,13 +83,6 @@ private:
     std::string buffer_;
 };
 
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    size_t index = std::min(values.size() - 1,
-                            static_cast<size_t>(p / 100.0 * static_cast<double>(values.size())));
-    return values[index];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -99,8 +93,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no private bus: %s\n", bus.setupError().c_str());
         return 1;
     }
-    std::filesystem::create_directories(home / "run");
-    chmod((home / "run").c_str(), 0700);
+    corvale::bench::makeRuntimeDir(home.path());
     writeFile(home / "config" / "Corvale" / "preferences.json", "{\"soundsEnabled\": false}");
 
     auto server = bus.start(
@@ -175,7 +168,8 @@ int main(int argc, char** argv) {
 
     std::printf("notifications: %d\n", count);
     std::printf("Notify -> DETECTED latency: p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
-                percentile(latencies, 50), percentile(latencies, 99),
+                corvale::bench::percentile(latencies, 50),
+                corvale::bench::percentile(latencies, 99),
                 *std::max_element(latencies.begin(), latencies.end()));
     std::printf("corvale CPU while notified: %.3f s over %.1f s (%.2f ms per notification)\n",
                 busyCpu, busyWall, 1000.0 * busyCpu / count);

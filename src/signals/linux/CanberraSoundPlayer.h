@@ -8,11 +8,15 @@
 
 namespace corvale {
 
-class CanberraContext;
+class CanberraWorker;
 
 // Plays named sounds with libcanberra through PulseAudio. A name is first looked up as a sound
 // file in the given folders (played by file name), then as an event sound of the freedesktop
 // theme. Use it on one thread.
+//
+// libcanberra waits for the audio server without a time limit, so its calls run on a thread of
+// their own and play() waits for them only so long: a server that accepts the connection and then
+// never answers fails the sound instead of freezing the caller.
 class CanberraSoundPlayer : public NamedSoundPlayer {
 public:
     explicit CanberraSoundPlayer(std::vector<std::string> folders);
@@ -24,12 +28,9 @@ public:
 
 private:
     std::string fileNamed(const std::string& name) const;
-    // Returns libcanberra's code, so a lost connection can be told from other failures.
-    int playOnce(const std::string& name, const std::string& file, double volume,
-                 NamedSoundStart& start);
 
     std::vector<std::string> folders_;
-    std::shared_ptr<CanberraContext> context_;
+    std::shared_ptr<CanberraWorker> worker_;
     unsigned nextId_ = 1;
 };
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 namespace corvale {
@@ -27,6 +28,7 @@ public:
         if (running_) {
             pa_threaded_mainloop_stop(loop_);
         }
+        dropUnanswered();
         if (loop_) {
             pa_threaded_mainloop_free(loop_);
         }
@@ -46,8 +48,37 @@ public:
     pa_mainloop_api* api() const { return pa_threaded_mainloop_get_api(loop_); }
     QObject* receiver() const { return receiver_.get(); }
 
+    // A connection the server accepted and never answered is kept waiting: until it is answered
+    // or broken, the server is taken as hung and each start fails at once instead of blocking
+    // the caller for the whole timeout again. Called with the event thread locked.
+    void keepUnanswered(pa_context* context) {
+        dropUnanswered();
+        pa_context_set_state_callback(context, nullptr, nullptr);
+        unanswered_ = context;
+    }
+    bool serverHung() {
+        if (!unanswered_) {
+            return false;
+        }
+        const auto state = pa_context_get_state(unanswered_);
+        if (PA_CONTEXT_IS_GOOD(state) && state != PA_CONTEXT_READY) {
+            return true;
+        }
+        dropUnanswered();
+        return false;
+    }
+
 private:
+    void dropUnanswered() {
+        if (unanswered_) {
+            pa_context_disconnect(unanswered_);
+            pa_context_unref(unanswered_);
+            unanswered_ = nullptr;
+        }
+    }
+
     pa_threaded_mainloop* loop_;
+    pa_context* unanswered_ = nullptr;
     std::unique_ptr<QObject> receiver_;
     bool running_ = false;
 };
@@ -60,6 +91,7 @@ constexpr pa_usec_t answerTimeout = 2 * PA_USEC_PER_SEC;
 constexpr pa_usec_t targetLatency = 100 * PA_USEC_PER_MSEC;
 // The first audio decoded before we report a start.
 constexpr int firstBlockMillis = 50;
+constexpr const char* noAnswer = "PulseAudio: the audio server does not answer";
 
 std::string serverError(pa_context* context) {
     return std::string("PulseAudio: ") + pa_strerror(pa_context_errno(context));
@@ -320,7 +352,7 @@ std::string awaitLocked(PlaybackState& state, Ready ready, Failed failed) {
             return serverError(state.context);
         }
         if (state.timedOut) {
-            return "PulseAudio: the audio server does not answer";
+            return noAnswer;
         }
         pa_threaded_mainloop_wait(state.thread->loop());
     }
@@ -374,6 +406,9 @@ PlaybackStart PulseAudioEngine::start(std::unique_ptr<AudioStream> source, float
         state->releaseLocked();
         return failure(std::move(error));
     };
+    if (thread_->serverHung()) {
+        return fail(noAnswer);
+    }
 
     pa_proplist* appProperties = properties(
         {{PA_PROP_APPLICATION_NAME, "Corvale"}, {PA_PROP_APPLICATION_ID, "com.talvo.corvale"}});
@@ -391,6 +426,9 @@ PlaybackStart PulseAudioEngine::start(std::unique_ptr<AudioStream> source, float
     std::string error = awaitLocked(
         *state, [&] { return pa_context_get_state(state->context) == PA_CONTEXT_READY; },
         [&] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(state->context)); });
+    if (!error.empty() && state->timedOut) {
+        thread_->keepUnanswered(std::exchange(state->context, nullptr));
+    }
     if (!error.empty()) {
         return fail(error);
     }

@@ -4,6 +4,7 @@
 #include "support/PrivatePulse.h"
 #include "support/QtEventLoop.h"
 #include "support/SignalLevels.h"
+#include "support/SilentServer.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -105,6 +106,60 @@ TEST_F(CanberraSoundPlayerTest, findsTheServerAgainAfterARestart) {
 
     ASSERT_TRUE(pulse.restart()) << pulse.setupError();
     EXPECT_GT(test::peak(record(player, "Steady", 1.0)), 0.2) << "the new server is used";
+}
+
+TEST(CanberraSoundPlayerWithHungServer, failsTheSoundInsteadOfWaitingForever) {
+    test::TempDir dir;
+    ASSERT_TRUE(
+        test::writeWav(dir / "Steady.wav", test::sineTone(440, 0.25, 0.3, 48000), 48000, 1));
+    auto silent = std::make_unique<test::SilentServer>(dir / "hung");
+    ASSERT_TRUE(silent->ready());
+    const char* saved = std::getenv("PULSE_SERVER");
+    const std::string savedServer = saved ? saved : "";
+    setenv("PULSE_SERVER", silent->pulseAddress().c_str(), 1);
+    using Clock = std::chrono::steady_clock;
+    const std::string noAnswer = "libcanberra: the audio server does not answer";
+
+    CanberraSoundPlayer player({dir.path().string()});
+    auto tried = Clock::now();
+    auto start = player.play("Steady", 1.0);
+    auto took = Clock::now() - tried;
+    EXPECT_EQ(start.status, NamedSoundStart::Status::failed);
+    EXPECT_EQ(start.error, noAnswer);
+    EXPECT_GT(took, 1500ms) << "the first sound waits for the answer";
+    EXPECT_LT(took, 3s) << "but not for ever";
+    tried = Clock::now();
+    start = player.play("Steady", 1.0);
+    EXPECT_EQ(start.error, noAnswer);
+    EXPECT_LT(Clock::now() - tried, 100ms) << "later sounds do not queue behind the stuck one";
+    {
+        CanberraSoundPlayer another({dir.path().string()});
+        EXPECT_EQ(another.play("Steady", 1.0).error, noAnswer);
+        tried = Clock::now();
+    }
+    EXPECT_LT(Clock::now() - tried, 100ms) << "a stuck player does not hold up its destruction";
+
+    // The hung server goes away: the stuck call ends and sounds are tried afresh.
+    silent.reset();
+    EXPECT_TRUE(test::waitUntil(
+        [&] {
+            start = player.play("Steady", 1.0);
+            return start.error != noAnswer;
+        },
+        2s));
+    EXPECT_EQ(start.status, NamedSoundStart::Status::failed);
+    {
+        PrivatePulse pulse;
+        ASSERT_TRUE(pulse.ready()) << pulse.setupError();
+        start = player.play("Steady", 1.0);
+        ASSERT_EQ(start.status, NamedSoundStart::Status::playing) << start.error;
+        EXPECT_TRUE(test::waitUntil([&] { return !start.sound->isPlaying(); }, 5s));
+    }
+    if (saved) {
+        setenv("PULSE_SERVER", savedServer.c_str(), 1);
+    } else {
+        unsetenv("PULSE_SERVER");
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "support/PrivatePulse.h"
 #include "support/QtEventLoop.h"
 #include "support/SignalLevels.h"
+#include "support/SilentServer.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -342,6 +343,63 @@ TEST(PulseAudioEngineWithoutServer, refusesAtOnceWithoutBlocking) {
     EXPECT_LT(took, 1.0) << "a missing server must not block the caller";
     test::pumpEventsFor(100ms);
     EXPECT_FALSE(finished) << "a refused start has no completion";
+}
+
+TEST(PulseAudioEngineWithHungServer, waitsOnceThenFailsAtOnceUntilTheServerAnswersOrGoes) {
+    test::TempDir dir;
+    const auto tone = dir / "tone.wav";
+    ASSERT_TRUE(test::writeWav(tone, test::sineTone(440, 0.25, 0.3, rate), rate, 1));
+    auto silent = std::make_unique<test::SilentServer>(dir / "hung");
+    ASSERT_TRUE(silent->ready());
+    const char* saved = std::getenv("PULSE_SERVER");
+    const std::string savedServer = saved ? saved : "";
+    setenv("PULSE_SERVER", silent->pulseAddress().c_str(), 1);
+
+    FfmpegAudioDecoder decoder;
+    PulseAudioEngine engine;
+    auto tryStart = [&](double& took) {
+        auto opened = decoder.open(tone.string());
+        EXPECT_TRUE(opened.stream) << opened.error;
+        const auto tried = SteadyClock::now();
+        auto start = engine.start(std::move(opened.stream), 1.0f, 0, [](const std::string&) {});
+        took = secondsSince(tried);
+        EXPECT_FALSE(start.playback);
+        return start.error;
+    };
+    double took = 0;
+    EXPECT_EQ(tryStart(took), "PulseAudio: the audio server does not answer");
+    EXPECT_GT(took, 1.5) << "the first start waits for the answer";
+    EXPECT_LT(took, 3.0) << "but not for ever";
+    EXPECT_EQ(tryStart(took), "PulseAudio: the audio server does not answer");
+    EXPECT_LT(took, 0.1) << "while the server still has not answered, a start fails at once";
+
+    // The hung server goes away: its waiting connection breaks and starts try afresh.
+    silent.reset();
+    std::string error;
+    EXPECT_TRUE(test::pumpEventsUntil(
+        [&] {
+            error = tryStart(took);
+            return error != "PulseAudio: the audio server does not answer";
+        },
+        2s));
+    EXPECT_NE(error.find("Connection refused"), std::string::npos) << error;
+    EXPECT_LT(took, 0.1);
+    {
+        // A working server at the same address plays again.
+        PrivatePulse pulse;
+        ASSERT_TRUE(pulse.ready()) << pulse.setupError();
+        auto opened = decoder.open(tone.string());
+        ASSERT_TRUE(opened.stream) << opened.error;
+        Ending ending;
+        auto start = engine.start(std::move(opened.stream), 1.0f, 0, ending.callback());
+        EXPECT_TRUE(start.playback) << start.error;
+        EXPECT_TRUE(test::pumpEventsUntil([&] { return ending.calls > 0; }, 5s));
+    }
+    if (saved) {
+        setenv("PULSE_SERVER", savedServer.c_str(), 1);
+    } else {
+        unsetenv("PULSE_SERVER");
+    }
 }
 
 } // namespace

@@ -1,0 +1,29 @@
+#pragma once
+
+// Helpers the end-to-end benchmarks share.
+
+#include <algorithm>
+#include <filesystem>
+#include <sys/stat.h>
+#include <vector>
+
+namespace corvale::bench {
+
+// The value below which p percent of the samples lie.
+inline double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    size_t index = std::min(values.size() - 1,
+                            static_cast<size_t>(p / 100.0 * static_cast<double>(values.size())));
+    return values[index];
+}
+
+// A private XDG_RUNTIME_DIR inside a benchmark's home, readable by its owner only, as the XDG rules
+// require.
+inline std::filesystem::path makeRuntimeDir(const std::filesystem::path& home) {
+    auto run = home / "run";
+    std::filesystem::create_directories(run);
+    chmod(run.c_str(), 0700);
+    return run;
+}
+
+} // namespace corvale::bench
