@@ -1,6 +1,6 @@
 #include "core/linux/DbusBroadcast.h"
 
-#include "detect/linux/SdBusEventSource.h"
+#include "core/linux/SdBusEventSource.h"
 
 #include <QCoreApplication>
 #include <cstring>

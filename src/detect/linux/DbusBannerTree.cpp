@@ -1,7 +1,7 @@
 #include "detect/linux/DbusBannerTree.h"
 
+#include "core/linux/SdBusEventSource.h"
 #include "detect/linux/NotificationText.h"
-#include "detect/linux/SdBusEventSource.h"
 
 #include <QMetaObject>
 #include <QObject>

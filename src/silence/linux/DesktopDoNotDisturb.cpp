@@ -1,6 +1,6 @@
 #include "silence/linux/DesktopDoNotDisturb.h"
 
-#include "detect/linux/SdBusEventSource.h"
+#include "core/linux/SdBusEventSource.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "detect/linux/SdBusEventSource.h"
+#include "core/linux/SdBusEventSource.h"
 
 #include <climits>
 #include <poll.h>
