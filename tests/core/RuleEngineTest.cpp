@@ -42,7 +42,7 @@ struct Engine {
 
 } // namespace
 
-TEST(RuleEngine, contentRuleBeatsBaseRuleWhateverTheOrder) {
+TEST(RuleEngine, contentRuleBeatsBaseRuleWhateverTheOrderAndTheEarliestWins) {
     Engine e;
     Rule base = appRule("Slack");
     Rule urgent = appRule("Slack", Condition{Condition::Type::titleContains, "urgent"});
@@ -53,10 +53,7 @@ TEST(RuleEngine, contentRuleBeatsBaseRuleWhateverTheOrder) {
     e.rules = {urgent, base, fallback};
     EXPECT_EQ(e.resolve(note("Slack", "urgent")), urgent.id);
     EXPECT_EQ(e.resolve(note("Mail", "urgent")), fallback.id);
-}
 
-TEST(RuleEngine, earliestMatchingContentRuleWins) {
-    Engine e;
     Rule first = appRule("Mail", Condition{Condition::Type::bodyContains, "invoice"});
     Rule second = appRule("Mail", Condition{Condition::Type::regex, "inv.ice"});
     e.rules = {appRule("Mail"), first, second};
@@ -76,13 +73,15 @@ TEST(RuleEngine, appNamesMatchTrimmedAndWithoutRegardToCase) {
     EXPECT_EQ(e.resolve(note("")), fallback.id);
 }
 
-TEST(RuleEngine, disabledRulesFallThrough) {
+TEST(RuleEngine, disabledRulesFallThroughAndTheListIsReadOnEveryCall) {
     Engine e;
     Rule slack = appRule("Slack");
     slack.enabled = false;
     Rule fallback = Rule::fallback();
     e.rules = {slack, fallback};
     EXPECT_EQ(e.resolve(note("Slack")), fallback.id);
+    e.rules[0].enabled = true;
+    EXPECT_EQ(e.resolve(note("Slack")), slack.id) << "no rule list is kept between calls";
 
     fallback.enabled = false;
     e.rules = {slack, fallback};
@@ -128,14 +127,4 @@ TEST(RuleEngine, catastrophicPatternIsAbandonedAndLogged) {
     auto hostile = note("Spam", std::string(40, 'a') + "!");
     EXPECT_EQ(e.resolve(hostile), fallback.id);
     EXPECT_EQ(e.log.count("[match] regex timed out app=\"Spam\" - condition not passed"), 1u);
-}
-
-TEST(RuleEngine, readsTheRuleListAnewOnEveryCall) {
-    Engine e;
-    Rule fallback = Rule::fallback();
-    e.rules = {fallback};
-    EXPECT_EQ(e.resolve(note("Slack")), fallback.id);
-    Rule slack = appRule("Slack");
-    e.rules.insert(e.rules.begin(), slack);
-    EXPECT_EQ(e.resolve(note("Slack")), slack.id);
 }

@@ -159,13 +159,4 @@ TEST(Rule, fallbackIsTheDefaultRuleWithAFreshId) {
     Rule b = Rule::fallback();
     EXPECT_NE(a.id, b.id);
     EXPECT_TRUE(a.isDefault());
-    EXPECT_EQ(a.appDisplayName, "All other apps");
-    EXPECT_TRUE(a.respectFocus);
-}
-
-TEST(ConditionKind, rawValuesAndOrder) {
-    ASSERT_EQ(allConditionKinds.size(), 4u);
-    EXPECT_EQ(rawValue(allConditionKinds[0]), "any");
-    EXPECT_EQ(conditionKindFromRaw("regex"), ConditionKind::regex);
-    EXPECT_FALSE(conditionKindFromRaw("Regex"));
 }

@@ -1,10 +1,7 @@
 #include "e2e/CorvaleSession.h"
 
+#include "support/OtherXClient.h"
 #include "support/PrivateDisplay.h"
-
-#include <cstdlib>
-#include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 
 using namespace corvale::test;
 using namespace std::chrono_literals;
@@ -173,17 +170,8 @@ TEST_F(Silence, globalShortcutsFireAndAHeldCombinationIsReported) {
                                                         {"snoozeHotKeyCode", 1},
                                                         {"snoozeHotKeyModifiers", 1 | 2}}
                                                        .dump());
-    xcb_connection_t* other = xcb_connect(display.name().c_str(), nullptr);
-    ASSERT_FALSE(xcb_connection_has_error(other));
-    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(other);
-    xcb_keycode_t* s = xcb_key_symbols_get_keycode(symbols, 's');
-    ASSERT_TRUE(s && *s);
-    auto* error = xcb_request_check(
-        other, xcb_grab_key_checked(other, 0, root, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, *s,
-                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    ASSERT_EQ(error, nullptr);
-    std::free(s);
+    OtherXClient other(display.name());
+    ASSERT_TRUE(other.grab('s', XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
 
     startCorvale({{"DISPLAY", display.name()}});
     ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[hotkey] mute-all: registered "))
@@ -200,7 +188,4 @@ TEST_F(Silence, globalShortcutsFireAndAHeldCombinationIsReported) {
     EXPECT_TRUE(
         CorvaleSession::waitForLine(*corvale, "[hotkey] mute-all fired \u2192 play-sounds = true"))
         << corvale->output();
-
-    xcb_key_symbols_free(symbols);
-    xcb_disconnect(other);
 }

@@ -1,6 +1,7 @@
 #include "signals/StatusItemController.h"
 #include "signals/MenuBarIconStyle.h"
 #include "support/ManualScheduler.h"
+#include "support/RecordingStatusButton.h"
 
 #include <gtest/gtest.h>
 
@@ -11,27 +12,7 @@ using std::chrono::seconds;
 
 namespace {
 
-// Records what the controller asks the tray button to show.
-class RecordingButton : public StatusButton {
-public:
-    struct Image {
-        std::string symbol;
-        std::string badge;
-    };
-    std::vector<Image> images;
-    std::vector<std::optional<FlashColor>> tints;
-    std::vector<double> opacities;
-
-    bool setImage(const std::string& symbol, const std::string& badge) override {
-        images.push_back({symbol, badge});
-        return true;
-    }
-    void setTint(std::optional<FlashColor> color) override { tints.push_back(color); }
-    void setOpacity(double opacity) override { opacities.push_back(opacity); }
-
-    std::string shown() const { return images.empty() ? "" : images.back().symbol; }
-    std::string badge() const { return images.empty() ? "" : images.back().badge; }
-};
+using RecordingButton = test::RecordingStatusButton;
 
 struct World {
     bool trusted = true;
@@ -65,11 +46,8 @@ const FlashColor blue{0, 0, 1};
 } // namespace
 
 TEST(MenuBarIconStyle, unknownKeysFallBackToTheBell) {
-    const auto& all = MenuBarIconStyle::all();
-    ASSERT_EQ(all.size(), 10u);
-    EXPECT_EQ(all.front().key, "bell");
     std::set<std::string> keys;
-    for (const auto& style : all) {
+    for (const auto& style : MenuBarIconStyle::all()) {
         EXPECT_TRUE(keys.insert(style.key).second) << "duplicate key " << style.key;
         EXPECT_EQ(MenuBarIconStyle::forKey(style.key), style);
     }
@@ -77,10 +55,6 @@ TEST(MenuBarIconStyle, unknownKeysFallBackToTheBell) {
          std::vector<std::optional<std::string>>{std::nullopt, "", "Bell", "BELL", "bells", "x"}) {
         EXPECT_EQ(MenuBarIconStyle::forKey(key).key, "bell") << key.value_or("<none>");
     }
-    EXPECT_EQ(MenuBarIconStyle::forKey(std::string("wave")).mutedSymbol,
-              MenuBarIconStyle::forKey(std::string("waveform")).mutedSymbol);
-    EXPECT_EQ(MenuBarIconStyle::forKey(std::string("bellRinging")).mutedSymbol, "bell.slash");
-    EXPECT_EQ(MenuBarIconStyle::forKey(std::string("bellBadge")).label, "Bell \u00B7 Badge");
 }
 
 TEST(StatusItemController, glyphPrecedenceIsPermissionThenAttachThenSilenceThenOn) {

@@ -55,7 +55,4 @@ TEST(CorvaleFocusFilter, performLogsStoresAndBroadcastsAndNeverFails) {
     EXPECT_FALSE(CorvaleFocusFilter::perform(true, prefs, nowhere, systemLog.fn()));
     EXPECT_EQ(systemLog.lines.back(), "Focus Filter perform: silence=true");
     EXPECT_EQ(prefs.boolValue(prefkeys::focusFilterSilencing), std::optional<bool>(true));
-
-    EXPECT_EQ(CorvaleFocusFilter::displayRepresentation(true), "Corvale: silenced");
-    EXPECT_EQ(CorvaleFocusFilter::displayRepresentation(false), "Corvale: active");
 }

@@ -7,10 +7,15 @@
 
 namespace corvale::test {
 
+bool makeWithFfmpeg(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{"ffmpeg", "-v", "error", "-y"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return runCommand(argv).exitCode == 0;
+}
+
 bool writeUndecodableM4a(const std::filesystem::path& path) {
-    const auto made = runCommand({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                  "sine=frequency=440:duration=2", "-c:a", "aac", path.string()});
-    if (made.exitCode != 0) {
+    if (!makeWithFfmpeg(
+            {"-f", "lavfi", "-i", "sine=frequency=440:duration=2", "-c:a", "aac", path.string()})) {
         return false;
     }
     std::string bytes = readFile(path);

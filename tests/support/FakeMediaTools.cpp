@@ -24,7 +24,6 @@ bool FakeMediaTools::readMono(const std::string& path, const MonoSink& sink) {
         for (std::size_t i = 0; i < count; ++i) {
             block[i] = song.sample ? song.sample(done + i) : 0.5f;
         }
-        largestBlock = std::max(largestBlock, count);
         sink(block.data(), count);
         done += count;
     }

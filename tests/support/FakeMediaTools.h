@@ -31,7 +31,6 @@ public:
     std::optional<ClipExportFailure> exportFailure; // every export fails with this when set
     std::vector<ExportCall> exports;
     std::size_t blockSize = 4096;
-    std::size_t largestBlock = 0;
 
     std::optional<double> duration(const std::string& path) override;
     bool readMono(const std::string& path, const MonoSink& sink) override;

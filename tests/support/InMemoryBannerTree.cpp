@@ -24,7 +24,6 @@ BannerElement InMemoryBannerTree::applicationElement(int processId) {
 }
 
 AttributeValue InMemoryBannerTree::attribute(BannerElement element, std::string_view name) {
-    ++attributeReads_;
     auto node = nodes_.find(element.id);
     if (node == nodes_.end()) {
         return std::monostate{};

@@ -41,7 +41,6 @@ public:
     void notifyLaunch();
     size_t changeObserverCount() const { return changeObservers_.size(); }
     size_t observeChangesCalls() const { return observeChangesCalls_; }
-    size_t attributeReads() const { return attributeReads_; }
 
 private:
     struct Node {
@@ -59,7 +58,6 @@ private:
     std::map<std::uint64_t, std::function<void()>> launchObservers_;
     std::uint64_t nextObserver_ = 1;
     size_t observeChangesCalls_ = 0;
-    size_t attributeReads_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -25,9 +25,6 @@ std::string quoted(const std::string& argument) {
 } // namespace
 
 PrivateBus::PrivateBus() {
-    if (const char* current = std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
-        savedAddress_ = current;
-    }
     const auto services = dir_ / "services";
     std::filesystem::create_directories(services);
     std::filesystem::create_directories(dir_ / "socket");
@@ -70,17 +67,12 @@ PrivateBus::PrivateBus() {
         return;
     }
     address_ = output.substr(0, newline);
-    setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+    environment_.set("DBUS_SESSION_BUS_ADDRESS", address_);
     ready_ = true;
 }
 
 PrivateBus::~PrivateBus() {
     daemon_.reset();
-    if (savedAddress_) {
-        setenv("DBUS_SESSION_BUS_ADDRESS", savedAddress_->c_str(), 1);
-    } else {
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    }
 }
 
 std::map<std::string, std::optional<std::string>> PrivateBus::clientEnvironment() const {

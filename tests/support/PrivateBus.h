@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/ChildProcess.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 #include <map>
@@ -45,7 +46,7 @@ private:
     TempDir dir_;
     std::unique_ptr<ChildProcess> daemon_;
     std::string address_;
-    std::optional<std::string> savedAddress_;
+    ScopedEnvironment environment_;
     bool ready_ = false;
     std::string setupError_;
 };

@@ -2,30 +2,12 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sys/stat.h>
 
 namespace corvale::test {
-namespace {
 
 using namespace std::chrono_literals;
-
-void setVariable(const std::string& name, const std::optional<std::string>& value) {
-    if (value) {
-        setenv(name.c_str(), value->c_str(), 1);
-    } else {
-        unsetenv(name.c_str());
-    }
-}
-
-std::optional<std::string> variable(const std::string& name) {
-    const char* value = std::getenv(name.c_str());
-    return value ? std::optional<std::string>(value) : std::nullopt;
-}
-
-} // namespace
 
 PrivatePulse::PrivatePulse() {
     std::filesystem::create_directories(dir_ / "run");
@@ -34,17 +16,13 @@ PrivatePulse::PrivatePulse() {
     server_ = "unix:" + (dir_ / "run" / "pulse" / "native").string();
     cookie_ = (dir_ / "home" / ".config" / "pulse" / "cookie").string();
     for (const auto& [name, value] : clientEnvironment()) {
-        savedEnvironment_[name] = variable(name);
-        setVariable(name, value);
+        environment_.set(name, value);
     }
     ready_ = startServer();
 }
 
 PrivatePulse::~PrivatePulse() {
     stopServer();
-    for (const auto& [name, value] : savedEnvironment_) {
-        setVariable(name, value);
-    }
 }
 
 std::map<std::string, std::optional<std::string>> PrivatePulse::clientEnvironment() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/ChildProcess.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
@@ -64,7 +65,7 @@ private:
     std::string cookie_;
     std::unique_ptr<ChildProcess> daemon_;
     std::unique_ptr<ChildProcess> silence_;
-    std::map<std::string, std::optional<std::string>> savedEnvironment_;
+    ScopedEnvironment environment_;
     bool ready_ = false;
     std::string setupError_;
 };

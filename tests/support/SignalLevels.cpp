@@ -36,6 +36,15 @@ double peak(const std::vector<float>& samples) {
     return top;
 }
 
+double steadyLevel(const std::vector<float>& samples, float threshold) {
+    const auto span = audibleSpan(samples, threshold);
+    if (!span) {
+        return -200;
+    }
+    const std::size_t margin = span->size() / 10;
+    return decibels(rms(samples, span->begin + margin, span->end - margin));
+}
+
 double decibels(double ratio) {
     return 20 * std::log10(ratio);
 }

@@ -21,6 +21,10 @@ double rms(const std::vector<float>& samples, std::size_t begin, std::size_t end
 
 double peak(const std::vector<float>& samples);
 
+// Level of the steady middle of a sound (its audible span less a tenth at each end) as
+// decibels of RMS; -200 in silence.
+double steadyLevel(const std::vector<float>& samples, float threshold);
+
 // 20 × log10 of an amplitude ratio.
 double decibels(double ratio);
 

@@ -2,11 +2,10 @@
 #include "support/LogRecorder.h"
 #include "support/PrivateBus.h"
 #include "support/QtEventLoop.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 using namespace corvale;
 using namespace std::chrono_literals;
@@ -135,10 +134,8 @@ TEST(DbusBroadcast, aCancelledObserverHearsNothingMore) {
 
 TEST(DbusBroadcast, withoutABusNothingIsSentAndNothingBreaks) {
     test::TempDir dir;
-    const char* saved = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    const std::optional<std::string> address =
-        saved ? std::optional<std::string>(saved) : std::nullopt;
-    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (dir / "no-bus").string()).c_str(), 1);
+    test::ScopedEnvironment env(
+        {{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (dir / "no-bus").string()}});
     test::LogRecorder log;
     DbusBroadcast broadcast(log.fn());
     EXPECT_FALSE(broadcast.connected());
@@ -146,11 +143,6 @@ TEST(DbusBroadcast, withoutABusNothingIsSentAndNothingBreaks) {
     EXPECT_FALSE(broadcast.flush());
     EXPECT_FALSE(broadcast.observe(broadcasts::soundCommand, [](const auto&) {}));
     EXPECT_TRUE(log.contains("[broadcast] no session bus")) << testing::PrintToString(log.lines);
-    if (address) {
-        setenv("DBUS_SESSION_BUS_ADDRESS", address->c_str(), 1);
-    } else {
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    }
 }
 
 TEST(DbusBroadcast, refusesNamesAndTextsTheBusCannotCarry) {

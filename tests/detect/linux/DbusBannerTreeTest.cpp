@@ -1,10 +1,10 @@
 #include "detect/linux/DbusBannerTree.h"
-#include "core/linux/QtScheduler.h"
 #include "detect/BannerReading.h"
-#include "detect/NotificationObserver.h"
 #include "support/LogRecorder.h"
 #include "support/PrivateBus.h"
+#include "support/PrivateDisplay.h"
 #include "support/QtEventLoop.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 #include <csignal>
@@ -22,29 +22,10 @@ using test::PrivateBus;
 using test::pumpEventsFor;
 using test::pumpEventsUntil;
 using test::runCommand;
+using test::ScopedEnvironment;
 using test::TempDir;
 
 const std::string serverScript = std::string(CORVALE_TEST_SUPPORT_DIR) + "/notification_server.py";
-
-// Sets environment variables for one test and puts them back afterwards.
-class ScopedEnvironment {
-public:
-    void set(const std::string& name, const std::optional<std::string>& value) {
-        if (!saved_.count(name)) {
-            const char* old = std::getenv(name.c_str());
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    }
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : saved_) {
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        }
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
 
 // A client of the private bus that sends what notify-send cannot.
 class BusClient {
@@ -410,50 +391,12 @@ TEST_F(DbusBannerTreeTest, aRestartedServerIsAnnouncedWithItsNewPid) {
     EXPECT_EQ(shown().back().app, "After");
 }
 
-TEST_F(DbusBannerTreeTest, theReaderAnnouncesABurstAndTheNotificationThatStartsTheServer) {
-    ASSERT_TRUE(
-        bus.addService("org.freedesktop.Notifications", {"/usr/bin/python3", serverScript}));
-    createTree();
-    QtScheduler scheduler;
-    NotificationObserver reader(*tree, scheduler);
-    LogRecorder readerLog;
-    std::vector<ObservedNotification> announced;
-    reader.log = readerLog.fn();
-    reader.onNotification = [&](const ObservedNotification& n) { announced.push_back(n); };
-    reader.start();
-    EXPECT_FALSE(reader.isAttached());
-
-    // No server runs: this notification starts one, before any reader can attach to it.
-    notifySend({"-a", "Starter", "first of all"});
-    ASSERT_TRUE(pumpEventsUntil([&] { return announced.size() == 1; }, 15s))
-        << "held back and released";
-    EXPECT_EQ(announced[0].appName, "Starter");
-    EXPECT_EQ(announced[0].title, "first of all");
-    EXPECT_TRUE(reader.isAttached());
-    EXPECT_TRUE(readerLog.contains("[attach] OK pid=" + std::to_string(*tree->serverPid()) +
-                                   " - primed 0 existing"))
-        << readerLog.lines.front();
-
-    for (int i = 1; i <= 5; ++i) {
-        notifySend({"-a", "Burst", "Burst " + std::to_string(i)});
-    }
-    ASSERT_TRUE(pumpEventsUntil([&] { return announced.size() == 6; }, 15s));
-    pumpEventsFor(500ms);
-    EXPECT_EQ(announced.size(), 6u) << "each announced once";
-    EXPECT_EQ(announced.back().title, "Burst 5");
-    EXPECT_EQ(readerLog.count("[history-guard]"), 0u) << "a real burst is no history reveal";
-}
-
 TEST_F(DbusBannerTreeTest, followsARealNotificationServer) {
     // dunst on a private X display: its own ids, its own replies, its own closing signal.
-    auto display =
-        bus.start({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
-    ASSERT_TRUE(
-        test::waitUntil([&] { return display->output().find('\n') != std::string::npos; }, 15s))
-        << display->errors();
-    const auto displayName = ":" + display->output().substr(0, display->output().find('\n'));
+    test::PrivateDisplay display;
+    ASSERT_TRUE(display.ready()) << display.setupError();
     createTree();
-    server = bus.start({"dunst"}, {{"DISPLAY", displayName},
+    server = bus.start({"dunst"}, {{"DISPLAY", display.name()},
                                    {"HOME", home.path().string()},
                                    {"XDG_CONFIG_HOME", (home / "config").string()}});
     ASSERT_TRUE(pumpEventsUntil([this] { return tree->serverPid() == server->pid(); }, 15s))
@@ -473,9 +416,8 @@ TEST_F(DbusBannerTreeTest, followsARealNotificationServer) {
 }
 
 TEST(DbusBannerTreeWithoutBus, saysSoOnceAndConnectsWhenABusAppears) {
-    ScopedEnvironment env;
-    env.set("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
-    env.set("XDG_RUNTIME_DIR", std::nullopt);
+    ScopedEnvironment env(
+        {{"DBUS_SESSION_BUS_ADDRESS", std::nullopt}, {"XDG_RUNTIME_DIR", std::nullopt}});
     LogRecorder log;
     DbusBannerTree tree(log.fn());
     EXPECT_FALSE(tree.isTrusted());

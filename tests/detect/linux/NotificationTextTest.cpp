@@ -1,7 +1,7 @@
 #include "detect/linux/NotificationText.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace corvale {
@@ -48,11 +48,8 @@ TEST(NotificationText, desktopEntryNameComesFromTheEntryGroupOnly) {
     test::writeFile(dir / "sys" / "applications" / "app.desktop",
                     "[Desktop Entry]\nName=System App\n");
     test::writeFile(dir / "secret.desktop", "[Desktop Entry]\nName=Secret\n");
-    const char* oldHome = std::getenv("XDG_DATA_HOME");
-    const char* oldDirs = std::getenv("XDG_DATA_DIRS");
-    const std::string savedHome = oldHome ? oldHome : "", savedDirs = oldDirs ? oldDirs : "";
-    setenv("XDG_DATA_HOME", (dir / "home").c_str(), 1);
-    setenv("XDG_DATA_DIRS", ("relative:" + (dir / "sys").string()).c_str(), 1);
+    test::ScopedEnvironment env({{"XDG_DATA_HOME", (dir / "home").string()},
+                                 {"XDG_DATA_DIRS", "relative:" + (dir / "sys").string()}});
     EXPECT_EQ(lookUpDesktopEntryName("app"), "System App");
     EXPECT_EQ(lookUpDesktopEntryName("app.desktop"), "System App");
     test::writeFile(dir / "home" / "applications" / "app.desktop",
@@ -61,8 +58,6 @@ TEST(NotificationText, desktopEntryNameComesFromTheEntryGroupOnly) {
     EXPECT_EQ(lookUpDesktopEntryName("../../secret"), std::nullopt);
     EXPECT_EQ(lookUpDesktopEntryName(".hidden"), std::nullopt);
     EXPECT_EQ(lookUpDesktopEntryName(""), std::nullopt);
-    oldHome ? setenv("XDG_DATA_HOME", savedHome.c_str(), 1) : unsetenv("XDG_DATA_HOME");
-    oldDirs ? setenv("XDG_DATA_DIRS", savedDirs.c_str(), 1) : unsetenv("XDG_DATA_DIRS");
 
     EXPECT_EQ(processName(0), std::nullopt);
     EXPECT_TRUE(processName(1).has_value());

@@ -23,12 +23,6 @@ std::string probe(const fs::path& file, const std::string& entries) {
         .output;
 }
 
-bool makeWithFfmpeg(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{"ffmpeg", "-v", "error", "-y"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return test::runCommand(argv).exitCode == 0;
-}
-
 std::vector<std::string> namesIn(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -68,7 +62,7 @@ TEST_F(SoundClipExporterTest, cutsThreeSecondsOfAacFromEveryCommonFormat) {
         std::vector<std::string> arguments{"-f", "lavfi", "-i", tone, "-ac", "2"};
         arguments.insert(arguments.end(), codec.begin(), codec.end());
         arguments.push_back((dir / name).string());
-        ASSERT_TRUE(makeWithFfmpeg(arguments)) << name;
+        ASSERT_TRUE(test::makeWithFfmpeg(arguments)) << name;
 
         std::optional<double> length;
         bool answered = false;
@@ -101,8 +95,8 @@ TEST_F(SoundClipExporterTest, aFailedExportLeavesNoFileBehind) {
     EXPECT_TRUE(namesIn(dir / "Sounds").empty())
         << "neither the replaced clip nor a half-written one is left";
 
-    ASSERT_TRUE(
-        makeWithFfmpeg({"-f", "lavfi", "-i", "sine=duration=3", (dir / "song.wav").string()}));
+    ASSERT_TRUE(test::makeWithFfmpeg(
+        {"-f", "lavfi", "-i", "sine=duration=3", (dir / "song.wav").string()}));
     // A folder in the clip's place: the export runs to its end and then cannot be moved there.
     fs::create_directories(dir / "Sounds" / "taken.m4a" / "inside");
     failure = exportAndWait(dir / "song.wav", {0.5, 1.0}, dir / "Sounds" / "taken.m4a");

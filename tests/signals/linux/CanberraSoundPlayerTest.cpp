@@ -3,6 +3,7 @@
 #include "BuiltTones.h"
 #include "support/PrivatePulse.h"
 #include "support/QtEventLoop.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SignalLevels.h"
 #include "support/SilentServer.h"
 #include "support/TempDir.h"
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 
 namespace corvale {
 namespace {
@@ -41,15 +41,6 @@ protected:
         return recording.finish();
     }
 
-    static double steadyLevel(const std::vector<float>& samples) {
-        const auto span = test::audibleSpan(samples, audible);
-        if (!span) {
-            return -200;
-        }
-        const std::size_t margin = span->size() / 10;
-        return test::decibels(test::rms(samples, span->begin + margin, span->end - margin));
-    }
-
     PrivatePulse pulse;
     test::TempDir dir;
 };
@@ -75,11 +66,13 @@ TEST_F(CanberraSoundPlayerTest, volumeIsAppliedAndCappedAtFull) {
     ASSERT_TRUE(
         test::writeWav(dir / "Steady.wav", test::sineTone(440, 0.25, 0.5, 48000), 48000, 1));
     CanberraSoundPlayer player({dir.path().string()});
-    const double full = steadyLevel(record(player, "Steady", 1.0));
+    const auto level = [&](double volume) {
+        return test::steadyLevel(record(player, "Steady", volume), audible);
+    };
+    const double full = level(1.0);
     EXPECT_NEAR(full, test::decibels(0.25 / std::sqrt(2.0)), 0.3);
-    EXPECT_NEAR(steadyLevel(record(player, "Steady", 0.5)) - full, -6.02, 0.3);
-    EXPECT_NEAR(steadyLevel(record(player, "Steady", 2.0)) - full, 0.0, 0.3)
-        << "more than 100 % plays at 100 %";
+    EXPECT_NEAR(level(0.5) - full, -6.02, 0.3);
+    EXPECT_NEAR(level(2.0) - full, 0.0, 0.3) << "more than 100 % plays at 100 %";
 }
 
 TEST_F(CanberraSoundPlayerTest, fallsBackToTheDesktopThemeAndReportsUnknownNames) {
@@ -114,9 +107,7 @@ TEST(CanberraSoundPlayerWithHungServer, failsTheSoundInsteadOfWaitingForever) {
         test::writeWav(dir / "Steady.wav", test::sineTone(440, 0.25, 0.3, 48000), 48000, 1));
     auto silent = std::make_unique<test::SilentServer>(dir / "hung");
     ASSERT_TRUE(silent->ready());
-    const char* saved = std::getenv("PULSE_SERVER");
-    const std::string savedServer = saved ? saved : "";
-    setenv("PULSE_SERVER", silent->pulseAddress().c_str(), 1);
+    test::ScopedEnvironment env({{"PULSE_SERVER", silent->pulseAddress()}});
     using Clock = std::chrono::steady_clock;
     const std::string noAnswer = "libcanberra: the audio server does not answer";
 
@@ -154,11 +145,6 @@ TEST(CanberraSoundPlayerWithHungServer, failsTheSoundInsteadOfWaitingForever) {
         start = player.play("Steady", 1.0);
         ASSERT_EQ(start.status, NamedSoundStart::Status::playing) << start.error;
         EXPECT_TRUE(test::waitUntil([&] { return !start.sound->isPlaying(); }, 5s));
-    }
-    if (saved) {
-        setenv("PULSE_SERVER", savedServer.c_str(), 1);
-    } else {
-        unsetenv("PULSE_SERVER");
     }
 }
 

@@ -1,7 +1,7 @@
 #include "signals/linux/FfmpegAudioDecoder.h"
 
-#include "support/ChildProcess.h"
 #include "support/DamagedAudio.h"
+#include "support/SignalLevels.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -9,8 +9,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <numbers>
 #include <string>
 #include <vector>
 
@@ -39,11 +37,6 @@ std::vector<float> ramp(std::size_t frames, int channels) {
         samples[i] = static_cast<float>(static_cast<double>(i) / samples.size() - 0.5);
     }
     return samples;
-}
-
-void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // A WAV file that says it holds MP3 audio, with a payload that is no MP3 at all.
@@ -112,11 +105,7 @@ TEST(FfmpegAudioDecoder, mixesManyChannelsDownToStereo) {
     EXPECT_EQ(opened.stream->channels(), 2);
     const auto decoded = readAll(*opened.stream, 1000);
     EXPECT_EQ(decoded.size(), 4800u * 2);
-    float loudest = 0;
-    for (float s : decoded) {
-        loudest = std::max(loudest, std::fabs(s));
-    }
-    EXPECT_GT(loudest, 0.1f) << "the front channel is heard in the stereo mix";
+    EXPECT_GT(test::peak(decoded), 0.1) << "the front channel is heard in the stereo mix";
 }
 
 TEST(FfmpegAudioDecoder, seeksToTheExactFrame) {
@@ -146,10 +135,10 @@ TEST(FfmpegAudioDecoder, decodesCompressedFormats) {
     FfmpegAudioDecoder decoder;
     for (const std::string name : {"tone.mp3", "tone.m4a", "tone.ogg"}) {
         const auto path = dir / name;
-        const auto made = test::runCommand({"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
-                                            "sine=frequency=440:sample_rate=44100:duration=1.5",
-                                            "-ac", "2", path.string()});
-        ASSERT_EQ(made.exitCode, 0) << "ffmpeg could not make " << name;
+        ASSERT_TRUE(test::makeWithFfmpeg({"-f", "lavfi", "-i",
+                                          "sine=frequency=440:sample_rate=44100:duration=1.5",
+                                          "-ac", "2", path.string()}))
+            << "ffmpeg could not make " << name;
         auto opened = decoder.open(path.string());
         ASSERT_TRUE(opened.stream) << name << ": " << opened.error;
         EXPECT_EQ(opened.stream->sampleRate(), 44100) << name;
@@ -157,11 +146,8 @@ TEST(FfmpegAudioDecoder, decodesCompressedFormats) {
         EXPECT_NEAR(opened.stream->duration(), 1.5, 0.1) << name;
         const auto decoded = readAll(*opened.stream, 4096);
         EXPECT_NEAR(static_cast<double>(decoded.size()) / 2 / 44100, 1.5, 0.1) << name;
-        float loudest = 0;
-        for (float s : decoded) {
-            loudest = std::max(loudest, std::fabs(s));
-        }
-        EXPECT_GT(loudest, 0.05f) << name << ": the sine, at an eighth of full scale, is heard";
+        EXPECT_GT(test::peak(decoded), 0.05)
+            << name << ": the sine, at an eighth of full scale, is heard";
 
         ASSERT_TRUE(opened.stream->seek(1.0)) << name;
         const auto rest = readAll(*opened.stream, 4096);
@@ -172,9 +158,9 @@ TEST(FfmpegAudioDecoder, decodesCompressedFormats) {
 
 TEST(FfmpegAudioDecoder, refusesFilesThatDoNotDecode) {
     test::TempDir dir;
-    writeBytes(dir / "notes.wav", "these are notes, not sound\n");
-    writeBytes(dir / "empty.mp3", "");
-    writeBytes(dir / "fake-mp3.wav", wavClaimingMp3(200000));
+    test::writeFile(dir / "notes.wav", "these are notes, not sound\n");
+    test::writeFile(dir / "empty.mp3", "");
+    test::writeFile(dir / "fake-mp3.wav", wavClaimingMp3(200000));
     ASSERT_TRUE(test::writeWav(dir / "no-frames.wav", {}, 48000, 1));
     test::writeFile(dir / "folder.wav" / "inside", "x");
     ASSERT_TRUE(test::writeUndecodableM4a(dir / "zeroed.m4a"));

@@ -1,49 +1,22 @@
 #include "silence/linux/DesktopDoNotDisturb.h"
 #include "support/PrivateBus.h"
 #include "support/QtEventLoop.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <sys/stat.h>
 
 using namespace corvale;
 using namespace std::chrono_literals;
+using corvale::test::ScopedEnvironment;
 
 namespace {
 
 const std::string serverScript =
     std::string(CORVALE_TEST_SUPPORT_DIR) + "/../silence/linux/do_not_disturb_server.py";
-
-// Sets environment variables for one test and puts them back after.
-class ScopedEnvironment {
-public:
-    void set(const std::string& name, const std::optional<std::string>& value) {
-        if (!saved_.contains(name)) {
-            const char* old = std::getenv(name.c_str());
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        if (value) {
-            setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            unsetenv(name.c_str());
-        }
-    }
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
 
 struct Report {
     bool on;
@@ -94,8 +67,7 @@ int gsettings(const std::vector<std::string>& arguments) {
 } // namespace
 
 TEST(DesktopDoNotDisturb, followsTheNotificationServersInhibitedProperty) {
-    ScopedEnvironment env;
-    env.set("XDG_CURRENT_DESKTOP", "KDE");
+    ScopedEnvironment env({{"XDG_CURRENT_DESKTOP", "KDE"}});
     test::PrivateBus bus;
     ASSERT_TRUE(bus.ready()) << bus.setupError();
     auto server = startServer(bus, {});
@@ -134,8 +106,7 @@ TEST(DesktopDoNotDisturb, followsTheNotificationServersInhibitedProperty) {
 }
 
 TEST(DesktopDoNotDisturb, believesOnlyTheServerAboutItsProperty) {
-    ScopedEnvironment env;
-    env.set("XDG_CURRENT_DESKTOP", std::nullopt);
+    ScopedEnvironment env({{"XDG_CURRENT_DESKTOP", std::nullopt}});
     test::PrivateBus bus;
     ASSERT_TRUE(bus.ready()) << bus.setupError();
     auto server = startServer(bus, {});
@@ -163,8 +134,7 @@ TEST(DesktopDoNotDisturb, believesOnlyTheServerAboutItsProperty) {
 }
 
 TEST(DesktopDoNotDisturb, aServerWithoutTheSwitchOrNoServerAtAllIsOff) {
-    ScopedEnvironment env;
-    env.set("XDG_CURRENT_DESKTOP", "XFCE");
+    ScopedEnvironment env({{"XDG_CURRENT_DESKTOP", "XFCE"}});
     test::PrivateBus bus;
     ASSERT_TRUE(bus.ready()) << bus.setupError();
     {
@@ -202,11 +172,10 @@ TEST(DesktopDoNotDisturb, followsGnomeBannersSettingOnGnome) {
     std::filesystem::create_directories(config);
     std::filesystem::create_directories(runtime);
     chmod(runtime.c_str(), 0700);
-    ScopedEnvironment env;
-    env.set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
-    env.set("XDG_CONFIG_HOME", config.string());
-    env.set("XDG_RUNTIME_DIR", runtime.string());
-    env.set("GSETTINGS_BACKEND", "dconf");
+    ScopedEnvironment env({{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"},
+                           {"XDG_CONFIG_HOME", config.string()},
+                           {"XDG_RUNTIME_DIR", runtime.string()},
+                           {"GSETTINGS_BACKEND", "dconf"}});
     test::PrivateBus bus;
     ASSERT_TRUE(bus.ready()) << bus.setupError();
     ASSERT_TRUE(bus.addService("ca.desrt.dconf", {"/usr/libexec/dconf-service"}));

@@ -4,19 +4,14 @@
 #include "silence/HotKeyRecorder.h"
 #include "silence/HotKeyRegistrar.h"
 #include "support/LogRecorder.h"
+#include "support/OtherXClient.h"
 #include "support/PrivateDisplay.h"
-
 #include "support/QtEventLoop.h"
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <cstdlib>
-#include <functional>
+#include "support/ScopedEnvironment.h"
 
+#include <functional>
 #include <gtest/gtest.h>
-#include <thread>
 #include <vector>
-#include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
 using namespace corvale;
@@ -31,62 +26,22 @@ const HotKeyCombo controlOptionL{37, HotKeyModifiers::control | HotKeyModifiers:
 const HotKeyCombo shiftCommandK{40, HotKeyModifiers::shift | HotKeyModifiers::command};
 const HotKeyCombo f5{96, {}};
 
-// Another X client of the test, to hold grabs and read the keyboard's state.
-struct OtherClient {
-    explicit OtherClient(const std::string& display)
-        : connection(xcb_connect(display.c_str(), nullptr)) {
-        root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    }
-    ~OtherClient() { xcb_disconnect(connection); }
+// Both shortcuts registered from the preferences, as the program does at start-up.
+struct Shortcuts {
+    InMemoryPreferences store;
+    NotificationCenter center;
+    SettingsPrefs prefs{store, center};
+    QtScheduler scheduler;
+    LogRecorder log;
+    std::optional<HotKeyRegistrar> registrar;
 
-    xcb_keycode_t keycode(xcb_keysym_t keysym) {
-        auto* symbols = xcb_key_symbols_alloc(connection);
-        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
-        const xcb_keycode_t first = codes ? codes[0] : 0;
-        std::free(codes);
-        xcb_key_symbols_free(symbols);
-        return first;
+    Shortcuts(HotKeyService& service, const HotKeyCombo& mute, const HotKeyCombo& snooze,
+              HotKeyRegistrar::Actions actions = {[] {}, [] {}}) {
+        prefs.setMuteHotKeyCombo(mute);
+        prefs.setSnoozeHotKeyCombo(snooze);
+        registrar.emplace(service, prefs, scheduler, std::move(actions), log.fn());
+        registrar->registerHotKeys();
     }
-    bool grab(xcb_keysym_t keysym, std::uint16_t modifiers) {
-        auto cookie = xcb_grab_key_checked(connection, 0, root, modifiers, keycode(keysym),
-                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
-        auto* error = xcb_request_check(connection, cookie);
-        std::free(error);
-        return error == nullptr;
-    }
-    // Moves every key of one modifier to another, as xmodmap would.
-    bool moveModifier(int from, int to) {
-        auto* reply = xcb_get_modifier_mapping_reply(connection,
-                                                     xcb_get_modifier_mapping(connection), nullptr);
-        if (!reply) {
-            return false;
-        }
-        const int per = reply->keycodes_per_modifier;
-        std::vector<xcb_keycode_t> map(xcb_get_modifier_mapping_keycodes(reply),
-                                       xcb_get_modifier_mapping_keycodes(reply) + 8 * per);
-        std::free(reply);
-        for (int j = 0; j < per; ++j) {
-            map[to * per + j] = map[from * per + j];
-            map[from * per + j] = 0;
-        }
-        auto* set = xcb_set_modifier_mapping_reply(
-            connection,
-            xcb_set_modifier_mapping(connection, static_cast<std::uint8_t>(per), map.data()),
-            nullptr);
-        const bool done = set && set->status == XCB_MAPPING_STATUS_SUCCESS;
-        std::free(set);
-        return done;
-    }
-    std::uint16_t modifierState() {
-        auto* reply =
-            xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr);
-        const std::uint16_t mask = reply ? reply->mask : 0;
-        std::free(reply);
-        return mask;
-    }
-
-    xcb_connection_t* connection;
-    xcb_window_t root = 0;
 };
 
 struct X11KeyboardTest : ::testing::Test {
@@ -117,19 +72,11 @@ struct X11KeyboardTest : ::testing::Test {
 } // namespace
 
 TEST_F(X11KeyboardTest, pressedShortcutsRunTheirOwnActionsFromTheEventLoop) {
-    InMemoryPreferences store;
-    NotificationCenter center;
-    SettingsPrefs prefs(store, center);
-    QtScheduler scheduler;
-    LogRecorder log;
     int mutes = 0, snoozes = 0;
-    prefs.setMuteHotKeyCombo(controlOptionM);
-    prefs.setSnoozeHotKeyCombo(shiftCommandK);
-    HotKeyRegistrar registrar(*keyboard, prefs, scheduler, {[&] { ++mutes; }, [&] { ++snoozes; }},
-                              log.fn());
-    registrar.registerHotKeys();
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"[hotkey] mute-all: registered ⌃⌥M",
-                                                   "[hotkey] snooze: registered ⇧⌘K"}));
+    Shortcuts shortcuts(*keyboard, controlOptionM, shiftCommandK,
+                        {[&] { ++mutes; }, [&] { ++snoozes; }});
+    EXPECT_EQ(shortcuts.log.lines, (std::vector<std::string>{"[hotkey] mute-all: registered ⌃⌥M",
+                                                             "[hotkey] snooze: registered ⇧⌘K"}));
 
     EXPECT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+alt+m"}, [&] { return mutes == 1; }))
         << "control and option are Control and Alt";
@@ -138,7 +85,7 @@ TEST_F(X11KeyboardTest, pressedShortcutsRunTheirOwnActionsFromTheEventLoop) {
     EXPECT_EQ(mutes, 1);
 
     // Re-registering (as a preference change does) keeps both shortcuts working.
-    registrar.registerHotKeys();
+    shortcuts.registrar->registerHotKeys();
     EXPECT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+alt+m", "super+shift+k"},
                         [&] { return mutes == 2 && snoozes == 2; }));
 }
@@ -162,7 +109,7 @@ TEST_F(X11KeyboardTest, onlyTheExactModifiersFireAndAHeldKeyFiresOnce) {
 }
 
 TEST_F(X11KeyboardTest, capsLockAndNumLockDoNotStopAShortcut) {
-    OtherClient observer(display.name());
+    OtherXClient observer(display.name());
     int fired = 0;
     auto hotKey = counted(controlOptionM, 1, fired);
     ASSERT_TRUE(hotKey);
@@ -184,26 +131,19 @@ TEST_F(X11KeyboardTest, capsLockAndNumLockDoNotStopAShortcut) {
 }
 
 TEST_F(X11KeyboardTest, aCombinationHeldElsewhereIsRefusedAtOnceAndLeavesNothingBehind) {
-    OtherClient other(display.name());
+    OtherXClient other(display.name());
     const std::uint16_t controlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
     ASSERT_TRUE(other.grab(XKB_KEY_k, controlAlt));
     // Held only with Caps Lock on: still ours to refuse, as the shortcut could not always fire.
     ASSERT_TRUE(other.grab(XKB_KEY_l, controlAlt | XCB_MOD_MASK_LOCK));
 
-    LogRecorder log;
-    InMemoryPreferences store;
-    NotificationCenter center;
-    SettingsPrefs prefs(store, center);
-    QtScheduler scheduler;
-    prefs.setMuteHotKeyCombo(controlOptionK);
-    prefs.setSnoozeHotKeyCombo(controlOptionL);
-    HotKeyRegistrar registrar(*keyboard, prefs, scheduler, {[] {}, [] {}}, log.fn());
-    registrar.registerHotKeys();
-    EXPECT_EQ(log.lines, (std::vector<std::string>{
-                             "[hotkey] mute-all: FAILED to register ⌃⌥K (in use by another app?)",
-                             "[hotkey] snooze: FAILED to register ⌃⌥L (in use by another app?)"}));
+    Shortcuts shortcuts(*keyboard, controlOptionK, controlOptionL);
+    EXPECT_EQ(shortcuts.log.lines,
+              (std::vector<std::string>{
+                  "[hotkey] mute-all: FAILED to register ⌃⌥K (in use by another app?)",
+                  "[hotkey] snooze: FAILED to register ⌃⌥L (in use by another app?)"}));
 
-    OtherClient third(display.name());
+    OtherXClient third(display.name());
     EXPECT_TRUE(third.grab(XKB_KEY_l, controlAlt))
         << "the refused registration released the variants it had got";
 
@@ -236,7 +176,7 @@ TEST_F(X11KeyboardTest, labelsComeFromTheActiveLayoutAndKeysStayPhysical) {
     EXPECT_EQ(keyboard->producedCharacter(41), "ö");
     EXPECT_EQ(HotKeyRecorder::layoutKeyLabel(16, *keyboard), "Z");
     EXPECT_EQ(HotKeyRecorder::layoutKeyLabel(50, *keyboard), "^") << "a dead key shows its accent";
-    OtherClient other(display.name());
+    OtherXClient other(display.name());
     const auto zKey = other.keycode(XKB_KEY_z);
     EXPECT_EQ(keyboard->virtualKeyCode(zKey), 16u);
     EXPECT_TRUE(xdotool({"key", "--clearmodifiers", "alt+z"}, [&] { return fired == 1; }))
@@ -260,27 +200,15 @@ TEST_F(X11KeyboardTest, aVanishedDisplayEndsRegistrationsQuietly) {
 }
 
 TEST(X11KeyboardWithoutDisplay, failsEveryRegistrationCleanly) {
-    const char* saved = std::getenv("DISPLAY");
-    const std::string savedDisplay = saved ? saved : "";
-    unsetenv("DISPLAY");
+    ScopedEnvironment noDisplay({{"DISPLAY", std::nullopt}});
     X11Keyboard keyboard;
-    if (saved) {
-        setenv("DISPLAY", savedDisplay.c_str(), 1);
-    }
     EXPECT_FALSE(keyboard.connected());
 
-    InMemoryPreferences store;
-    NotificationCenter center;
-    SettingsPrefs prefs(store, center);
-    QtScheduler scheduler;
-    LogRecorder log;
-    prefs.setMuteHotKeyCombo(controlOptionM);
-    prefs.setSnoozeHotKeyCombo(f5);
-    HotKeyRegistrar registrar(keyboard, prefs, scheduler, {[] {}, [] {}}, log.fn());
-    registrar.registerHotKeys();
-    EXPECT_EQ(log.lines, (std::vector<std::string>{
-                             "[hotkey] mute-all: FAILED to register ⌃⌥M (in use by another app?)",
-                             "[hotkey] snooze: FAILED to register F5 (in use by another app?)"}));
+    Shortcuts shortcuts(keyboard, controlOptionM, f5);
+    EXPECT_EQ(shortcuts.log.lines,
+              (std::vector<std::string>{
+                  "[hotkey] mute-all: FAILED to register ⌃⌥M (in use by another app?)",
+                  "[hotkey] snooze: FAILED to register F5 (in use by another app?)"}));
     EXPECT_FALSE(keyboard.producedCharacter(0));
     EXPECT_FALSE(keyboard.virtualKeyCode(38));
 }
