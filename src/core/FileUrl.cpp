@@ -1,5 +1,7 @@
 #include "core/FileUrl.h"
 
+#include "core/Text.h"
+
 #include <filesystem>
 
 namespace corvale {
@@ -10,19 +12,6 @@ bool unreserved(unsigned char c) {
            c == '.' || c == '_' || c == '~' || c == '/' || c == '!' || c == '$' || c == '&' ||
            c == '\'' || c == '(' || c == ')' || c == '*' || c == '+' || c == ',' || c == ';' ||
            c == '=' || c == ':' || c == '@';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 } // namespace
@@ -53,8 +42,8 @@ std::optional<FileUrl> FileUrl::parse(std::string_view url) {
             if (i + 2 >= rest.size()) {
                 return std::nullopt;
             }
-            int high = hexValue(rest[i + 1]);
-            int low = hexValue(rest[i + 2]);
+            int high = hexDigitValue(rest[i + 1]);
+            int low = hexDigitValue(rest[i + 2]);
             if (high < 0 || low < 0) {
                 return std::nullopt;
             }

@@ -19,17 +19,11 @@ FlashColor FlashColor::fromHex(std::string_view hex) {
     }
     unsigned value = 0;
     for (char c : digits) {
-        unsigned d;
-        if (c >= '0' && c <= '9') {
-            d = static_cast<unsigned>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            d = static_cast<unsigned>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            d = static_cast<unsigned>(c - 'A' + 10);
-        } else {
+        int d = hexDigitValue(c);
+        if (d < 0) {
             return {};
         }
-        value = value * 16 + d;
+        value = value * 16 + static_cast<unsigned>(d);
     }
     return {((value >> 16) & 0xFF) / 255.0, ((value >> 8) & 0xFF) / 255.0, (value & 0xFF) / 255.0};
 }

@@ -20,6 +20,20 @@ bool containsIgnoringCase(std::string_view haystack, std::string_view needle);
 // Ordering for lists shown to people: case-insensitive, by the user's locale.
 bool localizedCaseInsensitiveLess(std::string_view a, std::string_view b);
 
+// The value of one hexadecimal digit of either case; -1 for any other character.
+constexpr int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 // Replaces bytes that are not valid UTF-8 with U+FFFD, so text from outside is safe to process.
 std::string validUtf8(std::string_view text);
 
