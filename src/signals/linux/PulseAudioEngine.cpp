@@ -433,15 +433,15 @@ PlaybackStart PulseAudioEngine::start(std::unique_ptr<AudioStream> source, float
         return fail(error);
     }
 
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(rate),
-                        static_cast<uint8_t>(channels)};
+    pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(rate),
+                          static_cast<uint8_t>(channels)};
     pa_channel_map map;
-    if (!pa_channel_map_init_auto(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT)) {
-        pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
+    if (!pa_channel_map_init_auto(&map, format.channels, PA_CHANNEL_MAP_DEFAULT)) {
+        pa_channel_map_init_extend(&map, format.channels, PA_CHANNEL_MAP_DEFAULT);
     }
     pa_proplist* streamProperties = properties({{PA_PROP_MEDIA_ROLE, "event"}});
-    state->stream =
-        pa_stream_new_with_proplist(state->context, "Corvale sound", &spec, &map, streamProperties);
+    state->stream = pa_stream_new_with_proplist(state->context, "Corvale sound", &format, &map,
+                                                streamProperties);
     pa_proplist_free(streamProperties);
     if (!state->stream) {
         return fail(serverError(state->context));
@@ -450,7 +450,7 @@ PlaybackStart PulseAudioEngine::start(std::unique_ptr<AudioStream> source, float
     pa_stream_set_write_callback(state->stream, &PlaybackState::onWrite, state.get());
     pa_buffer_attr attributes;
     attributes.maxlength = static_cast<uint32_t>(-1);
-    attributes.tlength = static_cast<uint32_t>(pa_usec_to_bytes(targetLatency, &spec));
+    attributes.tlength = static_cast<uint32_t>(pa_usec_to_bytes(targetLatency, &format));
     attributes.prebuf = static_cast<uint32_t>(-1);
     attributes.minreq = static_cast<uint32_t>(-1);
     attributes.fragsize = static_cast<uint32_t>(-1);
