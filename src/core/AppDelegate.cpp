@@ -10,9 +10,6 @@
 namespace corvale {
 
 namespace {
-std::string inQuotes(const std::string& value) {
-    return "\"" + value + "\"";
-}
 const char* boolText(bool value) {
     return value ? "true" : "false";
 }

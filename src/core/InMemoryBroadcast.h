@@ -1,27 +1,24 @@
 #pragma once
 
 #include "core/Broadcast.h"
-
-#include <map>
-#include <memory>
-#include <vector>
+#include "core/NamedObservers.h"
 
 namespace corvale {
 
 // Delivers broadcasts within this process only.
 class InMemoryBroadcast : public Broadcast {
 public:
-    bool post(const std::string& name, const std::string& object) override;
+    bool post(const std::string& name, const std::string& object) override {
+        observers_.post(name, object);
+        return true;
+    }
     Subscription observe(const std::string& name,
-                         std::function<void(const std::string& object)> fn) override;
+                         std::function<void(const std::string& object)> fn) override {
+        return observers_.observe(name, std::move(fn));
+    }
 
 private:
-    struct Observer {
-        std::function<void(const std::string&)> fn;
-        std::shared_ptr<bool> alive;
-    };
-    std::map<std::string, std::vector<Observer>> observers_;
-    std::shared_ptr<bool> selfAlive_ = std::make_shared<bool>(true);
+    NamedObservers<const std::string&> observers_;
 };
 
 } // namespace corvale

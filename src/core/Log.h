@@ -9,6 +9,11 @@ namespace corvale {
 // A log sink: stores, readers and players take one and are wired to logLine in the program.
 using LogFn = std::function<void(const std::string&)>;
 
+// A text value as log lines write it: in double quotes, unescaped (key="value").
+inline std::string inQuotes(const std::string& value) {
+    return "\"" + value + "\"";
+}
+
 // Appends one line to the debug log (standard output and the log file) when the log is on.
 void logLine(std::string_view message);
 

@@ -1,12 +1,9 @@
 #pragma once
 
-#include "core/Subscription.h"
+#include "core/NamedObservers.h"
 
 #include <functional>
-#include <map>
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace corvale {
 
@@ -24,16 +21,13 @@ inline constexpr const char* soundDidChange = "CorvaleSoundDidChange";
 // The process's own notification center: synchronous delivery on the poster's (main) thread.
 class NotificationCenter {
 public:
-    Subscription observe(const std::string& name, std::function<void()> fn);
-    void post(const std::string& name);
+    Subscription observe(const std::string& name, std::function<void()> fn) {
+        return observers_.observe(name, std::move(fn));
+    }
+    void post(const std::string& name) { observers_.post(name); }
 
 private:
-    struct Observer {
-        std::function<void()> fn;
-        std::shared_ptr<bool> alive;
-    };
-    std::map<std::string, std::vector<Observer>> observers_;
-    std::shared_ptr<bool> selfAlive_ = std::make_shared<bool>(true);
+    NamedObservers<> observers_;
 };
 
 } // namespace corvale

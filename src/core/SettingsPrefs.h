@@ -79,8 +79,6 @@ public:
     bool followDesktopDoNotDisturb() const;
     void setFollowDesktopDoNotDisturb(bool on);
 
-    Preferences& store() const { return store_; }
-
 private:
     std::optional<HotKeyCombo> combo(const char* codeKey, const char* modifiersKey) const;
     void setCombo(const char* codeKey, const char* modifiersKey, std::optional<HotKeyCombo> combo);

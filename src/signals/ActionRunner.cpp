@@ -8,12 +8,6 @@
 
 namespace corvale {
 
-namespace {
-std::string q(const std::string& text) {
-    return "\"" + text + "\"";
-}
-} // namespace
-
 ActionRunner::ActionRunner(AudioDecoder& decoder, AudioEngine& engine,
                            NamedSoundPlayer& namedSounds, Scheduler& scheduler,
                            std::vector<std::filesystem::path> soundDirs)
@@ -58,21 +52,22 @@ void ActionRunner::run(const Rule& rule, const ObservedNotification& notificatio
     const double volume = rule.volume;
 
     if (rule.sound.isSilent()) {
-        log("[action] app=" + q(app) + " \u2192 rule " + q(ruleName) + ": silent (nothing played)");
+        log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(ruleName) +
+            ": silent (nothing played)");
         return;
     }
     if (playingCount() >= maxPlaying) {
-        log("[action] app=" + q(app) + ": " + std::to_string(maxPlaying) +
+        log("[action] app=" + inQuotes(app) + ": " + std::to_string(maxPlaying) +
             " sounds already playing - skipped");
         return;
     }
     if (auto* file = std::get_if<SoundRef::File>(&rule.sound.value)) {
         std::filesystem::path path = file->url.path();
         if (auto error = playAmplified(path, volume)) {
-            log("[action] app=" + q(app) + ": could not play file " + path.string() + ": " +
+            log("[action] app=" + inQuotes(app) + ": could not play file " + path.string() + ": " +
                 *error + " - nothing played");
         } else {
-            log("[action] app=" + q(app) + " \u2192 rule " + q(ruleName) + ": file " +
+            log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(ruleName) + ": file " +
                 path.filename().string() + " @ vol " + volumeText(volume) + " (engine)");
         }
         return;
@@ -84,13 +79,13 @@ void ActionRunner::run(const Rule& rule, const ObservedNotification& notificatio
         return;
     }
     if (auto error = playAmplified(*found, volume)) {
-        log("[action] app=" + q(app) + ": builtin " + q(name) + " engine play failed (" + *error +
-            ") - falling back to NSSound");
+        log("[action] app=" + inQuotes(app) + ": builtin " + inQuotes(name) +
+            " engine play failed (" + *error + ") - falling back to NSSound");
         playBuiltinFallback(name, volume, app, ruleName);
         return;
     }
-    log("[action] app=" + q(app) + " \u2192 rule " + q(ruleName) + ": builtin " + q(name) +
-        " @ vol " + volumeText(volume) + " (engine)");
+    log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(ruleName) + ": builtin " +
+        inQuotes(name) + " @ vol " + volumeText(volume) + " (engine)");
 }
 
 std::optional<std::string> ActionRunner::playAmplified(const std::filesystem::path& file,
@@ -138,21 +133,21 @@ void ActionRunner::playBuiltinFallback(const std::string& name, double volume,
     }
     switch (started.status) {
     case NamedSoundStart::Status::notFound:
-        log("[action] app=" + q(app) + ": no sound named " + q(name) +
+        log("[action] app=" + inQuotes(app) + ": no sound named " + inQuotes(name) +
             " (and default missing) - nothing played");
         return;
     case NamedSoundStart::Status::failed:
         // Found but not playable (no audio server): reporting it as played would be false.
-        log("[action] app=" + q(app) + ": builtin " + q(name) + " fallback could not play (" +
-            started.error + ") - nothing played");
+        log("[action] app=" + inQuotes(app) + ": builtin " + inQuotes(name) +
+            " fallback could not play (" + started.error + ") - nothing played");
         return;
     case NamedSoundStart::Status::playing:
         break;
     }
     prune();
     systemSounds_.push_back(std::move(started.sound));
-    log("[action] app=" + q(app) + " \u2192 rule " + q(ruleName) + ": builtin " + q(name) +
-        " @ vol " + volumeText(volume) + " (NSSound fallback, capped 100%)");
+    log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(ruleName) + ": builtin " +
+        inQuotes(name) + " @ vol " + volumeText(volume) + " (NSSound fallback, capped 100%)");
 }
 
 void ActionRunner::prune() {
