@@ -5,5 +5,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 shift || true
-cmake -S "$root" -B "$build" -G Ninja "$@" >/dev/null
+launcher=()
+if command -v ccache >/dev/null; then
+    # Paths relative to the checkout, so other checkouts of the tree share the cache.
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" "$@" >/dev/null
 ninja -C "$build"
