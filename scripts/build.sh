@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds Corvale into build/ (or the folder given as the first argument); extra
 # arguments go to cmake. The build runs in place: build/bin/corvale beside build/share/corvale.
+# CORVALE_TARGETS names the ninja targets to build (default: everything, tests and benchmarks too).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
@@ -12,4 +13,5 @@ if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" "$@" >/dev/null
-ninja -C "$build"
+# shellcheck disable=SC2086 # a list of target names
+ninja -C "$build" ${CORVALE_TARGETS:-}
