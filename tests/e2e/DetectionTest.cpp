@@ -92,7 +92,8 @@ TEST_F(Detection, notificationIsDetectedOnceRecordedAndObserved) {
                   "org.example.Chat", "m1", "{'title': <'Hello'>, 'body': <'from gtk'>}"})
             .exitCode,
         0);
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "DETECTED #5 ")) << corvale->output();
+    ASSERT_EQ(notifySend({"-a", "Foo, Inc.", "Invoice", "paid"}), 0);
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "DETECTED #6 ")) << corvale->output();
     auto lines = detectedLines(*corvale);
     EXPECT_NE(lines.find("title=\"Build\" subtitle=\"\" body=\"running\""), std::string::npos);
     EXPECT_NE(lines.find("title=\"Build\" subtitle=\"\" body=\"finished\""), std::string::npos);
@@ -100,7 +101,9 @@ TEST_F(Detection, notificationIsDetectedOnceRecordedAndObserved) {
     EXPECT_NE(
         lines.find("app=\"org.example.Chat\" title=\"Hello\" subtitle=\"\" body=\"from gtk\""),
         std::string::npos);
-    EXPECT_EQ(CorvaleSession::count(*corvale, "DETECTED #"), 5u);
+    EXPECT_NE(lines.find("app=\"Foo, Inc.\" title=\"Invoice\""), std::string::npos)
+        << "a name with a comma reaches the rules whole";
+    EXPECT_EQ(CorvaleSession::count(*corvale, "DETECTED #"), 6u);
 }
 
 TEST_F(Detection, restartedServerIsReattachedAndDetectionGoesOn) {

@@ -32,6 +32,8 @@ public:
     AttributeValue attribute(BannerElement element, std::string_view name) override;
     Subscription observeChanges(int pid, std::function<void()> fn) override;
     Subscription observeLaunches(std::function<void()> fn) override;
+    // Descriptions hold the application's name alone: no server summarises.
+    bool descriptionIsAppName() const override { return true; }
 
     // Banners in the tree, and banners waiting for a reader to attach to the server.
     size_t bannerCount() const;

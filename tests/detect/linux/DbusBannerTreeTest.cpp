@@ -225,7 +225,7 @@ TEST_F(DbusBannerTreeTest, burstOfFiveEntersTheTreeOneAtATime) {
     EXPECT_EQ(banners[4].title, "Message 5");
 }
 
-TEST_F(DbusBannerTreeTest, appNameFallsBackToDesktopEntryThenProcessName) {
+TEST_F(DbusBannerTreeTest, appNameComesWholeElseFromDesktopEntryThenProcessName) {
     test::writeFile(home / "data" / "applications" / "corvale-test.desktop",
                     "[Desktop Action x]\nName=Not this\n[Desktop Entry]\nType=Application\n"
                     "Name[de]=Testprogramm\nName=Test \xFFProgram\nExec=true\n");
@@ -240,13 +240,17 @@ TEST_F(DbusBannerTreeTest, appNameFallsBackToDesktopEntryThenProcessName) {
     EXPECT_EQ(shown().back().app, "Test \xEF\xBF\xBDProgram")
         << "invalid UTF-8 from a file is replaced";
 
+    ASSERT_NE(client.notify(" Foo, Inc. ", "with a comma", ""), 0u);
+    ASSERT_TRUE(waitForNotices(2));
+    EXPECT_EQ(shown().back().app, "Foo, Inc.") << "a name is not a summary to split at commas";
+
     char previous[17] = {};
     prctl(PR_GET_NAME, previous);
     // The sender is this process, under a name that is not UTF-8 while the tree reads it.
     prctl(PR_SET_NAME, "bad\xFEname");
     const auto id =
         client.notify("  ", "from process", "", {{"desktop-entry", "../../etc/passwd"}});
-    const bool noticed = waitForNotices(2);
+    const bool noticed = waitForNotices(3);
     prctl(PR_SET_NAME, previous);
     ASSERT_NE(id, 0u);
     ASSERT_TRUE(noticed);
@@ -258,7 +262,7 @@ TEST_F(DbusBannerTreeTest, appNameFallsBackToDesktopEntryThenProcessName) {
         longName += "\xC3\xA9"; // é: two bytes, one character
     }
     ASSERT_NE(client.notify(longName, "long name", ""), 0u);
-    ASSERT_TRUE(waitForNotices(3));
+    ASSERT_TRUE(waitForNotices(4));
     EXPECT_EQ(shown().back().app, longName.substr(0, 512)) << "cut to 256 characters";
 }
 
