@@ -106,6 +106,39 @@ TEST_F(Detection, notificationIsDetectedOnceRecordedAndObserved) {
     EXPECT_EQ(CorvaleSession::count(*corvale, "DETECTED #"), 6u);
 }
 
+TEST_F(Detection, onScreenDisplayStepsAreNotAlertsButPlainReplacementsAre) {
+    startBoth();
+    for (int level = 40; level <= 55; level += 5) {
+        ASSERT_EQ(notifySend({"-a", "Volume", "-h", "string:x-canonical-private-synchronous:volume",
+                              "-h", "int:value:" + std::to_string(level), "Volume"}),
+                  0);
+    }
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[osd] update not announced", 3))
+        << corvale->output();
+    auto progress = session.run({"notify-send", "-p", "-a", "Copy", "-h", "int:value:0", "Copy"});
+    ASSERT_EQ(progress.exitCode, 0);
+    const std::string id = progress.output.substr(0, progress.output.find('\n'));
+    for (int step = 1; step <= 10; ++step) {
+        ASSERT_EQ(notifySend({"-r", id, "-a", "Copy", "-h",
+                              "int:value:" + std::to_string(step * 10), "Copy"}),
+                  0);
+    }
+    ASSERT_TRUE(CorvaleSession::waitForLine(
+        *corvale, "[osd] update not announced app=\"Copy\" reason=\"value hint\"", 10))
+        << corvale->output();
+    auto chat = session.run({"notify-send", "-p", "-a", "Chat", "3 new messages"});
+    ASSERT_EQ(chat.exitCode, 0);
+    ASSERT_EQ(notifySend({"-r", chat.output.substr(0, chat.output.find('\n')), "-a", "Chat",
+                          "4 new messages"}),
+              0);
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "title=\"4 new messages\""))
+        << corvale->output();
+    EXPECT_EQ(CorvaleSession::count(*corvale, "DETECTED #"), 4u) << detectedLines(*corvale);
+    EXPECT_EQ(CorvaleSession::count(*corvale, "[osd] update not announced"), 13u);
+    EXPECT_EQ(session.readJson("pingHistory.json")["records"].size(), 4u)
+        << "pop-up steps leave no history";
+}
+
 TEST_F(Detection, restartedServerIsReattachedAndDetectionGoesOn) {
     startBoth();
     server->signal(SIGKILL);

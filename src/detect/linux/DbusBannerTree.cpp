@@ -363,12 +363,36 @@ struct DbusBannerTree::Impl {
             banner.texts.appName = senderProcessName(sender);
         }
         banner.identifier = std::string(sender) + "#" + std::to_string(cookie);
+        std::optional<std::uint64_t> replaced;
         if (call->replacesId != 0) {
-            if (auto replaced = banners.byNotificationId(call->replacesId)) {
-                banners.remove(*replaced);
+            replaced = banners.byNotificationId(call->replacesId);
+        }
+        if (call->stackTag) {
+            banner.stackKey = banner.texts.appName + '\n' + *call->stackTag;
+            if (!replaced) {
+                replaced = banners.byStackKey(*banner.stackKey);
             }
         }
-        show(std::move(banner), m, sender, cookie);
+        if (!replaced) {
+            show(std::move(banner), m, sender, cookie);
+            return;
+        }
+        const auto osdHint = notificationCall::onScreenDisplayHint(*call);
+        if (!osdHint) {
+            banners.remove(*replaced);
+            show(std::move(banner), m, sender, cookie);
+            return;
+        }
+        // A volume, brightness or progress pop-up changing: the banner keeps the identifier the
+        // reader has already seen, so the change is not announced as news.
+        const auto* previous = banners.find(*replaced);
+        banner.identifier = previous->identifier;
+        banner.held = previous->held;
+        writeLog("[osd] update not announced app=" + inQuotes(banner.texts.appName) +
+                 " reason=" + inQuotes(*osdHint + " hint"));
+        banners.remove(*replaced);
+        const auto number = banners.add(std::move(banner));
+        expectReply(m, sender, cookie, number);
     }
 
     void handleGtkAdd(sd_bus_message* m) {

@@ -209,6 +209,68 @@ TEST_F(DbusBannerTreeTest, showsNotificationsAsTheServerDoesThroughReplaceAndClo
     EXPECT_TRUE(log.lines.empty()) << log.lines.front();
 }
 
+TEST_F(DbusBannerTreeTest, onScreenDisplayUpdatesKeepTheIdentifierTheReaderHasSeen) {
+    createTree();
+    startServer();
+    attach();
+    auto volume = [&](int level) {
+        notifySend({"-a", "Volume", "-h", "string:x-canonical-private-synchronous:volume", "-h",
+                    "int:value:" + std::to_string(level), "Volume", std::to_string(level) + "%"});
+    };
+    volume(40);
+    ASSERT_TRUE(waitForNotices(1));
+    const auto first = shown().at(0).identifier;
+    volume(45);
+    volume(50);
+    ASSERT_TRUE(pumpEventsUntil(
+        [&] { return log.count("[osd] update not announced app=\"Volume\"") == 2; }, 10s))
+        << log.lines.size();
+    EXPECT_EQ(log.count("reason=\"x-canonical-private-synchronous hint\""), 2u);
+    auto banners = shown();
+    ASSERT_EQ(banners.size(), 1u) << "the same tag updates the pop-up in place";
+    EXPECT_EQ(banners[0].identifier, first) << "so the reader does not announce it again";
+    EXPECT_EQ(banners[0].body, "50%");
+    EXPECT_EQ(bannersAtNotice.size(), 1u);
+
+    // A progress bar updated by id: the first is news, the steps are not.
+    std::string printed;
+    notifySend({"-p", "-a", "Copy", "-h", "int:value:0", "Copying", "0%"}, &printed);
+    ASSERT_TRUE(waitForNotices(2));
+    const auto id = std::to_string(std::stoul(printed));
+    const auto progress = shown().back().identifier;
+    for (int step = 1; step <= 3; ++step) {
+        notifySend({"-r", id, "-a", "Copy", "-h", "int:value:" + std::to_string(step * 30),
+                    "Copying", std::to_string(step * 30) + "%"});
+    }
+    ASSERT_TRUE(pumpEventsUntil(
+        [&] {
+            return log.count("[osd] update not announced app=\"Copy\" reason=\"value hint\"") == 3;
+        },
+        10s));
+    banners = shown();
+    ASSERT_EQ(banners.size(), 2u);
+    EXPECT_EQ(banners[1].identifier, progress);
+    EXPECT_EQ(banners[1].body, "90%");
+
+    // A plain replacement is news; so is a pop-up whose predecessor has gone.
+    notifySend({"-r", id, "-a", "Copy", "Copied", "done"});
+    ASSERT_TRUE(waitForNotices(3));
+    EXPECT_NE(shown().back().identifier, progress);
+    BusClient client;
+    // The test server knows no tags: each volume call got an id of its own, all below the copy's.
+    for (std::uint32_t volumeId = 1; volumeId < std::stoul(id); ++volumeId) {
+        ASSERT_TRUE(
+            client.call("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                        "org.freedesktop.Notifications", "CloseNotification",
+                        [&](sd_bus_message* m) { sd_bus_message_append(m, "u", volumeId); }));
+    }
+    ASSERT_TRUE(pumpEventsUntil([this] { return tree->bannerCount() == 1; }, 10s));
+    volume(55);
+    ASSERT_TRUE(waitForNotices(4));
+    EXPECT_NE(shown().back().identifier, first);
+    EXPECT_EQ(log.count("[osd]"), 5u);
+}
+
 TEST_F(DbusBannerTreeTest, burstOfFiveEntersTheTreeOneAtATime) {
     createTree();
     startServer();
