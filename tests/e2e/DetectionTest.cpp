@@ -139,6 +139,20 @@ TEST_F(Detection, onScreenDisplayStepsAreNotAlertsButPlainReplacementsAre) {
         << "pop-up steps leave no history";
 }
 
+TEST_F(Detection, notificationWithAnUnreadableFieldIsStillDetected) {
+    startBoth();
+    auto sent =
+        session.run({"/usr/bin/python3", std::string(CORVALE_TEST_SUPPORT_DIR) + "/notify_raw.py",
+                     R"({"app": "Mail", "summary": "Subject", "body": "x \uFFFE y"})"});
+    ASSERT_EQ(sent.exitCode, 0) << sent.output;
+    ASSERT_TRUE(CorvaleSession::waitForLine(
+        *corvale, "DETECTED #1 app=\"Mail\" title=\"Subject\" subtitle=\"\" body=\"\""))
+        << corvale->output();
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Mail\""))
+        << corvale->output();
+    EXPECT_EQ(session.readJson("pingHistory.json")["records"].size(), 1u);
+}
+
 TEST_F(Detection, restartedServerIsReattachedAndDetectionGoesOn) {
     startBoth();
     server->signal(SIGKILL);

@@ -8,8 +8,10 @@
 
 namespace corvale {
 
-// The arguments of an org.freedesktop.Notifications.Notify call that the reader uses, as read
-// from the message.
+// The arguments of an org.freedesktop.Notifications.Notify call that the reader uses, as far as
+// they could be read from the message: reading stops at the first field the bus library refuses
+// (it refuses Unicode noncharacters that the bus delivers), and that field and those after it stay
+// empty.
 struct NotifyCall {
     // Whether app_name itself could be read; when not, the application is named by its process.
     bool appNameRead = false;

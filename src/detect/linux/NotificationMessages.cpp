@@ -14,33 +14,33 @@ bool isNumericType(char type) {
 }
 
 // Reads an a{sv} dictionary entry by entry. `take` gets each key with the type of its value and
-// either reads the value (returning true) or leaves it to be skipped. False when an entry cannot
-// be read.
-bool readDictionary(sd_bus_message* m,
+// either reads the value (returning true) or leaves it to be skipped. An entry that cannot be read
+// ends the dictionary: the bus library cannot step over a string it refuses (skipping
+// validates too), so that entry and those after it are lost while those before it are kept.
+void readDictionary(sd_bus_message* m,
                     const std::function<bool(std::string_view key, char type)>& take) {
     if (sd_bus_message_enter_container(m, 'a', "{sv}") <= 0) {
-        return false;
+        return;
     }
     for (size_t i = 0; i < maxHints; ++i) {
         const int r = sd_bus_message_enter_container(m, 'e', "sv");
         if (r == 0) {
-            return true;
+            return;
         }
         std::string_view key;
         const char* contents = nullptr;
         if (r < 0 || !readString(m, key) || sd_bus_message_peek_type(m, nullptr, &contents) <= 0 ||
             !contents) {
-            return false;
+            return;
         }
         const char type = std::strlen(contents) == 1 ? contents[0] : '\0';
         if (!take(key, type) && sd_bus_message_skip(m, "v") < 0) {
-            return false;
+            return;
         }
         if (sd_bus_message_exit_container(m) < 0) {
-            return false;
+            return;
         }
     }
-    return true;
 }
 
 // Reads a variant holding a string; false when it cannot be read.
@@ -71,23 +71,23 @@ std::optional<NotifyCall> readNotifyCall(sd_bus_message* m) {
     NotifyCall call;
     std::string_view appName, icon, summary, body;
     if (!readString(m, appName)) {
-        return std::nullopt;
+        return call;
     }
     call.appNameRead = true;
     call.appName = appName.substr(0, notificationCall::maxAppNameCharacters * 4 + 4);
     if (sd_bus_message_read_basic(m, 'u', &call.replacesId) <= 0 || !readString(m, icon) ||
         !readString(m, summary)) {
-        return std::nullopt;
+        return call;
     }
     call.summary = summary.substr(0, notificationCall::maxTitleBytes + 4);
     if (!readString(m, body)) {
-        return std::nullopt;
+        return call;
     }
     call.body = body.substr(0, notificationCall::maxRawBodyBytes);
     if (sd_bus_message_skip(m, "as") < 0) {
-        return std::nullopt;
+        return call;
     }
-    const bool hintsRead = readDictionary(m, [&](std::string_view key, char type) {
+    readDictionary(m, [&](std::string_view key, char type) {
         if (key == "desktop-entry" && type == 's') {
             std::string entry;
             if (!readVariantString(m, entry)) {
@@ -119,9 +119,6 @@ std::optional<NotifyCall> readNotifyCall(sd_bus_message* m) {
         }
         return false;
     });
-    if (!hintsRead) {
-        return std::nullopt;
-    }
     return call;
 }
 
@@ -132,15 +129,15 @@ std::optional<GtkNotificationCall> readGtkAddCall(sd_bus_message* m) {
     GtkNotificationCall call;
     std::string_view appId, id;
     if (!readString(m, appId)) {
-        return std::nullopt;
+        return call;
     }
     call.appIdRead = true;
     call.appId = appId.substr(0, notificationCall::maxKeyPartBytes * 4);
     if (!readString(m, id)) {
-        return std::nullopt;
+        return call;
     }
     call.id = id.substr(0, notificationCall::maxKeyPartBytes * 4);
-    const bool fieldsRead = readDictionary(m, [&](std::string_view key, char type) {
+    readDictionary(m, [&](std::string_view key, char type) {
         if (type != 's' || (key != "title" && key != "body")) {
             return false;
         }
@@ -155,9 +152,6 @@ std::optional<GtkNotificationCall> readGtkAddCall(sd_bus_message* m) {
         }
         return true;
     });
-    if (!fieldsRead) {
-        return std::nullopt;
-    }
     return call;
 }
 

@@ -13,8 +13,9 @@ namespace corvale::notificationMessages {
 // refuses it (it refuses Unicode noncharacters that the bus itself delivers).
 bool readString(sd_bus_message* m, std::string_view& out);
 
-// The arguments of a Notify call; none when the message does not have Notify's signature or a
-// field cannot be read.
+// The arguments of a Notify call, read in order up to the first field that cannot be read; that
+// field and those after it stay empty, so the notification is never lost for one bad field. None
+// when the message does not have Notify's signature.
 std::optional<NotifyCall> readNotifyCall(sd_bus_message* m);
 
 // The same for GApplication's AddNotification.

@@ -26,6 +26,7 @@ using test::ScopedEnvironment;
 using test::TempDir;
 
 const std::string serverScript = std::string(CORVALE_TEST_SUPPORT_DIR) + "/notification_server.py";
+const std::string rawNotifyScript = std::string(CORVALE_TEST_SUPPORT_DIR) + "/notify_raw.py";
 
 // A client of the private bus that sends what notify-send cannot.
 class BusClient {
@@ -269,6 +270,44 @@ TEST_F(DbusBannerTreeTest, onScreenDisplayUpdatesKeepTheIdentifierTheReaderHasSe
     ASSERT_TRUE(waitForNotices(4));
     EXPECT_NE(shown().back().identifier, first);
     EXPECT_EQ(log.count("[osd]"), 5u);
+}
+
+TEST_F(DbusBannerTreeTest, anUnreadableFieldLosesItselfAndLaterFieldsButNotTheNotification) {
+    createTree();
+    startServer();
+    attach();
+    // sd-bus refuses Unicode noncharacters that the bus itself delivers.
+    auto sendRaw = [&](const std::string& json) {
+        auto result =
+            runCommand({"/usr/bin/python3", rawNotifyScript, json}, bus.clientEnvironment(), 15s);
+        ASSERT_EQ(result.exitCode, 0) << result.output;
+    };
+    sendRaw(R"({"app": "Mail", "summary": "Subject", "body": "bad \uFFFE body"})");
+    ASSERT_TRUE(waitForNotices(1));
+    auto last = shown().back();
+    EXPECT_EQ(last.app, "Mail");
+    EXPECT_EQ(last.title, "Subject");
+    EXPECT_EQ(last.body, "");
+
+    sendRaw(R"({"app": "Mail", "summary": "bad \uFDD0 title", "body": "readable"})");
+    ASSERT_TRUE(waitForNotices(2));
+    last = shown().back();
+    EXPECT_EQ(last.app, "Mail");
+    EXPECT_EQ(last.title, "");
+    EXPECT_EQ(last.body, "") << "fields after the unreadable one stay empty";
+
+    sendRaw(R"({"app": "bad \uFFFF app", "summary": "Subject", "body": "text"})");
+    ASSERT_TRUE(waitForNotices(3));
+    EXPECT_EQ(shown().back().app, "python3") << "the sender's process names the app";
+
+    sendRaw(R"({"app": "Mail", "summary": "hinted", "body": "text",
+                "hints": {"x-unrelated": "\uFFFF"}})");
+    ASSERT_TRUE(waitForNotices(4));
+    last = shown().back();
+    EXPECT_EQ(last.app, "Mail");
+    EXPECT_EQ(last.title, "hinted");
+    EXPECT_EQ(last.body, "text");
+    EXPECT_EQ(shown().size(), 4u);
 }
 
 TEST_F(DbusBannerTreeTest, burstOfFiveEntersTheTreeOneAtATime) {
