@@ -1,10 +1,12 @@
 #include "core/Log.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <unicode/utf8.h>
 
 namespace corvale {
 namespace {
@@ -54,6 +56,43 @@ void startFresh() {
     }
 }
 
+std::string plainText(std::string_view text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    std::string out;
+    out.reserve(text.size());
+    auto escapeByte = [&](const char* prefix, uint8_t byte, const char* suffix) {
+        out += prefix;
+        out += hex[byte >> 4];
+        out += hex[byte & 0xF];
+        out += suffix;
+    };
+    int32_t i = 0;
+    while (i < length) {
+        const int32_t start = i;
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c < 0) {
+            // A stray byte of 0x80..0x9F is a C1 control to some terminals; none passes raw.
+            for (int32_t b = start; b < i; ++b) {
+                escapeByte("\\x", bytes[b], "");
+            }
+        } else if (c < 0x20 || c == 0x7F) {
+            escapeByte("\\x", static_cast<uint8_t>(c), "");
+        } else if (c >= 0x80 && c <= 0x9F) {
+            escapeByte("\\u{", static_cast<uint8_t>(c), "}");
+        } else {
+            out.append(text.data() + start, static_cast<size_t>(i - start));
+        }
+    }
+    return out;
+}
+
 std::string formatLine(std::string_view message, long long epochMillis) {
     std::time_t seconds = static_cast<std::time_t>(epochMillis / 1000);
     int millis = static_cast<int>(epochMillis % 1000);
@@ -65,16 +104,7 @@ std::string formatLine(std::string_view message, long long epochMillis) {
     std::string line = stamp;
     line += "  ";
     line.reserve(line.size() + message.size() + 1);
-    // Messages carry text from any program on the desktop; a raw line break would forge log lines.
-    for (char c : message) {
-        if (c == '\r') {
-            line += "\\r";
-        } else if (c == '\n') {
-            line += "\\n";
-        } else {
-            line += c;
-        }
-    }
+    line += plainText(message);
     line += '\n';
     return line;
 }

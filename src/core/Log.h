@@ -30,7 +30,13 @@ const std::string& filePath();
 // Creates the log's folder and replaces the file with an empty one, so each launch starts fresh.
 void startFresh();
 
-// The line as written: "HH:mm:ss.SSS", two spaces, the message with CR and LF made visible.
+// Text that any program on the desktop may have written, made one line of plain text: CR and LF
+// as \r and \n, other C0 controls, DEL and bytes that are not UTF-8 as \xNN, C1 controls as
+// \u{NN}. Without it a notification could forge log lines or drive the terminal of whoever tails
+// the log.
+std::string plainText(std::string_view text);
+
+// The line as written: "HH:mm:ss.SSS", two spaces, the message as plain text.
 std::string formatLine(std::string_view message, long long epochMillis);
 
 } // namespace debuglog

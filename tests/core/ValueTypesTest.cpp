@@ -106,3 +106,25 @@ TEST(DebugLog, switchAndLineFormat) {
     EXPECT_EQ(line.find('\n'), line.size() - 1);
     EXPECT_EQ(line[2], ':');
 }
+
+// Notification text reaches the log verbatim; nothing in it may steer a terminal or break a line.
+TEST(DebugLog, controlCharactersAreWrittenAsEscapes) {
+    EXPECT_EQ(debuglog::plainText("a\x1b[31mred\x07\tb\x7f\x01"),
+              "a\\x1B[31mred\\x07\\x09b\\x7F\\x01");
+    EXPECT_EQ(debuglog::plainText(std::string("nul\0end", 7)), "nul\\x00end");
+    EXPECT_EQ(debuglog::plainText("csi \xC2\x9B"
+                                  "2J nel \xC2\x85 pad \xC2\x80"),
+              "csi \\u{9B}2J nel \\u{85} pad \\u{80}");
+    // A lone C1 byte is an 8-bit CSI to some terminals; broken UTF-8 never passes raw.
+    EXPECT_EQ(debuglog::plainText("raw \x9B"
+                                  "2J cut \xC3"),
+              "raw \\x9B2J cut \\xC3");
+    // Printable text just outside the control ranges stays as it is.
+    const std::string untouched =
+        "caf\xC3\xA9 \xC2\xA0nbsp \xC2\xA9 \xE2\x86\x92 \xF0\x9F\x94\x94 ~";
+    EXPECT_EQ(debuglog::plainText(untouched), untouched);
+
+    std::string line = debuglog::formatLine("DETECTED body=\"\x1b]0;title\x07\"", 0);
+    EXPECT_EQ(line.find('\x1b'), std::string::npos);
+    EXPECT_NE(line.find("body=\"\\x1B]0;title\\x07\""), std::string::npos) << line;
+}
