@@ -153,6 +153,45 @@ TEST_F(Silence, garbageCommandsAreRefusedOrIgnored) {
     EXPECT_TRUE(corvale->running());
 }
 
+// `dunstctl set-paused true` hides notifications; the rules that respect Focus fall silent too.
+TEST_F(Silence, pausingDunstSilencesRulesThatRespectFocus) {
+    PrivateDisplay display;
+    ASSERT_TRUE(display.ready()) << display.setupError();
+    server.reset();
+    ASSERT_TRUE(
+        waitUntil([&] { return !session.bus.ownerPid("org.freedesktop.Notifications"); }, 10s));
+    auto dunstEnv = display.clientEnvironment();
+    dunstEnv["HOME"] = session.home.path().string();
+    dunstEnv["XDG_CONFIG_HOME"] = (session.home / "config").string();
+    auto dunst = session.bus.start({"dunst"}, dunstEnv);
+    ASSERT_TRUE(waitUntil(
+        [&] { return session.bus.ownerPid("org.freedesktop.Notifications") == dunst->pid(); }, 15s))
+        << dunst->errors();
+    json rules = {{"rules", {rule("Slack", false), rule("*", true)}}, {"version", 1}};
+    rules["rules"][1]["appDisplayName"] = "All other apps";
+    writeFile(session.support / "rules.json", rules.dump());
+    startCorvale();
+
+    ASSERT_EQ(session.run({"dunstctl", "set-paused", "true"}).exitCode, 0);
+    ASSERT_TRUE(
+        CorvaleSession::waitForLine(*corvale, "[focus-filter] silence=true (Focus Filter perform)"))
+        << corvale->output();
+    notify("Mail", "while dunst is paused");
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[focus] suppressed app=\"Mail\""))
+        << corvale->output();
+    notify("Slack", "ignores focus");
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Slack\""))
+        << corvale->output();
+
+    ASSERT_EQ(session.run({"dunstctl", "set-paused", "false"}).exitCode, 0);
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale,
+                                            "[focus-filter] silence=false (Focus Filter perform)"))
+        << corvale->output();
+    notify("Mail", "after the pause");
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Mail\""))
+        << corvale->output();
+}
+
 TEST_F(Silence, commandsWithoutASessionBusFailClearly) {
     auto env = session.env();
     env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + (session.home / "no-bus").string();

@@ -16,6 +16,10 @@ namespace {
 
 constexpr const char* serverName = "org.freedesktop.Notifications";
 constexpr const char* serverPath = "/org/freedesktop/Notifications";
+constexpr const char* xfconfName = "org.xfce.Xfconf";
+constexpr const char* xfconfPath = "/org/xfce/Xfconf";
+constexpr const char* xfceChannel = "xfce4-notifyd";
+constexpr const char* xfceProperty = "/do-not-disturb";
 constexpr const char* schema = "org.gnome.desktop.notifications";
 constexpr const char* key = "show-banners";
 
@@ -82,11 +86,11 @@ DesktopDoNotDisturb::DesktopDoNotDisturb(ChangeFn onChange, LogFn log)
     QObject::connect(&initialWait_, &QTimer::timeout, [this] { report(); });
     initialWait_.start(initialWaitMs);
     constructing_ = true;
-    startNotificationServer();
+    startBus();
     startGnome();
     constructing_ = false;
     // The first report always comes from the event loop, never from inside the constructor.
-    if (serverSettled_ && gnomeSettled_) {
+    if (serverSettled_ && xfceSettled_ && gnomeSettled_) {
         initialWait_.start(0);
     }
 }
@@ -94,7 +98,11 @@ DesktopDoNotDisturb::DesktopDoNotDisturb(ChangeFn onChange, LogFn log)
 DesktopDoNotDisturb::~DesktopDoNotDisturb() {
     stopProcess(monitor_);
     stopProcess(reader_);
-    for (auto* slot : {ownerChangedSlot_, propertiesSlot_, ownerCallSlot_, inhibitedCallSlot_}) {
+    for (auto* slot : matchSlots_) {
+        sd_bus_slot_unref(slot);
+    }
+    for (auto* slot :
+         {serverOwnerCall_, xfconfOwnerCall_, xfconfCall_, inhibited_.call, paused_.call}) {
         sd_bus_slot_unref(slot);
     }
     events_.reset();
@@ -104,65 +112,120 @@ DesktopDoNotDisturb::~DesktopDoNotDisturb() {
 }
 
 std::optional<bool> DesktopDoNotDisturb::state() const {
-    if (!inhibited_ && !showBanners_) {
+    if (!inhibited_.value && !paused_.value && !xfce_ && !showBanners_) {
         return std::nullopt;
     }
-    return inhibited_.value_or(false) || !showBanners_.value_or(true);
+    return inhibited_.value.value_or(false) || paused_.value.value_or(false) ||
+           xfce_.value_or(false) || !showBanners_.value_or(true);
 }
 
-void DesktopDoNotDisturb::startNotificationServer() {
+void DesktopDoNotDisturb::startBus() {
     if (sd_bus_open_user(&bus_) < 0) {
         bus_ = nullptr;
         serverSettled();
+        xfceSettled();
         return;
     }
     events_ = std::make_unique<SdBusEventSource>(
         bus_, [](sd_bus_message*) {},
         [this] {
             serverOwner_.clear();
-            setInhibited(std::nullopt);
+            xfconfOwner_.clear();
+            inhibited_.value = paused_.value = std::nullopt;
+            xfce_ = std::nullopt;
             serverSettled();
+            xfceSettled();
+            report();
         });
-    const std::string ownerRule =
-        std::string("type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
-                    "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg0='") +
-        serverName + "'";
+    auto ownerRule = [](const char* name) {
+        return std::string("type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/"
+                           "DBus',interface='org.freedesktop.DBus',member='NameOwnerChanged',"
+                           "arg0='") +
+               name + "'";
+    };
+    // Every interface's PropertiesChanged of the server's object; the handler tells them apart.
     const std::string propertiesRule =
         std::string("type='signal',path='") + serverPath +
-        "',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged',arg0='" +
-        serverName + "'";
-    int r = sd_bus_add_match_async(bus_, &ownerChangedSlot_, ownerRule.c_str(),
-                                   &DesktopDoNotDisturb::onNameOwnerChanged, nullptr, this);
+        "',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged'";
+    const std::string xfconfRule = std::string("type='signal',path='") + xfconfPath +
+                                   "',interface='" + xfconfName + "',arg0='" + xfceChannel +
+                                   "',arg1='" + xfceProperty + "'";
+    const std::vector<std::pair<std::string, sd_bus_message_handler_t>> matches = {
+        {ownerRule(serverName), &DesktopDoNotDisturb::onNameOwnerChanged},
+        {ownerRule(xfconfName), &DesktopDoNotDisturb::onNameOwnerChanged},
+        {propertiesRule, &DesktopDoNotDisturb::onPropertiesChanged},
+        {xfconfRule, &DesktopDoNotDisturb::onXfconfChanged},
+    };
+    int r = 0;
+    for (const auto& [rule, handler] : matches) {
+        sd_bus_slot* slot = nullptr;
+        r = sd_bus_add_match_async(bus_, &slot, rule.c_str(), handler, nullptr, this);
+        if (r < 0) {
+            break;
+        }
+        matchSlots_.push_back(slot);
+    }
+    // Owners are asked by name and every later question goes to the owner's unique name, so
+    // nothing here ever starts a server or the settings daemon.
     if (r >= 0) {
-        r = sd_bus_add_match_async(bus_, &propertiesSlot_, propertiesRule.c_str(),
-                                   &DesktopDoNotDisturb::onPropertiesChanged, nullptr, this);
+        r = sd_bus_call_method_async(bus_, &serverOwnerCall_, "org.freedesktop.DBus",
+                                     "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                     "GetNameOwner", &DesktopDoNotDisturb::onServerOwnerReply, this,
+                                     "s", serverName);
     }
     if (r >= 0) {
-        r = sd_bus_call_method_async(bus_, &ownerCallSlot_, "org.freedesktop.DBus",
+        r = sd_bus_call_method_async(bus_, &xfconfOwnerCall_, "org.freedesktop.DBus",
                                      "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                                     "GetNameOwner", &DesktopDoNotDisturb::onNameOwnerReply, this,
-                                     "s", serverName);
+                                     "GetNameOwner", &DesktopDoNotDisturb::onXfconfOwnerReply, this,
+                                     "s", xfconfName);
     }
     if (r < 0) {
         if (log_) {
             log_(std::string("[dnd] cannot watch the notification server: ") + std::strerror(-r));
         }
         serverSettled();
+        xfceSettled();
     }
     events_->reschedule();
 }
 
-int DesktopDoNotDisturb::onNameOwnerReply(sd_bus_message* m, void* userdata, sd_bus_error*) {
-    auto* self = static_cast<DesktopDoNotDisturb*>(userdata);
-    self->ownerCallSlot_ = sd_bus_slot_unref(self->ownerCallSlot_);
+namespace {
+
+// The owner in a GetNameOwner reply; empty when the name has none.
+std::string ownerIn(sd_bus_message* m) {
     const char* owner = nullptr;
     if (sd_bus_message_is_method_error(m, nullptr) || sd_bus_message_has_signature(m, "s") <= 0 ||
         sd_bus_message_read_basic(m, 's', &owner) < 0 || !owner) {
-        // No notification server runs yet; its arrival is announced as an owner change.
-        self->serverSettled();
-        return 0;
+        return {};
     }
-    self->serverOwnerIs(owner);
+    return owner;
+}
+
+// The boolean in a reply of signature "v"; none for an error or any other type.
+std::optional<bool> booleanVariant(sd_bus_message* m) {
+    int value = 0;
+    if (sd_bus_message_is_method_error(m, nullptr) || sd_bus_message_has_signature(m, "v") <= 0 ||
+        sd_bus_message_enter_container(m, 'v', "b") <= 0 ||
+        sd_bus_message_read_basic(m, 'b', &value) < 0) {
+        return std::nullopt;
+    }
+    return value != 0;
+}
+
+} // namespace
+
+int DesktopDoNotDisturb::onServerOwnerReply(sd_bus_message* m, void* userdata, sd_bus_error*) {
+    auto* self = static_cast<DesktopDoNotDisturb*>(userdata);
+    self->serverOwnerCall_ = sd_bus_slot_unref(self->serverOwnerCall_);
+    // No server yet: its arrival is announced as an owner change.
+    self->serverOwnerIs(ownerIn(m));
+    return 0;
+}
+
+int DesktopDoNotDisturb::onXfconfOwnerReply(sd_bus_message* m, void* userdata, sd_bus_error*) {
+    auto* self = static_cast<DesktopDoNotDisturb*>(userdata);
+    self->xfconfOwnerCall_ = sd_bus_slot_unref(self->xfconfOwnerCall_);
+    self->xfconfOwnerIs(ownerIn(m));
     return 0;
 }
 
@@ -170,13 +233,17 @@ int DesktopDoNotDisturb::onNameOwnerChanged(sd_bus_message* m, void* userdata, s
     auto* self = static_cast<DesktopDoNotDisturb*>(userdata);
     const char *name = nullptr, *oldOwner = nullptr, *newOwner = nullptr;
     if (sd_bus_message_has_signature(m, "sss") <= 0 ||
-        sd_bus_message_read(m, "sss", &name, &oldOwner, &newOwner) < 0 ||
-        std::strcmp(name, serverName) != 0) {
+        sd_bus_message_read(m, "sss", &name, &oldOwner, &newOwner) < 0) {
         return 0;
     }
     // A reply to an older question about the owner is now stale.
-    self->ownerCallSlot_ = sd_bus_slot_unref(self->ownerCallSlot_);
-    self->serverOwnerIs(newOwner);
+    if (std::strcmp(name, serverName) == 0) {
+        self->serverOwnerCall_ = sd_bus_slot_unref(self->serverOwnerCall_);
+        self->serverOwnerIs(newOwner);
+    } else if (std::strcmp(name, xfconfName) == 0) {
+        self->xfconfOwnerCall_ = sd_bus_slot_unref(self->xfconfOwnerCall_);
+        self->xfconfOwnerIs(newOwner);
+    }
     return 0;
 }
 
@@ -185,44 +252,49 @@ void DesktopDoNotDisturb::serverOwnerIs(std::string owner) {
         return;
     }
     serverOwner_ = std::move(owner);
-    inhibitedCallSlot_ = sd_bus_slot_unref(inhibitedCallSlot_);
+    for (ServerSwitch* serverSwitch : {&inhibited_, &paused_}) {
+        serverSwitch->call = sd_bus_slot_unref(serverSwitch->call);
+        serverSwitch->answered = false;
+        serverSwitch->value = std::nullopt;
+    }
     if (serverOwner_.empty()) {
-        setInhibited(std::nullopt);
         serverSettled();
+        report();
         return;
     }
-    askInhibited();
+    askSwitch(inhibited_);
+    askSwitch(paused_);
 }
 
-void DesktopDoNotDisturb::askInhibited() {
-    inhibitedCallSlot_ = sd_bus_slot_unref(inhibitedCallSlot_);
-    // Asked of the owner's unique name, so the question never starts a server.
-    const int r = sd_bus_call_method_async(bus_, &inhibitedCallSlot_, serverOwner_.c_str(),
+void DesktopDoNotDisturb::askSwitch(ServerSwitch& serverSwitch) {
+    serverSwitch.call = sd_bus_slot_unref(serverSwitch.call);
+    const int r = sd_bus_call_method_async(bus_, &serverSwitch.call, serverOwner_.c_str(),
                                            serverPath, "org.freedesktop.DBus.Properties", "Get",
-                                           &DesktopDoNotDisturb::onInhibitedReply, this, "ss",
-                                           serverName, "Inhibited");
+                                           &DesktopDoNotDisturb::onSwitchReply, &serverSwitch, "ss",
+                                           serverSwitch.interface, serverSwitch.property);
     if (r < 0) {
-        serverSettled();
+        switchAnswered(serverSwitch, std::nullopt);
     }
     if (events_) {
         events_->reschedule();
     }
 }
 
-int DesktopDoNotDisturb::onInhibitedReply(sd_bus_message* m, void* userdata, sd_bus_error*) {
-    auto* self = static_cast<DesktopDoNotDisturb*>(userdata);
-    self->inhibitedCallSlot_ = sd_bus_slot_unref(self->inhibitedCallSlot_);
-    int value = 0;
-    if (sd_bus_message_is_method_error(m, nullptr) || sd_bus_message_has_signature(m, "v") <= 0 ||
-        sd_bus_message_enter_container(m, 'v', "b") <= 0 ||
-        sd_bus_message_read_basic(m, 'b', &value) < 0) {
-        // This server has no do-not-disturb of its own to tell.
-        self->setInhibited(std::nullopt);
-    } else {
-        self->setInhibited(value != 0);
-    }
-    self->serverSettled();
+int DesktopDoNotDisturb::onSwitchReply(sd_bus_message* m, void* userdata, sd_bus_error*) {
+    auto* serverSwitch = static_cast<ServerSwitch*>(userdata);
+    serverSwitch->call = sd_bus_slot_unref(serverSwitch->call);
+    // An error is a server without this switch: nothing of it to follow.
+    serverSwitch->self->switchAnswered(*serverSwitch, booleanVariant(m));
     return 0;
+}
+
+void DesktopDoNotDisturb::switchAnswered(ServerSwitch& serverSwitch, std::optional<bool> value) {
+    serverSwitch.answered = true;
+    serverSwitch.value = value;
+    if (inhibited_.answered && paused_.answered) {
+        serverSettled();
+    }
+    report();
 }
 
 int DesktopDoNotDisturb::onPropertiesChanged(sd_bus_message* m, void* userdata, sd_bus_error*) {
@@ -233,6 +305,15 @@ int DesktopDoNotDisturb::onPropertiesChanged(sd_bus_message* m, void* userdata, 
     if (!sender || self->serverOwner_.empty() || self->serverOwner_ != sender ||
         sd_bus_message_has_signature(m, "sa{sv}as") <= 0 ||
         sd_bus_message_read_basic(m, 's', &interface) < 0) {
+        return 0;
+    }
+    ServerSwitch* serverSwitch = nullptr;
+    for (ServerSwitch* candidate : {&self->inhibited_, &self->paused_}) {
+        if (std::strcmp(interface, candidate->interface) == 0) {
+            serverSwitch = candidate;
+        }
+    }
+    if (!serverSwitch) {
         return 0;
     }
     std::optional<bool> changed;
@@ -246,7 +327,7 @@ int DesktopDoNotDisturb::onPropertiesChanged(sd_bus_message* m, void* userdata, 
             return 0;
         }
         int value = 0;
-        if (std::strcmp(name, "Inhibited") == 0 &&
+        if (std::strcmp(name, serverSwitch->property) == 0 &&
             sd_bus_message_enter_container(m, 'v', "b") > 0) {
             if (sd_bus_message_read_basic(m, 'b', &value) < 0) {
                 return 0;
@@ -262,16 +343,85 @@ int DesktopDoNotDisturb::onPropertiesChanged(sd_bus_message* m, void* userdata, 
     if (sd_bus_message_enter_container(m, 'a', "s") > 0) {
         const char* name = nullptr;
         while (sd_bus_message_read_basic(m, 's', &name) > 0) {
-            invalidated = invalidated || std::strcmp(name, "Inhibited") == 0;
+            invalidated = invalidated || std::strcmp(name, serverSwitch->property) == 0;
         }
         sd_bus_message_exit_container(m);
     }
     if (changed) {
-        self->setInhibited(changed);
+        serverSwitch->value = changed;
+        self->report();
     } else if (invalidated) {
-        self->askInhibited();
+        self->askSwitch(*serverSwitch);
     }
     return 0;
+}
+
+void DesktopDoNotDisturb::xfconfOwnerIs(std::string owner) {
+    if (owner == xfconfOwner_ && !owner.empty()) {
+        return;
+    }
+    xfconfOwner_ = std::move(owner);
+    xfconfCall_ = sd_bus_slot_unref(xfconfCall_);
+    if (xfconfOwner_.empty()) {
+        setXfce(std::nullopt);
+        xfceSettled();
+        return;
+    }
+    askXfconf();
+}
+
+void DesktopDoNotDisturb::askXfconf() {
+    xfconfCall_ = sd_bus_slot_unref(xfconfCall_);
+    const int r = sd_bus_call_method_async(
+        bus_, &xfconfCall_, xfconfOwner_.c_str(), xfconfPath, xfconfName, "GetProperty",
+        &DesktopDoNotDisturb::onXfconfReply, this, "ss", xfceChannel, xfceProperty);
+    if (r < 0) {
+        xfceSettled();
+    }
+    if (events_) {
+        events_->reschedule();
+    }
+}
+
+int DesktopDoNotDisturb::onXfconfReply(sd_bus_message* m, void* userdata, sd_bus_error*) {
+    auto* self = static_cast<DesktopDoNotDisturb*>(userdata);
+    self->xfconfCall_ = sd_bus_slot_unref(self->xfconfCall_);
+    // Not set at all is xfce4-notifyd's default: off.
+    self->setXfce(booleanVariant(m));
+    self->xfceSettled();
+    return 0;
+}
+
+int DesktopDoNotDisturb::onXfconfChanged(sd_bus_message* m, void* userdata, sd_bus_error*) {
+    auto* self = static_cast<DesktopDoNotDisturb*>(userdata);
+    const char* sender = sd_bus_message_get_sender(m);
+    const char* member = sd_bus_message_get_member(m);
+    if (!sender || !member || self->xfconfOwner_.empty() || self->xfconfOwner_ != sender) {
+        return 0;
+    }
+    const char *channel = nullptr, *property = nullptr;
+    if (std::strcmp(member, "PropertyRemoved") == 0 && sd_bus_message_has_signature(m, "ss") > 0) {
+        self->setXfce(std::nullopt);
+        return 0;
+    }
+    if (std::strcmp(member, "PropertyChanged") != 0 ||
+        sd_bus_message_has_signature(m, "ssv") <= 0 ||
+        sd_bus_message_read(m, "ss", &channel, &property) < 0) {
+        return 0;
+    }
+    int value = 0;
+    if (sd_bus_message_enter_container(m, 'v', "b") > 0 &&
+        sd_bus_message_read_basic(m, 'b', &value) >= 0) {
+        self->setXfce(value != 0);
+    } else {
+        self->setXfce(std::nullopt);
+    }
+    return 0;
+}
+
+void DesktopDoNotDisturb::setXfce(std::optional<bool> value) {
+    xfce_ = value;
+    report();
 }
 
 void DesktopDoNotDisturb::startGnome() {
@@ -348,11 +498,6 @@ void DesktopDoNotDisturb::readMonitorLines() {
     }
 }
 
-void DesktopDoNotDisturb::setInhibited(std::optional<bool> value) {
-    inhibited_ = value;
-    report();
-}
-
 void DesktopDoNotDisturb::setShowBanners(std::optional<bool> value) {
     showBanners_ = value;
     report();
@@ -361,6 +506,13 @@ void DesktopDoNotDisturb::setShowBanners(std::optional<bool> value) {
 void DesktopDoNotDisturb::serverSettled() {
     if (!serverSettled_) {
         serverSettled_ = true;
+        report();
+    }
+}
+
+void DesktopDoNotDisturb::xfceSettled() {
+    if (!xfceSettled_) {
+        xfceSettled_ = true;
         report();
     }
 }
@@ -375,7 +527,8 @@ void DesktopDoNotDisturb::gnomeSettled() {
 void DesktopDoNotDisturb::report() {
     const bool on = state().value_or(false);
     if (!initialReported_) {
-        const bool waiting = !(serverSettled_ && gnomeSettled_) && initialWait_.isActive();
+        const bool waiting =
+            !(serverSettled_ && xfceSettled_ && gnomeSettled_) && initialWait_.isActive();
         if (waiting || constructing_) {
             return;
         }

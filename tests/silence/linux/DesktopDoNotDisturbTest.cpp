@@ -1,5 +1,6 @@
 #include "silence/linux/DesktopDoNotDisturb.h"
 #include "support/PrivateBus.h"
+#include "support/PrivateDisplay.h"
 #include "support/QtEventLoop.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
@@ -223,4 +224,100 @@ TEST(DesktopDoNotDisturb, recognisesGnomeAmongTheCurrentDesktops) {
         EXPECT_FALSE(DesktopDoNotDisturb::desktopIsGnome(no)) << no;
     }
     EXPECT_FALSE(DesktopDoNotDisturb::desktopIsGnome(nullptr));
+}
+
+// `dunstctl set-paused true` hides notifications: the real dunst's paused state is followed.
+TEST(DesktopDoNotDisturb, followsDunstsPausedState) {
+    test::TempDir home;
+    ScopedEnvironment env({{"XDG_CURRENT_DESKTOP", std::nullopt},
+                           {"XDG_CONFIG_HOME", (home / "config").string()},
+                           {"HOME", home.path().string()}});
+    test::PrivateDisplay display;
+    ASSERT_TRUE(display.ready()) << display.setupError();
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.ready()) << bus.setupError();
+    auto dunstEnv = display.clientEnvironment();
+    auto dunst = bus.start({"dunst"}, dunstEnv);
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return bus.ownerPid("org.freedesktop.Notifications") == dunst->pid(); }, 15s))
+        << dunst->errors();
+    auto dunstctl = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), "dunstctl");
+        return test::runCommand(args, bus.clientEnvironment(), 10s);
+    };
+    ASSERT_EQ(dunstctl({"set-paused", "true"}).exitCode, 0);
+
+    Recorder recorder;
+    DesktopDoNotDisturb dnd(recorder.fn());
+    ASSERT_TRUE(recorder.waitFor(1));
+    EXPECT_EQ(recorder.reports[0], (Report{true, true})) << "paused before we started";
+    EXPECT_EQ(dnd.dunstPaused(), std::optional<bool>(true));
+    EXPECT_EQ(dnd.serverInhibited(), std::nullopt) << "dunst has no Inhibited property";
+
+    ASSERT_EQ(dunstctl({"set-paused", "false"}).exitCode, 0);
+    ASSERT_TRUE(recorder.waitFor(2));
+    EXPECT_EQ(recorder.reports[1], (Report{false, false}));
+    ASSERT_EQ(dunstctl({"set-paused", "toggle"}).exitCode, 0);
+    ASSERT_TRUE(recorder.waitFor(3));
+    EXPECT_EQ(recorder.reports[2], (Report{true, false}));
+
+    // Paused ends with dunst.
+    dunst->signal(SIGTERM);
+    dunst->wait(5s);
+    ASSERT_TRUE(recorder.waitFor(4));
+    EXPECT_EQ(recorder.reports[3], (Report{false, false}));
+    EXPECT_EQ(dnd.dunstPaused(), std::nullopt);
+}
+
+// xfce4-notifyd keeps its do-not-disturb in xfconf; the real settings daemon is asked and followed.
+TEST(DesktopDoNotDisturb, followsXfceNotifydDoNotDisturbSetting) {
+    test::TempDir home;
+    ScopedEnvironment env({{"XDG_CURRENT_DESKTOP", "XFCE"},
+                           {"XDG_CONFIG_HOME", (home / "config").string()},
+                           {"HOME", home.path().string()}});
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.ready()) << bus.setupError();
+    auto xfconf = [&](const std::string& value) {
+        return test::runCommand({"xfconf-query", "-c", "xfce4-notifyd", "-p", "/do-not-disturb",
+                                 "-n", "-t", "bool", "-s", value},
+                                bus.clientEnvironment(), 20s)
+            .exitCode;
+    };
+    {
+        // No settings daemon running: nothing is started to ask it.
+        Recorder recorder;
+        DesktopDoNotDisturb dnd(recorder.fn());
+        ASSERT_TRUE(recorder.waitFor(1));
+        EXPECT_EQ(recorder.reports[0], (Report{false, true}));
+        EXPECT_FALSE(bus.ownerPid("org.xfce.Xfconf"));
+    }
+    // The daemon as the session bus would start it, wherever the architecture puts it.
+    const std::string service =
+        test::readFile("/usr/share/dbus-1/services/org.xfce.Xfconf.service");
+    const auto exec = service.find("Exec=");
+    ASSERT_NE(exec, std::string::npos) << "xfconf is not installed";
+    auto daemon = bus.start({service.substr(exec + 5, service.find('\n', exec) - exec - 5)});
+    ASSERT_TRUE(test::waitUntil([&] { return bus.ownerPid("org.xfce.Xfconf").has_value(); }, 15s))
+        << daemon->errors();
+    ASSERT_EQ(xfconf("true"), 0);
+
+    Recorder recorder;
+    DesktopDoNotDisturb dnd(recorder.fn());
+    ASSERT_TRUE(recorder.waitFor(1));
+    EXPECT_EQ(recorder.reports[0], (Report{true, true}));
+    EXPECT_EQ(dnd.xfceDoNotDisturb(), std::optional<bool>(true));
+    ASSERT_EQ(xfconf("false"), 0);
+    ASSERT_TRUE(recorder.waitFor(2));
+    EXPECT_EQ(recorder.reports[1], (Report{false, false}));
+    ASSERT_EQ(xfconf("true"), 0);
+    ASSERT_TRUE(recorder.waitFor(3));
+    EXPECT_EQ(recorder.reports[2], (Report{true, false}));
+    // Reset to its default (removed) is off.
+    ASSERT_EQ(
+        test::runCommand({"xfconf-query", "-c", "xfce4-notifyd", "-p", "/do-not-disturb", "-r"},
+                         bus.clientEnvironment(), 20s)
+            .exitCode,
+        0);
+    ASSERT_TRUE(recorder.waitFor(4));
+    EXPECT_EQ(recorder.reports[3], (Report{false, false}));
 }
