@@ -12,6 +12,7 @@
 #include "core/linux/JsonFilePreferences.h"
 #include "core/linux/QtScheduler.h"
 #include "core/linux/QuitOnSignals.h"
+#include "core/linux/SessionBusName.h"
 #include "core/linux/SingleInstanceLock.h"
 #include "core/linux/SystemLog.h"
 #include "detect/linux/DbusBannerTree.h"
@@ -75,7 +76,10 @@ int runCommand(const std::vector<std::string>& words) {
     JsonFilePreferences preferences(JsonFilePreferences::defaultFile(*config), nullptr);
     DbusBroadcast broadcast(
         [](const std::string& line) { std::fprintf(stderr, "corvale: %s\n", line.c_str()); });
-    auto outcome = CommandLine::execute(*parsed.request, broadcast, preferences, focusSystemLog);
+    auto outcome =
+        CommandLine::execute(*parsed.request, broadcast, preferences, focusSystemLog, [&broadcast] {
+            return SessionBusName::hasOwner(broadcast.connection());
+        });
     broadcast.flush();
     if (!outcome.error.empty()) {
         std::fprintf(stderr, "%s\n", outcome.error.c_str());
@@ -136,6 +140,9 @@ int runApplication(int argc, char** argv) {
                           audioEngine, namedSounds, keyboard, focusSystemLog},
                          {*support, soundDirs});
     delegate.applicationDidFinishLaunching();
+    // Owned only now that the observers are in place: a command that finds the name is heard.
+    SessionBusName busName(broadcast.connection(), {}, logLine);
+    broadcast.flush();
     DesktopDoNotDisturb doNotDisturb(
         [&delegate](bool on, bool initial) { delegate.desktopDoNotDisturbChanged(on, initial); },
         logLine);

@@ -56,6 +56,10 @@ CommandLine::Parsed CommandLine::parse(const std::vector<std::string>& words) {
         if (!minutes) {
             return failure("snooze: MINUTES must be a whole number, not '" + words[1] + "'");
         }
+        // Typed by a person, 0 or less is a mistake; the program itself still raises it to 1.
+        if (*minutes < 1) {
+            return failure("snooze: MINUTES must be at least 1, not '" + words[1] + "'");
+        }
         return {SoundCommand::snooze(*minutes), ""};
     }
     if (command == "focus") {
@@ -74,8 +78,12 @@ CommandLine::Parsed CommandLine::parse(const std::vector<std::string>& words) {
 }
 
 CommandLine::Outcome CommandLine::execute(const CommandRequest& request, Broadcast& broadcast,
-                                          Preferences& defaults, const LogFn& systemLog) {
+                                          Preferences& defaults, const LogFn& systemLog,
+                                          const RunningQuery& programRunning) {
     if (const auto* command = std::get_if<SoundCommand>(&request)) {
+        if (programRunning && programRunning() == false) {
+            return {1, "corvale: Corvale is not running; the command was not sent"};
+        }
         if (!broadcast.post(broadcasts::soundCommand, command->wireText())) {
             return {1, "corvale: cannot reach the session bus; the command was not sent"};
         }

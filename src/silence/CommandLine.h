@@ -5,6 +5,7 @@
 #include "core/Preferences.h"
 #include "silence/SoundCommand.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,10 +43,16 @@ struct CommandLine {
         int exitCode = 0;
         std::string error;
     };
+    // Whether the program runs in this session (its bus name has an owner); none when that cannot
+    // be told.
+    using RunningQuery = std::function<std::optional<bool>()>;
+
     // Broadcasts a sound command, or runs the Focus filter (system log, preference, broadcast).
-    // A short-lived process must flush its broadcast before it exits.
+    // A sound command that nobody would hear is an error: it is not stored anywhere. A short-lived
+    // process must flush its broadcast before it exits.
     static Outcome execute(const CommandRequest& request, Broadcast& broadcast,
-                           Preferences& defaults, const LogFn& systemLog);
+                           Preferences& defaults, const LogFn& systemLog,
+                           const RunningQuery& programRunning);
 };
 
 } // namespace corvale

@@ -23,6 +23,9 @@ struct Silence : ::testing::Test {
         corvale = session.startCorvale(std::move(extra));
         ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[attach] OK pid="))
             << corvale->output() << corvale->errors();
+        // Commands find the program by its bus name, which it takes once it listens.
+        ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[bus] owns com.talvo.corvale"))
+            << corvale->output() << corvale->errors();
     }
 
     CommandResult command(std::vector<std::string> words) {
@@ -151,6 +154,33 @@ TEST_F(Silence, garbageCommandsAreRefusedOrIgnored) {
         << corvale->output();
     EXPECT_EQ(CorvaleSession::count(*corvale, "[intent]"), 1u) << corvale->output();
     EXPECT_TRUE(corvale->running());
+}
+
+TEST_F(Silence, soundCommandsSayWhenCorvaleIsNotRunning) {
+    auto run = [&](std::vector<std::string> words) {
+        words.insert(words.begin(), CORVALE_BINARY);
+        auto process = std::make_unique<ChildProcess>(words, session.env(), session.home / "out");
+        process->wait(20s);
+        return process;
+    };
+    for (auto words : std::vector<std::vector<std::string>>{{"mute"}, {"snooze", "10"}}) {
+        auto lost = run(words);
+        EXPECT_EQ(lost->wait(0ms), 1) << words[0];
+        EXPECT_NE(lost->errors().find("Corvale is not running; the command was not sent"),
+                  std::string::npos)
+            << lost->errors();
+    }
+    auto zero = run({"snooze", "0"});
+    EXPECT_EQ(zero->wait(0ms), 2);
+    EXPECT_NE(zero->errors().find("at least 1"), std::string::npos) << zero->errors();
+    EXPECT_EQ(run({"focus", "on"})->wait(0ms), 0) << "saved for the next start";
+
+    startCorvale();
+    EXPECT_EQ(session.bus.ownerPid("com.talvo.corvale"), std::optional<int>(corvale->pid()));
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[focus-filter] initial silence=true"));
+    ASSERT_EQ(command({"snooze", "10"}).exitCode, 0);
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[intent] snooze 10 min"))
+        << corvale->output();
 }
 
 // `dunstctl set-paused true` hides notifications; the rules that respect Focus fall silent too.

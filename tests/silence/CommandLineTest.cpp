@@ -35,10 +35,9 @@ TEST(CommandLine, parsesEachCommandAndItsArguments) {
         {{"resume"}, SoundCommand::resume()},
         {{"snooze"}, SoundCommand::snooze(30)},
         {{"snooze", "45"}, SoundCommand::snooze(45)},
-        // The running program brings the span into range, as for any other sender.
-        {{"snooze", "0"}, SoundCommand::snooze(0)},
-        {{"snooze", "-5"}, SoundCommand::snooze(-5)},
+        {{"snooze", "1"}, SoundCommand::snooze(1)},
         {{"snooze", "+7"}, SoundCommand::snooze(7)},
+        // The running program lowers a long span to a day, as for any other sender.
         {{"snooze", "5000"}, SoundCommand::snooze(5000)},
         {{"focus", "on"}, FocusFilterRequest{true}},
         {{"focus", "off"}, FocusFilterRequest{false}},
@@ -68,6 +67,9 @@ TEST(CommandLine, rejectsMalformedCommandsWithAMessage) {
         {{"snooze", " 5"}, "' 5'"},
         {{"snooze", "99999999999999999999"}, "'99999999999999999999'"},
         {{"snooze", "5", "6"}, "at most one argument"},
+        {{"snooze", "0"}, "at least 1, not '0'"},
+        {{"snooze", "-5"}, "at least 1, not '-5'"},
+        {{"snooze", "-0"}, "'-0'"},
         {{"focus"}, "on or off"},
         {{"focus", "On"}, "'On'"},
         {{"focus", "on", "off"}, "on or off"},
@@ -96,20 +98,21 @@ TEST(CommandLine, executeSendsTheWireTextTheProgramDecodes) {
     auto focusSub = broadcast.observe(broadcasts::focusFilterChanged,
                                       [&](const auto& object) { focus.push_back(object); });
 
-    for (auto words : std::vector<std::vector<std::string>>{{"mute"}, {"snooze", "-5"}}) {
+    auto running = [] { return std::optional<bool>(true); };
+    for (auto words : std::vector<std::vector<std::string>>{{"mute"}, {"snooze", "5"}}) {
         auto outcome =
-            CommandLine::execute(*parse(words).request, broadcast, prefs, systemLog.fn());
+            CommandLine::execute(*parse(words).request, broadcast, prefs, systemLog.fn(), running);
         EXPECT_EQ(outcome.exitCode, 0);
         EXPECT_TRUE(outcome.error.empty());
     }
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[0], SoundCommand::mute());
-    EXPECT_EQ(received[1], SoundCommand::snooze(-5));
+    EXPECT_EQ(received[1], SoundCommand::snooze(5));
     EXPECT_FALSE(prefs.has(prefkeys::focusFilterSilencing)) << "sound commands store nothing";
     EXPECT_TRUE(systemLog.lines.empty());
 
-    auto outcome =
-        CommandLine::execute(*parse({"focus", "on"}).request, broadcast, prefs, systemLog.fn());
+    auto outcome = CommandLine::execute(*parse({"focus", "on"}).request, broadcast, prefs,
+                                        systemLog.fn(), running);
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(focus, std::vector<std::string>{"1"});
     EXPECT_EQ(prefs.boolValue(prefkeys::focusFilterSilencing), std::optional<bool>(true));
@@ -119,12 +122,35 @@ TEST(CommandLine, executeSendsTheWireTextTheProgramDecodes) {
 TEST(CommandLine, executeReportsABroadcastThatCouldNotBeSent) {
     InMemoryPreferences prefs;
     UnreachableBroadcast nowhere;
-    auto sound = CommandLine::execute(SoundCommand::resume(), nowhere, prefs, {});
+    auto sound = CommandLine::execute(SoundCommand::resume(), nowhere, prefs, {},
+                                      [] { return std::optional<bool>(); });
     EXPECT_NE(sound.exitCode, 0);
     EXPECT_NE(sound.error.find("not sent"), std::string::npos) << sound.error;
 
-    auto focus = CommandLine::execute(FocusFilterRequest{true}, nowhere, prefs, {});
+    auto focus = CommandLine::execute(FocusFilterRequest{true}, nowhere, prefs, {},
+                                      [] { return std::optional<bool>(); });
     EXPECT_NE(focus.exitCode, 0);
     EXPECT_NE(focus.error.find("saved"), std::string::npos) << focus.error;
+    EXPECT_EQ(prefs.boolValue(prefkeys::focusFilterSilencing), std::optional<bool>(true));
+}
+
+// Nobody owns the program's bus name: a sound command would be lost, so it is an error; the Focus
+// filter is saved for the next start and stays a success.
+TEST(CommandLine, soundCommandsFailWhenTheProgramIsNotRunning) {
+    InMemoryPreferences prefs;
+    InMemoryBroadcast broadcast;
+    size_t heard = 0;
+    auto sounds = broadcast.observe(broadcasts::soundCommand, [&](const auto&) { ++heard; });
+    auto notRunning = [] { return std::optional<bool>(false); };
+    for (auto command : {SoundCommand::mute(), SoundCommand::snooze(10), SoundCommand::resume()}) {
+        auto outcome = CommandLine::execute(command, broadcast, prefs, {}, notRunning);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.error, "corvale: Corvale is not running; the command was not sent");
+    }
+    EXPECT_EQ(heard, 0u);
+    EXPECT_FALSE(prefs.has(prefkeys::soundsEnabled)) << "nothing is stored instead";
+
+    auto focus = CommandLine::execute(FocusFilterRequest{true}, broadcast, prefs, {}, notRunning);
+    EXPECT_EQ(focus.exitCode, 0);
     EXPECT_EQ(prefs.boolValue(prefkeys::focusFilterSilencing), std::optional<bool>(true));
 }

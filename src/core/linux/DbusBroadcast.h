@@ -29,6 +29,8 @@ public:
     DbusBroadcast& operator=(const DbusBroadcast&) = delete;
 
     bool connected() const;
+    // The ordinary connection itself, for the program's bus name and its questions to the bus.
+    sd_bus* connection() const { return bus_; }
     // False without a bus, for a name outside com.talvo.corvale and for text that the bus cannot
     // carry (invalid UTF-8).
     bool post(const std::string& name, const std::string& object) override;
