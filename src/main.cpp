@@ -73,7 +73,7 @@ int runCommand(const std::vector<std::string>& words) {
             "corvale: cannot find your configuration folder: set HOME or XDG_CONFIG_HOME\n");
         return 1;
     }
-    JsonFilePreferences preferences(JsonFilePreferences::defaultFile(*config), nullptr);
+    JsonFilePreferences preferences(JsonFilePreferences::defaultFile(*config), nullptr, userNotice);
     DbusBroadcast broadcast(
         [](const std::string& line) { std::fprintf(stderr, "corvale: %s\n", line.c_str()); });
     auto outcome =
@@ -105,6 +105,8 @@ int runApplication(int argc, char** argv) {
         std::fprintf(stderr, "corvale: %s\n", lock.problem().c_str());
         return 1;
     }
+    // Emptied before anything is logged, so the file keeps why a store was reset or migrated.
+    debuglog::startFresh();
 
     if (auto legacy = paths::legacySupportFolder()) {
         RuleStore::migrateSupportDir(*legacy, *support, logLine);
@@ -130,14 +132,14 @@ int runApplication(int argc, char** argv) {
     QtScheduler scheduler;
     NotificationCenter center;
     DbusBroadcast broadcast(logLine);
-    JsonFilePreferences preferences(JsonFilePreferences::defaultFile(*config), logLine);
+    JsonFilePreferences preferences(JsonFilePreferences::defaultFile(*config), logLine, userNotice);
     FfmpegAudioDecoder decoder;
     PulseAudioEngine audioEngine;
     CanberraSoundPlayer namedSounds(namedSoundFolders);
     X11Keyboard keyboard;
 
     AppDelegate delegate({scheduler, preferences, center, broadcast, bannerTree, decoder,
-                          audioEngine, namedSounds, keyboard, focusSystemLog},
+                          audioEngine, namedSounds, keyboard, focusSystemLog, userNotice},
                          {*support, soundDirs});
     delegate.applicationDidFinishLaunching();
     // Owned only now that the observers are in place: a command that finds the name is heard.

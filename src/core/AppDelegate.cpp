@@ -40,6 +40,10 @@ AppDelegate::AppDelegate(AppServices services, AppFolders folders, LogFn log)
              }),
       hotKeys(services.hotKeys, prefs_, services.scheduler,
               {[this] { toggleSoundsFromHotKey(); }, [this] { snoozeHotKeyFired(); }}, log_) {
+    for (VersionedJsonStore* store : std::initializer_list<VersionedJsonStore*>{
+             &ruleStore, &customSoundStore, &observedAppsStore, &pingLogStore}) {
+        store->setNotice(services_.notice);
+    }
     ruleStore.load();
     customSoundStore.load();
     observedAppsStore.load();
@@ -76,7 +80,6 @@ void AppDelegate::applicationDidFinishLaunching() {
         };
     };
 
-    debuglog::startFresh();
     log_(std::string("[start] Corvale. AXIsProcessTrusted=") +
          boolText(services_.bannerTree.isTrusted()));
     log_("[rules] " + std::to_string(ruleStore.rules().size()) + " rule(s) active at " +

@@ -41,6 +41,8 @@ struct AppServices {
     HotKeyService& hotKeys;
     // The system log (the journal), where the Focus filter records its runs.
     LogFn systemLog;
+    // What the user must see without the debug log: a data file moved aside.
+    LogFn notice;
 };
 
 // Where the application object finds its files.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -14,5 +15,21 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view b
 
 // Reads a whole file; false with a description when it cannot be read.
 bool readWholeFile(const std::filesystem::path& path, std::string& contents, std::string& error);
+
+// Where an unreadable data file went, or why it could not be moved.
+struct CorruptFileMove {
+    bool moved = false;
+    std::filesystem::path backup;
+    std::string error;
+};
+
+// Moves an unreadable data file to `backupName` ("rules.corrupt.json") in its folder. A backup
+// already there is first moved to a dated name ("rules.corrupt-20250314-093012.json", a counter
+// added when that name is taken), so a second bad file never destroys the first; when that move
+// fails, the old backup stays and the new file takes the dated name instead. Of the dated backups
+// the five newest are kept; nothing else is ever deleted.
+CorruptFileMove moveCorruptFileAside(const std::filesystem::path& file,
+                                     const std::string& backupName,
+                                     std::chrono::system_clock::time_point now);
 
 } // namespace corvale

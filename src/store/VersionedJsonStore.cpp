@@ -18,10 +18,38 @@ void VersionedJsonStore::log(const std::string& line) const {
     }
 }
 
+void VersionedJsonStore::notice(const std::string& line) const {
+    if (notice_) {
+        notice_(line);
+    }
+}
+
 std::string encodeWrapper(const std::string& listKey, const json& list, std::int64_t version) {
     // nlohmann's objects are ordered maps, so every object's keys come out sorted.
     json wrapper = {{listKey, list}, {"version", version}};
     return wrapper.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+json VersionedJsonStore::decodeWrapper(const std::string& bytes, std::int64_t& version) const {
+    json wrapper;
+    try {
+        wrapper = json::parse(bytes);
+    } catch (const json::exception& e) {
+        throw DecodeError(e.what());
+    }
+    if (!wrapper.is_object()) {
+        throw DecodeError("the file is not a JSON object");
+    }
+    auto versionIt = wrapper.find("version");
+    if (versionIt == wrapper.end() || !versionIt->is_number_integer()) {
+        throw DecodeError("key \"version\" missing or not an integer");
+    }
+    version = versionIt->get<std::int64_t>();
+    auto listIt = wrapper.find(traits_.listKey);
+    if (listIt == wrapper.end() || !listIt->is_array()) {
+        throw DecodeError("key \"" + traits_.listKey + "\" missing or not an array");
+    }
+    return std::move(*listIt);
 }
 
 void VersionedJsonStore::load() {
@@ -38,29 +66,13 @@ void VersionedJsonStore::load() {
         if (!readWholeFile(fileURL_, bytes, error)) {
             throw DecodeError(error);
         }
-        json wrapper;
-        try {
-            wrapper = json::parse(bytes);
-        } catch (const json::exception& e) {
-            throw DecodeError(e.what());
-        }
-        if (!wrapper.is_object()) {
-            throw DecodeError("the file is not a JSON object");
-        }
-        auto versionIt = wrapper.find("version");
-        if (versionIt == wrapper.end() || !versionIt->is_number_integer()) {
-            throw DecodeError("key \"version\" missing or not an integer");
-        }
-        version = versionIt->get<std::int64_t>();
-        auto listIt = wrapper.find(traits_.listKey);
-        if (listIt == wrapper.end() || !listIt->is_array()) {
-            throw DecodeError("key \"" + traits_.listKey + "\" missing or not an array");
-        }
-        installDecoded(*listIt);
+        json list = decodeWrapper(bytes, version);
+        installDecoded(list);
+        lastBytes_ = std::move(bytes);
     } catch (const std::exception& e) {
         error = e.what();
         startEmpty();
-        if (backupCorruptFile()) {
+        if (backupCorruptFile(error)) {
             onBackedUp(error);
         } else {
             persistenceDisabled_ = true;
@@ -90,16 +102,19 @@ void VersionedJsonStore::onBackupFailed(const std::string& error) {
         "empty in memory; NOT writing to disk to avoid destroying it");
 }
 
-bool VersionedJsonStore::backupCorruptFile() {
-    auto backup = fileURL_.parent_path() / traits_.backupName;
-    std::error_code ec;
-    std::filesystem::remove_all(backup, ec);
-    std::filesystem::rename(fileURL_, backup, ec);
-    if (ec) {
-        log(traits_.tag + " could not back up corrupt file: " + ec.message());
+bool VersionedJsonStore::backupCorruptFile(const std::string& readError) {
+    auto move =
+        moveCorruptFileAside(fileURL_, traits_.backupName, std::chrono::system_clock::now());
+    if (!move.moved) {
+        log(traits_.tag + " could not back up corrupt file: " + move.error);
+        notice(traits_.tag + " could not read " + path() + " (" + readError +
+               ") and could not move it aside (" + move.error +
+               "); it is left as it is and nothing is saved until Corvale restarts");
         return false;
     }
-    log(traits_.tag + " corrupt file backed up to " + backup.string());
+    log(traits_.tag + " corrupt file backed up to " + move.backup.string());
+    notice(traits_.tag + " could not read " + path() + " (" + readError + "); moved it to " +
+           move.backup.string());
     return true;
 }
 
@@ -116,8 +131,9 @@ bool VersionedJsonStore::save() {
         error = ec.message();
     } else {
         try {
-            if (writeFileAtomically(
-                    fileURL_, encodeWrapper(traits_.listKey, encodeList(), schemaVersion), error)) {
+            auto bytes = encodeWrapper(traits_.listKey, encodeList(), schemaVersion);
+            if (writeFileAtomically(fileURL_, bytes, error)) {
+                lastBytes_ = std::move(bytes);
                 return true;
             }
         } catch (const std::exception& e) {

@@ -11,7 +11,8 @@ namespace corvale {
 
 // The discipline every data file follows: {"<list key>": [...], "version": N}, pretty-printed with
 // sorted keys, written whole and atomically after each change; an unreadable file is moved aside
-// to its ".corrupt.json" backup, and when that move fails nothing is ever written over it.
+// to its ".corrupt.json" backup (an older backup kept under a dated name), and when that move fails
+// nothing is ever written over it.
 class VersionedJsonStore {
 public:
     struct Traits {
@@ -26,6 +27,10 @@ public:
     virtual ~VersionedJsonStore() = default;
     VersionedJsonStore(const VersionedJsonStore&) = delete;
     VersionedJsonStore& operator=(const VersionedJsonStore&) = delete;
+
+    // Where a line goes that the user must see without the debug log (standard error and the
+    // journal in the program): that a data file was moved aside. Set before load().
+    void setNotice(LogFn notice) { notice_ = std::move(notice); }
 
     void load();
     bool save();
@@ -48,8 +53,14 @@ protected:
     virtual void onBackedUp(const std::string& error);
     virtual void onBackupFailed(const std::string& error);
 
-    bool backupCorruptFile();
+    bool backupCorruptFile(const std::string& readError);
+    // The list of a file's bytes, checked as load() checks it; throws DecodeError.
+    nlohmann::json decodeWrapper(const std::string& bytes, std::int64_t& version) const;
+    // The bytes last read from or written to the file: a change on disk that equals them is ours.
+    const std::string& lastBytes() const { return lastBytes_; }
+    void setLastBytes(std::string bytes) { lastBytes_ = std::move(bytes); }
     void log(const std::string& line) const;
+    void notice(const std::string& line) const;
     std::string path() const { return fileURL_.string(); }
     const Traits& traits() const { return traits_; }
 
@@ -57,6 +68,8 @@ private:
     Traits traits_;
     std::filesystem::path fileURL_;
     LogFn log_;
+    LogFn notice_;
+    std::string lastBytes_;
     bool persistenceDisabled_ = false;
 };
 

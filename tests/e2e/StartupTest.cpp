@@ -87,7 +87,33 @@ TEST(Startup, corruptRulesFileIsMovedAsideAndReplaced) {
         << corvale->output();
     EXPECT_EQ(readFile(s.support / "rules.corrupt.json"), "{ this is not json");
     EXPECT_TRUE(hasLine(*corvale, " - backed up and seeded default"));
+    EXPECT_NE(readFile(s.support / "corvale.log").find(" - backed up and seeded default"),
+              std::string::npos)
+        << "the log file keeps why the store was reset";
     EXPECT_EQ(json::parse(readFile(s.support / "rules.json"))["rules"].size(), 1u);
+    EXPECT_NE(
+        corvale->errors().find("[rules] could not read " + (s.support / "rules.json").string()),
+        std::string::npos)
+        << "said where the user sees it: " << corvale->errors();
+    EXPECT_NE(corvale->errors().find("moved it to " + (s.support / "rules.corrupt.json").string()),
+              std::string::npos);
+    corvale->signal(SIGTERM);
+    ASSERT_EQ(corvale->wait(10s), 0);
+
+    // A second bad edit must not cost the first backup.
+    writeFile(s.support / "rules.json",
+              "{\"rules\": [{\"appBundleId\": \"Slack\"}], \"version\": 1}");
+    auto again = s.start();
+    ASSERT_TRUE(waitUntil([&] { return hasLine(*again, "[rules] 1 rule(s) active"); }, 10s))
+        << again->output();
+    EXPECT_NE(readFile(s.support / "rules.corrupt.json").find("Slack"), std::string::npos);
+    std::vector<std::string> dated;
+    for (const auto& entry : std::filesystem::directory_iterator(s.support)) {
+        if (entry.path().filename().string().starts_with("rules.corrupt-")) {
+            dated.push_back(readFile(entry.path()));
+        }
+    }
+    EXPECT_EQ(dated, std::vector<std::string>{"{ this is not json"});
 }
 
 TEST(Startup, debugLogStaysOffUnlessExactlyOne) {
@@ -128,6 +154,8 @@ TEST(Startup, legacyFolderIsMigratedBeforeTheStoresLoad) {
     ASSERT_TRUE(waitUntil([&] { return hasLine(*corvale, "rule(s) active"); }, 10s))
         << corvale->output();
     EXPECT_TRUE(hasLine(*corvale, "[rules] migrated support dir: "));
+    EXPECT_NE(readFile(s.support / "corvale.log").find("[rules] migrated support dir: "),
+              std::string::npos);
     EXPECT_TRUE(hasLine(*corvale, "[rules] 1 rule(s) active at"));
     EXPECT_FALSE(std::filesystem::exists(s.data / "Ostrel"));
 }

@@ -1,10 +1,13 @@
 #include "store/RuleStore.h"
 
+#include "store/AtomicFile.h"
+
 #include "support/LogRecorder.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <set>
 
 using namespace corvale;
 using namespace corvale::test;
@@ -112,24 +115,82 @@ TEST(RuleStore, upsertAndRemoveKeepOrderAndASingleDefault) {
     EXPECT_EQ(reloaded.rules(), store.rules()) << "a file without default loads unchanged";
 }
 
-TEST(RuleStore, unreadableFileIsBackedUpAndReplaced) {
+// Every file that went bad is still on disk: the newest as "rules.corrupt.json", the ones before
+// it under dated names, of which the five newest are kept.
+TEST(RuleStore, unreadableFilesAreBackedUpWithoutLosingEarlierBackups) {
     TempDir dir;
     LogRecorder log;
+    LogRecorder notices;
     auto file = dir / "rules.json";
-    for (const std::string& bad : {std::string("{\"rules\": []}"), std::string("not json"),
-                                   wrapper({{{"id", "x"}}}), wrapper(json::array(), "1")}) {
-        writeFile(file, bad);
+    std::vector<std::string> bad = {"{\"rules\": []}", "not json", wrapper({{{"id", "x"}}}),
+                                    wrapper(json::array(), "1")};
+    for (int i = 0; i < 4; ++i) {
+        bad.push_back(wrapper({{{"id", "x"}, {"n", i}}}));
+    }
+    for (const auto& text : bad) {
+        writeFile(file, text);
         RuleStore store(file, log.fn());
+        store.setNotice(notices.fn());
         store.load();
-        EXPECT_EQ(readFile(dir / "rules.corrupt.json"), bad)
-            << "the newest corruption replaces the older backup";
+        EXPECT_EQ(readFile(dir / "rules.corrupt.json"), text);
         EXPECT_EQ(store.rules().size(), 1u);
         EXPECT_FALSE(store.persistenceDisabled());
         EXPECT_EQ(json::parse(readFile(file))["rules"].size(), 1u) << "a fresh file is written";
     }
+    std::multiset<std::string> dated;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        const auto name = entry.path().filename().string();
+        if (name.starts_with("rules.corrupt-")) {
+            dated.insert(readFile(entry.path()));
+        }
+    }
+    // The eight files came in one test run, maybe within one second: then counters tell them apart.
+    EXPECT_EQ(dated, std::multiset<std::string>(bad.begin() + 2, bad.end() - 1))
+        << "the five backups before the newest are kept, the oldest two dropped";
+
     EXPECT_TRUE(
         log.contains("[rules] corrupt file backed up to " + (dir / "rules.corrupt.json").string()));
     EXPECT_TRUE(log.contains(" - backed up and seeded default"));
+    ASSERT_EQ(notices.lines.size(), bad.size()) << "one line the user sees per file moved";
+    EXPECT_EQ(notices.lines[1].rfind("[rules] could not read " + file.string() + " (", 0), 0u);
+    EXPECT_NE(notices.lines[1].find("; moved it to " + (dir / "rules.corrupt.json").string()),
+              std::string::npos)
+        << notices.lines[1];
+}
+
+TEST(RuleStore, datedBackupsTakeACounterAndForeignFilesAreNeverPruned) {
+    TempDir dir;
+    auto when = std::chrono::system_clock::now();
+    // Not ours, though they look close: the pruning must leave them alone.
+    for (const char* name : {"rules.corrupt-notes.json", "rules.corrupt-2025.json",
+                             "other.corrupt-20250101-000000.json"}) {
+        writeFile(dir / name, name);
+    }
+    for (int i = 0; i < 8; ++i) {
+        writeFile(dir / "rules.json", std::to_string(i));
+        auto move = moveCorruptFileAside(dir / "rules.json", "rules.corrupt.json", when);
+        ASSERT_TRUE(move.moved) << move.error;
+        EXPECT_EQ(move.backup, dir / "rules.corrupt.json");
+    }
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.insert(entry.path().filename().string());
+    }
+    std::string stamp;
+    for (const auto& name : names) {
+        if (name.starts_with("rules.corrupt-2") && name.ends_with("-7.json")) {
+            stamp = name.substr(0, name.size() - 7);
+        }
+    }
+    ASSERT_EQ(stamp.size(), std::string("rules.corrupt-20250314-093012").size()) << stamp;
+    EXPECT_EQ(names,
+              (std::set<std::string>{"rules.corrupt.json", stamp + "-3.json", stamp + "-4.json",
+                                     stamp + "-5.json", stamp + "-6.json", stamp + "-7.json",
+                                     "rules.corrupt-notes.json", "rules.corrupt-2025.json",
+                                     "other.corrupt-20250101-000000.json"}));
+    EXPECT_EQ(readFile(dir / "rules.corrupt.json"), "7");
+    EXPECT_EQ(readFile(dir / (stamp + "-7.json")), "6");
+    EXPECT_EQ(readFile(dir / (stamp + "-3.json")), "2");
 }
 
 TEST(RuleStore, corruptFileThatCannotBeMovedIsNeverOverwritten) {

@@ -28,13 +28,15 @@ struct AppHarness {
     FakeHotKeyService hotKeyService;
     LogRecorder log;
     LogRecorder systemLog;
+    LogRecorder notices;
     std::unique_ptr<AppDelegate> app;
 
     // Creates the application object (stores loaded) with one built-in tone, "Submarine".
     void create() {
         writeFile(dir / "tones" / "Submarine.wav", "");
-        AppServices services{scheduler, preferences, center,      broadcast,     tree,
-                             decoder,   engine,      namedSounds, hotKeyService, systemLog.fn()};
+        AppServices services{scheduler,     preferences,    center,      broadcast,
+                             tree,          decoder,        engine,      namedSounds,
+                             hotKeyService, systemLog.fn(), notices.fn()};
         app = std::make_unique<AppDelegate>(services, AppFolders{dir / "Corvale", {dir / "tones"}},
                                             log.fn());
     }

@@ -64,8 +64,8 @@ private:
 
 } // namespace
 
-JsonFilePreferences::JsonFilePreferences(std::filesystem::path file, LogFn log)
-    : file_(std::move(file)), log_(std::move(log)) {
+JsonFilePreferences::JsonFilePreferences(std::filesystem::path file, LogFn log, LogFn notice)
+    : file_(std::move(file)), log_(std::move(log)), notice_(std::move(notice)) {
     lockFile_ = file_.parent_path() / "preferences.lock";
     refreshIfChanged();
 }
@@ -92,13 +92,17 @@ std::map<std::string, PrefValue> JsonFilePreferences::readFile() {
         }
     }
     if (!readable) {
-        auto backup = file_.parent_path() / "preferences.corrupt.json";
-        std::filesystem::rename(file_, backup, ec);
+        auto move = moveCorruptFileAside(file_, "preferences.corrupt.json",
+                                         std::chrono::system_clock::now());
         if (log_) {
             log_("[prefs] could not read " + file_.string() + " (" + error + ") - " +
-                 (ec ? "could not move it aside (" + ec.message() + "); "
-                     : "moved to " + backup.string() + "; ") +
+                 (move.moved ? "moved to " + move.backup.string() + "; "
+                             : "could not move it aside (" + move.error + "); ") +
                  "using defaults");
+        }
+        if (notice_ && move.moved) {
+            notice_("[prefs] could not read " + file_.string() + " (" + error + "); moved it to " +
+                    move.backup.string());
         }
         return values;
     }

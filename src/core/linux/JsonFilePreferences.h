@@ -12,10 +12,12 @@ namespace corvale {
 // Preferences in one flat JSON object on disk, shared with the command line: a write takes a lock
 // on a separate lock file, re-reads, changes one key and renames a temporary file over the target;
 // a read re-reads when another process replaced the file. A file that does not parse is moved aside
-// to "preferences.corrupt.json" and the defaults apply; it is never silently overwritten.
+// to "preferences.corrupt.json" (an older backup kept under a dated name) and the defaults apply;
+// it is never silently overwritten.
 class JsonFilePreferences : public Preferences {
 public:
-    JsonFilePreferences(std::filesystem::path file, LogFn log);
+    // `notice` gets the line the user must see when the file is moved aside.
+    JsonFilePreferences(std::filesystem::path file, LogFn log, LogFn notice = {});
 
     static std::filesystem::path defaultFile(const std::filesystem::path& configFolder);
 
@@ -32,6 +34,7 @@ private:
     std::filesystem::path file_;
     std::filesystem::path lockFile_;
     LogFn log_;
+    LogFn notice_;
     std::map<std::string, PrefValue> values_;
     struct stat seen_ {};
     bool haveSeen_ = false;

@@ -9,4 +9,8 @@ namespace corvale {
 void systemLog(const std::string& subsystem, const std::string& category,
                const std::string& message);
 
+// A line the user must see even without the debug log (a data file was moved aside): written to
+// standard error and, as a warning, to the journal. Controls in it are escaped as in the log.
+void userNotice(const std::string& message);
+
 } // namespace corvale

@@ -74,9 +74,10 @@ TEST(JsonFilePreferences, writersInOtherProcessesAreSeenAndNotLost) {
 TEST(JsonFilePreferences, unreadableFileIsMovedAsideNeverOverwritten) {
     TempDir dir;
     LogRecorder log;
+    LogRecorder notices;
     auto file = dir / "preferences.json";
     writeFile(file, "{\"soundsEnabled\": fals");
-    JsonFilePreferences prefs(file, log.fn());
+    JsonFilePreferences prefs(file, log.fn(), notices.fn());
     EXPECT_FALSE(prefs.has("soundsEnabled")) << "the defaults apply";
     EXPECT_EQ(readFile(dir / "preferences.corrupt.json"), "{\"soundsEnabled\": fals");
     EXPECT_TRUE(log.contains("moved to"));
@@ -89,4 +90,17 @@ TEST(JsonFilePreferences, unreadableFileIsMovedAsideNeverOverwritten) {
     prefs.set("flashRepeat", std::int64_t{3});
     EXPECT_EQ(readFile(dir / "preferences.corrupt.json"), "[1, 2");
     EXPECT_EQ(prefs.integerValue("flashRepeat"), 3);
+
+    std::vector<std::string> earlier;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.path().filename().string().starts_with("preferences.corrupt-")) {
+            earlier.push_back(readFile(entry.path()));
+        }
+    }
+    EXPECT_EQ(earlier, std::vector<std::string>{"{\"soundsEnabled\": fals"})
+        << "the first bad file survives the second";
+    ASSERT_EQ(notices.lines.size(), 2u);
+    EXPECT_NE(notices.lines[1].find("; moved it to " + (dir / "preferences.corrupt.json").string()),
+              std::string::npos)
+        << notices.lines[1];
 }
