@@ -2,7 +2,7 @@
 // the running program and exit: they never take the instance lock, migrate folders or touch the
 // log. Otherwise: read the debug-log switch, make sure only one Corvale runs in the session, move
 // an earlier release's data, wire the Linux adapters into the application object and run the Qt
-// event loop until SIGINT or SIGTERM.
+// event loop until SIGINT or SIGTERM (SIGHUP reloads the rules).
 
 #include "core/AppDelegate.h"
 #include "core/Log.h"
@@ -25,6 +25,7 @@
 #include "silence/linux/DesktopDoNotDisturb.h"
 #include "silence/linux/X11Keyboard.h"
 #include "store/RuleStore.h"
+#include "store/linux/FileChangeWatcher.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -145,6 +146,10 @@ int runApplication(int argc, char** argv) {
     // Owned only now that the observers are in place: a command that finds the name is heard.
     SessionBusName busName(broadcast.connection(), {}, logLine);
     broadcast.flush();
+    // Hand edits of the rules apply without a restart; SIGHUP reloads them at once.
+    FileChangeWatcher rulesWatcher(
+        delegate.ruleStore.fileURL(), [&delegate] { delegate.rulesFileChanged(); }, logLine);
+    quitOnSignals.onHangUp([&delegate] { delegate.reloadRules(); });
     DesktopDoNotDisturb doNotDisturb(
         [&delegate](bool on, bool initial) { delegate.desktopDoNotDisturbChanged(on, initial); },
         logLine);

@@ -310,6 +310,28 @@ void AppDelegate::applySoundCommand(const SoundCommand& command) {
     }
 }
 
+void AppDelegate::rulesFileChanged() {
+    std::weak_ptr<bool> alive = alive_;
+    rulesReloadTimer_ = services_.scheduler.after(rulesReloadDelay, [this, alive] {
+        if (!alive.expired()) {
+            reloadRulesFile();
+        }
+    });
+}
+
+void AppDelegate::reloadRules() {
+    rulesReloadTimer_.reset();
+    log_("[rules] reload requested - reading " + ruleStore.fileURL().string());
+    reloadRulesFile();
+}
+
+void AppDelegate::reloadRulesFile() {
+    if (ruleStore.reload() == RuleStore::Reload::reloaded) {
+        // The editors show the rules' sounds; they read them again.
+        services_.center.post(notes::soundDidChange);
+    }
+}
+
 void AppDelegate::toggleSoundsFromHotKey() {
     bool enabled = !prefs_.soundsEnabled();
     prefs_.setSoundsEnabled(enabled);

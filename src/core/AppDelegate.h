@@ -90,6 +90,13 @@ public:
     // The desktop's do-not-disturb: each change runs the Focus filter; at start-up only "on" does.
     void desktopDoNotDisturbChanged(bool on, bool initial);
 
+    // The rules file changed on disk: it is reloaded once the writes have settled for
+    // rulesReloadDelay, so an editor's several writes make one reload.
+    void rulesFileChanged();
+    // Reloads the rules file at once (SIGHUP).
+    void reloadRules();
+    static constexpr Millis rulesReloadDelay{300};
+
     // Any program can post under any name; the names seen this run are capped.
     static constexpr size_t seenAppsCap = 1000;
 
@@ -115,6 +122,7 @@ public:
 
 private:
     void seedUnreadMarkOnFirstRun();
+    void reloadRulesFile();
     void noteSeenApp(const std::string& appName);
     bool snoozeActive() const;
 
@@ -122,6 +130,7 @@ private:
     std::optional<std::vector<std::string>> soundNames_;
     ScreenFlasher* screenFlasher_ = nullptr;
     Subscription snoozeTimer_;
+    Subscription rulesReloadTimer_;
     Subscription statusTimer_;
     std::vector<Subscription> observers_;
     bool seenAppsCapLogged_ = false;

@@ -110,6 +110,44 @@ bool RuleStore::remove(const Uuid& id) {
     return save();
 }
 
+RuleStore::Reload RuleStore::reload() {
+    std::string bytes;
+    std::string error;
+    std::vector<Rule> decoded;
+    std::int64_t version = 0;
+    bool readable = readWholeFile(fileURL(), bytes, error);
+    if (readable && bytes == lastBytes()) {
+        return Reload::unchanged;
+    }
+    if (readable) {
+        try {
+            decoded = rulesFromJson(decodeWrapper(bytes, version));
+        } catch (const std::exception& e) {
+            readable = false;
+            error = e.what();
+        }
+    }
+    if (!readable) {
+        const std::string line = "[rules] could not reload " + path() + " (" + error +
+                                 ") - keeping the " + std::to_string(rules_.size()) +
+                                 " rule(s) in use";
+        log(line);
+        notice(line);
+        return Reload::failed;
+    }
+    setLastBytes(std::move(bytes));
+    if (decoded.empty()) {
+        log("[rules] file had 0 rules - seeding default");
+        seedDefault();
+        return Reload::reloaded;
+    }
+    rules_ = std::move(decoded);
+    enforceSingleDefault();
+    log("[rules] reloaded " + std::to_string(rules_.size()) + " rule(s) (schema v" +
+        std::to_string(version) + ") from " + path());
+    return Reload::reloaded;
+}
+
 std::optional<Rule> RuleStore::defaultRule() const {
     auto found =
         std::find_if(rules_.begin(), rules_.end(), [](const Rule& r) { return r.isDefault(); });

@@ -23,6 +23,12 @@ public:
     bool remove(const Uuid& id);
     std::optional<Rule> defaultRule() const;
 
+    enum class Reload { unchanged, reloaded, failed };
+    // Reads the file again after a change from outside (a hand edit). Bytes equal to what this
+    // store last read or wrote are its own and change nothing. A file that does not read or decode
+    // is left as it is, neither moved aside nor replaced: the rules in use stay.
+    Reload reload();
+
     // Moves the data of an earlier release's folder into the current one; run before any store.
     static bool migrateSupportDir(const std::filesystem::path& from,
                                   const std::filesystem::path& to, const LogFn& log);

@@ -3,6 +3,7 @@
 #include "support/RecordingStatusButton.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 using namespace corvale;
 using namespace corvale::test;
@@ -202,4 +203,59 @@ TEST_F(Dispatch, withoutTrustTheStartUpSaysSoAndAttachesLater) {
     tree.trusted = true;
     scheduler.advance(2.0);
     EXPECT_TRUE(app->observer.isAttached());
+}
+
+// A hand edit of the rules applies once the editor's writes have settled; a broken edit changes
+// nothing on disk or in use, and our own saves are not read back as edits.
+TEST_F(Dispatch, handEditedRulesAreReloadedAndABrokenEditKeepsTheRulesInUse) {
+    start();
+    app->applicationDidFinishLaunching();
+    const auto file = app->ruleStore.fileURL();
+    auto rulesOnDisk = [&](const std::vector<Rule>& rules) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const auto& rule : rules) {
+            list.push_back(toJson(rule));
+        }
+        writeFile(file, nlohmann::json{{"rules", list}, {"version", 1}}.dump());
+    };
+
+    rulesOnDisk({Rule::fallback(), slackRule()});
+    for (int write = 0; write < 3; ++write) {
+        app->rulesFileChanged();
+        scheduler.advance(Millis(200));
+    }
+    EXPECT_EQ(app->ruleStore.rules().size(), 1u) << "not before the writes settle";
+    scheduler.advance(Millis(100));
+    ASSERT_EQ(app->ruleStore.rules().size(), 2u);
+    EXPECT_EQ(log.count("[rules] reloaded 2 rule(s) (schema v1) from " + file.string()), 1u);
+    EXPECT_EQ(app->engine().resolve(note("Slack", "hi"))->appDisplayName, "Slack");
+
+    // Our own save changes the file, and the watcher reports it: nothing is reloaded.
+    Rule teams = slackRule();
+    teams.id = Uuid::random();
+    teams.appBundleId = teams.appDisplayName = "Teams";
+    ASSERT_TRUE(app->ruleStore.upsert(teams));
+    app->rulesFileChanged();
+    scheduler.advance(Millis(300));
+    EXPECT_EQ(log.count("[rules] reloaded"), 1u);
+    EXPECT_EQ(app->ruleStore.rules().size(), 3u);
+
+    const std::string broken = "{\"rules\": [{\"appBundleId\": \"Slack\", \"volume\": \"1.5\"}";
+    writeFile(file, broken);
+    app->rulesFileChanged();
+    scheduler.advance(Millis(300));
+    EXPECT_EQ(app->ruleStore.rules().size(), 3u) << "the rules in use stay";
+    EXPECT_EQ(readFile(file), broken) << "neither replaced";
+    EXPECT_FALSE(std::filesystem::exists(file.parent_path() / "rules.corrupt.json"))
+        << "nor moved aside";
+    EXPECT_EQ(log.count("[rules] could not reload " + file.string() + " ("), 1u);
+    EXPECT_TRUE(notices.contains("- keeping the 3 rule(s) in use"));
+    EXPECT_EQ(app->engine().resolve(note("Teams", "hi"))->appDisplayName, "Teams");
+
+    // The next edit is tried again; SIGHUP's reload needs no wait.
+    rulesOnDisk({slackRule()});
+    app->reloadRules();
+    EXPECT_EQ(app->ruleStore.rules().size(), 1u);
+    EXPECT_FALSE(app->ruleStore.defaultRule()) << "a file without a default rule loads as it is";
+    EXPECT_FALSE(app->engine().resolve(note("Teams", "hi")));
 }

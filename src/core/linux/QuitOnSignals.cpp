@@ -13,6 +13,7 @@ QuitOnSignals::QuitOnSignals() {
     sigemptyset(&mask);
     sigaddset(&mask, SIGINT);
     sigaddset(&mask, SIGTERM);
+    sigaddset(&mask, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &mask, nullptr);
     fd_ = ::signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
 }
@@ -31,9 +32,17 @@ void QuitOnSignals::attach() {
     notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
         signalfd_siginfo info;
+        bool quit = false;
+        bool hangUp = false;
         while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+            (info.ssi_signo == SIGHUP ? hangUp : quit) = true;
         }
-        QCoreApplication::quit();
+        if (quit) {
+            QCoreApplication::quit();
+        } else if (hangUp && hangUp_) {
+            auto action = hangUp_;
+            action();
+        }
     });
 }
 
