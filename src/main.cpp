@@ -16,6 +16,8 @@
 #include "core/linux/SingleInstanceLock.h"
 #include "core/linux/SystemLog.h"
 #include "detect/linux/DbusBannerTree.h"
+#include "platform/AppTranslocation.h"
+#include "platform/linux/XdgWorkspace.h"
 #include "signals/SoundLibrary.h"
 #include "signals/linux/CanberraSoundPlayer.h"
 #include "signals/linux/FfmpegAudioDecoder.h"
@@ -142,7 +144,17 @@ int runApplication(int argc, char** argv) {
     AppDelegate delegate({scheduler, preferences, center, broadcast, bannerTree, decoder,
                           audioEngine, namedSounds, keyboard, focusSystemLog, userNotice},
                          {*support, soundDirs});
+    XdgWorkspace workspace;
+    bool quitAtStart = false;
+    // No alert can be shown before the views exist: the check then lets the session go on.
+    RelocationCheck relocation{runningExecutable(), nullptr, &workspace,
+                               [&quitAtStart] { quitAtStart = true; }, logLine};
+    delegate.setRelocationCheck(
+        [&relocation] { return relocation.nudgeIfTranslocatedShouldQuit(); });
     delegate.applicationDidFinishLaunching();
+    if (quitAtStart) {
+        return 0;
+    }
     // Owned only now that the observers are in place: a command that finds the name is heard.
     SessionBusName busName(broadcast.connection(), {}, logLine);
     broadcast.flush();

@@ -86,7 +86,13 @@ void AppDelegate::applicationDidFinishLaunching() {
          ruleStore.fileURL().string());
     log_("[sounds] library: " + std::to_string(soundNames().size()) +
          " built-in; play-sounds=" + boolText(prefs_.soundsEnabled()));
+    if (relocationCheck_ && relocationCheck_()) {
+        return;
+    }
 
+    updaterController = startUpdater(updaterConfig_, updaterFactory_, log_);
+    observers_.push_back(services_.center.observe(notes::checkForUpdates,
+                                                  whileAlive([this] { checkForUpdates(); })));
     observers_.push_back(services_.center.observe(notes::statusItemNeedsRefresh,
                                                   whileAlive([this] { updateStatus(); })));
     hotKeys.registerHotKeys();
@@ -128,6 +134,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     seedUnreadMarkOnFirstRun();
     statusTimer_ = services_.scheduler.every(Millis(1000), whileAlive([this] { updateStatus(); }));
     updateStatus();
+}
+
+void AppDelegate::checkForUpdates() {
+    if (updaterController) {
+        updaterController->checkForUpdates();
+    }
 }
 
 void AppDelegate::seedUnreadMarkOnFirstRun() {

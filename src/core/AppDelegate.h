@@ -13,6 +13,7 @@
 #include "detect/ObservedAppsStore.h"
 #include "history/PingLogStore.h"
 #include "library/CustomSoundStore.h"
+#include "platform/SoftwareUpdater.h"
 #include "signals/ActionRunner.h"
 #include "signals/StatusItemController.h"
 #include "silence/HotKeyRegistrar.h"
@@ -78,6 +79,15 @@ public:
                             std::optional<FlashDuration> duration, std::optional<int> repeatCount);
     void setScreenFlasher(ScreenFlasher* flasher) { screenFlasher_ = flasher; }
 
+    // Start-up's relocation check (true: quit) and the updater's configuration, from the program.
+    void setRelocationCheck(std::function<bool()> check) { relocationCheck_ = std::move(check); }
+    void setUpdater(UpdaterConfig config, UpdaterFactory factory) {
+        updaterConfig_ = std::move(config);
+        updaterFactory_ = std::move(factory);
+    }
+    // "Check for Updates": asks the updater when one runs.
+    void checkForUpdates();
+
     // Mute, snooze and the commands from automation.
     void setSnooze(std::optional<TimePoint> deadline);
     void beginSnooze();
@@ -119,6 +129,7 @@ public:
     std::set<std::string> seenApps;
     bool focusFilterSilencing = false;
     std::optional<TimePoint> snoozeDeadline;
+    std::unique_ptr<UpdaterController> updaterController;
 
 private:
     void seedUnreadMarkOnFirstRun();
@@ -129,6 +140,9 @@ private:
     std::optional<RuleEngine> engine_;
     std::optional<std::vector<std::string>> soundNames_;
     ScreenFlasher* screenFlasher_ = nullptr;
+    std::function<bool()> relocationCheck_;
+    UpdaterConfig updaterConfig_;
+    UpdaterFactory updaterFactory_;
     Subscription snoozeTimer_;
     Subscription rulesReloadTimer_;
     Subscription statusTimer_;

@@ -1,0 +1,43 @@
+#include "platform/AppActivator.h"
+
+#include "core/Text.h"
+#include "detect/AppMatch.h"
+
+namespace corvale {
+
+bool AppActivator::activate(const std::string& appName, const std::string& bundleID) {
+    if (!bundleID.empty()) {
+        for (const auto& running : workspace_.runningApplications()) {
+            if (running.app.bundleID == bundleID) {
+                return workspace_.openApplication(running.app);
+            }
+        }
+        if (auto known = workspace_.applicationWithBundleID(bundleID)) {
+            return workspace_.openApplication(*known);
+        }
+    }
+
+    std::vector<AppLocation> ordinary;
+    for (auto& running : workspace_.runningApplications()) {
+        if (running.ordinary) {
+            ordinary.push_back(std::move(running.app));
+        }
+    }
+    std::vector<std::string> names;
+    for (const auto& app : ordinary) {
+        names.push_back(app.name);
+    }
+    if (auto best = AppMatch::bestRunningMatch(appName, names)) {
+        return workspace_.openApplication(ordinary[*best]);
+    }
+
+    if (nameKey(appName).empty()) {
+        return false;
+    }
+    if (auto installed = workspace_.installedApplication(appName)) {
+        return workspace_.openApplication(*installed);
+    }
+    return false;
+}
+
+} // namespace corvale

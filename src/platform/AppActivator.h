@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+#include <string>
+
+namespace corvale {
+
+// Brings forward the application behind an alert.
+class AppActivator {
+public:
+    explicit AppActivator(Workspace& workspace) : workspace_(workspace) {}
+
+    // By identifier first, then by name among the running applications, then among the
+    // installed ones; returns whether an application was opened.
+    bool activate(const std::string& appName, const std::string& bundleID = {});
+
+private:
+    Workspace& workspace_;
+};
+
+} // namespace corvale

@@ -1,0 +1,81 @@
+#include "platform/LoginItem.h"
+#include "support/LogRecorder.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvale;
+using Action = LoginItem::Decision::Action;
+
+namespace {
+
+struct FakeLoginItems : LoginItemService {
+    LoginItemStatus current = LoginItemStatus::notRegistered;
+    std::optional<std::string> failure;
+    int registers = 0;
+    int unregisters = 0;
+    int settingsOpened = 0;
+
+    LoginItemStatus status() override { return current; }
+    std::optional<std::string> registerItem() override {
+        ++registers;
+        if (!failure) {
+            current = LoginItemStatus::enabled;
+        }
+        return failure;
+    }
+    std::optional<std::string> unregisterItem() override {
+        ++unregisters;
+        if (!failure) {
+            current = LoginItemStatus::notRegistered;
+        }
+        return failure;
+    }
+    void openLoginItemsSettings() override { ++settingsOpened; }
+};
+
+} // namespace
+
+TEST(LoginItem, turningOnRegistersOnlyWhenNeitherEnabledNorAwaitingApproval) {
+    test::LogRecorder log;
+    FakeLoginItems items;
+    EXPECT_EQ(LoginItem::setEnabled(true, items, log.fn()).action, Action::registered);
+    EXPECT_EQ(items.registers, 1);
+
+    EXPECT_EQ(LoginItem::setEnabled(true, items, log.fn()).action, Action::none);
+    EXPECT_EQ(items.registers, 1) << "already enabled: no second registration";
+
+    items.current = LoginItemStatus::requiresApproval;
+    EXPECT_EQ(LoginItem::setEnabled(true, items, log.fn()).action, Action::openedSettings);
+    EXPECT_EQ(items.settingsOpened, 1);
+    EXPECT_EQ(items.registers, 1) << "waiting for approval: the settings open instead";
+
+    items.current = LoginItemStatus::notFound;
+    EXPECT_EQ(LoginItem::setEnabled(true, items, log.fn()).action, Action::registered);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST(LoginItem, aFailedRegistrationIsLoggedAndChangesNothing) {
+    test::LogRecorder log;
+    FakeLoginItems items;
+    items.failure = "read-only folder";
+    EXPECT_EQ(LoginItem::setEnabled(true, items, log.fn()).action, Action::none);
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "Corvale launchAtLogin(on) failed: read-only folder");
+}
+
+TEST(LoginItem, turningOffUnregistersOnlyAnEnabledItemAndCountsEvenAFailure) {
+    test::LogRecorder log;
+    FakeLoginItems items;
+    for (auto status : {LoginItemStatus::notRegistered, LoginItemStatus::requiresApproval,
+                        LoginItemStatus::notFound}) {
+        items.current = status;
+        EXPECT_EQ(LoginItem::setEnabled(false, items, log.fn()).action, Action::none);
+    }
+    EXPECT_EQ(items.unregisters, 0);
+
+    items.current = LoginItemStatus::enabled;
+    items.failure = "permission denied";
+    EXPECT_EQ(LoginItem::setEnabled(false, items, log.fn()).action, Action::unregistered);
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "Corvale launchAtLogin(off) failed: permission denied");
+}
