@@ -14,6 +14,7 @@
 #include "history/PingLogStore.h"
 #include "library/CustomSoundStore.h"
 #include "signals/ActionRunner.h"
+#include "signals/AudioDecoder.h"
 #include "signals/StatusItemController.h"
 #include "silence/HotKeyRegistrar.h"
 #include "silence/SoundCommand.h"
