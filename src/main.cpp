@@ -137,7 +137,7 @@ int runApplication(int argc, char** argv) {
     DbusBroadcast broadcast(logLine);
     JsonFilePreferences preferences(JsonFilePreferences::defaultFile(*config), logLine, userNotice);
     FfmpegAudioDecoder decoder;
-    PulseAudioEngine audioEngine;
+    PulseAudioEngine audioEngine(decoder);
     CanberraSoundPlayer namedSounds(namedSoundFolders);
     X11Keyboard keyboard;
 
@@ -165,7 +165,12 @@ int runApplication(int argc, char** argv) {
     DesktopDoNotDisturb doNotDisturb(
         [&delegate](bool on, bool initial) { delegate.desktopDoNotDisturbChanged(on, initial); },
         logLine);
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    // The audio threads stop and their undelivered results go before the objects they would
+    // reach.
+    audioEngine.shutdown();
+    namedSounds.shutdown();
+    return status;
 }
 
 } // namespace

@@ -23,8 +23,8 @@ AppDelegate::AppDelegate(AppServices services, AppFolders folders, LogFn log)
       customSoundStore(CustomSoundStore::defaultFileURL(folders_.support), log_),
       observedAppsStore(ObservedAppsStore::defaultFileURL(folders_.support), log_),
       pingLogStore(PingLogStore::defaultFileURL(folders_.support), log_),
-      actionRunner(services.audioDecoder, services.audioEngine, services.namedSounds,
-                   services.scheduler, folders_.builtinSounds),
+      actionRunner(services.audioEngine, services.namedSounds, services.scheduler,
+                   folders_.builtinSounds),
       status(services.scheduler,
              StatusInputs{
                  [this] { return services_.bannerTree.isTrusted(); },

@@ -15,6 +15,7 @@
 #include "library/CustomSoundStore.h"
 #include "platform/SoftwareUpdater.h"
 #include "signals/ActionRunner.h"
+#include "signals/AudioDecoder.h"
 #include "signals/StatusItemController.h"
 #include "silence/HotKeyRegistrar.h"
 #include "silence/SoundCommand.h"

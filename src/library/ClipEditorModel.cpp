@@ -264,31 +264,45 @@ void ClipEditorModel::startPlayback() {
         return;
     }
     const ClipRange range = std::get<ClipRange>(parsed);
-    auto opened = services_.decoder.open(source_);
-    if (!opened.stream) {
-        status_ = "Couldn't play that file.";
-        log("[clip] play failed to open " + songFileName() + ": " + opened.error);
-        changed();
-        return;
-    }
     // One preview at a time: a new start replaces the one playing.
     stopPlayback(true);
-    auto started = services_.engine.start(std::move(opened.stream), 1.0f, range.start, {});
-    if (!started.playback) {
-        status_ = "Couldn't start playback of that file.";
-        changed();
-        return;
-    }
-    player_ = std::move(started.playback);
     isPlaying_ = true;
     playhead_ = range.start;
+    // The playhead waits at the clip's start until the sound is heard.
     startPlayTimer();
-    log("[clip] play " + songFileName() + " @ " + plainDecimal(range.start) + "s for " +
-        plainDecimal(range.duration) + "s");
     const auto length = Millis(std::llround(range.duration * 1000));
     previewStop_ = services_.scheduler.after(length, [this] { stopPlayback(); });
     status_ = "Playing " + mmss(range.start) + "\u2013" + mmss(range.start + range.duration) +
               " (" + oneDecimal(range.duration) + " s)\u2026";
+    std::weak_ptr<bool> alive = alive_;
+    auto player = services_.engine.start(source_, 1.0f, range.start,
+                                         [this, alive, range](const PlaybackStarted& result) {
+                                             if (!alive.expired()) {
+                                                 previewStarted(result, range);
+                                             }
+                                         },
+                                         {});
+    // A start that failed at once has already said so.
+    if (isPlaying_) {
+        player_ = std::move(player);
+    }
+    changed();
+}
+
+void ClipEditorModel::previewStarted(const PlaybackStarted& result, const ClipRange& range) {
+    if (result.error.empty()) {
+        log("[clip] play " + songFileName() + " @ " + plainDecimal(range.start) + "s for " +
+            plainDecimal(range.duration) + "s");
+        return;
+    }
+    teardownPlayback();
+    playhead_ = selStart_;
+    if (result.fileError) {
+        status_ = "Couldn't play that file.";
+        log("[clip] play failed to open " + songFileName() + ": " + result.error);
+    } else {
+        status_ = "Couldn't start playback of that file.";
+    }
     changed();
 }
 

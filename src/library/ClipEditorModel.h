@@ -7,7 +7,6 @@
 #include "library/ClipRange.h"
 #include "library/MediaTools.h"
 #include "library/SoundClipExporter.h"
-#include "signals/AudioDecoder.h"
 #include "signals/AudioEngine.h"
 
 #include <filesystem>
@@ -43,7 +42,6 @@ public:
     struct Services {
         MediaTools& media;
         BackgroundTasks& background;
-        AudioDecoder& decoder;
         AudioEngine& engine;
         Scheduler& scheduler;
     };
@@ -117,6 +115,7 @@ private:
     void syncPlayheadToClip();
     void nudge(double by, bool edgeOnly);
     void startPlayTimer();
+    void previewStarted(const PlaybackStarted& result, const ClipRange& range);
     void durationLoaded(std::optional<double> duration);
     void changed();
     std::string songFileName() const;

@@ -1,18 +1,24 @@
 #include "signals/ActionRunner.h"
 
-#include "signals/SoundLibrary.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
 namespace corvale {
+namespace {
 
-ActionRunner::ActionRunner(AudioDecoder& decoder, AudioEngine& engine,
-                           NamedSoundPlayer& namedSounds, Scheduler& scheduler,
+constexpr const char* noAnswer = "the audio player did not answer";
+
+Millis seconds(double value) {
+    return std::chrono::duration_cast<Millis>(std::chrono::duration<double>(value));
+}
+
+} // namespace
+
+ActionRunner::ActionRunner(AudioEngine& engine, NamedSoundPlayer& namedSounds, Scheduler& scheduler,
                            std::vector<std::filesystem::path> soundDirs)
-    : decoder_(decoder), engine_(engine), namedSounds_(namedSounds), scheduler_(scheduler),
-      soundDirs_(std::move(soundDirs)) {}
+    : engine_(engine), namedSounds_(namedSounds), scheduler_(scheduler),
+      soundDirs_(std::move(soundDirs)), index_(soundDirs_) {}
 
 ActionRunner::~ActionRunner() {
     *alive_ = false;
@@ -47,12 +53,11 @@ size_t ActionRunner::playingCount() {
 }
 
 void ActionRunner::run(const Rule& rule, const ObservedNotification& notification) {
-    const std::string& app = notification.appName;
-    const std::string& ruleName = rule.appDisplayName;
-    const double volume = rule.volume;
+    Alert alert{notification.uuid, notification.appName, rule.appDisplayName, rule.volume};
+    const std::string& app = alert.app;
 
     if (rule.sound.isSilent()) {
-        log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(ruleName) +
+        log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(alert.ruleName) +
             ": silent (nothing played)");
         return;
     }
@@ -63,100 +68,192 @@ void ActionRunner::run(const Rule& rule, const ObservedNotification& notificatio
     }
     if (auto* file = std::get_if<SoundRef::File>(&rule.sound.value)) {
         std::filesystem::path path = file->url.path();
-        if (auto error = playAmplified(path, volume)) {
-            log("[action] app=" + inQuotes(app) + ": could not play file " + path.string() + ": " +
-                *error + " - nothing played");
-        } else {
-            log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(ruleName) + ": file " +
-                path.filename().string() + " @ vol " + volumeText(volume) + " (engine)");
-        }
+        playAmplified(path, alert, [this, path, alert](const std::string& error) {
+            if (!error.empty()) {
+                log("[action] app=" + inQuotes(alert.app) + ": could not play file " +
+                    path.string() + ": " + error + " - nothing played");
+                return;
+            }
+            log("[action] app=" + inQuotes(alert.app) + " \u2192 rule " + inQuotes(alert.ruleName) +
+                ": file " + path.filename().string() + " @ vol " + volumeText(alert.volume) +
+                " (engine)");
+        });
         return;
     }
-    const std::string& name = std::get<SoundRef::Builtin>(rule.sound.value).name;
-    auto found = SoundLibrary::url(name, soundDirs_);
+    const std::string name = std::get<SoundRef::Builtin>(rule.sound.value).name;
+    auto found = index_.url(name);
     if (!found) {
-        playBuiltinFallback(name, volume, app, ruleName);
+        playBuiltinFallback(name, alert);
         return;
     }
-    if (auto error = playAmplified(*found, volume)) {
-        log("[action] app=" + inQuotes(app) + ": builtin " + inQuotes(name) +
-            " engine play failed (" + *error + ") - falling back to NSSound");
-        playBuiltinFallback(name, volume, app, ruleName);
-        return;
-    }
-    log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(ruleName) + ": builtin " +
-        inQuotes(name) + " @ vol " + volumeText(volume) + " (engine)");
+    playAmplified(*found, alert, [this, name, alert](const std::string& error) {
+        if (!error.empty()) {
+            log("[action] app=" + inQuotes(alert.app) + ": builtin " + inQuotes(name) +
+                " engine play failed (" + error + ") - falling back to NSSound");
+            playBuiltinFallback(name, alert);
+            return;
+        }
+        log("[action] app=" + inQuotes(alert.app) + " \u2192 rule " + inQuotes(alert.ruleName) +
+            ": builtin " + inQuotes(name) + " @ vol " + volumeText(alert.volume) + " (engine)");
+    });
 }
 
-std::optional<std::string> ActionRunner::playAmplified(const std::filesystem::path& file,
-                                                       double volume) {
-    auto opened = decoder_.open(file.string());
-    if (!opened.stream) {
-        return opened.error.empty() ? std::string("could not open the file") : opened.error;
+void ActionRunner::stopSoundFor(const std::string& notificationUuid) {
+    std::vector<std::uint64_t> engines;
+    for (const auto& engine : engines_) {
+        if (engine.uuid == notificationUuid) {
+            engines.push_back(engine.id);
+        }
     }
-    double duration = opened.stream->duration();
-    auto gain = static_cast<float>(std::pow(10.0, gainDecibels(volume) / 20.0));
-    std::uint64_t id = nextEngineId_++;
+    for (auto id : engines) {
+        teardown(id);
+    }
+    std::erase_if(systemSounds_, [&](Fallback& fallback) {
+        if (fallback.uuid != notificationUuid) {
+            return false;
+        }
+        if (fallback.sound) {
+            fallback.sound->stop();
+        }
+        return true;
+    });
+}
+
+void ActionRunner::playAmplified(const std::filesystem::path& file, const Alert& alert,
+                                 EngineAnswer answer) {
+    prune();
+    auto gain = static_cast<float>(std::pow(10.0, gainDecibels(alert.volume) / 20.0));
+    const std::uint64_t id = nextId_++;
     std::weak_ptr<bool> alive = alive_;
-    auto started =
-        engine_.start(std::move(opened.stream), gain, 0.0, [this, alive, id](const std::string&) {
+    auto shared = std::make_shared<EngineAnswer>(std::move(answer));
+    engines_.push_back(Engine{id, alert.uuid, nullptr, false, {}});
+    engines_.back().net = scheduler_.after(answerNet, [this, alive, id, shared] {
+        if (!alive.expired()) {
+            engineAnswered(id, {noAnswer, false, 0}, *shared);
+        }
+    });
+    auto playback = engine_.start(
+        file.string(), gain, 0.0,
+        [this, alive, id, shared](const PlaybackStarted& result) {
+            if (!alive.expired()) {
+                engineAnswered(id, result, *shared);
+            }
+        },
+        [this, alive, id](const std::string&) {
             if (!alive.expired()) {
                 teardown(id);
             }
         });
-    if (!started.playback) {
-        return started.error.empty() ? std::string("the audio engine did not start")
-                                     : started.error;
+    // An engine may answer before start() returns; then the entry is already settled.
+    auto found =
+        std::find_if(engines_.begin(), engines_.end(), [&](const Engine& e) { return e.id == id; });
+    if (found != engines_.end() && !found->playback) {
+        found->playback = std::move(playback);
     }
-    prune();
-    Engine engine;
-    engine.id = id;
-    engine.playback = std::move(started.playback);
+}
+
+void ActionRunner::engineAnswered(std::uint64_t id, const PlaybackStarted& result,
+                                  const EngineAnswer& answer) {
+    auto found =
+        std::find_if(engines_.begin(), engines_.end(), [&](const Engine& e) { return e.id == id; });
+    if (found == engines_.end() || found->started) {
+        return;
+    }
+    if (!result.error.empty()) {
+        // Stopping cancels a start that is late, so the sound is never heard besides the
+        // fallback's.
+        teardown(id);
+        answer(result.error);
+        return;
+    }
+    found->started = true;
     // A net under the completion: the playback goes at the latest two seconds after its end.
-    auto safety = std::chrono::duration_cast<Millis>(
-        std::chrono::duration<double>(std::max(duration, 0.0) + 2.0));
-    engine.safetyNet = scheduler_.after(safety, [this, alive, id] {
+    std::weak_ptr<bool> alive = alive_;
+    found->net = scheduler_.after(seconds(std::max(result.duration, 0.0) + 2.0), [this, alive, id] {
         if (!alive.expired()) {
             teardown(id);
         }
     });
-    engines_.push_back(std::move(engine));
-    return std::nullopt;
+    answer({});
 }
 
-void ActionRunner::playBuiltinFallback(const std::string& name, double volume,
-                                       const std::string& app, const std::string& ruleName) {
-    double capped = std::min(volume, 1.0);
-    auto started = namedSounds_.play(name, capped);
-    if (started.status == NamedSoundStart::Status::notFound) {
-        started = namedSounds_.play("Submarine", capped);
+void ActionRunner::playBuiltinFallback(const std::string& name, const Alert& alert,
+                                       bool orDefault) {
+    prune();
+    const std::string asked = orDefault ? name : std::string("Submarine");
+    const std::uint64_t id = nextId_++;
+    std::weak_ptr<bool> alive = alive_;
+    systemSounds_.push_back(Fallback{id, alert.uuid, nullptr, false, {}});
+    systemSounds_.back().net =
+        scheduler_.after(answerNet, [this, alive, id, name, alert, orDefault] {
+            if (!alive.expired()) {
+                fallbackAnswered(id, {NamedSoundStart::Status::failed, noAnswer}, name, alert,
+                                 orDefault);
+            }
+        });
+    auto sound =
+        namedSounds_.play(asked, std::min(alert.volume, 1.0),
+                          [this, alive, id, name, alert, orDefault](const NamedSoundStart& result) {
+                              if (!alive.expired()) {
+                                  fallbackAnswered(id, result, name, alert, orDefault);
+                              }
+                          });
+    auto found = std::find_if(systemSounds_.begin(), systemSounds_.end(),
+                              [&](const Fallback& f) { return f.id == id; });
+    if (found != systemSounds_.end()) {
+        found->sound = std::move(sound);
+    } else if (sound) {
+        // Answered already, and not playing (a playing answer keeps its entry).
+        sound->stop();
     }
-    switch (started.status) {
+}
+
+void ActionRunner::fallbackAnswered(std::uint64_t id, const NamedSoundStart& result,
+                                    const std::string& name, const Alert& alert, bool orDefault) {
+    auto found = std::find_if(systemSounds_.begin(), systemSounds_.end(),
+                              [&](const Fallback& f) { return f.id == id; });
+    if (found == systemSounds_.end() || found->answered) {
+        return;
+    }
+    found->answered = true;
+    found->net.reset();
+    const std::string& app = alert.app;
+    if (result.status != NamedSoundStart::Status::playing) {
+        if (found->sound) {
+            found->sound->stop();
+        }
+        systemSounds_.erase(found);
+    }
+    switch (result.status) {
     case NamedSoundStart::Status::notFound:
+        if (orDefault) {
+            playBuiltinFallback(name, alert, false);
+            return;
+        }
         log("[action] app=" + inQuotes(app) + ": no sound named " + inQuotes(name) +
             " (and default missing) - nothing played");
         return;
     case NamedSoundStart::Status::failed:
         // Found but not playable (no audio server): reporting it as played would be false.
         log("[action] app=" + inQuotes(app) + ": builtin " + inQuotes(name) +
-            " fallback could not play (" + started.error + ") - nothing played");
+            " fallback could not play (" + result.error + ") - nothing played");
         return;
     case NamedSoundStart::Status::playing:
         break;
     }
-    prune();
-    systemSounds_.push_back(std::move(started.sound));
-    log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(ruleName) + ": builtin " +
-        inQuotes(name) + " @ vol " + volumeText(volume) + " (NSSound fallback, capped 100%)");
+    log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(alert.ruleName) +
+        ": builtin " + inQuotes(name) + " @ vol " + volumeText(alert.volume) +
+        " (NSSound fallback, capped 100%)");
 }
 
 void ActionRunner::prune() {
-    std::erase_if(systemSounds_,
-                  [](const std::unique_ptr<NamedSound>& s) { return !s || !s->isPlaying(); });
+    std::erase_if(systemSounds_, [](const Fallback& f) {
+        return f.answered && (!f.sound || !f.sound->isPlaying());
+    });
 }
 
 void ActionRunner::teardown(std::uint64_t engineId) {
-    // Whichever of the completion and the safety net comes first; the second finds nothing.
+    // Whichever of the completion, the safety net and a stop comes first; the rest find nothing.
     auto found = std::find_if(engines_.begin(), engines_.end(),
                               [&](const Engine& e) { return e.id == engineId; });
     if (found == engines_.end()) {

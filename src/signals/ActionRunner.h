@@ -4,9 +4,9 @@
 #include "core/ObservedNotification.h"
 #include "core/Rule.h"
 #include "core/Scheduler.h"
-#include "signals/AudioDecoder.h"
 #include "signals/AudioEngine.h"
 #include "signals/NamedSoundPlayer.h"
+#include "signals/SoundLibrary.h"
 
 #include <filesystem>
 #include <list>
@@ -17,22 +17,30 @@ namespace corvale {
 
 // Plays the sound of a matched rule: built-in names are found in the sound folders and played
 // through our gain stage (up to 200 %); a built-in sound the engine cannot play falls back to the
-// desktop's named-sound player (capped at 100 %). Every outcome is one log line.
+// desktop's named-sound player (capped at 100 %). Every outcome is one log line, written when the
+// player's answer arrives: the caller (the main thread) never waits for the audio server.
 class ActionRunner {
 public:
     // A flood of alerts must not open an unbounded number of audio streams.
     static constexpr size_t maxPlaying = 8;
+    // The players give up on a silent audio server after 2 s; past this the runner stops waiting
+    // for their answer itself, so a lost answer never holds one of the eight places for good.
+    static constexpr Millis answerNet{3000};
 
-    ActionRunner(AudioDecoder& decoder, AudioEngine& engine, NamedSoundPlayer& namedSounds,
-                 Scheduler& scheduler, std::vector<std::filesystem::path> soundDirs);
+    ActionRunner(AudioEngine& engine, NamedSoundPlayer& namedSounds, Scheduler& scheduler,
+                 std::vector<std::filesystem::path> soundDirs);
     ~ActionRunner();
     ActionRunner(const ActionRunner&) = delete;
     ActionRunner& operator=(const ActionRunner&) = delete;
 
     void setLog(LogFn log) { log_ = std::move(log); }
     void run(const Rule& rule, const ObservedNotification& notification);
+    // Silences every sound that run() started for the notification, whether it is still starting,
+    // playing or waiting for its fallback. Logs nothing: the caller says why.
+    void stopSoundFor(const std::string& notificationUuid);
 
     const std::vector<std::filesystem::path>& soundDirs() const { return soundDirs_; }
+    // Sounds starting or playing, the fallbacks among them.
     size_t playingCount();
 
     // Gain in decibels for a volume fraction: 20·log10(v) within −96 … +24 dB.
@@ -41,29 +49,49 @@ public:
     static std::string volumeText(double volume);
 
 private:
+    // What the log lines of one alert need once the player answers.
+    struct Alert {
+        std::string uuid;
+        std::string app;
+        std::string ruleName;
+        double volume = 0;
+    };
     struct Engine {
         std::uint64_t id = 0;
+        std::string uuid;
         std::unique_ptr<AudioPlayback> playback;
-        Subscription safetyNet;
+        bool started = false;
+        Subscription net;
     };
+    struct Fallback {
+        std::uint64_t id = 0;
+        std::string uuid;
+        std::unique_ptr<NamedSound> sound;
+        bool answered = false;
+        Subscription net;
+    };
+    // Called once with the start's outcome: empty when playing, else the reason.
+    using EngineAnswer = std::function<void(const std::string& error)>;
 
-    // Starts one playback of the file; the reason when it cannot.
-    std::optional<std::string> playAmplified(const std::filesystem::path& file, double volume);
-    void playBuiltinFallback(const std::string& name, double volume, const std::string& app,
-                             const std::string& ruleName);
+    void playAmplified(const std::filesystem::path& file, const Alert& alert, EngineAnswer answer);
+    void engineAnswered(std::uint64_t id, const PlaybackStarted& result,
+                        const EngineAnswer& answer);
+    void playBuiltinFallback(const std::string& name, const Alert& alert, bool orDefault = true);
+    void fallbackAnswered(std::uint64_t id, const NamedSoundStart& result, const std::string& asked,
+                          const Alert& alert, bool orDefault);
     void prune();
     void teardown(std::uint64_t engineId);
     void log(const std::string& line) const;
 
-    AudioDecoder& decoder_;
     AudioEngine& engine_;
     NamedSoundPlayer& namedSounds_;
     Scheduler& scheduler_;
     std::vector<std::filesystem::path> soundDirs_;
+    SoundLibrary::Index index_;
     LogFn log_;
     std::list<Engine> engines_;
-    std::vector<std::unique_ptr<NamedSound>> systemSounds_;
-    std::uint64_t nextEngineId_ = 1;
+    std::list<Fallback> systemSounds_;
+    std::uint64_t nextId_ = 1;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -1,43 +1,49 @@
 #pragma once
 
-#include "signals/AudioDecoder.h"
-
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace corvale {
 
-// One sound being played. Destroying it stops the sound; no callback arrives after that.
+// One sound asked for, from the request until it has been heard. Destroying it stops the sound;
+// no callback arrives after that.
 class AudioPlayback {
 public:
     virtual ~AudioPlayback() = default;
     // Seconds into the sound of what is being heard now, counted from the start of the file.
     virtual double position() const = 0;
-    // True until the sound has been heard to its end, broke off or was stopped.
+    // True from the request until the sound has been heard to its end, broke off, failed to
+    // start or was stopped.
     virtual bool isPlaying() const = 0;
+    // Stops the sound, or cancels it while it is still starting: it is never heard afterwards.
     virtual void stop() = 0;
 };
 
-struct PlaybackStart {
-    std::unique_ptr<AudioPlayback> playback; // null on failure
-    std::string error;
+// What became of a request to play.
+struct PlaybackStarted {
+    std::string error;      // empty when the first audio is on its way to the output
+    bool fileError = false; // the file could not be opened or decoded (not the output's fault)
+    double duration = 0;    // seconds, as the file states it; 0 when unknown
 };
 
-// Plays streams through a gain stage. Each start is a playback of its own, so sounds overlap;
-// how many may play at once is the caller's decision.
+// Plays sound files through a gain stage. Each start is a playback of its own, so sounds overlap;
+// how many may play at once is the caller's decision. The file is opened and decoded away from
+// the caller, which never waits for the audio server.
 class AudioEngine {
 public:
-    // Called once on the main thread when the sound has been heard to its end (empty text) or
-    // broke off (the reason); never after stop() or the playback's destruction.
+    // Both are called on the main thread. Started comes once, unless the playback was stopped
+    // first; Finished comes once after a successful start, when the sound has been heard to its
+    // end (empty text) or broke off (the reason), never after stop() or the playback's
+    // destruction.
+    using Started = std::function<void(const PlaybackStarted& result)>;
     using Finished = std::function<void(const std::string& error)>;
 
     virtual ~AudioEngine() = default;
-    // Plays the stream from offset seconds, every sample multiplied by gain and clipped to
-    // [-1, 1]. Returns once the first audio is on its way to the output, or with the reason it
-    // cannot be: a stream without audio at the offset, an audio server that refused us.
-    virtual PlaybackStart start(std::unique_ptr<AudioStream> stream, float gain, double offset,
-                                Finished finished) = 0;
+    // Plays the file from offset seconds, every sample multiplied by gain and clipped to
+    // [-1, 1]. Returns at once; the outcome comes to started.
+    virtual std::unique_ptr<AudioPlayback> start(const std::string& path, float gain, double offset,
+                                                 Started started, Finished finished) = 0;
 };
 
 } // namespace corvale

@@ -88,4 +88,39 @@ std::vector<std::string> names(const std::vector<std::filesystem::path>& dirs) {
     return names;
 }
 
+Index::Index(std::vector<std::filesystem::path> dirs) : dirs_(std::move(dirs)) {}
+
+std::optional<std::filesystem::path> Index::url(const std::string& name) {
+    refreshIfChanged();
+    auto found = byKey_.find(caseFolded(name));
+    if (found == byKey_.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+void Index::refreshIfChanged() {
+    std::vector<std::optional<std::filesystem::file_time_type>> stamps;
+    stamps.reserve(dirs_.size());
+    for (const auto& dir : dirs_) {
+        std::error_code ec;
+        auto stamp = std::filesystem::last_write_time(dir, ec);
+        stamps.push_back(ec ? std::nullopt : std::optional(stamp));
+    }
+    if (built_ && stamps == stamps_) {
+        return;
+    }
+    stamps_ = std::move(stamps);
+    built_ = true;
+    byKey_.clear();
+    for (const auto& dir : dirs_) {
+        for (const auto& entry : entries(dir)) {
+            if (isAudioExtension(entry)) {
+                // The first folder, and within it the first entry listed, wins.
+                byKey_.emplace(caseFolded(entry.stem().string()), entry);
+            }
+        }
+    }
+}
+
 } // namespace corvale::SoundLibrary

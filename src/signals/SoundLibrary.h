@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,23 @@ std::optional<std::filesystem::path> url(const std::string& name,
 
 // Every sound name in the folders, first spelling per name wins, sorted for people.
 std::vector<std::string> names(const std::vector<std::filesystem::path>& dirs);
+
+// The same lookup as url(), from a table of the folders' sounds. The folders are listed again only
+// when one of them has changed (its modification time moved), so an alert costs a few stat calls
+// instead of three folder listings, and sounds added while the program runs are still found.
+class Index {
+public:
+    explicit Index(std::vector<std::filesystem::path> dirs);
+    std::optional<std::filesystem::path> url(const std::string& name);
+
+private:
+    void refreshIfChanged();
+
+    std::vector<std::filesystem::path> dirs_;
+    std::vector<std::optional<std::filesystem::file_time_type>> stamps_;
+    std::map<std::string, std::filesystem::path> byKey_;
+    bool built_ = false;
+};
 
 } // namespace SoundLibrary
 } // namespace corvale

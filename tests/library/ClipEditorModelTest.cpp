@@ -24,7 +24,6 @@ const std::string longStatus = "Top bar = where your clip sits in the song (drag
 struct ClipEditorModelTest : ::testing::Test {
     test::FakeMediaTools media;
     test::ManualBackgroundTasks background;
-    test::FakeAudioDecoder decoder;
     test::FakeAudioEngine engine;
     test::ManualScheduler scheduler;
     test::LogRecorder logs;
@@ -36,8 +35,7 @@ struct ClipEditorModelTest : ::testing::Test {
         described.duration = duration;
         described.samples = 44100;
         model = std::make_unique<ClipEditorModel>(
-            song, logs.fn(),
-            ClipEditorModel::Services{media, background, decoder, engine, scheduler});
+            song, logs.fn(), ClipEditorModel::Services{media, background, engine, scheduler});
         model->load();
         background.runNext();
         if (runWaveform) {
@@ -59,7 +57,7 @@ struct ClipEditorModelTest : ::testing::Test {
 
 TEST_F(ClipEditorModelTest, loadingSetsTheDefaultSelectionStatusAndWaveform) {
     media.songs[song] = {2.0, 44100, {}};
-    ClipEditorModel m(song, logs.fn(), {media, background, decoder, engine, scheduler});
+    ClipEditorModel m(song, logs.fn(), {media, background, engine, scheduler});
     EXPECT_EQ(m.status(), "Loading\u2026");
     EXPECT_EQ(m.selEnd(), 3.0);
     m.load();
@@ -256,12 +254,12 @@ TEST_F(ClipEditorModelTest, thePreviewPlaysTheClipAndStopsAtItsEnd) {
 
 TEST_F(ClipEditorModelTest, aPreviewThatCannotStartSaysSo) {
     auto& m = opened(60.0);
-    decoder.broken.insert(song);
+    engine.broken.insert(song);
     m.startPlayback();
     EXPECT_EQ(m.status(), "Couldn't play that file.");
     EXPECT_TRUE(logs.contains(
         "[clip] play failed to open Song.mp3: Invalid data found when processing input"));
-    decoder.broken.clear();
+    engine.broken.clear();
     engine.failWith = "Connection refused";
     m.startPlayback();
     EXPECT_EQ(m.status(), "Couldn't start playback of that file.");

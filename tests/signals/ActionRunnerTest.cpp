@@ -17,7 +17,6 @@ namespace {
 struct Runner : ::testing::Test {
     TempDir dir;
     ManualScheduler scheduler;
-    FakeAudioDecoder decoder;
     FakeAudioEngine engine;
     FakeNamedSoundPlayer named;
     LogRecorder log;
@@ -29,18 +28,19 @@ struct Runner : ::testing::Test {
         writeFile(dir / "user" / "glass.wav", "");
         writeFile(dir / "ours" / "Submarine.wav", "");
         writeFile(dir / "ours" / "Ping.flac", "");
-        runner =
-            std::make_unique<ActionRunner>(decoder, engine, named, scheduler,
-                                           std::vector{dir / "system", dir / "user", dir / "ours"});
+        runner = std::make_unique<ActionRunner>(
+            engine, named, scheduler, std::vector{dir / "system", dir / "user", dir / "ours"});
         runner->setLog(log.fn());
     }
 
-    void play(SoundRef sound, double volume = 1.0, const std::string& app = "Mail") {
+    void play(SoundRef sound, double volume = 1.0, const std::string& app = "Mail",
+              const std::string& uuid = "n-1") {
         Rule rule = Rule::fallback();
         rule.appDisplayName = "Mail rule";
         rule.sound = std::move(sound);
         rule.volume = volume;
         ObservedNotification n;
+        n.uuid = uuid;
         n.appName = app;
         runner->run(rule, n);
     }
@@ -65,17 +65,16 @@ TEST(ActionRunnerMath, gainLawAndVolumeText) {
 
 TEST_F(Runner, builtinNamesResolveFolderByFolderIgnoringCase) {
     play(SoundRef::builtin("glass"), 2.0);
-    ASSERT_EQ(decoder.opened.size(), 1u);
-    EXPECT_EQ(decoder.opened[0], (dir / "system" / "Glass.aiff").string())
-        << "the first folder wins";
     ASSERT_EQ(engine.starts.size(), 1u);
+    EXPECT_EQ(engine.starts[0].path, (dir / "system" / "Glass.aiff").string())
+        << "the first folder wins";
     EXPECT_NEAR(20 * std::log10(engine.starts[0].gain), 6.02, 0.01);
     EXPECT_EQ(
         log.lines.back(),
         "[action] app=\"Mail\" \u2192 rule \"Mail rule\": builtin \"glass\" @ vol 2.0 (engine)");
 
     play(SoundRef::builtin("Submarine"), 0.0);
-    EXPECT_EQ(decoder.opened.back(), (dir / "ours" / "Submarine.wav").string());
+    EXPECT_EQ(engine.starts.back().path, (dir / "ours" / "Submarine.wav").string());
     EXPECT_NEAR(engine.starts.back().gain, std::pow(10.0, -96.0 / 20.0), 1e-9)
         << "volume 0 is -96 dB, not silent";
 
@@ -129,7 +128,7 @@ TEST_F(Runner, filesPlayWithoutFallbackAndSilentPlaysNothing) {
               "[action] app=\"Mail\" \u2192 rule \"Mail rule\": file bell.m4a @ vol 1.5 (engine)");
 
     auto bad = dir / "broken.mp3";
-    decoder.broken.insert(bad.string());
+    engine.broken.insert(bad.string());
     play(SoundRef::file(FileUrl::fromPath(bad.string())));
     EXPECT_EQ(log.lines.back(), "[action] app=\"Mail\": could not play file " + bad.string() +
                                     ": Invalid data found when processing input - nothing played");
@@ -138,11 +137,11 @@ TEST_F(Runner, filesPlayWithoutFallbackAndSilentPlaysNothing) {
     play(SoundRef::silent());
     EXPECT_EQ(log.lines.back(),
               "[action] app=\"Mail\" \u2192 rule \"Mail rule\": silent (nothing played)");
-    EXPECT_EQ(engine.starts.size(), 1u);
+    EXPECT_EQ(engine.starts.size(), 2u) << "silent asks nothing of the engine";
 }
 
 TEST_F(Runner, playbacksEndByCompletionOrSafetyNetAndAreCappedAtEight) {
-    decoder.duration = 1.0;
+    engine.duration = 1.0;
     for (int i = 0; i < 8; ++i) {
         play(SoundRef::builtin("Glass"));
     }
@@ -169,4 +168,102 @@ TEST_F(Runner, playbacksEndByCompletionOrSafetyNetAndAreCappedAtEight) {
     runner.reset();
     engine.finish(9);
     scheduler.advance(5.0);
+}
+
+TEST_F(Runner, outcomesAreLoggedWhenThePlayersAnswerAndALateAnswerIsNeverHeard) {
+    engine.answerAtOnce = false;
+    named.answerAtOnce = false;
+    play(SoundRef::builtin("Glass"), 1.0, "Mail", "a");
+    play(SoundRef::builtin("Glass"), 1.0, "Chat", "b");
+    EXPECT_TRUE(log.lines.empty()) << "nothing is known before the engine answers";
+    EXPECT_EQ(runner->playingCount(), 2u) << "starting sounds take their places among the eight";
+
+    engine.answer(1, "PulseAudio: Connection refused");
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "[action] app=\"Chat\": builtin \"Glass\" engine play failed "
+                            "(PulseAudio: Connection refused) - falling back to NSSound");
+    ASSERT_EQ(named.requests.size(), 1u) << "the fallback is asked for when the failure arrives";
+    named.known.insert("Glass");
+    named.answer(0);
+    EXPECT_EQ(log.lines.back(), "[action] app=\"Chat\" \u2192 rule \"Mail rule\": builtin "
+                                "\"Glass\" @ vol 1.0 (NSSound fallback, capped 100%)");
+
+    engine.answer(0);
+    EXPECT_EQ(
+        log.lines.back(),
+        "[action] app=\"Mail\" \u2192 rule \"Mail rule\": builtin \"Glass\" @ vol 1.0 (engine)");
+    EXPECT_EQ(runner->playingCount(), 2u);
+
+    // A start without any answer is given up, cancelled and replaced by the fallback.
+    log.lines.clear();
+    play(SoundRef::builtin("Glass"), 1.0, "Slow", "c");
+    scheduler.advance(std::chrono::duration<double>(ActionRunner::answerNet).count() + 0.01);
+    EXPECT_FALSE(*engine.starts[2].playing) << "the unanswered start is cancelled";
+    EXPECT_TRUE(log.contains("[action] app=\"Slow\": builtin \"Glass\" engine play failed ("));
+    EXPECT_EQ(named.requests.size(), 2u);
+    engine.answer(2);
+    EXPECT_EQ(log.count("(engine)"), 0u) << "a late answer is not reported as played";
+    EXPECT_FALSE(engine.starts[2].answered) << "nor heard besides the fallback";
+
+    // A file's failure arrives late too, with the decoder's reason.
+    auto bad = dir / "bad.mp3";
+    engine.broken.insert(bad.string());
+    play(SoundRef::file(FileUrl::fromPath(bad.string())), 1.0, "Files", "d");
+    engine.answer(3, "Invalid data found when processing input");
+    EXPECT_EQ(log.lines.back(), "[action] app=\"Files\": could not play file " + bad.string() +
+                                    ": Invalid data found when processing input - nothing played");
+    EXPECT_EQ(named.requests.size(), 2u) << "no fallback for files";
+}
+
+TEST_F(Runner, stopSoundForSilencesOnlyThatNotificationsSoundsInEveryState) {
+    engine.answerAtOnce = false;
+    named.answerAtOnce = false;
+    play(SoundRef::builtin("Glass"), 1.0, "Mail", "refused");
+    play(SoundRef::builtin("Glass"), 1.0, "Mail", "refused");
+    play(SoundRef::builtin("Glass"), 1.0, "Chat", "kept");
+    play(SoundRef::builtin("Nonesuch"), 1.0, "Mail", "refused");
+    engine.answer(0);
+    engine.answer(2);
+    ASSERT_EQ(named.requests.size(), 1u);
+    const size_t linesBefore = log.lines.size();
+
+    runner->stopSoundFor("refused");
+    EXPECT_FALSE(*engine.starts[0].playing) << "a playing sound is stopped";
+    EXPECT_FALSE(*engine.starts[1].playing) << "a starting one is cancelled";
+    EXPECT_FALSE(*named.requests[0].playing) << "a pending fallback is cancelled";
+    EXPECT_TRUE(*engine.starts[2].playing) << "another notification's sound plays on";
+    EXPECT_EQ(runner->playingCount(), 1u) << "the stopped sounds are torn down";
+    EXPECT_EQ(log.lines.size(), linesBefore) << "the caller logs, not the runner";
+
+    // Nothing of the stopped sounds comes back: no answer, no fallback, no line.
+    engine.answer(1, "PulseAudio: Connection refused");
+    named.answer(0);
+    scheduler.advance(10.0);
+    EXPECT_EQ(named.requests.size(), 1u);
+    EXPECT_EQ(log.lines.size(), linesBefore);
+
+    // An engine that fails after the stop of a fallback's notification: the fallback in flight
+    // is stopped too, wherever it is in the chain.
+    play(SoundRef::builtin("Glass"), 1.0, "Mail", "late");
+    engine.answer(engine.starts.size() - 1, "PulseAudio: Connection refused");
+    ASSERT_EQ(named.requests.size(), 2u);
+    runner->stopSoundFor("late");
+    EXPECT_FALSE(*named.requests[1].playing);
+    EXPECT_EQ(runner->playingCount(), 0u);
+}
+
+TEST_F(Runner, soundsAddedOrRemovedWhileRunningAreNoticed) {
+    play(SoundRef::builtin("Bell"));
+    EXPECT_EQ(named.requests.back().name, "Submarine") << "unknown at first";
+    const auto engineStarts = engine.starts.size();
+
+    writeFile(dir / "user" / "Bell.ogg", "");
+    play(SoundRef::builtin("bell"));
+    ASSERT_EQ(engine.starts.size(), engineStarts + 1);
+    EXPECT_EQ(engine.starts.back().path, (dir / "user" / "Bell.ogg").string());
+
+    std::filesystem::remove(dir / "system" / "Glass.aiff");
+    play(SoundRef::builtin("Glass"));
+    EXPECT_EQ(engine.starts.back().path, (dir / "user" / "glass.wav").string())
+        << "the next folder's file takes over";
 }

@@ -51,6 +51,7 @@ class FakeNamedSound : public NamedSound {
 public:
     explicit FakeNamedSound(std::shared_ptr<bool> playing) : playing_(std::move(playing)) {}
     bool isPlaying() const override { return *playing_; }
+    void stop() override { *playing_ = false; }
 
 private:
     std::shared_ptr<bool> playing_;
@@ -66,23 +67,44 @@ OpenedAudio FakeAudioDecoder::open(const std::string& path) {
     return {std::make_unique<SilentStream>(duration), {}};
 }
 
-PlaybackStart FakeAudioEngine::start(std::unique_ptr<AudioStream>, float gain, double offset,
-                                     Finished finished) {
-    if (!failWith.empty()) {
-        return {nullptr, failWith};
-    }
+std::unique_ptr<AudioPlayback> FakeAudioEngine::start(const std::string& path, float gain,
+                                                      double offset, AudioEngine::Started started,
+                                                      Finished finished) {
     auto playing = std::make_shared<bool>(true);
     auto position = std::make_shared<double>(offset);
-    starts.push_back({gain, offset, std::move(finished), playing, position});
-    return {std::make_unique<FakePlayback>(playing, position), {}};
+    starts.push_back(
+        {path, gain, offset, std::move(started), std::move(finished), playing, position});
+    auto playback = std::make_unique<FakePlayback>(playing, position);
+    if (answerAtOnce) {
+        answer(starts.size() - 1,
+               broken.contains(path) ? "Invalid data found when processing input" : failWith);
+    }
+    return playback;
+}
+
+void FakeAudioEngine::answer(size_t i, const std::string& error) {
+    auto& request = starts.at(i);
+    if (!*request.playing || request.answered) {
+        return;
+    }
+    request.answered = error.empty();
+    if (!error.empty()) {
+        *request.playing = false;
+    }
+    // A copy: the answer may tear the playback down, and starts may grow meanwhile.
+    auto started = request.started;
+    if (started) {
+        started({error, broken.contains(request.path), duration});
+    }
 }
 
 void FakeAudioEngine::finish(size_t i) {
     auto& started = starts.at(i);
-    if (*started.playing) {
+    if (*started.playing && started.answered) {
         *started.playing = false;
-        if (started.finished) {
-            started.finished({});
+        auto finished = started.finished;
+        if (finished) {
+            finished({});
         }
     }
 }
@@ -92,17 +114,39 @@ size_t FakeAudioEngine::playingCount() const {
         std::count_if(starts.begin(), starts.end(), [](const Started& s) { return *s.playing; }));
 }
 
-NamedSoundStart FakeNamedSoundPlayer::play(const std::string& name, double volume) {
-    if (!known.contains(name)) {
-        return {NamedSoundStart::Status::notFound, nullptr, {}};
-    }
-    if (!failWith.empty()) {
-        return {NamedSoundStart::Status::failed, nullptr, failWith};
-    }
-    played.emplace_back(name, volume);
+std::unique_ptr<NamedSound> FakeNamedSoundPlayer::play(const std::string& name, double volume,
+                                                       Started started) {
     auto flag = std::make_shared<bool>(true);
-    playing.push_back(flag);
-    return {NamedSoundStart::Status::playing, std::make_unique<FakeNamedSound>(flag), {}};
+    requests.push_back({name, volume, std::move(started), flag});
+    auto sound = std::make_unique<FakeNamedSound>(flag);
+    if (answerAtOnce) {
+        answer(requests.size() - 1);
+    }
+    return sound;
+}
+
+void FakeNamedSoundPlayer::answer(size_t i) {
+    auto& request = requests.at(i);
+    if (!*request.playing) {
+        return;
+    }
+    NamedSoundStart result;
+    if (!known.contains(request.name)) {
+        result = {NamedSoundStart::Status::notFound, {}};
+    } else if (!failWith.empty()) {
+        result = {NamedSoundStart::Status::failed, failWith};
+    } else {
+        result = {NamedSoundStart::Status::playing, {}};
+        played.emplace_back(request.name, request.volume);
+        playing.push_back(request.playing);
+    }
+    if (result.status != NamedSoundStart::Status::playing) {
+        *request.playing = false;
+    }
+    auto started = request.started;
+    if (started) {
+        started(result);
+    }
 }
 
 } // namespace corvale::test

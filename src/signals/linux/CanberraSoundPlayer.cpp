@@ -1,6 +1,7 @@
 #include "signals/linux/CanberraSoundPlayer.h"
 
 #include "core/Text.h"
+#include "signals/linux/MainThreadPost.h"
 
 #include <canberra.h>
 
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -57,8 +59,7 @@ public:
     }
 
     // Plays the sound; on success the flag stays true until the sound has ended.
-    int play(unsigned id, ca_proplist* properties, std::shared_ptr<std::atomic<bool>>& flag) {
-        flag = std::make_shared<std::atomic<bool>>(true);
+    int play(unsigned id, ca_proplist* properties, std::shared_ptr<std::atomic<bool>> flag) {
         {
             std::lock_guard lock(mutex_);
             playing_[id] = flag;
@@ -70,6 +71,11 @@ public:
             finished(id);
         }
         return ret;
+    }
+
+    void cancel(unsigned id) {
+        ca_context_cancel(context_, id);
+        finished(id);
     }
 
 private:
@@ -89,17 +95,24 @@ private:
     std::map<uint32_t, std::shared_ptr<std::atomic<bool>>> playing_;
 };
 
-// The thread that makes every libcanberra call, one at a time. A call that outlives the caller's
-// patience goes on alone; until it returns, later calls are refused rather than queued behind it.
-// The thread owns its state, so a call stuck for good does not hold up the program's exit.
+// The thread that makes every libcanberra call, one at a time, in the order asked. The thread
+// owns its state, so a call stuck for good does not hold up the program's exit.
 class CanberraWorker {
 public:
     using Task = std::function<void(std::shared_ptr<CanberraContext>& context)>;
+    using Clock = std::chrono::steady_clock;
 
     CanberraWorker() : state_(std::make_shared<State>()) {
         thread_ = std::thread([state = state_] { work(*state); });
     }
-    ~CanberraWorker() {
+    ~CanberraWorker() { shutdown(); }
+    CanberraWorker(const CanberraWorker&) = delete;
+    CanberraWorker& operator=(const CanberraWorker&) = delete;
+
+    void shutdown() {
+        if (!thread_.joinable()) {
+            return;
+        }
         bool stuck = false;
         {
             std::lock_guard lock(state_->mutex);
@@ -113,29 +126,28 @@ public:
             thread_.join();
         }
     }
-    CanberraWorker(const CanberraWorker&) = delete;
-    CanberraWorker& operator=(const CanberraWorker&) = delete;
 
-    // Runs the task on the thread; false when it did not finish within timeout or an earlier
-    // task is still running. The task may outlive this call: it must own what it touches.
-    bool run(Task task, std::chrono::milliseconds timeout) {
-        std::unique_lock lock(state_->mutex);
-        if (state_->busy) {
-            return false;
+    void enqueue(Task task) {
+        {
+            std::lock_guard lock(state_->mutex);
+            state_->tasks.push_back(std::move(task));
         }
-        state_->task = std::move(task);
-        state_->busy = true;
         state_->wake.notify_all();
-        return state_->done.wait_for(lock, timeout, [&] { return !state_->busy; });
+    }
+
+    // Whether a call has been running for longer than patience.
+    bool stuck(Clock::duration patience) const {
+        std::lock_guard lock(state_->mutex);
+        return state_->busy && Clock::now() - state_->busySince >= patience;
     }
 
 private:
     struct State {
-        std::mutex mutex;
+        mutable std::mutex mutex;
         std::condition_variable wake;
-        std::condition_variable done;
-        Task task;
+        std::deque<Task> tasks;
         bool busy = false;
+        Clock::time_point busySince;
         bool stop = false;
         // Touched by the thread only.
         std::shared_ptr<CanberraContext> context;
@@ -144,22 +156,21 @@ private:
     static void work(State& state) {
         std::unique_lock lock(state.mutex);
         for (;;) {
-            state.wake.wait(lock, [&] { return state.stop || state.task; });
-            if (!state.task) {
+            state.wake.wait(lock, [&] { return state.stop || !state.tasks.empty(); });
+            if (state.stop) {
                 break;
             }
-            auto task = std::move(state.task);
-            state.task = nullptr;
+            auto task = std::move(state.tasks.front());
+            state.tasks.pop_front();
+            state.busy = true;
+            state.busySince = Clock::now();
             lock.unlock();
             task(state.context);
             task = nullptr;
             lock.lock();
             state.busy = false;
-            state.done.notify_all();
-            if (state.stop) {
-                break;
-            }
         }
+        state.tasks.clear();
         lock.unlock();
         state.context.reset();
     }
@@ -173,24 +184,72 @@ namespace {
 // libcanberra reads WAV and Ogg Vorbis, nothing else.
 constexpr std::array playableExtensions{".wav", ".oga", ".ogg"};
 
-// How long play() waits for libcanberra: a working server answers in milliseconds.
+// How long a sound may wait for libcanberra: a working server answers in milliseconds.
 constexpr std::chrono::seconds answerTimeout{2};
+constexpr const char* noAnswer = "libcanberra: the audio server does not answer";
+
+// One sound asked for. The flags under the mutex settle the race between a late answer of the
+// thread and the main thread's patience running out or a stop.
+struct Request {
+    unsigned id = 0;
+    std::string name;
+    double volume = 0;
+    std::shared_ptr<std::atomic<bool>> playing = std::make_shared<std::atomic<bool>>(true);
+
+    std::mutex mutex;
+    bool answered = false;
+    bool timedOut = false;
+    bool cancelled = false;
+
+    // Main thread only.
+    NamedSoundPlayer::Started started;
+    bool done = false;
+
+    void deliver(const NamedSoundStart& result) {
+        if (done) {
+            return;
+        }
+        done = true;
+        auto callback = std::move(started);
+        if (callback) {
+            callback(result);
+        }
+    }
+};
 
 class CanberraSound : public NamedSound {
 public:
-    CanberraSound(std::shared_ptr<CanberraContext> context,
-                  std::shared_ptr<std::atomic<bool>> playing)
-        : context_(std::move(context)), playing_(std::move(playing)) {}
-    bool isPlaying() const override { return *playing_; }
+    CanberraSound(std::shared_ptr<Request> request, std::weak_ptr<CanberraWorker> worker)
+        : request_(std::move(request)), worker_(std::move(worker)) {}
+    bool isPlaying() const override { return *request_->playing; }
+    void stop() override {
+        request_->done = true;
+        request_->started = nullptr;
+        bool answered = false;
+        {
+            std::lock_guard lock(request_->mutex);
+            request_->cancelled = true;
+            answered = request_->answered;
+        }
+        if (answered && *request_->playing) {
+            if (auto worker = worker_.lock()) {
+                worker->enqueue([id = request_->id](std::shared_ptr<CanberraContext>& context) {
+                    if (context) {
+                        context->cancel(id);
+                    }
+                });
+            }
+        }
+        *request_->playing = false;
+    }
 
 private:
-    // Keeps the connection, and so the sound, alive while the sound is held.
-    std::shared_ptr<CanberraContext> context_;
-    std::shared_ptr<std::atomic<bool>> playing_;
+    std::shared_ptr<Request> request_;
+    std::weak_ptr<CanberraWorker> worker_;
 };
 
 NamedSoundStart failed(std::string error) {
-    return {NamedSoundStart::Status::failed, nullptr, std::move(error)};
+    return {NamedSoundStart::Status::failed, std::move(error)};
 }
 
 // The volume in decibels; 0 (or not a number) gives -96 dB, as good as silent. libcanberra
@@ -204,57 +263,9 @@ std::string decibelsText(double volume) {
     return text.data();
 }
 
-// Plays once on the worker thread; returns libcanberra's code, so a lost connection can be told
-// from other failures.
-int playOnce(std::shared_ptr<CanberraContext>& context, unsigned id, const std::string& name,
-             const std::string& file, double volume, NamedSoundStart& start) {
-    if (!context) {
-        auto opened = std::make_shared<CanberraContext>();
-        const int ret = opened->open();
-        if (ret < 0) {
-            start = failed(std::string("libcanberra: ") + ca_strerror(ret));
-            return ret;
-        }
-        context = std::move(opened);
-    }
-    ca_proplist* properties = nullptr;
-    if (ca_proplist_create(&properties) < 0) {
-        start = failed("libcanberra: out of memory");
-        return CA_ERROR_OOM;
-    }
-    if (file.empty()) {
-        ca_proplist_sets(properties, CA_PROP_EVENT_ID, name.c_str());
-    } else {
-        ca_proplist_sets(properties, CA_PROP_MEDIA_FILENAME, file.c_str());
-        ca_proplist_sets(properties, CA_PROP_MEDIA_NAME, name.c_str());
-    }
-    ca_proplist_sets(properties, CA_PROP_CANBERRA_VOLUME, decibelsText(volume).c_str());
-    ca_proplist_sets(properties, CA_PROP_CANBERRA_CACHE_CONTROL, "never");
-    std::shared_ptr<std::atomic<bool>> playing;
-    const int ret = context->play(id, properties, playing);
-    ca_proplist_destroy(properties);
-    if (ret == CA_ERROR_NOTFOUND && file.empty()) {
-        start = {NamedSoundStart::Status::notFound, nullptr, {}};
-    } else if (ret < 0) {
-        start = failed(std::string("libcanberra: ") + ca_strerror(ret));
-    } else {
-        start = {NamedSoundStart::Status::playing,
-                 std::make_unique<CanberraSound>(context, std::move(playing)),
-                 {}};
-    }
-    return ret;
-}
-
-} // namespace
-
-CanberraSoundPlayer::CanberraSoundPlayer(std::vector<std::string> folders)
-    : folders_(std::move(folders)), worker_(std::make_shared<CanberraWorker>()) {}
-
-CanberraSoundPlayer::~CanberraSoundPlayer() = default;
-
-std::string CanberraSoundPlayer::fileNamed(const std::string& name) const {
+std::string fileNamed(const std::string& name, const std::vector<std::string>& folders) {
     const std::string wanted = caseFolded(name);
-    for (const auto& folder : folders_) {
+    for (const auto& folder : folders) {
         std::error_code ec;
         for (auto it = std::filesystem::directory_iterator(folder, ec);
              !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
@@ -272,26 +283,121 @@ std::string CanberraSoundPlayer::fileNamed(const std::string& name) const {
     return {};
 }
 
-NamedSoundStart CanberraSoundPlayer::play(const std::string& name, double volume) {
-    const std::string file = fileNamed(name);
-    const unsigned id = nextId_++;
-    auto start = std::make_shared<NamedSoundStart>();
-    const bool answered = worker_->run(
-        [start, id, name, file, volume](std::shared_ptr<CanberraContext>& context) {
+// Plays once on the worker thread; returns libcanberra's code, so a lost connection can be told
+// from other failures.
+int playOnce(std::shared_ptr<CanberraContext>& context, const Request& request,
+             const std::string& file, NamedSoundStart& start) {
+    if (!context) {
+        auto opened = std::make_shared<CanberraContext>();
+        const int ret = opened->open();
+        if (ret < 0) {
+            start = failed(std::string("libcanberra: ") + ca_strerror(ret));
+            return ret;
+        }
+        context = std::move(opened);
+    }
+    ca_proplist* properties = nullptr;
+    if (ca_proplist_create(&properties) < 0) {
+        start = failed("libcanberra: out of memory");
+        return CA_ERROR_OOM;
+    }
+    if (file.empty()) {
+        ca_proplist_sets(properties, CA_PROP_EVENT_ID, request.name.c_str());
+    } else {
+        ca_proplist_sets(properties, CA_PROP_MEDIA_FILENAME, file.c_str());
+        ca_proplist_sets(properties, CA_PROP_MEDIA_NAME, request.name.c_str());
+    }
+    ca_proplist_sets(properties, CA_PROP_CANBERRA_VOLUME, decibelsText(request.volume).c_str());
+    ca_proplist_sets(properties, CA_PROP_CANBERRA_CACHE_CONTROL, "never");
+    *request.playing = true;
+    const int ret = context->play(request.id, properties, request.playing);
+    ca_proplist_destroy(properties);
+    if (ret == CA_ERROR_NOTFOUND && file.empty()) {
+        start = {NamedSoundStart::Status::notFound, {}};
+    } else if (ret < 0) {
+        start = failed(std::string("libcanberra: ") + ca_strerror(ret));
+    } else {
+        start = {NamedSoundStart::Status::playing, {}};
+    }
+    return ret;
+}
+
+} // namespace
+
+CanberraSoundPlayer::CanberraSoundPlayer(std::vector<std::string> folders)
+    : folders_(std::move(folders)), poster_(std::make_shared<MainThreadPost>()),
+      worker_(std::make_shared<CanberraWorker>()) {}
+
+CanberraSoundPlayer::~CanberraSoundPlayer() {
+    shutdown();
+}
+
+void CanberraSoundPlayer::shutdown() {
+    worker_->shutdown();
+    poster_->close();
+}
+
+std::unique_ptr<NamedSound> CanberraSoundPlayer::play(const std::string& name, double volume,
+                                                      Started started) {
+    auto request = std::make_shared<Request>();
+    request->id = nextId_++;
+    request->name = name;
+    request->volume = volume;
+    request->started = std::move(started);
+    auto sound = std::make_unique<CanberraSound>(request, worker_);
+
+    if (worker_->stuck(answerTimeout)) {
+        *request->playing = false;
+        poster_->post([request] { request->deliver(failed(noAnswer)); });
+        return sound;
+    }
+    poster_->after(answerTimeout, [request] {
+        {
+            std::lock_guard lock(request->mutex);
+            if (request->answered || request->cancelled) {
+                return;
+            }
+            request->timedOut = true;
+        }
+        *request->playing = false;
+        request->deliver(failed(noAnswer));
+    });
+    worker_->enqueue(
+        [request, folders = folders_, poster = poster_](std::shared_ptr<CanberraContext>& context) {
+            {
+                std::lock_guard lock(request->mutex);
+                if (request->cancelled || request->timedOut) {
+                    return;
+                }
+            }
+            const std::string file = fileNamed(request->name, folders);
+            NamedSoundStart start;
             const bool connected = context != nullptr;
-            const int ret = playOnce(context, id, name, file, volume, *start);
+            const int ret = playOnce(context, *request, file, start);
             if (connected && (ret == CA_ERROR_STATE || ret == CA_ERROR_DISCONNECTED ||
                               ret == CA_ERROR_NOTAVAILABLE || ret == CA_ERROR_IO)) {
                 // The server went away and may be back: a fresh connection finds it again.
                 context.reset();
-                playOnce(context, id, name, file, volume, *start);
+                playOnce(context, *request, file, start);
             }
-        },
-        answerTimeout);
-    if (!answered) {
-        return failed("libcanberra: the audio server does not answer");
-    }
-    return std::move(*start);
+            bool wanted = false;
+            {
+                std::lock_guard lock(request->mutex);
+                wanted = !request->cancelled && !request->timedOut;
+                request->answered = wanted;
+            }
+            if (start.status == NamedSoundStart::Status::playing && !wanted && context) {
+                // Too late or no longer wanted: it must not be heard.
+                context->cancel(request->id);
+            }
+            if (start.status != NamedSoundStart::Status::playing) {
+                *request->playing = false;
+            }
+            if (wanted) {
+                poster->post([request, start] { request->deliver(start); });
+            }
+        });
+    return sound;
 }
 
 } // namespace corvale

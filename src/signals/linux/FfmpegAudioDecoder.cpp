@@ -40,12 +40,18 @@ public:
         if (ret < 0) {
             return ffmpeg::errorText(ret);
         }
-        ret = avformat_find_stream_info(format_, nullptr);
-        if (ret < 0) {
-            return ffmpeg::errorText(ret);
-        }
         const AVCodec* decoder = nullptr;
         streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        // Probing reads and decodes ahead, for a short sound to its very end; a header that names
+        // the codec, rate and channels already tells us all we need.
+        if (streamIndex_ < 0 || !decoder || !headerDescribes(format_->streams[streamIndex_])) {
+            ret = avformat_find_stream_info(format_, nullptr);
+            if (ret < 0) {
+                return ffmpeg::errorText(ret);
+            }
+            decoder = nullptr;
+            streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        }
         if (streamIndex_ < 0 || !decoder) {
             return "the file has no audio";
         }
@@ -139,6 +145,12 @@ public:
     }
 
 private:
+    static bool headerDescribes(const AVStream* stream) {
+        const AVCodecParameters* codec = stream->codecpar;
+        return codec->codec_id != AV_CODEC_ID_NONE && codec->sample_rate > 0 &&
+               codec->ch_layout.nb_channels > 0;
+    }
+
     std::size_t bufferedFrames() const {
         return buffer_.size() / static_cast<std::size_t>(channels()) - bufferPos_;
     }

@@ -1,329 +1,41 @@
 #include "signals/linux/PulseAudioEngine.h"
 
 #include "signals/GainStage.h"
-
-#include <QMetaObject>
-#include <QObject>
+#include "signals/linux/MainThreadPost.h"
 
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
-#include <cmath>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <sstream>
+#include <thread>
 #include <utility>
 #include <vector>
 
 namespace corvale {
-
-// The one PulseAudio event thread that all playbacks share, and the object on the main thread
-// that receives their callbacks. Playbacks keep it alive, so it outlives the last of them.
-class PulseThread {
-public:
-    PulseThread() : loop_(pa_threaded_mainloop_new()), receiver_(std::make_unique<QObject>()) {
-        if (loop_) {
-            pa_threaded_mainloop_set_name(loop_, "corvale-audio");
-        }
-    }
-    ~PulseThread() {
-        if (running_) {
-            pa_threaded_mainloop_stop(loop_);
-        }
-        dropUnanswered();
-        if (loop_) {
-            pa_threaded_mainloop_free(loop_);
-        }
-        // The last reference may go while the receiver delivers a callback.
-        receiver_.release()->deleteLater();
-    }
-    PulseThread(const PulseThread&) = delete;
-    PulseThread& operator=(const PulseThread&) = delete;
-
-    bool ensureRunning() {
-        if (!running_ && loop_) {
-            running_ = pa_threaded_mainloop_start(loop_) == 0;
-        }
-        return running_;
-    }
-    pa_threaded_mainloop* loop() const { return loop_; }
-    pa_mainloop_api* api() const { return pa_threaded_mainloop_get_api(loop_); }
-    QObject* receiver() const { return receiver_.get(); }
-
-    // A connection the server accepted and never answered is kept waiting: until it is answered
-    // or broken, the server is taken as hung and each start fails at once instead of blocking
-    // the caller for the whole timeout again. Called with the event thread locked.
-    void keepUnanswered(pa_context* context) {
-        dropUnanswered();
-        pa_context_set_state_callback(context, nullptr, nullptr);
-        unanswered_ = context;
-    }
-    bool serverHung() {
-        if (!unanswered_) {
-            return false;
-        }
-        const auto state = pa_context_get_state(unanswered_);
-        if (PA_CONTEXT_IS_GOOD(state) && state != PA_CONTEXT_READY) {
-            return true;
-        }
-        dropUnanswered();
-        return false;
-    }
-
-private:
-    void dropUnanswered() {
-        if (unanswered_) {
-            pa_context_disconnect(unanswered_);
-            pa_context_unref(unanswered_);
-            unanswered_ = nullptr;
-        }
-    }
-
-    pa_threaded_mainloop* loop_;
-    pa_context* unanswered_ = nullptr;
-    std::unique_ptr<QObject> receiver_;
-    bool running_ = false;
-};
-
 namespace {
 
-// How long a start may wait for a server that accepted the connection but does not answer.
+// How long a start may wait for the server's answer.
 constexpr pa_usec_t answerTimeout = 2 * PA_USEC_PER_SEC;
 // Latency we ask for: short enough for the position to follow what is heard.
 constexpr pa_usec_t targetLatency = 100 * PA_USEC_PER_MSEC;
-// The first audio decoded before we report a start.
+// The first audio decoded before the stream is fed.
 constexpr int firstBlockMillis = 50;
+// The stream is asked for before the file is open, in the format of our own tones; its rate is
+// changed when the file turns out to differ. Mono is widened to both channels, as the server's
+// own remixing would.
+constexpr uint32_t guessedRate = 48000;
+constexpr std::size_t outputChannels = 2;
+// After the server went away: the first attempt to find it again soon, then less often.
+constexpr pa_usec_t firstRetry = 250 * PA_USEC_PER_MSEC;
+constexpr pa_usec_t lastRetry = 5 * PA_USEC_PER_SEC;
 constexpr const char* noAnswer = "PulseAudio: the audio server does not answer";
 
-std::string serverError(pa_context* context) {
-    return std::string("PulseAudio: ") + pa_strerror(pa_context_errno(context));
-}
-
-class ThreadLock {
-public:
-    explicit ThreadLock(pa_threaded_mainloop* loop) : loop_(loop) {
-        pa_threaded_mainloop_lock(loop_);
-    }
-    ~ThreadLock() { pa_threaded_mainloop_unlock(loop_); }
-    ThreadLock(const ThreadLock&) = delete;
-    ThreadLock& operator=(const ThreadLock&) = delete;
-
-private:
-    pa_threaded_mainloop* loop_;
-};
-
-struct PlaybackState {
-    std::shared_ptr<PulseThread> thread;
-    std::weak_ptr<PlaybackState> self;
-
-    // Touched with the event thread locked.
-    pa_context* context = nullptr;
-    pa_stream* stream = nullptr;
-    pa_operation* drain = nullptr;
-    pa_time_event* timer = nullptr;
-    std::unique_ptr<AudioStream> source;
-    float gain = 1.0f;
-    std::size_t channels = 0;
-    std::vector<float> firstBlock;
-    std::size_t firstBlockPos = 0;
-    bool sourceEnded = false;
-    std::string sourceError;
-    bool reported = false;
-    bool timedOut = false;
-    double offset = 0;
-    double stoppedAt = 0;
-
-    // Main thread only.
-    AudioEngine::Finished finished;
-    bool done = false;
-
-    void signal() { pa_threaded_mainloop_signal(thread->loop(), 0); }
-
-    // Hands the end of the playback to the main thread, once.
-    void report(std::string error) {
-        if (reported) {
-            return;
-        }
-        reported = true;
-        QMetaObject::invokeMethod(
-            thread->receiver(),
-            [weak = self, error = std::move(error)] {
-                auto state = weak.lock();
-                if (!state || state->done) {
-                    return;
-                }
-                state->done = true;
-                // The callback may destroy the playback, so it runs from a copy of its own.
-                auto finished = std::move(state->finished);
-                if (finished) {
-                    finished(error);
-                }
-            },
-            Qt::QueuedConnection);
-    }
-
-    // Fills what the server asks for, decoding as we go; asks for the drain at the end.
-    void fill(std::size_t bytes) {
-        if (sourceEnded || !stream) {
-            return;
-        }
-        const std::size_t frameBytes = channels * sizeof(float);
-        void* data = nullptr;
-        std::size_t granted = bytes / frameBytes * frameBytes;
-        if (granted == 0) {
-            return;
-        }
-        if (pa_stream_begin_write(stream, &data, &granted) < 0 || !data) {
-            report(serverError(context));
-            return;
-        }
-        const std::size_t frames = granted / frameBytes;
-        auto* out = static_cast<float*>(data);
-        std::size_t written = 0;
-        const std::size_t firstLeft = firstBlock.size() / channels - firstBlockPos;
-        if (firstLeft > 0) {
-            written = std::min(frames, firstLeft);
-            std::copy_n(firstBlock.begin() + static_cast<std::ptrdiff_t>(firstBlockPos * channels),
-                        written * channels, out);
-            firstBlockPos += written;
-            if (firstBlockPos * channels == firstBlock.size()) {
-                firstBlock = {};
-                firstBlockPos = 0;
-            }
-        }
-        if (written < frames) {
-            written += source->read(out + written * channels, frames - written);
-            if (written < frames) {
-                sourceEnded = true;
-                sourceError = source->error();
-            }
-        }
-        if (written == 0) {
-            pa_stream_cancel_write(stream);
-        } else {
-            applyGain(out, written * channels, gain);
-            if (pa_stream_write(stream, out, written * frameBytes, nullptr, 0, PA_SEEK_RELATIVE) <
-                0) {
-                report(serverError(context));
-                return;
-            }
-        }
-        if (sourceEnded) {
-            drain = pa_stream_drain(stream, &PlaybackState::onDrained, this);
-            if (!drain) {
-                report(serverError(context));
-            }
-        }
-    }
-
-    // Disconnects from the server; after this no callback of the event thread reaches us.
-    void releaseLocked() {
-        if (timer) {
-            thread->api()->time_free(timer);
-            timer = nullptr;
-        }
-        if (drain) {
-            pa_operation_cancel(drain);
-            pa_operation_unref(drain);
-            drain = nullptr;
-        }
-        if (stream) {
-            pa_stream_set_state_callback(stream, nullptr, nullptr);
-            pa_stream_set_write_callback(stream, nullptr, nullptr);
-            pa_stream_disconnect(stream);
-            pa_stream_unref(stream);
-            stream = nullptr;
-        }
-        if (context) {
-            pa_context_set_state_callback(context, nullptr, nullptr);
-            pa_context_disconnect(context);
-            pa_context_unref(context);
-            context = nullptr;
-        }
-        source.reset();
-    }
-
-    double positionLocked() const {
-        if (!stream) {
-            return stoppedAt;
-        }
-        pa_usec_t played = 0;
-        if (pa_stream_get_time(stream, &played) < 0) {
-            return offset;
-        }
-        return offset + static_cast<double>(played) / PA_USEC_PER_SEC;
-    }
-
-    static void onContextState(pa_context* context, void* userdata) {
-        auto* state = static_cast<PlaybackState*>(userdata);
-        if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
-            state->report(serverError(context));
-        }
-        state->signal();
-    }
-
-    static void onStreamState(pa_stream* stream, void* userdata) {
-        auto* state = static_cast<PlaybackState*>(userdata);
-        if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
-            state->report(serverError(state->context));
-        }
-        state->signal();
-    }
-
-    static void onWrite(pa_stream*, std::size_t bytes, void* userdata) {
-        static_cast<PlaybackState*>(userdata)->fill(bytes);
-    }
-
-    static void onDrained(pa_stream*, int success, void* userdata) {
-        auto* state = static_cast<PlaybackState*>(userdata);
-        if (state->drain) {
-            pa_operation_unref(state->drain);
-            state->drain = nullptr;
-        }
-        state->report(success ? state->sourceError : serverError(state->context));
-    }
-
-    static void onTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
-        auto* state = static_cast<PlaybackState*>(userdata);
-        state->timedOut = true;
-        state->signal();
-    }
-};
-
-class PulsePlayback : public AudioPlayback {
-public:
-    explicit PulsePlayback(std::shared_ptr<PlaybackState> state) : state_(std::move(state)) {}
-    ~PulsePlayback() override { stop(); }
-    PulsePlayback(const PulsePlayback&) = delete;
-    PulsePlayback& operator=(const PulsePlayback&) = delete;
-
-    double position() const override {
-        ThreadLock lock(state_->thread->loop());
-        return state_->positionLocked();
-    }
-
-    bool isPlaying() const override {
-        if (state_->done) {
-            return false;
-        }
-        ThreadLock lock(state_->thread->loop());
-        return !state_->reported;
-    }
-
-    void stop() override {
-        state_->done = true;
-        state_->finished = nullptr;
-        ThreadLock lock(state_->thread->loop());
-        if (state_->stream) {
-            state_->stoppedAt = state_->positionLocked();
-        }
-        state_->releaseLocked();
-    }
-
-private:
-    std::shared_ptr<PlaybackState> state_;
-};
-
-PlaybackStart failure(std::string error) {
-    return {nullptr, std::move(error)};
+std::string errorText(int code) {
+    return std::string("PulseAudio: ") + pa_strerror(code);
 }
 
 std::string formatSeconds(double seconds) {
@@ -340,135 +52,720 @@ pa_proplist* properties(std::initializer_list<std::pair<const char*, const char*
     return list;
 }
 
-// Waits, with the event thread locked, until ready() or failed() holds or the server took too
-// long; returns the error text, empty when ready.
-template <typename Ready, typename Failed>
-std::string awaitLocked(PlaybackState& state, Ready ready, Failed failed) {
-    for (;;) {
-        if (ready()) {
-            return {};
-        }
-        if (failed()) {
-            return serverError(state.context);
-        }
-        if (state.timedOut) {
-            return noAnswer;
-        }
-        pa_threaded_mainloop_wait(state.thread->loop());
+class ThreadLock {
+public:
+    explicit ThreadLock(pa_threaded_mainloop* loop) : loop_(loop) {
+        pa_threaded_mainloop_lock(loop_);
     }
-}
+    ~ThreadLock() { pa_threaded_mainloop_unlock(loop_); }
+    ThreadLock(const ThreadLock&) = delete;
+    ThreadLock& operator=(const ThreadLock&) = delete;
+
+private:
+    pa_threaded_mainloop* loop_;
+};
 
 } // namespace
 
-PulseAudioEngine::PulseAudioEngine() : thread_(std::make_shared<PulseThread>()) {}
+struct PulseSound {
+    PulseCore* core = nullptr;
+    std::weak_ptr<PulseSound> self;
+    // Fixed before the state is shared.
+    std::string path;
+    float gain = 1.0f;
+    double offset = 0;
 
-PulseAudioEngine::~PulseAudioEngine() = default;
+    // With the event thread locked.
+    pa_stream* stream = nullptr;
+    pa_operation* drain = nullptr;
+    pa_time_event* timer = nullptr;
+    uint32_t streamRate = guessedRate;
+    bool streamReady = false;
+    std::unique_ptr<AudioStream> source;
+    int sourceChannels = 0;
+    double duration = 0;
+    std::vector<float> firstBlock; // already in the output's two channels
+    std::size_t firstBlockPos = 0;
+    std::vector<float> narrow;
+    bool sourceEnded = false;
+    std::string sourceError;
+    bool startReported = false;
+    bool over = false; // the event thread is done with it: failed, ended or stopped
+    double stoppedAt = -1;
 
-PlaybackStart PulseAudioEngine::start(std::unique_ptr<AudioStream> source, float gain,
-                                      double offset, Finished finished) {
-    if (!source) {
-        return failure("no sound to play");
+    std::atomic<bool> ended{false};
+
+    // Main thread only.
+    AudioEngine::Started started;
+    AudioEngine::Finished finished;
+    bool done = false;
+};
+
+// The event thread, the connection, the decoder thread and the receiver of results on the main
+// thread: one per engine, kept by the playbacks so that they can still be asked after the engine
+// has gone.
+class PulseCore {
+public:
+    explicit PulseCore(AudioDecoder& decoder)
+        : decoder_(decoder), loop_(pa_threaded_mainloop_new()),
+          poster_(std::make_shared<MainThreadPost>()) {
+        if (!loop_) {
+            return;
+        }
+        pa_threaded_mainloop_set_name(loop_, "corvale-audio");
+        if (pa_threaded_mainloop_start(loop_) != 0) {
+            return;
+        }
+        running_ = true;
+        decoderThread_ = std::thread([this] { decodeLoop(); });
+        ThreadLock lock(loop_);
+        reaper_ = api()->defer_new(api(), &PulseCore::onReap, this);
+        api()->defer_enable(reaper_, 0);
+        // Connected from the start, so the first sound does not wait for it.
+        connect();
     }
-    const int rate = source->sampleRate();
-    const int channels = source->channels();
-    if (rate <= 0 || static_cast<unsigned>(rate) > PA_RATE_MAX || channels <= 0 ||
-        static_cast<unsigned>(channels) > PA_CHANNELS_MAX) {
-        return failure("unsupported audio format");
+    ~PulseCore() {
+        shutdown();
+        if (loop_) {
+            pa_threaded_mainloop_free(loop_);
+        }
     }
-    if (!(offset > 0)) {
-        offset = 0;
-    } else if (!source->seek(offset)) {
-        return failure("cannot start the sound at " + formatSeconds(offset) + " s");
+    PulseCore(const PulseCore&) = delete;
+    PulseCore& operator=(const PulseCore&) = delete;
+
+    void shutdown() {
+        if (!running_) {
+            poster_->close();
+            return;
+        }
+        running_ = false;
+        {
+            std::lock_guard lock(jobsMutex_);
+            stopJobs_ = true;
+        }
+        jobsWake_.notify_all();
+        decoderThread_.join();
+        {
+            ThreadLock lock(loop_);
+            shutDown_ = true;
+            auto active = active_;
+            for (auto& state : active) {
+                retire(*state);
+            }
+            reap();
+            if (retry_) {
+                api()->time_free(retry_);
+                retry_ = nullptr;
+            }
+            if (reaper_) {
+                api()->defer_free(reaper_);
+                reaper_ = nullptr;
+            }
+            dropContext();
+        }
+        pa_threaded_mainloop_stop(loop_);
+        // Results not yet delivered are dropped.
+        poster_->close();
     }
 
-    auto state = std::make_shared<PlaybackState>();
+    // Main thread.
+    void start(const std::shared_ptr<PulseSound>& state) {
+        if (!running_) {
+            state->over = true;
+            state->ended = true;
+            post(state, PlaybackStarted{"PulseAudio: cannot start the audio thread", false, 0});
+            return;
+        }
+        {
+            std::lock_guard lock(jobsMutex_);
+            jobs_.push_back(state);
+        }
+        jobsWake_.notify_one();
+        ThreadLock lock(loop_);
+        admit(state);
+    }
+
+    void stop(PulseSound& state) {
+        if (!loop_) {
+            return;
+        }
+        ThreadLock lock(loop_);
+        if (state.over) {
+            return;
+        }
+        state.stoppedAt = positionLocked(state);
+        retire(state);
+    }
+
+    double position(const PulseSound& state) {
+        if (!loop_) {
+            return state.offset;
+        }
+        ThreadLock lock(loop_);
+        return positionLocked(state);
+    }
+
+private:
+    enum class Phase { connecting, ready, failed };
+
+    pa_mainloop_api* api() const { return pa_threaded_mainloop_get_api(loop_); }
+
+    // Why the server let us down; the connection may already be gone.
+    std::string serverError() const {
+        return errorText(context_ ? pa_context_errno(context_) : PA_ERR_CONNECTIONTERMINATED);
+    }
+
+    pa_time_event* timerIn(pa_usec_t delay, pa_time_event_cb_t callback, void* userdata) {
+        // Wall-clock time: the monotonic form is only offered through a connection, and these
+        // timers must run without one.
+        timeval when{};
+        pa_gettimeofday(&when);
+        pa_timeval_add(&when, delay);
+        return api()->time_new(api(), &when, callback, userdata);
+    }
+
+    // --- With the event thread locked. ---
+
+    void admit(const std::shared_ptr<PulseSound>& state) {
+        active_.push_back(state);
+        state->timer = timerIn(answerTimeout, &PulseCore::onTimeout, state.get());
+        switch (phase_) {
+        case Phase::ready:
+            openStream(*state);
+            break;
+        case Phase::connecting:
+            // A server that took the connection and has not answered for so long is hung:
+            // waiting again would only delay the fallback.
+            if (pa_rtclock_now() - connectingSince_ >= answerTimeout) {
+                fail(*state, noAnswer);
+            }
+            break;
+        case Phase::failed:
+            // Perhaps back already: try now rather than at the next background attempt.
+            connect();
+            break;
+        }
+    }
+
+    void connect() {
+        if (retry_) {
+            api()->time_free(retry_);
+            retry_ = nullptr;
+        }
+        dropContext();
+        pa_proplist* list = properties(
+            {{PA_PROP_APPLICATION_NAME, "Corvale"}, {PA_PROP_APPLICATION_ID, "com.talvo.corvale"}});
+        pa_context* context = pa_context_new_with_proplist(api(), "Corvale", list);
+        pa_proplist_free(list);
+        if (!context) {
+            connectionLost("PulseAudio: cannot create a connection");
+            return;
+        }
+        context_ = context;
+        phase_ = Phase::connecting;
+        connectingSince_ = pa_rtclock_now();
+        pa_context_set_state_callback(context, &PulseCore::onContextState, this);
+        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 &&
+            context_ == context) {
+            connectionLost(errorText(pa_context_errno(context)));
+        }
+    }
+
+    void dropContext() {
+        if (context_) {
+            pa_context_set_state_callback(context_, nullptr, nullptr);
+            pa_context_disconnect(context_);
+            pa_context_unref(context_);
+            context_ = nullptr;
+        }
+    }
+
+    // Every sound waiting for or playing on the connection fails with it; a new connection is
+    // tried in the background.
+    void connectionLost(const std::string& error) {
+        dropContext();
+        phase_ = Phase::failed;
+        auto active = active_;
+        for (auto& state : active) {
+            fail(*state, error);
+        }
+        if (!shutDown_ && !retry_) {
+            retry_ = timerIn(retryDelay_, &PulseCore::onRetry, this);
+            retryDelay_ = std::min(retryDelay_ * 2, lastRetry);
+        }
+    }
+
+    void connected() {
+        phase_ = Phase::ready;
+        retryDelay_ = firstRetry;
+        auto active = active_;
+        for (auto& state : active) {
+            if (!state->over && !state->stream) {
+                openStream(*state);
+            }
+        }
+    }
+
+    void openStream(PulseSound& state) {
+        if (state.source) {
+            state.streamRate = static_cast<uint32_t>(state.source->sampleRate());
+        }
+        pa_sample_spec format{PA_SAMPLE_FLOAT32NE, state.streamRate,
+                              static_cast<uint8_t>(outputChannels)};
+        pa_channel_map map;
+        pa_channel_map_init_stereo(&map);
+        pa_proplist* list = properties({{PA_PROP_MEDIA_ROLE, "event"}});
+        state.stream = pa_stream_new_with_proplist(context_, "Corvale sound", &format, &map, list);
+        pa_proplist_free(list);
+        if (!state.stream) {
+            fail(state, serverError());
+            return;
+        }
+        pa_stream_set_state_callback(state.stream, &PulseCore::onStreamState, &state);
+        pa_stream_set_write_callback(state.stream, &PulseCore::onWrite, &state);
+        pa_buffer_attr attributes;
+        attributes.maxlength = static_cast<uint32_t>(-1);
+        attributes.tlength = static_cast<uint32_t>(pa_usec_to_bytes(targetLatency, &format));
+        attributes.prebuf = static_cast<uint32_t>(-1);
+        attributes.minreq = static_cast<uint32_t>(-1);
+        attributes.fragsize = static_cast<uint32_t>(-1);
+        const auto flags =
+            static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                           PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_VARIABLE_RATE);
+        if (pa_stream_connect_playback(state.stream, nullptr, &attributes, flags, nullptr,
+                                       nullptr) < 0) {
+            fail(state, serverError());
+        }
+    }
+
+    // The stream is ready and the file open: match the rate and send the first audio.
+    void feed(PulseSound& state) {
+        const auto rate = static_cast<uint32_t>(state.source->sampleRate());
+        if (rate != state.streamRate) {
+            pa_operation* change =
+                pa_stream_update_sample_rate(state.stream, rate, nullptr, nullptr);
+            if (!change) {
+                fail(state, serverError());
+                return;
+            }
+            pa_operation_unref(change);
+            state.streamRate = rate;
+        }
+        fill(state, pa_stream_writable_size(state.stream));
+    }
+
+    // Reads up to frames frames from the file in the output's two channels.
+    static std::size_t readWide(PulseSound& state, float* out, std::size_t frames) {
+        if (state.sourceChannels == static_cast<int>(outputChannels)) {
+            return state.source->read(out, frames);
+        }
+        state.narrow.resize(frames);
+        const std::size_t got = state.source->read(state.narrow.data(), frames);
+        for (std::size_t i = 0; i < got; ++i) {
+            out[2 * i] = state.narrow[i];
+            out[2 * i + 1] = state.narrow[i];
+        }
+        return got;
+    }
+
+    // Fills what the server asks for, decoding as we go; asks for the drain at the end.
+    void fill(PulseSound& state, std::size_t bytes) {
+        if (state.over || !state.streamReady || !state.source || state.sourceEnded) {
+            return;
+        }
+        constexpr std::size_t frameBytes = outputChannels * sizeof(float);
+        void* data = nullptr;
+        std::size_t granted = bytes / frameBytes * frameBytes;
+        if (granted == 0) {
+            return;
+        }
+        if (pa_stream_begin_write(state.stream, &data, &granted) < 0 || !data) {
+            fail(state, serverError());
+            return;
+        }
+        const std::size_t frames = granted / frameBytes;
+        auto* out = static_cast<float*>(data);
+        std::size_t written = 0;
+        const std::size_t firstLeft =
+            state.firstBlock.size() / outputChannels - state.firstBlockPos;
+        if (firstLeft > 0) {
+            written = std::min(frames, firstLeft);
+            std::copy_n(state.firstBlock.begin() +
+                            static_cast<std::ptrdiff_t>(state.firstBlockPos * outputChannels),
+                        written * outputChannels, out);
+            state.firstBlockPos += written;
+            if (state.firstBlockPos * outputChannels == state.firstBlock.size()) {
+                state.firstBlock = {};
+                state.firstBlockPos = 0;
+            }
+        }
+        if (written < frames) {
+            written += readWide(state, out + written * outputChannels, frames - written);
+            if (written < frames) {
+                state.sourceEnded = true;
+                state.sourceError = state.source->error();
+            }
+        }
+        if (written == 0) {
+            pa_stream_cancel_write(state.stream);
+        } else {
+            applyGain(out, written * outputChannels, state.gain);
+            if (pa_stream_write(state.stream, out, written * frameBytes, nullptr, 0,
+                                PA_SEEK_RELATIVE) < 0) {
+                fail(state, serverError());
+                return;
+            }
+            if (!state.startReported) {
+                reportStarted(state, {});
+            }
+        }
+        if (state.sourceEnded) {
+            state.drain = pa_stream_drain(state.stream, &PulseCore::onDrained, &state);
+            if (!state.drain) {
+                fail(state, serverError());
+            }
+        }
+    }
+
+    double positionLocked(const PulseSound& state) const {
+        if (state.stoppedAt >= 0) {
+            return state.stoppedAt;
+        }
+        pa_usec_t played = 0;
+        if (!state.stream || !state.startReported ||
+            pa_stream_get_time(state.stream, &played) < 0) {
+            return state.offset;
+        }
+        return state.offset + static_cast<double>(played) / PA_USEC_PER_SEC;
+    }
+
+    void reportStarted(PulseSound& state, std::string error, bool fileError = false) {
+        state.startReported = true;
+        if (state.timer) {
+            api()->time_free(state.timer);
+            state.timer = nullptr;
+        }
+        post(state.self.lock(), PlaybackStarted{std::move(error), fileError, state.duration});
+    }
+
+    void fail(PulseSound& state, std::string error, bool fileError = false) {
+        if (state.over) {
+            return;
+        }
+        if (!state.startReported) {
+            reportStarted(state, std::move(error), fileError);
+        } else {
+            postFinished(state.self.lock(), std::move(error));
+        }
+        retire(state);
+    }
+
+    // No callback reaches the state after this; its stream goes at the next turn of the loop,
+    // outside whatever callback of the stream we may be in.
+    void retire(PulseSound& state) {
+        state.over = true;
+        state.ended = true;
+        if (state.timer) {
+            api()->time_free(state.timer);
+            state.timer = nullptr;
+        }
+        if (state.stream) {
+            pa_stream_set_state_callback(state.stream, nullptr, nullptr);
+            pa_stream_set_write_callback(state.stream, nullptr, nullptr);
+        }
+        auto found = std::find_if(active_.begin(), active_.end(),
+                                  [&](const auto& s) { return s.get() == &state; });
+        if (found != active_.end()) {
+            retired_.push_back(std::move(*found));
+            active_.erase(found);
+        }
+        if (reaper_) {
+            api()->defer_enable(reaper_, 1);
+        }
+    }
+
+    void reap() {
+        auto retired = std::move(retired_);
+        retired_.clear();
+        for (auto& state : retired) {
+            if (state->drain) {
+                pa_operation_cancel(state->drain);
+                pa_operation_unref(state->drain);
+                state->drain = nullptr;
+            }
+            if (state->stream) {
+                if (state->stoppedAt < 0) {
+                    state->stoppedAt = positionLocked(*state);
+                }
+                pa_stream_disconnect(state->stream);
+                pa_stream_unref(state->stream);
+                state->stream = nullptr;
+            }
+            state->source.reset();
+        }
+        if (reaper_) {
+            api()->defer_enable(reaper_, 0);
+        }
+    }
+
+    // --- Delivery to the main thread. ---
+
+    void post(std::shared_ptr<PulseSound> state, PlaybackStarted result) {
+        if (!state) {
+            return;
+        }
+        poster_->post([weak = std::weak_ptr(state), result = std::move(result)] {
+            auto state = weak.lock();
+            if (!state || state->done) {
+                return;
+            }
+            if (!result.error.empty()) {
+                state->done = true;
+                state->finished = nullptr;
+            }
+            // The callback may destroy the playback, so it runs from a copy of its own.
+            auto started = result.error.empty() ? state->started : std::move(state->started);
+            if (started) {
+                started(result);
+            }
+        });
+    }
+
+    void postFinished(std::shared_ptr<PulseSound> state, std::string error) {
+        if (!state) {
+            return;
+        }
+        poster_->post([weak = std::weak_ptr(state), error = std::move(error)] {
+            auto state = weak.lock();
+            if (!state || state->done) {
+                return;
+            }
+            state->done = true;
+            state->started = nullptr;
+            auto finished = std::move(state->finished);
+            if (finished) {
+                finished(error);
+            }
+        });
+    }
+
+    // --- The decoder thread: opens files while their streams are being set up. ---
+
+    void decodeLoop() {
+        for (;;) {
+            std::shared_ptr<PulseSound> state;
+            {
+                std::unique_lock lock(jobsMutex_);
+                jobsWake_.wait(lock, [&] { return stopJobs_ || !jobs_.empty(); });
+                if (stopJobs_) {
+                    return;
+                }
+                state = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            {
+                ThreadLock lock(loop_);
+                if (state->over) {
+                    continue;
+                }
+            }
+            std::string error;
+            auto opened = decoder_.open(state->path);
+            std::vector<float> first;
+            if (!opened.stream) {
+                error = opened.error.empty() ? "could not open the file" : opened.error;
+            } else {
+                error = prepare(*opened.stream, state->offset, first);
+            }
+            ThreadLock lock(loop_);
+            if (state->over) {
+                continue;
+            }
+            if (!error.empty()) {
+                fail(*state, error, true);
+                continue;
+            }
+            state->sourceChannels = opened.stream->channels();
+            state->duration = opened.stream->duration();
+            state->firstBlock = std::move(first);
+            state->source = std::move(opened.stream);
+            if (state->streamReady) {
+                feed(*state);
+            }
+        }
+    }
+
+    // Checks the format, goes to the offset and decodes the first audio in two channels.
+    static std::string prepare(AudioStream& source, double offset, std::vector<float>& first) {
+        const int rate = source.sampleRate();
+        const int channels = source.channels();
+        if (rate <= 0 || static_cast<unsigned>(rate) > PA_RATE_MAX || channels < 1 ||
+            channels > static_cast<int>(outputChannels)) {
+            return "unsupported audio format";
+        }
+        if (offset > 0 && !source.seek(offset)) {
+            return "cannot start the sound at " + formatSeconds(offset) + " s";
+        }
+        const auto frames = static_cast<std::size_t>(std::max(1, rate * firstBlockMillis / 1000));
+        std::vector<float> block(frames * static_cast<std::size_t>(channels));
+        const std::size_t got = source.read(block.data(), frames);
+        if (got == 0) {
+            return source.error().empty() ? "the sound holds no audio" : source.error();
+        }
+        first.resize(got * outputChannels);
+        for (std::size_t i = 0; i < got; ++i) {
+            first[2 * i] = block[i * static_cast<std::size_t>(channels)];
+            first[2 * i + 1] = block[i * static_cast<std::size_t>(channels) +
+                                     static_cast<std::size_t>(channels - 1)];
+        }
+        return {};
+    }
+
+    // --- Callbacks of the event thread, which holds the lock while it runs them. ---
+
+    static void onContextState(pa_context* context, void* userdata) {
+        auto* core = static_cast<PulseCore*>(userdata);
+        if (context != core->context_) {
+            return;
+        }
+        const auto state = pa_context_get_state(context);
+        if (state == PA_CONTEXT_READY) {
+            core->connected();
+        } else if (!PA_CONTEXT_IS_GOOD(state)) {
+            core->connectionLost(errorText(pa_context_errno(context)));
+        }
+    }
+
+    static void onRetry(pa_mainloop_api* api, pa_time_event* event, const timeval*,
+                        void* userdata) {
+        auto* core = static_cast<PulseCore*>(userdata);
+        api->time_free(event);
+        core->retry_ = nullptr;
+        if (core->phase_ == Phase::failed && !core->shutDown_) {
+            core->connect();
+        }
+    }
+
+    static void onStreamState(pa_stream* stream, void* userdata) {
+        auto* state = static_cast<PulseSound*>(userdata);
+        auto* core = state->core;
+        const auto streamState = pa_stream_get_state(stream);
+        if (streamState == PA_STREAM_READY) {
+            state->streamReady = true;
+            if (state->source) {
+                core->feed(*state);
+            }
+        } else if (!PA_STREAM_IS_GOOD(streamState)) {
+            core->fail(*state, core->serverError());
+        }
+    }
+
+    static void onWrite(pa_stream*, std::size_t bytes, void* userdata) {
+        auto* state = static_cast<PulseSound*>(userdata);
+        state->core->fill(*state, bytes);
+    }
+
+    static void onDrained(pa_stream*, int success, void* userdata) {
+        auto* state = static_cast<PulseSound*>(userdata);
+        auto* core = state->core;
+        if (state->drain) {
+            pa_operation_unref(state->drain);
+            state->drain = nullptr;
+        }
+        if (state->over) {
+            return;
+        }
+        core->postFinished(state->self.lock(), success ? state->sourceError : core->serverError());
+        core->retire(*state);
+    }
+
+    static void onTimeout(pa_mainloop_api* api, pa_time_event* event, const timeval*,
+                          void* userdata) {
+        auto* state = static_cast<PulseSound*>(userdata);
+        api->time_free(event);
+        state->timer = nullptr;
+        if (!state->startReported) {
+            state->core->fail(*state, noAnswer);
+        }
+    }
+
+    static void onReap(pa_mainloop_api*, pa_defer_event*, void* userdata) {
+        static_cast<PulseCore*>(userdata)->reap();
+    }
+
+    AudioDecoder& decoder_;
+    pa_threaded_mainloop* loop_;
+    std::shared_ptr<MainThreadPost> poster_;
+    bool running_ = false;
+
+    // With the event thread locked.
+    pa_context* context_ = nullptr;
+    Phase phase_ = Phase::failed;
+    pa_usec_t connectingSince_ = 0;
+    pa_time_event* retry_ = nullptr;
+    pa_usec_t retryDelay_ = firstRetry;
+    pa_defer_event* reaper_ = nullptr;
+    std::vector<std::shared_ptr<PulseSound>> active_;
+    std::vector<std::shared_ptr<PulseSound>> retired_;
+    bool shutDown_ = false;
+
+    std::mutex jobsMutex_;
+    std::condition_variable jobsWake_;
+    std::deque<std::shared_ptr<PulseSound>> jobs_;
+    bool stopJobs_ = false;
+    std::thread decoderThread_;
+};
+
+namespace {
+
+class PulsePlayback : public AudioPlayback {
+public:
+    PulsePlayback(std::shared_ptr<PulseCore> core, std::shared_ptr<PulseSound> state)
+        : core_(std::move(core)), state_(std::move(state)) {}
+    ~PulsePlayback() override { stop(); }
+    PulsePlayback(const PulsePlayback&) = delete;
+    PulsePlayback& operator=(const PulsePlayback&) = delete;
+
+    double position() const override { return core_->position(*state_); }
+    bool isPlaying() const override { return !state_->done && !state_->ended; }
+    void stop() override {
+        state_->done = true;
+        state_->started = nullptr;
+        state_->finished = nullptr;
+        core_->stop(*state_);
+    }
+
+private:
+    std::shared_ptr<PulseCore> core_;
+    std::shared_ptr<PulseSound> state_;
+};
+
+} // namespace
+
+PulseAudioEngine::PulseAudioEngine(AudioDecoder& decoder)
+    : core_(std::make_shared<PulseCore>(decoder)) {}
+
+PulseAudioEngine::~PulseAudioEngine() {
+    shutdown();
+}
+
+void PulseAudioEngine::shutdown() {
+    core_->shutdown();
+}
+
+std::unique_ptr<AudioPlayback> PulseAudioEngine::start(const std::string& path, float gain,
+                                                       double offset, Started started,
+                                                       Finished finished) {
+    auto state = std::make_shared<PulseSound>();
     state->self = state;
-    state->thread = thread_;
+    state->core = core_.get();
+    state->path = path;
     state->gain = gain;
-    state->channels = static_cast<std::size_t>(channels);
-    state->offset = offset;
+    state->offset = offset > 0 ? offset : 0;
+    state->started = std::move(started);
     state->finished = std::move(finished);
-
-    const auto blockFrames = static_cast<std::size_t>(std::max(1, rate * firstBlockMillis / 1000));
-    state->firstBlock.resize(blockFrames * state->channels);
-    const std::size_t decoded = source->read(state->firstBlock.data(), blockFrames);
-    if (decoded == 0) {
-        return failure(source->error().empty() ? "the sound holds no audio" : source->error());
-    }
-    state->firstBlock.resize(decoded * state->channels);
-    state->source = std::move(source);
-
-    if (!thread_->ensureRunning()) {
-        return failure("PulseAudio: cannot start the audio thread");
-    }
-    ThreadLock lock(thread_->loop());
-    auto fail = [&](std::string error) {
-        state->releaseLocked();
-        return failure(std::move(error));
-    };
-    if (thread_->serverHung()) {
-        return fail(noAnswer);
-    }
-
-    pa_proplist* appProperties = properties(
-        {{PA_PROP_APPLICATION_NAME, "Corvale"}, {PA_PROP_APPLICATION_ID, "com.talvo.corvale"}});
-    state->context = pa_context_new_with_proplist(thread_->api(), "Corvale", appProperties);
-    pa_proplist_free(appProperties);
-    if (!state->context) {
-        return fail("PulseAudio: cannot create a connection");
-    }
-    pa_context_set_state_callback(state->context, &PlaybackState::onContextState, state.get());
-    if (pa_context_connect(state->context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        return fail(serverError(state->context));
-    }
-    state->timer = pa_context_rttime_new(state->context, pa_rtclock_now() + answerTimeout,
-                                         &PlaybackState::onTimeout, state.get());
-    std::string error = awaitLocked(
-        *state, [&] { return pa_context_get_state(state->context) == PA_CONTEXT_READY; },
-        [&] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(state->context)); });
-    if (!error.empty() && state->timedOut) {
-        thread_->keepUnanswered(std::exchange(state->context, nullptr));
-    }
-    if (!error.empty()) {
-        return fail(error);
-    }
-
-    pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(rate),
-                          static_cast<uint8_t>(channels)};
-    pa_channel_map map;
-    if (!pa_channel_map_init_auto(&map, format.channels, PA_CHANNEL_MAP_DEFAULT)) {
-        pa_channel_map_init_extend(&map, format.channels, PA_CHANNEL_MAP_DEFAULT);
-    }
-    pa_proplist* streamProperties = properties({{PA_PROP_MEDIA_ROLE, "event"}});
-    state->stream = pa_stream_new_with_proplist(state->context, "Corvale sound", &format, &map,
-                                                streamProperties);
-    pa_proplist_free(streamProperties);
-    if (!state->stream) {
-        return fail(serverError(state->context));
-    }
-    pa_stream_set_state_callback(state->stream, &PlaybackState::onStreamState, state.get());
-    pa_stream_set_write_callback(state->stream, &PlaybackState::onWrite, state.get());
-    pa_buffer_attr attributes;
-    attributes.maxlength = static_cast<uint32_t>(-1);
-    attributes.tlength = static_cast<uint32_t>(pa_usec_to_bytes(targetLatency, &format));
-    attributes.prebuf = static_cast<uint32_t>(-1);
-    attributes.minreq = static_cast<uint32_t>(-1);
-    attributes.fragsize = static_cast<uint32_t>(-1);
-    const auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
-    if (pa_stream_connect_playback(state->stream, nullptr, &attributes, flags, nullptr, nullptr) <
-        0) {
-        return fail(serverError(state->context));
-    }
-    error = awaitLocked(
-        *state, [&] { return pa_stream_get_state(state->stream) == PA_STREAM_READY; },
-        [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(state->stream)); });
-    if (!error.empty()) {
-        return fail(error);
-    }
-    thread_->api()->time_free(state->timer);
-    state->timer = nullptr;
-    return {std::make_unique<PulsePlayback>(std::move(state)), {}};
+    core_->start(state);
+    return std::make_unique<PulsePlayback>(core_, std::move(state));
 }
 
 } // namespace corvale

@@ -30,7 +30,7 @@ struct ClipEditorSessionTest : ::testing::Test {
     FfmpegMediaTools media;
     WorkerThreadTasks background;
     FfmpegAudioDecoder decoder;
-    PulseAudioEngine engine;
+    PulseAudioEngine engine{decoder};
     QtScheduler scheduler;
 
     void SetUp() override { ASSERT_TRUE(pulse.ready()) << pulse.setupError(); }
@@ -38,7 +38,7 @@ struct ClipEditorSessionTest : ::testing::Test {
     std::unique_ptr<ClipEditorModel> loaded(const fs::path& file) {
         auto model = std::make_unique<ClipEditorModel>(
             file.string(), logs.fn(),
-            ClipEditorModel::Services{media, background, decoder, engine, scheduler});
+            ClipEditorModel::Services{media, background, engine, scheduler});
         model->load();
         EXPECT_TRUE(test::pumpEventsUntil([&] { return model->status() != "Loading\u2026"; }, 10s));
         return model;

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 
 namespace corvale {
 namespace {
@@ -20,6 +21,35 @@ using namespace std::chrono_literals;
 using test::PrivatePulse;
 
 constexpr float audible = 0.005f;
+
+// A sound asked for and its answer, once the main thread has received it.
+struct Asked {
+    std::unique_ptr<NamedSound> sound;
+    std::optional<NamedSoundStart> answer;
+    int answers = 0;
+};
+
+std::unique_ptr<Asked> ask(CanberraSoundPlayer& player, const std::string& name, double volume) {
+    auto asked = std::make_unique<Asked>();
+    auto* raw = asked.get();
+    asked->sound = player.play(name, volume, [raw](const NamedSoundStart& result) {
+        raw->answer = result;
+        ++raw->answers;
+    });
+    return asked;
+}
+
+// Asks and waits for the answer.
+std::unique_ptr<Asked> answered(CanberraSoundPlayer& player, const std::string& name,
+                                double volume) {
+    auto asked = ask(player, name, volume);
+    EXPECT_TRUE(test::pumpEventsUntil([&] { return asked->answer.has_value(); }, 5s))
+        << name << " got no answer";
+    if (!asked->answer) {
+        asked->answer = NamedSoundStart{NamedSoundStart::Status::failed, "no answer"};
+    }
+    return asked;
+}
 
 class CanberraSoundPlayerTest : public ::testing::Test {
 protected:
@@ -30,14 +60,12 @@ protected:
                               NamedSoundStart::Status expected = NamedSoundStart::Status::playing) {
         PrivatePulse::Recording recording(pulse);
         EXPECT_TRUE(recording.started());
-        auto start = player.play(name, volume);
-        EXPECT_EQ(start.status, expected) << name << ": " << start.error;
-        if (start.sound) {
-            EXPECT_TRUE(test::waitUntil([&] { return !start.sound->isPlaying(); }, 5s))
-                << name << " never ended";
-        }
+        auto start = answered(player, name, volume);
+        EXPECT_EQ(start->answer->status, expected) << name << ": " << start->answer->error;
+        EXPECT_TRUE(test::pumpEventsUntil([&] { return !start->sound->isPlaying(); }, 5s))
+            << name << " never ended";
         const double now = recording.seconds();
-        test::waitUntil([&] { return recording.seconds() > now + 0.25; }, 3s);
+        test::pumpEventsUntil([&] { return recording.seconds() > now + 0.25; }, 3s);
         return recording.finish();
     }
 
@@ -49,11 +77,12 @@ TEST_F(CanberraSoundPlayerTest, playsOurOwnToneByNameWhateverItsCase) {
     ASSERT_TRUE(std::filesystem::exists(test::builtToneFolder() / "Submarine.wav"))
         << "build the tones first";
     CanberraSoundPlayer player({(dir / "empty").string(), test::builtToneFolder().string()});
-    auto start = player.play("Submarine", 1.0);
-    ASSERT_EQ(start.status, NamedSoundStart::Status::playing) << start.error;
-    ASSERT_TRUE(start.sound);
-    EXPECT_TRUE(start.sound->isPlaying());
-    EXPECT_TRUE(test::waitUntil([&] { return !start.sound->isPlaying(); }, 5s));
+    auto start = answered(player, "Submarine", 1.0);
+    ASSERT_EQ(start->answer->status, NamedSoundStart::Status::playing) << start->answer->error;
+    EXPECT_TRUE(start->sound->isPlaying());
+    EXPECT_TRUE(test::pumpEventsUntil([&] { return !start->sound->isPlaying(); }, 5s));
+    test::pumpEventsFor(50ms);
+    EXPECT_EQ(start->answers, 1) << "one answer per sound";
 
     const auto samples = record(player, "submarine", 1.0);
     const auto span = test::audibleSpan(samples, audible);
@@ -93,15 +122,41 @@ TEST_F(CanberraSoundPlayerTest, findsTheServerAgainAfterARestart) {
     EXPECT_GT(test::peak(record(player, "Steady", 1.0)), 0.2);
 
     pulse.kill();
-    const auto start = player.play("Steady", 1.0);
-    EXPECT_EQ(start.status, NamedSoundStart::Status::failed) << "no server";
-    EXPECT_FALSE(start.error.empty());
+    const auto start = answered(player, "Steady", 1.0);
+    EXPECT_EQ(start->answer->status, NamedSoundStart::Status::failed) << "no server";
+    EXPECT_FALSE(start->answer->error.empty());
+    EXPECT_FALSE(start->sound->isPlaying());
 
     ASSERT_TRUE(pulse.restart()) << pulse.setupError();
     EXPECT_GT(test::peak(record(player, "Steady", 1.0)), 0.2) << "the new server is used";
 }
 
-TEST(CanberraSoundPlayerWithHungServer, failsTheSoundInsteadOfWaitingForever) {
+TEST_F(CanberraSoundPlayerTest, aStoppedSoundIsSilencedWhetherStartingOrPlaying) {
+    ASSERT_TRUE(test::writeWav(dir / "Long.wav", test::sineTone(440, 0.25, 3.0, 48000), 48000, 1));
+    CanberraSoundPlayer player({dir.path().string()});
+    PrivatePulse::Recording recording(pulse);
+    ASSERT_TRUE(recording.started());
+
+    auto cancelled = ask(player, "Long", 1.0);
+    cancelled->sound->stop();
+    auto playing = answered(player, "Long", 1.0);
+    ASSERT_EQ(playing->answer->status, NamedSoundStart::Status::playing);
+    const double heardFrom = recording.seconds();
+    test::pumpEventsUntil([&] { return recording.seconds() > heardFrom + 0.5; }, 3s);
+    playing->sound->stop();
+    EXPECT_FALSE(playing->sound->isPlaying());
+    const double stoppedAt = recording.seconds();
+    test::pumpEventsUntil([&] { return recording.seconds() > stoppedAt + 1.0; }, 3s);
+    const auto samples = recording.finish();
+    EXPECT_FALSE(cancelled->answer) << "a stopped sound gets no answer";
+
+    const auto span = test::audibleSpan(samples, audible);
+    ASSERT_TRUE(span) << "the second sound was not heard";
+    EXPECT_LT(static_cast<double>(span->size()) / PrivatePulse::rate, 1.5)
+        << "one sound, cut short: the cancelled one never played and the stopped one stopped";
+}
+
+TEST(CanberraSoundPlayerWithHungServer, failsTheSoundWithoutBlockingAndNeverPlaysItLate) {
     test::TempDir dir;
     ASSERT_TRUE(
         test::writeWav(dir / "Steady.wav", test::sineTone(440, 0.25, 0.3, 48000), 48000, 1));
@@ -113,38 +168,52 @@ TEST(CanberraSoundPlayerWithHungServer, failsTheSoundInsteadOfWaitingForever) {
 
     CanberraSoundPlayer player({dir.path().string()});
     auto tried = Clock::now();
-    auto start = player.play("Steady", 1.0);
+    auto first = ask(player, "Steady", 1.0);
+    EXPECT_LT(Clock::now() - tried, 50ms) << "asking never waits for the server";
+    ASSERT_TRUE(test::pumpEventsUntil([&] { return first->answer.has_value(); }, 5s));
     auto took = Clock::now() - tried;
-    EXPECT_EQ(start.status, NamedSoundStart::Status::failed);
-    EXPECT_EQ(start.error, noAnswer);
+    EXPECT_EQ(first->answer->status, NamedSoundStart::Status::failed);
+    EXPECT_EQ(first->answer->error, noAnswer);
     EXPECT_GT(took, 1500ms) << "the first sound waits for the answer";
     EXPECT_LT(took, 3s) << "but not for ever";
+    EXPECT_FALSE(first->sound->isPlaying());
+
     tried = Clock::now();
-    start = player.play("Steady", 1.0);
-    EXPECT_EQ(start.error, noAnswer);
+    auto second = answered(player, "Steady", 1.0);
+    EXPECT_EQ(second->answer->error, noAnswer);
     EXPECT_LT(Clock::now() - tried, 100ms) << "later sounds do not queue behind the stuck one";
     {
         CanberraSoundPlayer another({dir.path().string()});
-        EXPECT_EQ(another.play("Steady", 1.0).error, noAnswer);
+        auto asked = ask(another, "Steady", 1.0);
         tried = Clock::now();
     }
     EXPECT_LT(Clock::now() - tried, 100ms) << "a stuck player does not hold up its destruction";
 
-    // The hung server goes away: the stuck call ends and sounds are tried afresh.
+    // The hung server goes away: the stuck call ends and sounds are tried afresh; a server that
+    // comes up later is found.
     silent.reset();
-    EXPECT_TRUE(test::waitUntil(
+    std::unique_ptr<Asked> again;
+    EXPECT_TRUE(test::pumpEventsUntil(
         [&] {
-            start = player.play("Steady", 1.0);
-            return start.error != noAnswer;
+            again = answered(player, "Steady", 1.0);
+            return again->answer->error != noAnswer;
         },
-        2s));
-    EXPECT_EQ(start.status, NamedSoundStart::Status::failed);
+        3s));
+    EXPECT_EQ(again->answer->status, NamedSoundStart::Status::failed);
     {
         PrivatePulse pulse;
         ASSERT_TRUE(pulse.ready()) << pulse.setupError();
-        start = player.play("Steady", 1.0);
-        ASSERT_EQ(start.status, NamedSoundStart::Status::playing) << start.error;
-        EXPECT_TRUE(test::waitUntil([&] { return !start.sound->isPlaying(); }, 5s));
+        PrivatePulse::Recording recording(pulse);
+        ASSERT_TRUE(recording.started());
+        auto start = answered(player, "Steady", 1.0);
+        ASSERT_EQ(start->answer->status, NamedSoundStart::Status::playing) << start->answer->error;
+        EXPECT_TRUE(test::pumpEventsUntil([&] { return !start->sound->isPlaying(); }, 5s));
+        const double now = recording.seconds();
+        test::pumpEventsUntil([&] { return recording.seconds() > now + 0.25; }, 3s);
+        const auto span = test::audibleSpan(recording.finish(), audible);
+        ASSERT_TRUE(span);
+        EXPECT_LT(static_cast<double>(span->size()) / PrivatePulse::rate, 0.4)
+            << "the sounds that timed out are not played late besides this one";
     }
 }
 
