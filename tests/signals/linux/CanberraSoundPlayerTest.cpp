@@ -118,17 +118,18 @@ TEST(CanberraSoundPlayerWithHungServer, failsTheSoundInsteadOfWaitingForever) {
     EXPECT_EQ(start.status, NamedSoundStart::Status::failed);
     EXPECT_EQ(start.error, noAnswer);
     EXPECT_GT(took, 1500ms) << "the first sound waits for the answer";
-    EXPECT_LT(took, 3s) << "but not for ever";
+    EXPECT_LT(took, 10s) << "but not for ever";
+    // Later waits are measured against the first, so a slow machine cannot fail them.
     tried = Clock::now();
     start = player.play("Steady", 1.0);
     EXPECT_EQ(start.error, noAnswer);
-    EXPECT_LT(Clock::now() - tried, 100ms) << "later sounds do not queue behind the stuck one";
+    EXPECT_LT(Clock::now() - tried, took / 2) << "later sounds do not queue behind the stuck one";
     {
         CanberraSoundPlayer another({dir.path().string()});
         EXPECT_EQ(another.play("Steady", 1.0).error, noAnswer);
         tried = Clock::now();
     }
-    EXPECT_LT(Clock::now() - tried, 100ms) << "a stuck player does not hold up its destruction";
+    EXPECT_LT(Clock::now() - tried, took / 2) << "a stuck player does not hold up its destruction";
 
     // The hung server goes away: the stuck call ends and sounds are tried afresh.
     silent.reset();

@@ -163,10 +163,11 @@ TEST_F(PulseAudioEngineTest, startsAtAnOffsetFollowsThePositionAndStopsAtOnce) {
     EXPECT_GE(playback.position(), 1.0);
     EXPECT_LT(playback.position(), 1.15);
 
-    ASSERT_TRUE(test::pumpEventsUntil([&] { return playback.position() >= 1.3; }, 3s));
-    const double elapsed = secondsSince(started);
-    EXPECT_GE(elapsed, 0.28) << "the position follows what is heard, not what was sent";
-    EXPECT_LT(elapsed, 0.8) << "the position moves with the sound";
+    // Moving at all is the deadline's business; a busy machine may only make it slower.
+    ASSERT_TRUE(test::pumpEventsUntil([&] { return playback.position() >= 1.3; }, 10s))
+        << "the position moves with the sound";
+    EXPECT_GE(secondsSince(started), 0.28)
+        << "the position follows what is heard, not what was sent";
     playback.stop();
     const double stoppedAt = playback.position();
     EXPECT_FALSE(playback.isPlaying());
