@@ -140,6 +140,11 @@ int runApplication(int argc, char** argv) {
     PulseAudioEngine audioEngine(decoder);
     CanberraSoundPlayer namedSounds(namedSoundFolders);
     X11Keyboard keyboard;
+    // The X session is over: end as on SIGTERM rather than live on without a desktop.
+    keyboard.onDisplayLost([] {
+        logLine("[x11] the display went away - quitting");
+        QCoreApplication::quit();
+    });
 
     AppDelegate delegate({scheduler, preferences, center, broadcast, bannerTree, decoder,
                           audioEngine, namedSounds, keyboard, focusSystemLog, userNotice},

@@ -422,9 +422,12 @@ void X11Keyboard::processEvents() {
         }
         std::free(event);
     }
-    if (xcb_connection_has_error(connection_) && readable_) {
+    if (xcb_connection_has_error(connection_) && readable_ && readable_->isEnabled()) {
         // The display went away: a closed socket would wake us for ever.
         readable_->setEnabled(false);
+        if (displayLost_) {
+            displayLost_();
+        }
     }
 }
 

@@ -32,6 +32,9 @@ public:
     X11Keyboard& operator=(const X11Keyboard&) = delete;
 
     bool connected() const;
+    // Called once when a display we were connected to goes away, as it does when the X session
+    // ends; nothing is called when there never was a display.
+    void onDisplayLost(std::function<void()> handler) { displayLost_ = std::move(handler); }
 
     std::optional<Subscription>
     installHandler(std::function<void(std::optional<HotKeyID>)> onPress) override;
@@ -76,6 +79,7 @@ private:
     std::uint64_t nextToken_ = 1;
     std::optional<std::pair<std::uint8_t, std::uint32_t>> lastRelease_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    std::function<void()> displayLost_;
 };
 
 } // namespace corvale

@@ -169,25 +169,26 @@ TEST(CanberraSoundPlayerWithHungServer, failsTheSoundWithoutBlockingAndNeverPlay
     CanberraSoundPlayer player({dir.path().string()});
     auto tried = Clock::now();
     auto first = ask(player, "Steady", 1.0);
-    EXPECT_LT(Clock::now() - tried, 50ms) << "asking never waits for the server";
+    EXPECT_LT(Clock::now() - tried, 1s) << "asking never waits for the server";
     ASSERT_TRUE(test::pumpEventsUntil([&] { return first->answer.has_value(); }, 5s));
     auto took = Clock::now() - tried;
     EXPECT_EQ(first->answer->status, NamedSoundStart::Status::failed);
     EXPECT_EQ(first->answer->error, noAnswer);
     EXPECT_GT(took, 1500ms) << "the first sound waits for the answer";
-    EXPECT_LT(took, 3s) << "but not for ever";
+    EXPECT_LT(took, 10s) << "but not for ever";
     EXPECT_FALSE(first->sound->isPlaying());
 
+    // Later waits are measured against the first, so a slow machine cannot fail them.
     tried = Clock::now();
     auto second = answered(player, "Steady", 1.0);
     EXPECT_EQ(second->answer->error, noAnswer);
-    EXPECT_LT(Clock::now() - tried, 100ms) << "later sounds do not queue behind the stuck one";
+    EXPECT_LT(Clock::now() - tried, took / 2) << "later sounds do not queue behind the stuck one";
     {
         CanberraSoundPlayer another({dir.path().string()});
         auto asked = ask(another, "Steady", 1.0);
         tried = Clock::now();
     }
-    EXPECT_LT(Clock::now() - tried, 100ms) << "a stuck player does not hold up its destruction";
+    EXPECT_LT(Clock::now() - tried, took / 2) << "a stuck player does not hold up its destruction";
 
     // The hung server goes away: the stuck call ends and sounds are tried afresh; a server that
     // comes up later is found.

@@ -196,10 +196,11 @@ TEST_F(PulseAudioEngineTest, startsAtAnOffsetFollowsThePositionAndStopsAtOnceEve
     ASSERT_TRUE(answered(*asked));
     ASSERT_TRUE(asked->started->error.empty()) << asked->started->error;
     const auto started = SteadyClock::now();
-    ASSERT_TRUE(test::pumpEventsUntil([&] { return playback.position() >= 1.3; }, 3s));
-    const double elapsed = secondsSince(started);
-    EXPECT_GE(elapsed, 0.2) << "the position follows what is heard, not what was sent";
-    EXPECT_LT(elapsed, 0.8) << "the position moves with the sound";
+    // Moving at all is the deadline's business; a busy machine may only make it slower.
+    ASSERT_TRUE(test::pumpEventsUntil([&] { return playback.position() >= 1.3; }, 10s))
+        << "the position moves with the sound";
+    EXPECT_GE(secondsSince(started), 0.2)
+        << "the position follows what is heard, not what was sent";
     playback.stop();
     const double stoppedAt = playback.position();
     EXPECT_FALSE(playback.isPlaying());

@@ -212,3 +212,14 @@ TEST(X11KeyboardWithoutDisplay, failsEveryRegistrationCleanly) {
     EXPECT_FALSE(keyboard.producedCharacter(0));
     EXPECT_FALSE(keyboard.virtualKeyCode(38));
 }
+
+TEST_F(X11KeyboardTest, aDisplayThatGoesAwayIsReportedOnce) {
+    int lost = 0;
+    keyboard->onDisplayLost([&] { ++lost; });
+    display.kill();
+    ASSERT_TRUE(pumpEventsUntil([&] { return lost > 0; }, 10s)) << "the loss went unnoticed";
+    // The closed socket stays readable: it must not be reported again.
+    pumpEventsFor(100ms);
+    EXPECT_EQ(lost, 1);
+    EXPECT_FALSE(keyboard->connected());
+}
