@@ -296,9 +296,13 @@ TEST_F(DbusBannerTreeTest, anUnreadableFieldLosesItselfAndLaterFieldsButNotTheNo
     EXPECT_EQ(last.title, "");
     EXPECT_EQ(last.body, "") << "fields after the unreadable one stay empty";
 
-    sendRaw(R"({"app": "bad \uFFFF app", "summary": "Subject", "body": "text"})");
+    // The sender stays, so its process can still be looked up when the call is read.
+    auto sender = bus.start({"/usr/bin/python3", rawNotifyScript, "--linger",
+                             R"({"app": "bad \uFFFF app", "summary": "Subject", "body": "text"})"});
     ASSERT_TRUE(waitForNotices(3));
     EXPECT_EQ(shown().back().app, "python3") << "the sender's process names the app";
+    EXPECT_EQ(shown().back().title, "");
+    sender.reset();
 
     sendRaw(R"({"app": "Mail", "summary": "hinted", "body": "text",
                 "hints": {"x-unrelated": "\uFFFF"}})");
