@@ -7,6 +7,8 @@
 #include "silence/FocusFilterState.h"
 #include "silence/Snooze.h"
 
+#include <algorithm>
+
 namespace corvale {
 
 namespace {
@@ -125,6 +127,11 @@ void AppDelegate::applicationDidFinishLaunching() {
             handle(n);
         }
     };
+    observer.onRefused = [this, alive](const std::string& uuid) {
+        if (!alive.expired()) {
+            withdrawAlert(uuid);
+        }
+    };
     // Asking again is the prompt here: the reader attaches by itself once the bus accepts us.
     if (!services_.bannerTree.isTrusted()) {
         log_(
@@ -213,15 +220,23 @@ void AppDelegate::handle(const ObservedNotification& n) {
     if (prefs_.pingHistoryIncludePreview()) {
         preview = PingRecord::previewText(n.title, n.subtitle, n.body);
     }
-    pingLogStore.record(n.appName, n.timestamp, preview);
+    pingLogStore.record(n.appName, n.timestamp, preview, n.uuid);
+    if (!n.uuid.empty()) {
+        recentAlerts_.emplace_back(n.uuid, n.appName);
+        if (recentAlerts_.size() > PingLogStore::maxRetained) {
+            recentAlerts_.pop_front();
+        }
+    }
 
     updateStatus();
     if (rule->flashMenuBar) {
         flashMenuBarIcon(rule->flashColor);
+        lastBlinkUuid_ = n.uuid;
     }
     if (rule->flashScreen) {
         flashScreenOverlay(rule->flashColor, rule->flashStyle, n.appName, rule->flashIntensity,
                            rule->flashDuration, rule->flashRepeat);
+        lastFlashUuid_ = n.uuid;
     }
 
     if (!prefs_.soundsEnabled()) {
@@ -233,6 +248,31 @@ void AppDelegate::handle(const ObservedNotification& n) {
         return;
     }
     actionRunner.run(*rule, n);
+}
+
+void AppDelegate::withdrawAlert(const std::string& uuid) {
+    auto alert = std::find_if(recentAlerts_.begin(), recentAlerts_.end(),
+                              [&](const auto& entry) { return entry.first == uuid; });
+    if (uuid.empty() || alert == recentAlerts_.end()) {
+        return;
+    }
+    const auto appName = alert->second;
+    recentAlerts_.erase(alert);
+    // A later alert's blink or flash is its own; only this alert's signals end.
+    if (lastBlinkUuid_ == uuid) {
+        status.endBlink();
+        lastBlinkUuid_.clear();
+    }
+    if (lastFlashUuid_ == uuid) {
+        if (screenFlasher_) {
+            screenFlasher_->cancelFlash();
+        }
+        lastFlashUuid_.clear();
+    }
+    pingLogStore.withdraw(uuid);
+    updateStatus();
+    log_("[refused] app=" + inQuotes(appName) + " uuid=" + uuid +
+         " - the notification server refused it; alert withdrawn");
 }
 
 bool AppDelegate::snoozeActive() const {

@@ -21,6 +21,7 @@
 #include "silence/SoundCommand.h"
 #include "store/RuleStore.h"
 
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -66,6 +67,8 @@ public:
 
     void applicationDidFinishLaunching();
     void handle(const ObservedNotification& notification);
+    // The notification server refused the banner behind an alert: the alert is taken back.
+    void withdrawAlert(const std::string& uuid);
 
     RuleEngine& engine();
     SettingsPrefs& prefs() { return prefs_; }
@@ -138,6 +141,10 @@ private:
     void noteSeenApp(const std::string& appName);
     bool snoozeActive() const;
 
+    // The banners behind the latest recorded alerts, with their app names, newest last.
+    std::deque<std::pair<std::string, std::string>> recentAlerts_;
+    std::string lastBlinkUuid_;
+    std::string lastFlashUuid_;
     std::optional<RuleEngine> engine_;
     std::optional<std::vector<std::string>> soundNames_;
     ScreenFlasher* screenFlasher_ = nullptr;

@@ -17,6 +17,8 @@ public:
                                     std::optional<FlashIntensity> intensity,
                                     std::optional<FlashDuration> duration,
                                     std::optional<int> repeatCount) = 0;
+    // Takes a running flash off the screen at once; nothing when none runs.
+    virtual void cancelFlash() {}
 };
 
 } // namespace corvale

@@ -43,6 +43,11 @@ public:
     virtual Subscription observeChanges(int pid, std::function<void()> fn) = 0;
     // Notices that a notification server started.
     virtual Subscription observeLaunches(std::function<void()> fn) = 0;
+    // Notices that the server refused a banner it was asked to show (given by its "AXIdentifier"),
+    // after the banner had entered the tree. Trees whose server cannot refuse never send them.
+    virtual Subscription observeRefusals(std::function<void(const std::string& identifier)>) {
+        return {};
+    }
     // Whether a banner's "AXDescription" is its application's name as it is, rather than a
     // summary whose first comma-separated part names the application.
     virtual bool descriptionIsAppName() const { return false; }

@@ -15,6 +15,11 @@ void NotificationObserver::start() {
     attachIfPossible();
     healthTimer_ = scheduler_.every(healthInterval, [this] { attachIfPossible(); });
     launchToken_ = tree_.observeLaunches([this] { attachIfPossible(); });
+    refusals_ = tree_.observeRefusals([this](const std::string& uuid) {
+        if (onRefused && hasSeen(uuid)) {
+            onRefused(uuid);
+        }
+    });
 }
 
 std::optional<int> NotificationObserver::currentNCPID() {

@@ -37,6 +37,8 @@ public:
     NotificationObserver& operator=(const NotificationObserver&) = delete;
 
     std::function<void(const ObservedNotification&)> onNotification;
+    // A banner the server refused after it entered the tree, by uuid; only banners already seen.
+    std::function<void(const std::string& uuid)> onRefused;
     LogFn log;
 
     void start();
@@ -73,6 +75,7 @@ private:
     Subscription pollTimer_;
     Subscription healthTimer_;
     Subscription launchToken_;
+    Subscription refusals_;
     PollMode pollMode_ = PollMode::idle;
     TimePoint lastActivity_ = TimePoint::min();
     // Delayed re-scans waiting to run; each removes itself when it has run.

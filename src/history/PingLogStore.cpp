@@ -18,7 +18,7 @@ std::filesystem::path PingLogStore::defaultFileURL(const std::filesystem::path& 
 }
 
 bool PingLogStore::record(std::string_view appName, TimePoint timestamp,
-                          std::optional<std::string> preview) {
+                          std::optional<std::string> preview, std::string_view uuid) {
     auto name = trimmed(appName);
     if (name.empty()) {
         return false;
@@ -26,7 +26,30 @@ bool PingLogStore::record(std::string_view appName, TimePoint timestamp,
     // Microsecond precision, so the seen-through mark (seconds in a double) equals it exactly.
     auto stamp = std::chrono::floor<std::chrono::microseconds>(timestamp);
     records_.push_back({std::move(name), TimePoint(stamp), std::move(preview)});
+    if (!uuid.empty()) {
+        producers_.emplace_back(std::string(uuid), records_.back());
+        if (producers_.size() > maxRetained) {
+            producers_.pop_front();
+        }
+    }
     records_ = pruned(std::move(records_), maxRetained, maxAge);
+    return save();
+}
+
+bool PingLogStore::withdraw(std::string_view uuid) {
+    auto producer = std::find_if(producers_.begin(), producers_.end(),
+                                 [&](const auto& entry) { return entry.first == uuid; });
+    if (uuid.empty() || producer == producers_.end()) {
+        return true;
+    }
+    const auto produced = std::move(producer->second);
+    producers_.erase(producer);
+    // Records equal in every field are interchangeable; the newest such one is taken.
+    auto record = std::find(records_.rbegin(), records_.rend(), produced);
+    if (record == records_.rend()) {
+        return true;
+    }
+    records_.erase(std::next(record).base());
     return save();
 }
 

@@ -4,6 +4,7 @@
 #include "store/VersionedJsonStore.h"
 
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,8 +27,12 @@ public:
     const std::vector<PingRecord>& records() const { return records_; }
 
     // Appends one alert and saves; false when the name is blank (nothing recorded) or the save
-    // failed.
-    bool record(std::string_view appName, TimePoint timestamp, std::optional<std::string> preview);
+    // failed. A non-empty uuid names the banner behind the alert, so the record can be withdrawn.
+    bool record(std::string_view appName, TimePoint timestamp, std::optional<std::string> preview,
+                std::string_view uuid = {});
+    // Removes the record that the banner uuid produced, if it is still there; true without writing
+    // when there is none.
+    bool withdraw(std::string_view uuid);
     // Removes every record of one app, matched by name key; true without writing when none matched.
     bool forget(std::string_view appName);
     // Empties the history; writes only when there was something to clear.
@@ -50,6 +55,8 @@ private:
     void setRecords(std::vector<PingRecord> records);
 
     std::vector<PingRecord> records_;
+    // The banners behind the latest records, newest last; only as many as records are kept.
+    std::deque<std::pair<std::string, PingRecord>> producers_;
 };
 
 } // namespace corvale

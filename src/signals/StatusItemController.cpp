@@ -63,6 +63,17 @@ void StatusItemController::flashMenuBarIcon(std::optional<FlashColor> color) {
     flashTimer_ = scheduler_.every(blinkInterval, [this] { blinkTick(); });
 }
 
+void StatusItemController::endBlink() {
+    if (!flashTimer_) {
+        return;
+    }
+    flashTimer_.reset();
+    if (button_) {
+        button_->setOpacity(1.0);
+        button_->setTint(std::nullopt);
+    }
+}
+
 void StatusItemController::blinkTick() {
     if (!button_) {
         flashTimer_.reset();

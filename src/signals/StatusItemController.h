@@ -48,6 +48,8 @@ public:
     // Blinks the icon in `color` (its normal colour when none): three dim and three bright
     // phases; a new blink restarts the sequence.
     void flashMenuBarIcon(std::optional<FlashColor> color);
+    // Stops a running blink at once and draws the icon plain again.
+    void endBlink();
     std::string statusText() const;
 
     // The glyph for a state, by precedence: missing permission, attaching, silenced, on.

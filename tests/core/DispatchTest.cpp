@@ -12,6 +12,8 @@ namespace {
 
 struct RecordingFlasher : ScreenFlasher {
     std::vector<std::string> calls;
+    int cancels = 0;
+    void cancelFlash() override { ++cancels; }
     void flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
                             const std::string& appName, std::optional<FlashIntensity> intensity,
                             std::optional<FlashDuration>, std::optional<int> repeat) override {
@@ -89,6 +91,51 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
     tree.addBanner(screen, "uuid-2", "Slack", "again", "");
     tree.notifyChange(42);
     EXPECT_EQ(engine.starts.size(), 1u);
+}
+
+TEST_F(Dispatch, anAlertTheServerRefusedIsTakenBackWithoutTouchingOthers) {
+    tree.pid = 42;
+    auto screen = tree.root(42);
+    start();
+    app->ruleStore.upsert(slackRule());
+    app->applicationDidFinishLaunching();
+    tree.addBanner(screen, "kept", "Slack", "first", "");
+    tree.notifyChange(42);
+    scheduler.advance(2.0);
+    ASSERT_FALSE(app->status.isBlinking());
+    tree.addBanner(screen, "refused", "Slack", "second", "");
+    tree.notifyChange(42);
+    ASSERT_TRUE(app->status.isBlinking());
+    ASSERT_EQ(app->pingLogStore.records().size(), 2u);
+    EXPECT_EQ(button.badge(), "2");
+
+    tree.refuse("refused");
+    EXPECT_FALSE(app->status.isBlinking()) << "the blink ends at once";
+    EXPECT_EQ(button.opacities.back(), 1.0);
+    EXPECT_EQ(button.tints.back(), std::nullopt);
+    EXPECT_EQ(flasher.cancels, 1);
+    ASSERT_EQ(app->pingLogStore.records().size(), 1u);
+    EXPECT_LT(app->pingLogStore.records()[0].timestamp, scheduler.now() - std::chrono::seconds(1))
+        << "the first alert's record stays";
+    EXPECT_EQ(button.badge(), "1") << "the unread count drops with the record";
+    EXPECT_EQ(log.count("[refused] app=\"Slack\" uuid=refused"), 1u);
+    auto reloaded = PingLogStore(PingLogStore::defaultFileURL(dir / "Corvale"), {});
+    reloaded.load();
+    EXPECT_EQ(reloaded.records().size(), 1u) << "the file no longer holds it";
+
+    // Refusing an older alert leaves the newer alert's blink and flash running.
+    tree.addBanner(screen, "newest", "Slack", "third", "");
+    tree.notifyChange(42);
+    tree.refuse("kept");
+    EXPECT_TRUE(app->status.isBlinking());
+    EXPECT_EQ(flasher.cancels, 1);
+    EXPECT_EQ(app->pingLogStore.records().size(), 1u);
+
+    // Refusals of banners that made no alert, or twice, change nothing.
+    tree.refuse("refused");
+    tree.refuse("never-seen");
+    EXPECT_EQ(log.count("[refused]"), 2u);
+    EXPECT_EQ(app->pingLogStore.records().size(), 1u);
 }
 
 TEST_F(Dispatch, noMatchingRuleStopsBeforeHistoryAndSignals) {

@@ -42,9 +42,10 @@ public:
     }
 
     // The test notification server on this bus.
-    std::unique_ptr<ChildProcess> startNotificationServer() {
-        auto server = bus.start({"/usr/bin/python3", std::string(CORVALE_TEST_SUPPORT_DIR) +
-                                                         "/notification_server.py"});
+    std::unique_ptr<ChildProcess> startNotificationServer(std::vector<std::string> options = {}) {
+        options.insert(options.begin(), {"/usr/bin/python3", std::string(CORVALE_TEST_SUPPORT_DIR) +
+                                                                 "/notification_server.py"});
+        auto server = bus.start(options);
         waitUntil([&] { return bus.ownerPid("org.freedesktop.Notifications") == server->pid(); },
                   std::chrono::seconds(15));
         return server;

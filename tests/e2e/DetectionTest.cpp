@@ -153,6 +153,22 @@ TEST_F(Detection, notificationWithAnUnreadableFieldIsStillDetected) {
     EXPECT_EQ(session.readJson("pingHistory.json")["records"].size(), 1u);
 }
 
+TEST_F(Detection, notificationsTheServerRefusesLeaveNoHistory) {
+    server = session.startNotificationServer({"--max", "2"});
+    corvale = session.startCorvale();
+    ASSERT_TRUE(
+        CorvaleSession::waitForLine(*corvale, "[attach] OK pid=" + std::to_string(server->pid())))
+        << corvale->output();
+    for (int i = 1; i <= 5; ++i) {
+        notifySend({"-a", "Mail", "Message " + std::to_string(i)});
+    }
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[refused] app=\"Mail\"", 3))
+        << corvale->output();
+    EXPECT_EQ(CorvaleSession::count(*corvale, "DETECTED #"), 5u) << "detected at the call";
+    auto records = session.readJson("pingHistory.json")["records"];
+    EXPECT_EQ(records.size(), 2u) << records.dump();
+}
+
 TEST_F(Detection, restartedServerIsReattachedAndDetectionGoesOn) {
     startBoth();
     server->signal(SIGKILL);

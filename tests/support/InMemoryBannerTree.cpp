@@ -106,6 +106,28 @@ Subscription InMemoryBannerTree::observeLaunches(std::function<void()> fn) {
     });
 }
 
+Subscription
+InMemoryBannerTree::observeRefusals(std::function<void(const std::string& identifier)> fn) {
+    const auto id = nextObserver_++;
+    refusalObservers_[id] = std::move(fn);
+    std::weak_ptr<bool> alive = alive_;
+    return Subscription([this, alive, id] {
+        if (!alive.expired()) {
+            refusalObservers_.erase(id);
+        }
+    });
+}
+
+void InMemoryBannerTree::refuse(const std::string& identifier) {
+    std::vector<std::function<void(const std::string&)>> due;
+    for (auto& [id, fn] : refusalObservers_) {
+        due.push_back(fn);
+    }
+    for (auto& fn : due) {
+        fn(identifier);
+    }
+}
+
 void InMemoryBannerTree::notifyChange(int processId) {
     // Copies: an observer may unsubscribe while being notified.
     std::vector<std::function<void()>> due;

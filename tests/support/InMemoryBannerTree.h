@@ -22,6 +22,7 @@ public:
     AttributeValue attribute(BannerElement element, std::string_view name) override;
     Subscription observeChanges(int processId, std::function<void()> fn) override;
     Subscription observeLaunches(std::function<void()> fn) override;
+    Subscription observeRefusals(std::function<void(const std::string& identifier)> fn) override;
 
     // Building the tree.
     BannerElement root(int processId);
@@ -39,6 +40,8 @@ public:
     // Delivers a change notice to the observers of process processId; a launch notice to all.
     void notifyChange(int processId);
     void notifyLaunch();
+    // Tells the refusal observers that the server refused the banner with this identifier.
+    void refuse(const std::string& identifier);
     size_t changeObserverCount() const { return changeObservers_.size(); }
     size_t observeChangesCalls() const { return observeChangesCalls_; }
 
@@ -56,6 +59,7 @@ private:
     std::uint64_t nextId_ = 1;
     std::map<std::uint64_t, Observer> changeObservers_;
     std::map<std::uint64_t, std::function<void()>> launchObservers_;
+    std::map<std::uint64_t, std::function<void(const std::string&)>> refusalObservers_;
     std::uint64_t nextObserver_ = 1;
     size_t observeChangesCalls_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -4,11 +4,15 @@
 Owns org.freedesktop.Notifications and org.gtk.Notifications on the session bus and answers
 Notify, CloseNotification (emitting NotificationClosed), GetCapabilities, GetServerInformation,
 AddNotification and RemoveNotification. It shows nothing; it keeps ids as a real server does.
+
+  notification_server.py [--max N]   refuse new notifications while N are shown, with the error
+                                     notification-daemon gives at its limit
 """
 
 import sys
 
 import dbus
+import dbus.exceptions
 import dbus.mainloop.glib
 import dbus.service
 from gi.repository import GLib
@@ -17,16 +21,23 @@ FDO = "org.freedesktop.Notifications"
 GTK = "org.gtk.Notifications"
 
 
+class MaxNotificationsExceeded(dbus.exceptions.DBusException):
+    _dbus_error_name = FDO + ".MaxNotificationsExceeded"
+
+
 class Notifications(dbus.service.Object):
-    def __init__(self, bus):
+    def __init__(self, bus, limit):
         super().__init__(bus, "/org/freedesktop/Notifications")
         self.next_id = 1
         self.shown = set()
+        self.limit = limit
 
     @dbus.service.method(FDO, in_signature="susssasa{sv}i", out_signature="u")
     def Notify(self, app_name, replaces_id, app_icon, summary, body, actions, hints, timeout):
         if replaces_id in self.shown:
             return dbus.UInt32(replaces_id)
+        if self.limit is not None and len(self.shown) >= self.limit:
+            raise MaxNotificationsExceeded("Exceeded maximum number of notifications")
         notification_id = self.next_id
         self.next_id += 1
         self.shown.add(notification_id)
@@ -73,9 +84,10 @@ class GtkNotifications(dbus.service.Object):
 
 
 def main():
+    limit = int(sys.argv[sys.argv.index("--max") + 1]) if "--max" in sys.argv else None
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
-    objects = [Notifications(bus), GtkNotifications(bus)]
+    objects = [Notifications(bus, limit), GtkNotifications(bus)]
     names = [dbus.service.BusName(GTK, bus, do_not_queue=True),
              dbus.service.BusName(FDO, bus, do_not_queue=True)]
     print("ready", flush=True)

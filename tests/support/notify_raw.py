@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Sends one Notify call described in JSON and prints the id the server gave it.
 
-  notify_raw.py '{"app": "Mail", "summary": "Hi", "body": "text", "hints": {"k": "v", "n": 5}}'
+  notify_raw.py [--linger] '{"app": "Mail", "summary": "Hi", "body": "text", "hints": {"n": 5}}'
+
+With --linger it stays running afterwards, so a reader can still look up the sending process.
 
 JSON escapes put any code point on the bus, including the noncharacters (U+FFFE, U+FFFF,
 U+FDD0...) that the bus delivers but some client libraries refuse to send or read.
@@ -9,6 +11,7 @@ U+FDD0...) that the bus delivers but some client libraries refuse to send or rea
 
 import json
 import sys
+import time
 
 import dbus
 
@@ -16,7 +19,7 @@ FDO = "org.freedesktop.Notifications"
 
 
 def main():
-    spec = json.loads(sys.argv[1])
+    spec = json.loads(sys.argv[-1])
     hints = dbus.Dictionary({}, signature="sv")
     for key, value in spec.get("hints", {}).items():
         hints[key] = dbus.Int32(value) if isinstance(value, int) else dbus.String(value)
@@ -26,6 +29,8 @@ def main():
         dbus.String(spec.get("summary", "")), dbus.String(spec.get("body", "")),
         dbus.Array([], signature="s"), hints, dbus.Int32(-1), dbus_interface=FDO)
     print(int(notification_id), flush=True)
+    if "--linger" in sys.argv:
+        time.sleep(60)
 
 
 if __name__ == "__main__":

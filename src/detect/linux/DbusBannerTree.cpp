@@ -111,6 +111,9 @@ struct DbusBannerTree::Impl {
         std::string caller;
         std::uint64_t cookie;
         std::uint64_t banner;
+        // Updates of a pop-up carry the identifier of the alert that opened it; refusing the
+        // update does not take that alert back.
+        bool reportRefusal;
     };
     struct ChangeObserver {
         int pid;
@@ -136,6 +139,7 @@ struct DbusBannerTree::Impl {
 
     std::map<std::uint64_t, ChangeObserver> changeObservers;
     std::map<std::uint64_t, std::function<void()>> launchObservers;
+    std::map<std::uint64_t, std::function<void(const std::string&)>> refusalObservers;
     std::uint64_t nextObserver = 1;
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
@@ -392,7 +396,7 @@ struct DbusBannerTree::Impl {
                  " reason=" + inQuotes(*osdHint + " hint"));
         banners.remove(*replaced);
         const auto number = banners.add(std::move(banner));
-        expectReply(m, sender, cookie, number);
+        expectReply(m, sender, cookie, number, false);
     }
 
     void handleGtkAdd(sd_bus_message* m) {
@@ -449,7 +453,7 @@ struct DbusBannerTree::Impl {
         banner.held = !readerAttached();
         const bool held = banner.held;
         const auto number = banners.add(std::move(banner));
-        expectReply(call, caller, cookie, number);
+        expectReply(call, caller, cookie, number, true);
         if (!held && banners.find(number)) {
             notifyChange();
         }
@@ -486,13 +490,20 @@ struct DbusBannerTree::Impl {
             return;
         }
         const auto number = call->banner;
+        const bool reportRefusal = call->reportRefusal;
         pending.erase(call);
         const auto* banner = banners.find(number);
         if (!banner) {
             return;
         }
         if (failed) {
+            // Only a banner the reader could have announced is worth taking back.
+            const bool wasShown = !banner->held;
+            const auto identifier = banner->identifier;
             banners.remove(number);
+            if (wasShown && reportRefusal) {
+                notifyRefusal(identifier);
+            }
             return;
         }
         std::uint32_t id = 0;
@@ -504,11 +515,11 @@ struct DbusBannerTree::Impl {
     }
 
     void expectReply(sd_bus_message* m, const char* caller, std::uint64_t cookie,
-                     std::uint64_t number) {
+                     std::uint64_t number, bool reportRefusal) {
         if (sd_bus_message_get_expect_reply(m) <= 0) {
             return;
         }
-        pending.push_back({caller, cookie, number});
+        pending.push_back({caller, cookie, number, reportRefusal});
         if (pending.size() > maxPendingCalls) {
             pending.pop_front();
         }
@@ -567,6 +578,16 @@ struct DbusBannerTree::Impl {
         }
         for (auto& fn : due) {
             fn();
+        }
+    }
+
+    void notifyRefusal(const std::string& identifier) {
+        std::vector<std::function<void(const std::string&)>> due;
+        for (const auto& [id, fn] : refusalObservers) {
+            due.push_back(fn);
+        }
+        for (auto& fn : due) {
+            fn(identifier);
         }
     }
 
@@ -633,6 +654,19 @@ Subscription DbusBannerTree::observeLaunches(std::function<void()> fn) {
     return Subscription([impl, alive, id] {
         if (!alive.expired()) {
             impl->launchObservers.erase(id);
+        }
+    });
+}
+
+Subscription
+DbusBannerTree::observeRefusals(std::function<void(const std::string& identifier)> fn) {
+    const auto id = impl_->nextObserver++;
+    impl_->refusalObservers[id] = std::move(fn);
+    std::weak_ptr<bool> alive = impl_->alive;
+    Impl* impl = impl_.get();
+    return Subscription([impl, alive, id] {
+        if (!alive.expired()) {
+            impl->refusalObservers.erase(id);
         }
     });
 }

@@ -32,6 +32,7 @@ public:
     AttributeValue attribute(BannerElement element, std::string_view name) override;
     Subscription observeChanges(int pid, std::function<void()> fn) override;
     Subscription observeLaunches(std::function<void()> fn) override;
+    Subscription observeRefusals(std::function<void(const std::string& identifier)> fn) override;
     // Descriptions hold the application's name alone: no server summarises.
     bool descriptionIsAppName() const override { return true; }
 

@@ -110,8 +110,10 @@ protected:
     void createTree() { tree = std::make_unique<DbusBannerTree>(log.fn()); }
 
     // Starts the test server and waits until the tree knows its process.
-    void startServer() {
-        server = bus.start({"/usr/bin/python3", serverScript});
+    void startServer(const std::vector<std::string>& options = {}) {
+        std::vector<std::string> argv{"/usr/bin/python3", serverScript};
+        argv.insert(argv.end(), options.begin(), options.end());
+        server = bus.start(argv);
         ASSERT_TRUE(pumpEventsUntil([this] { return tree->serverPid() == server->pid(); }, 15s))
             << "server pid not learned; server says: " << server->errors();
     }
@@ -296,9 +298,13 @@ TEST_F(DbusBannerTreeTest, anUnreadableFieldLosesItselfAndLaterFieldsButNotTheNo
     EXPECT_EQ(last.title, "");
     EXPECT_EQ(last.body, "") << "fields after the unreadable one stay empty";
 
-    sendRaw(R"({"app": "bad \uFFFF app", "summary": "Subject", "body": "text"})");
+    // The sender stays, so its process can still be looked up when the call is read.
+    auto sender = bus.start({"/usr/bin/python3", rawNotifyScript, "--linger",
+                             R"({"app": "bad \uFFFF app", "summary": "Subject", "body": "text"})"});
     ASSERT_TRUE(waitForNotices(3));
     EXPECT_EQ(shown().back().app, "python3") << "the sender's process names the app";
+    EXPECT_EQ(shown().back().title, "");
+    sender.reset();
 
     sendRaw(R"({"app": "Mail", "summary": "hinted", "body": "text",
                 "hints": {"x-unrelated": "\uFFFF"}})");
@@ -308,6 +314,25 @@ TEST_F(DbusBannerTreeTest, anUnreadableFieldLosesItselfAndLaterFieldsButNotTheNo
     EXPECT_EQ(last.title, "hinted");
     EXPECT_EQ(last.body, "text");
     EXPECT_EQ(shown().size(), 4u);
+}
+
+TEST_F(DbusBannerTreeTest, aRefusedNotificationLeavesTheTreeAndIsReported) {
+    createTree();
+    startServer({"--max", "1"});
+    std::vector<std::string> refused;
+    auto refusals = tree->observeRefusals([&](const std::string& id) { refused.push_back(id); });
+    std::vector<std::string> announced;
+    changes = tree->observeChanges(*tree->serverPid(),
+                                   [&] { announced.push_back(shown().back().identifier); });
+    BusClient client;
+    ASSERT_NE(client.notify("Mail", "shown", ""), 0u);
+    EXPECT_EQ(client.notify("Mail", "over the limit", ""), 0u) << "the server refuses";
+    ASSERT_TRUE(pumpEventsUntil([&] { return refused.size() == 1; }, 10s));
+    ASSERT_EQ(announced.size(), 2u) << "both entered the tree before the answers came";
+    EXPECT_EQ(refused[0], announced[1]);
+    auto banners = shown();
+    ASSERT_EQ(banners.size(), 1u);
+    EXPECT_EQ(banners[0].title, "shown");
 }
 
 TEST_F(DbusBannerTreeTest, burstOfFiveEntersTheTreeOneAtATime) {
