@@ -269,6 +269,8 @@ void AppDelegate::withdrawAlert(const std::string& uuid) {
         }
         lastFlashUuid_.clear();
     }
+    // The sound has not reached the speakers yet: the audio server's own latency is longer.
+    actionRunner.stopSoundFor(uuid);
     pingLogStore.withdraw(uuid);
     updateStatus();
     log_("[refused] app=" + inQuotes(appName) + " uuid=" + uuid +

@@ -108,8 +108,10 @@ TEST_F(Dispatch, anAlertTheServerRefusedIsTakenBackWithoutTouchingOthers) {
     ASSERT_TRUE(app->status.isBlinking());
     ASSERT_EQ(app->pingLogStore.records().size(), 2u);
     EXPECT_EQ(button.badge(), "2");
+    ASSERT_EQ(engine.playingCount(), 2u);
 
     tree.refuse("refused");
+    EXPECT_EQ(engine.playingCount(), 1u) << "its sound stops; the other alert's plays on";
     EXPECT_FALSE(app->status.isBlinking()) << "the blink ends at once";
     EXPECT_EQ(button.opacities.back(), 1.0);
     EXPECT_EQ(button.tints.back(), std::nullopt);
