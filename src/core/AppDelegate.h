@@ -20,6 +20,7 @@
 #include "silence/HotKeyRegistrar.h"
 #include "silence/SoundCommand.h"
 #include "store/RuleStore.h"
+#include "ui/menubar/ConfigModel.h"
 
 #include <filesystem>
 #include <memory>
@@ -107,6 +108,11 @@ public:
     // Reloads the rules file at once (SIGHUP).
     void reloadRules();
     static constexpr Millis rulesReloadDelay{300};
+    // The model every view edits rules through; created at start-up, before which it is absent.
+    ConfigModel* configModel() { return configModel_ ? &*configModel_ : nullptr; }
+    // Copies the seen apps, the play-sounds switch, trust and the status text into the model and
+    // announces the change once.
+    void refreshConfigModel();
 
     // Any program can post under any name; the names seen this run are capped.
     static constexpr size_t seenAppsCap = 1000;
@@ -135,11 +141,14 @@ public:
 private:
     void seedUnreadMarkOnFirstRun();
     void reloadRulesFile();
+    void setUpConfigModel();
+    ConfigPublished configPublished();
     void noteSeenApp(const std::string& appName);
     bool snoozeActive() const;
 
     std::optional<RuleEngine> engine_;
     std::optional<std::vector<std::string>> soundNames_;
+    std::optional<ConfigModel> configModel_;
     ScreenFlasher* screenFlasher_ = nullptr;
     std::function<bool()> relocationCheck_;
     UpdaterConfig updaterConfig_;
