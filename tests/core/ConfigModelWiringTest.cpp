@@ -71,5 +71,5 @@ TEST_F(ConfigModelWiring, hooksReachTheApplication) {
     // A test of the default row plays through the real sound player.
     model.test(std::nullopt);
     EXPECT_TRUE(log.contains("[test] All other apps \u2192 Submarine @ 100%"));
-    EXPECT_EQ(decoder.opened.size() + namedSounds.played.size(), 1u);
+    EXPECT_EQ(engine.starts.size() + namedSounds.played.size(), 1u);
 }
