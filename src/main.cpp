@@ -165,7 +165,7 @@ int runApplication(int argc, char** argv) {
     broadcast.flush();
     // Hand edits of the rules apply without a restart; SIGHUP reloads them at once.
     FileChangeWatcher rulesWatcher(
-        delegate.ruleStore.fileURL(), [&delegate] { delegate.rulesFileChanged(); }, logLine);
+        delegate.ruleStore().fileURL(), [&delegate] { delegate.rulesFileChanged(); }, logLine);
     quitOnSignals.onHangUp([&delegate] { delegate.reloadRules(); });
     DesktopDoNotDisturb doNotDisturb(
         [&delegate](bool on, bool initial) { delegate.desktopDoNotDisturbChanged(on, initial); },

@@ -20,6 +20,7 @@
 #include "silence/HotKeyRegistrar.h"
 #include "silence/SoundCommand.h"
 #include "store/RuleStore.h"
+#include "ui/menubar/ConfigModel.h"
 
 #include <deque>
 #include <filesystem>
@@ -110,6 +111,24 @@ public:
     // Reloads the rules file at once (SIGHUP).
     void reloadRules();
     static constexpr Millis rulesReloadDelay{300};
+    // Views and commands edit through the config model; these are for reading state.
+    const NotificationObserver& observer() const { return observer_; }
+    const RuleStore& ruleStore() const { return ruleStore_; }
+    const ObservedAppsStore& observedAppsStore() const { return observedAppsStore_; }
+    const PingLogStore& pingLogStore() const { return pingLogStore_; }
+    const std::set<std::string>& seenApps() const { return seenApps_; }
+    bool focusFilterSilencing() const { return focusFilterSilencing_; }
+    std::optional<TimePoint> snoozeDeadline() const { return snoozeDeadline_; }
+    // None when the updater is not configured.
+    const UpdaterController* updaterController() const { return updaterController_.get(); }
+    // The tray icon's logic; the composition root gives it its button.
+    StatusItemController& status() { return status_; }
+
+    // The model every view edits rules through; created at start-up, before which it is absent.
+    ConfigModel* configModel() { return configModel_ ? &*configModel_ : nullptr; }
+    // Copies the seen apps, the play-sounds switch, trust and the status text into the model and
+    // announces the change once.
+    void refreshConfigModel();
 
     // Any program can post under any name; the names seen this run are capped.
     static constexpr size_t seenAppsCap = 1000;
@@ -121,23 +140,23 @@ private:
     SettingsPrefs prefs_;
     LogFn log_;
 
-public:
-    NotificationObserver observer;
-    RuleStore ruleStore;
-    CustomSoundStore customSoundStore;
-    ObservedAppsStore observedAppsStore;
-    PingLogStore pingLogStore;
-    ActionRunner actionRunner;
-    StatusItemController status;
-    HotKeyRegistrar hotKeys;
-    std::set<std::string> seenApps;
-    bool focusFilterSilencing = false;
-    std::optional<TimePoint> snoozeDeadline;
-    std::unique_ptr<UpdaterController> updaterController;
+    NotificationObserver observer_;
+    RuleStore ruleStore_;
+    CustomSoundStore customSoundStore_;
+    ObservedAppsStore observedAppsStore_;
+    PingLogStore pingLogStore_;
+    ActionRunner actionRunner_;
+    StatusItemController status_;
+    HotKeyRegistrar hotKeys_;
+    std::set<std::string> seenApps_;
+    bool focusFilterSilencing_ = false;
+    std::optional<TimePoint> snoozeDeadline_;
+    std::unique_ptr<UpdaterController> updaterController_;
 
-private:
     void seedUnreadMarkOnFirstRun();
     void reloadRulesFile();
+    void setUpConfigModel();
+    ConfigPublished configPublished();
     void noteSeenApp(const std::string& appName);
     bool snoozeActive() const;
 
@@ -147,6 +166,7 @@ private:
     std::string lastFlashUuid_;
     std::optional<RuleEngine> engine_;
     std::optional<std::vector<std::string>> soundNames_;
+    std::optional<ConfigModel> configModel_;
     ScreenFlasher* screenFlasher_ = nullptr;
     std::function<bool()> relocationCheck_;
     UpdaterConfig updaterConfig_;

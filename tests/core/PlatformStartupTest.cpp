@@ -41,7 +41,7 @@ TEST(PlatformStartup, updaterLineFollowsTheRelocationCheckAndUpdateRequestsNeedA
     EXPECT_LT(indexOf(lines, "[sounds] library: "), indexOf(lines, "[sparkle] "));
     EXPECT_LT(indexOf(lines, "[sparkle] "), indexOf(lines, "[focus-filter] initial"));
     EXPECT_EQ(h.log.count(placeholderLine), 1u);
-    EXPECT_EQ(h.app->updaterController, nullptr);
+    EXPECT_EQ(h.app->updaterController(), nullptr);
     h.center.post(notes::checkForUpdates); // nothing to ask, nothing happens
 
     test::AppHarness configured;
