@@ -90,6 +90,9 @@ void AppDelegate::applicationDidFinishLaunching() {
         return;
     }
 
+    if (createStatusButton) {
+        status.setButton(createStatusButton());
+    }
     updaterController = startUpdater(updaterConfig_, updaterFactory_, log_);
     observers_.push_back(services_.center.observe(notes::checkForUpdates,
                                                   whileAlive([this] { checkForUpdates(); })));
@@ -98,6 +101,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     hotKeys.registerHotKeys();
     observers_.push_back(services_.center.observe(
         notes::hotKeyChanged, whileAlive([this] { hotKeys.registerHotKeys(); })));
+    // Unset intensity, duration and repeat, so the test shows exactly the global defaults.
+    observers_.push_back(services_.center.observe(
+        notes::testFlash, whileAlive([this] {
+            flashScreenOverlay(FlashColor::fromHex("#1E88E5"), FlashStyle::fullScreen, "Test",
+                               std::nullopt, std::nullopt, std::nullopt);
+        })));
     restoreSnoozeIfNeeded();
 
     observers_.push_back(services_.broadcast.observe(
@@ -181,9 +190,13 @@ void AppDelegate::flashScreenOverlay(std::optional<FlashColor> color, FlashStyle
                                      std::optional<FlashIntensity> intensity,
                                      std::optional<FlashDuration> duration,
                                      std::optional<int> repeatCount) {
-    if (screenFlasher_) {
-        screenFlasher_->flashScreenOverlay(color, style, appName, intensity, duration, repeatCount);
+    if (screenFlash_) {
+        screenFlash_->flashScreenOverlay(color, style, appName, intensity, duration, repeatCount);
     }
+}
+
+FlashDefaults AppDelegate::flashDefaults() const {
+    return {prefs_.flashIntensity(), prefs_.flashDuration(), prefs_.flashRepeat()};
 }
 
 void AppDelegate::handle(const ObservedNotification& n) {
