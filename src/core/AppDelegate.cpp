@@ -92,6 +92,9 @@ void AppDelegate::applicationDidFinishLaunching() {
         return;
     }
 
+    if (createStatusButton) {
+        status_.setButton(createStatusButton());
+    }
     setUpConfigModel();
 
     updaterController_ = startUpdater(updaterConfig_, updaterFactory_, log_);
@@ -102,6 +105,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     hotKeys_.registerHotKeys();
     observers_.push_back(services_.center.observe(
         notes::hotKeyChanged, whileAlive([this] { hotKeys_.registerHotKeys(); })));
+    // Unset intensity, duration and repeat, so the test shows exactly the global defaults.
+    observers_.push_back(services_.center.observe(
+        notes::testFlash, whileAlive([this] {
+            flashScreenOverlay(FlashColor::fromHex("#1E88E5"), FlashStyle::fullScreen, "Test",
+                               std::nullopt, std::nullopt, std::nullopt);
+        })));
     restoreSnoozeIfNeeded();
 
     observers_.push_back(services_.broadcast.observe(
@@ -240,9 +249,13 @@ void AppDelegate::flashScreenOverlay(std::optional<FlashColor> color, FlashStyle
                                      std::optional<FlashIntensity> intensity,
                                      std::optional<FlashDuration> duration,
                                      std::optional<int> repeatCount) {
-    if (screenFlasher_) {
-        screenFlasher_->flashScreenOverlay(color, style, appName, intensity, duration, repeatCount);
+    if (screenFlash_) {
+        screenFlash_->flashScreenOverlay(color, style, appName, intensity, duration, repeatCount);
     }
+}
+
+FlashDefaults AppDelegate::flashDefaults() const {
+    return {prefs_.flashIntensity(), prefs_.flashDuration(), prefs_.flashRepeat()};
 }
 
 void AppDelegate::handle(const ObservedNotification& n) {
@@ -316,8 +329,8 @@ void AppDelegate::withdrawAlert(const std::string& uuid) {
         lastBlinkUuid_.clear();
     }
     if (lastFlashUuid_ == uuid) {
-        if (screenFlasher_) {
-            screenFlasher_->cancelFlash();
+        if (screenFlash_) {
+            screenFlash_->removeFlashOverlays();
         }
         lastFlashUuid_.clear();
     }

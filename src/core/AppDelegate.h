@@ -6,7 +6,6 @@
 #include "core/ObservedNotification.h"
 #include "core/RuleEngine.h"
 #include "core/Scheduler.h"
-#include "core/ScreenFlasher.h"
 #include "core/SettingsPrefs.h"
 #include "detect/BannerTree.h"
 #include "detect/NotificationObserver.h"
@@ -16,6 +15,7 @@
 #include "platform/SoftwareUpdater.h"
 #include "signals/ActionRunner.h"
 #include "signals/AudioDecoder.h"
+#include "signals/ScreenFlash.h"
 #include "signals/StatusItemController.h"
 #include "silence/HotKeyRegistrar.h"
 #include "silence/SoundCommand.h"
@@ -24,6 +24,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -82,7 +83,14 @@ public:
     void flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
                             const std::string& appName, std::optional<FlashIntensity> intensity,
                             std::optional<FlashDuration> duration, std::optional<int> repeatCount);
-    void setScreenFlasher(ScreenFlasher* flasher) { screenFlasher_ = flasher; }
+    // Makes the status item's button when the start-up reaches it (none where the program shows
+    // no status item); the button lives as long as the application object.
+    std::function<StatusButton*()> createStatusButton;
+
+    // The screen flash, once the program has overlay windows to show it in.
+    void setScreenFlash(ScreenFlash* flash) { screenFlash_ = flash; }
+    // The global intensity, duration and repeat that a rule's absent flash values fall back to.
+    FlashDefaults flashDefaults() const;
 
     // Start-up's relocation check (true: quit) and the updater's configuration, from the program.
     void setRelocationCheck(std::function<bool()> check) { relocationCheck_ = std::move(check); }
@@ -167,7 +175,7 @@ private:
     std::optional<RuleEngine> engine_;
     std::optional<std::vector<std::string>> soundNames_;
     std::optional<ConfigModel> configModel_;
-    ScreenFlasher* screenFlasher_ = nullptr;
+    ScreenFlash* screenFlash_ = nullptr;
     std::function<bool()> relocationCheck_;
     UpdaterConfig updaterConfig_;
     UpdaterFactory updaterFactory_;

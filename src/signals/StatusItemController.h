@@ -6,6 +6,7 @@
 #include "signals/StatusButton.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -62,16 +63,20 @@ public:
     const std::optional<std::string>& lastAppliedSymbol() const { return lastAppliedSymbol_; }
     const std::optional<std::string>& lastAppliedBadge() const { return lastAppliedBadge_; }
     int flashTicks() const { return flashTicks_; }
+    // The item width per symbol without badge, measured once per symbol for the process.
+    const std::map<std::string, double>& menuBarLengthCache() const { return menuBarLengthCache_; }
     bool isBlinking() const { return static_cast<bool>(flashTimer_); }
 
 private:
     void blinkTick();
+    void applyLength(const std::string& symbol, bool badged);
 
     Scheduler& scheduler_;
     StatusInputs inputs_;
     StatusButton* button_ = nullptr;
     std::optional<std::string> lastAppliedSymbol_;
     std::optional<std::string> lastAppliedBadge_;
+    std::map<std::string, double> menuBarLengthCache_;
     Subscription flashTimer_;
     int flashTicks_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "history/UnreadTally.h"
 #include "support/AppHarness.h"
+#include "support/FakeOverlayHost.h"
 #include "support/RecordingStatusButton.h"
 
 #include <gtest/gtest.h>
@@ -10,29 +11,17 @@ using namespace corvale::test;
 
 namespace {
 
-struct RecordingFlasher : ScreenFlasher {
-    std::vector<std::string> calls;
-    int cancels = 0;
-    void cancelFlash() override { ++cancels; }
-    void flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
-                            const std::string& appName, std::optional<FlashIntensity> intensity,
-                            std::optional<FlashDuration>, std::optional<int> repeat) override {
-        calls.push_back((color ? color->hexString() : std::string("none")) + " " +
-                        std::string(rawValue(style)) + " " + appName + " " +
-                        (intensity ? std::string(rawValue(*intensity)) : "global") + " " +
-                        (repeat ? std::to_string(*repeat) : "global"));
-    }
-};
-
 struct Dispatch : ::testing::Test, AppHarness {
     RecordingStatusButton button;
-    RecordingFlasher flasher;
+    FakeOverlayHost overlays{scheduler};
+    std::optional<ScreenFlash> flash;
     long detected = 0;
 
     void start() {
         create();
         app->status().setButton(&button);
-        app->setScreenFlasher(&flasher);
+        flash.emplace(scheduler, overlays, [this] { return app->flashDefaults(); });
+        app->setScreenFlash(&*flash);
     }
 
     ObservedNotification note(const std::string& app, const std::string& title,
@@ -76,7 +65,12 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
     EXPECT_TRUE(log.contains("DETECTED #1 app=\"Slack\" title=\"Deploy done\" subtitle=\"\" "
                              "body=\"all green\" kind=single uuid=uuid-1"));
     EXPECT_TRUE(app->status().isBlinking());
-    EXPECT_EQ(flasher.calls, (std::vector<std::string>{"#E53935 edgeTop Slack gentle global"}));
+    ASSERT_EQ(overlays.created.size(), 1u);
+    EXPECT_EQ(overlays.created[0]->content.fill.hexString(), "#E53935");
+    EXPECT_EQ(overlays.created[0]->content.style, FlashStyle::edgeTop);
+    EXPECT_EQ(overlays.created[0]->content.name, "Slack");
+    ASSERT_FALSE(overlays.animations.empty());
+    EXPECT_EQ(overlays.animations[0].target, 0.6) << "the rule's gentle intensity, edge peak";
     EXPECT_EQ(engine.starts.size(), 1u);
     EXPECT_TRUE(log.contains(
         "[action] app=\"Slack\" \u2192 rule \"Slack\": builtin \"Submarine\" @ vol 1.0 (engine)"));
@@ -96,28 +90,28 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
 TEST_F(Dispatch, anAlertTheServerRefusedIsTakenBackWithoutTouchingOthers) {
     tree.pid = 42;
     auto screen = tree.root(42);
+    seedRules({slackRule()});
     start();
-    app->ruleStore.upsert(slackRule());
     app->applicationDidFinishLaunching();
     tree.addBanner(screen, "kept", "Slack", "first", "");
     tree.notifyChange(42);
     scheduler.advance(2.0);
-    ASSERT_FALSE(app->status.isBlinking());
+    ASSERT_FALSE(app->status().isBlinking());
     tree.addBanner(screen, "refused", "Slack", "second", "");
     tree.notifyChange(42);
-    ASSERT_TRUE(app->status.isBlinking());
-    ASSERT_EQ(app->pingLogStore.records().size(), 2u);
+    ASSERT_TRUE(app->status().isBlinking());
+    ASSERT_EQ(app->pingLogStore().records().size(), 2u);
     EXPECT_EQ(button.badge(), "2");
     ASSERT_EQ(engine.playingCount(), 2u);
 
     tree.refuse("refused");
     EXPECT_EQ(engine.playingCount(), 1u) << "its sound stops; the other alert's plays on";
-    EXPECT_FALSE(app->status.isBlinking()) << "the blink ends at once";
+    EXPECT_FALSE(app->status().isBlinking()) << "the blink ends at once";
     EXPECT_EQ(button.opacities.back(), 1.0);
     EXPECT_EQ(button.tints.back(), std::nullopt);
-    EXPECT_EQ(flasher.cancels, 1);
-    ASSERT_EQ(app->pingLogStore.records().size(), 1u);
-    EXPECT_LT(app->pingLogStore.records()[0].timestamp, scheduler.now() - std::chrono::seconds(1))
+    EXPECT_EQ(overlays.windowsOnScreen(), 0u) << "the flash goes at once";
+    ASSERT_EQ(app->pingLogStore().records().size(), 1u);
+    EXPECT_LT(app->pingLogStore().records()[0].timestamp, scheduler.now() - std::chrono::seconds(1))
         << "the first alert's record stays";
     EXPECT_EQ(button.badge(), "1") << "the unread count drops with the record";
     EXPECT_EQ(log.count("[refused] app=\"Slack\" uuid=refused"), 1u);
@@ -129,15 +123,15 @@ TEST_F(Dispatch, anAlertTheServerRefusedIsTakenBackWithoutTouchingOthers) {
     tree.addBanner(screen, "newest", "Slack", "third", "");
     tree.notifyChange(42);
     tree.refuse("kept");
-    EXPECT_TRUE(app->status.isBlinking());
-    EXPECT_EQ(flasher.cancels, 1);
-    EXPECT_EQ(app->pingLogStore.records().size(), 1u);
+    EXPECT_TRUE(app->status().isBlinking());
+    EXPECT_GT(overlays.windowsOnScreen(), 0u);
+    EXPECT_EQ(app->pingLogStore().records().size(), 1u);
 
     // Refusals of banners that made no alert, or twice, change nothing.
     tree.refuse("refused");
     tree.refuse("never-seen");
     EXPECT_EQ(log.count("[refused]"), 2u);
-    EXPECT_EQ(app->pingLogStore.records().size(), 1u);
+    EXPECT_EQ(app->pingLogStore().records().size(), 1u);
 }
 
 TEST_F(Dispatch, noMatchingRuleStopsBeforeHistoryAndSignals) {
@@ -147,7 +141,7 @@ TEST_F(Dispatch, noMatchingRuleStopsBeforeHistoryAndSignals) {
     start();
     app->handle(note("Mail", "hi"));
     EXPECT_TRUE(log.contains("[match] app=\"Mail\" \u2192 no matching rule (nothing played)"));
-    EXPECT_TRUE(flasher.calls.empty());
+    EXPECT_TRUE(overlays.created.empty());
     EXPECT_FALSE(app->status().isBlinking());
     EXPECT_TRUE(engine.starts.empty());
     EXPECT_TRUE(app->pingLogStore().records().empty());
@@ -165,7 +159,7 @@ TEST_F(Dispatch, focusGateSilencesOnlyRulesThatRespectFocus) {
         "[focus] suppressed app=\"Mail\" - Focus active + rule \"All other apps\" respects "
         "it (no sound/flash)"));
     EXPECT_TRUE(app->pingLogStore().records().empty());
-    EXPECT_TRUE(flasher.calls.empty());
+    EXPECT_TRUE(overlays.created.empty());
     EXPECT_TRUE(engine.starts.empty());
 
     log.lines.clear();
@@ -183,7 +177,7 @@ TEST_F(Dispatch, muteAndSnoozeSilenceOnlyTheSound) {
     app->handle(note("Slack", "one"));
     EXPECT_TRUE(log.contains("[muted] sounds off - skipped app=\"Slack\""));
     EXPECT_TRUE(app->status().isBlinking()) << "blink and flash still fire";
-    EXPECT_EQ(flasher.calls.size(), 1u);
+    EXPECT_EQ(overlays.created.size(), 1u);
     EXPECT_EQ(app->pingLogStore().records().size(), 1u);
     EXPECT_TRUE(engine.starts.empty());
 
@@ -300,4 +294,22 @@ TEST_F(Dispatch, handEditedRulesAreReloadedAndABrokenEditKeepsTheRulesInUse) {
     EXPECT_EQ(app->ruleStore().rules().size(), 1u);
     EXPECT_FALSE(app->ruleStore().defaultRule()) << "a file without a default rule loads as it is";
     EXPECT_FALSE(app->engine().resolve(note("Teams", "hi")));
+}
+
+TEST_F(Dispatch, testFlashShowsTheGlobalDefaultsInBlue) {
+    preferences.set(prefkeys::flashIntensity, std::string("strong"));
+    preferences.set(prefkeys::flashRepeat, 2);
+    start();
+    app->applicationDidFinishLaunching();
+    center.post(notes::testFlash);
+    ASSERT_EQ(overlays.created.size(), 1u);
+    EXPECT_EQ(overlays.created[0]->content.fill.hexString(), "#1E88E5");
+    EXPECT_EQ(overlays.created[0]->content.style, FlashStyle::fullScreen);
+    EXPECT_EQ(overlays.created[0]->content.name, "Test");
+    ASSERT_FALSE(overlays.animations.empty());
+    EXPECT_EQ(overlays.animations[0].target, 0.75) << "strong, full screen";
+    scheduler.advance(0.5);
+    EXPECT_EQ(overlays.windowsOnScreen(), 1u) << "a second pulse follows the first";
+    scheduler.advance(0.6);
+    EXPECT_EQ(overlays.windowsOnScreen(), 0u);
 }
