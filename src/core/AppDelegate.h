@@ -64,6 +64,9 @@ public:
     void handle(const ObservedNotification& notification);
 
     RuleEngine& engine();
+    const AppServices& services() const { return services_; }
+    bool isTrusted() { return services_.bannerTree.isTrusted(); }
+    bool snoozeActive() const;
     SettingsPrefs& prefs() { return prefs_; }
     // The built-in sound names, listed once per run.
     const std::vector<std::string>& soundNames();
@@ -114,7 +117,6 @@ public:
 private:
     void seedUnreadMarkOnFirstRun();
     void noteSeenApp(const std::string& appName);
-    bool snoozeActive() const;
 
     std::optional<RuleEngine> engine_;
     std::optional<std::vector<std::string>> soundNames_;
