@@ -48,10 +48,11 @@ struct StatusMenusTest : ::testing::Test {
         menus->setupStatusItem();
         menus->attachHost(&host);
     }
+    int received = 0;
     void receiveAlerts(int count) {
         for (int i = 0; i < count; ++i) {
-            h.app->pingLogStore.record("Slack", h.scheduler.now() + std::chrono::seconds(i),
-                                       std::nullopt);
+            h.app->pingLogStore.record(
+                "Slack", h.scheduler.now() + std::chrono::seconds(received++), std::nullopt);
         }
         h.app->updateStatus();
     }
