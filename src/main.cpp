@@ -24,8 +24,11 @@
 #include "silence/linux/DesktopDoNotDisturb.h"
 #include "silence/linux/X11Keyboard.h"
 #include "store/RuleStore.h"
+#include "ui/menubar/StatusMenus.h"
+#include "ui/menubar/views/MenuPopovers.h"
+#include "ui/menubar/views/MenuRender.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -106,9 +109,15 @@ int runApplication(int argc, char** argv) {
         RuleStore::migrateSupportDir(*legacy, *support, logLine);
     }
 
+    // Without a desktop session the program still watches and plays; it just shows no windows.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+        !std::getenv("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QuitOnSignals quitOnSignals;
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("corvale");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("corvale");
+    QApplication::setQuitOnLastWindowClosed(false);
     quitOnSignals.attach();
 
     auto tones = installedDataFolder() / "sounds";
@@ -136,10 +145,36 @@ int runApplication(int argc, char** argv) {
                           audioEngine, namedSounds, keyboard, focusSystemLog},
                          {*support, soundDirs});
     delegate.applicationDidFinishLaunching();
+    StatusMenus menus(delegate, logLine);
+    menus.setupStatusItem();
+    MenuPopovers popovers(
+        menus.configModel(),
+        {menus.initialLens(), [&menus](PopoverLens lens) { menus.chooseLens(lens); }},
+        {[&menus] { return menus.snoozeMinutes(); },
+         [&delegate] { return delegate.prefs().accentTheme(); }},
+        [] { return QRect(); });
+    menus.attachHost(&popovers);
     DesktopDoNotDisturb doNotDisturb(
         [&delegate](bool on, bool initial) { delegate.desktopDoNotDisturbChanged(on, initial); },
         logLine);
-    return QCoreApplication::exec();
+    return QApplication::exec();
+}
+
+// Draws the views from sample data: no session, no user file, no lock.
+int runRender(int argc, char** argv, const char* folder) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("corvale");
+    QString error;
+    auto files = renderMenuViews(QString::fromLocal8Bit(folder), &error);
+    for (const auto& file : files) {
+        std::printf("%s\n", file.toLocal8Bit().constData());
+    }
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "corvale: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace
@@ -161,12 +196,11 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--render") {
-            const char* folder = i + 1 < argc ? argv[i + 1] : ".";
-            std::fprintf(stderr,
-                         "corvale: the screenshot render mode is not part of this build (output "
-                         "folder %s)\n",
-                         folder);
-            return 2;
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "corvale: --render needs an output folder\n");
+                return 2;
+            }
+            return runRender(argc, argv, argv[i + 1]);
         }
         std::fprintf(stderr, "corvale: unknown argument '%s' (see corvale --help)\n", argv[i]);
         return 2;

@@ -26,6 +26,7 @@ namespace {
 
 constexpr int viewWidth = 360;
 constexpr int maxLensHeight = 320;
+const QColor pillColor{0x5F, 0x6B, 0x7A};
 
 std::string lowered(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -49,14 +50,22 @@ void passClicks(QWidget* widget) {
     widget->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-QPushButton* rowButton(const QString& objectName, const QString& help) {
-    auto* button = new QPushButton;
-    button->setObjectName(objectName);
-    button->setFlat(true);
-    button->setToolTip(help);
-    button->setFocusPolicy(Qt::StrongFocus);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    return button;
+// A row the user can open is a flat button holding labels; without anything to open it is a
+// plain row, so that it does not look disabled.
+QWidget* rowWidget(bool opens, const QString& objectName, const QString& help) {
+    QWidget* row = nullptr;
+    if (opens) {
+        auto* button = new QPushButton;
+        button->setFlat(true);
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setToolTip(help);
+        row = button;
+    } else {
+        row = new QWidget;
+    }
+    row->setObjectName(objectName);
+    row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return row;
 }
 
 QWidget* warningLine(const QString& text) {
@@ -140,7 +149,7 @@ QWidget* ConfigView::engineStatusCard() {
     playSounds_->setObjectName("playSounds");
     connect(playSounds_, &QCheckBox::clicked, this,
             [this](bool on) { model_.onSoundsEnabledChanged(on); });
-    column->addWidget(playSounds_);
+    column->addWidget(playSounds_, 0, Qt::AlignLeft);
     return card;
 }
 
@@ -213,8 +222,7 @@ QWidget* ConfigView::footer() {
     });
     row->addWidget(add);
     row->addStretch();
-    auto* quit =
-        iconButton(style()->standardIcon(QStyle::SP_TitleBarCloseButton), T::quitHelp, "quit");
+    auto* quit = iconButton(powerIcon(palette().color(QPalette::Text)), T::quitHelp, "quit");
     connect(quit, &QToolButton::clicked, this, [this] { model_.onQuit(); });
     row->addWidget(quit);
     return box;
@@ -296,9 +304,10 @@ void ConfigView::rebuildContent() {
         soundsButton_->setChecked(lens_ == PopoverLens::sounds);
     }
     QWidget* content = lens_ == PopoverLens::alerts ? alertsLens() : soundsLens();
-    content->setAutoFillBackground(false);
     delete scroll_->takeWidget();
     scroll_->setWidget(content);
+    // The rows sit on the card, not on a panel of their own.
+    content->setAutoFillBackground(false);
     scroll_->setFixedHeight(std::min(content->sizeHint().height(), maxLensHeight));
     adjustSize();
     emit contentChanged();
@@ -340,9 +349,9 @@ QWidget* ConfigView::alertRow(const AppAlertGroup& group, bool doubleSound) {
     auto* line = new QHBoxLayout;
     line->setSpacing(2);
 
-    auto* row = rowButton("alertRow:" + app, qs(T::openAppHelp(group.appName)));
+    auto* row = rowWidget(static_cast<bool>(model_.onOpenApp), "alertRow:" + app,
+                          qs(T::openAppHelp(group.appName)));
     row->setAccessibleName(app);
-    row->setEnabled(static_cast<bool>(model_.onOpenApp));
     auto* inner = new QHBoxLayout(row);
     inner->setContentsMargins(6, 4, 6, 4);
     auto* tile = new ColorTile(toQColor(model_.dashboardColor(group.appName)), app);
@@ -353,7 +362,7 @@ QWidget* ConfigView::alertRow(const AppAlertGroup& group, bool doubleSound) {
     passClicks(name);
     inner->addWidget(name, 1);
     if (group.count > 1) {
-        auto* pill = new Pill(qs(T::repeatPill(group.count)), palette().color(QPalette::Mid));
+        auto* pill = new Pill(qs(T::repeatPill(group.count)), pillColor);
         pill->setObjectName("repeatPill");
         pill->setToolTip(qs(T::repeatPillHelp(group.count)));
         inner->addWidget(pill);
@@ -364,7 +373,10 @@ QWidget* ConfigView::alertRow(const AppAlertGroup& group, bool doubleSound) {
     inner->addWidget(time);
     row->setMinimumHeight(inner->sizeHint().height());
     std::string appName = group.appName;
-    connect(row, &QPushButton::clicked, this, [this, appName] { model_.onOpenApp(appName); });
+    if (auto* button = qobject_cast<QPushButton*>(row)) {
+        connect(button, &QPushButton::clicked, this,
+                [this, appName] { model_.onOpenApp(appName); });
+    }
     line->addWidget(row, 1);
 
     auto* clear =
@@ -405,10 +417,10 @@ QWidget* ConfigView::soundsRow(const ConfigModel::App& app, bool doubleSound) {
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    auto* row = rowButton(app ? "soundsRow:" + name : QStringLiteral("soundsRow:default"),
+    auto* row = rowWidget(static_cast<bool>(model_.onOpenSettings),
+                          app ? "soundsRow:" + name : QStringLiteral("soundsRow:default"),
                           qs(T::editAppHelp(helpName)));
     row->setAccessibleName(name);
-    row->setEnabled(static_cast<bool>(model_.onOpenSettings));
     auto* inner = new QHBoxLayout(row);
     inner->setContentsMargins(6, 4, 6, 4);
     auto* tile = new ColorTile(toQColor(model_.dashboardColor(app)), name);
@@ -422,12 +434,15 @@ QWidget* ConfigView::soundsRow(const ConfigModel::App& app, bool doubleSound) {
     texts->addWidget(title);
     auto* summary = note(qs(model_.summary(app)));
     summary->setObjectName("summary");
+    summary->setWordWrap(false);
     passClicks(summary);
     texts->addWidget(summary);
     inner->addLayout(texts, 1);
     row->setMinimumHeight(inner->sizeHint().height());
     PaneID pane = app ? PaneID::app(*app) : PaneID::of(PaneID::Kind::allOtherApps);
-    connect(row, &QPushButton::clicked, this, [this, pane] { model_.onOpenSettings(pane); });
+    if (auto* button = qobject_cast<QPushButton*>(row)) {
+        connect(button, &QPushButton::clicked, this, [this, pane] { model_.onOpenSettings(pane); });
+    }
     column->addWidget(row);
     if (app && model_.isUnconfirmed(*app)) {
         auto* warning = warningLine(qs(T::notDetectedWarning(*app)));

@@ -129,4 +129,24 @@ QIcon glyphIcon(const QString& glyph, const QColor& color, int size) {
     return icon;
 }
 
+QIcon powerIcon(const QColor& color, int size) {
+    QIcon icon;
+    for (qreal scale : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(size, size) * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(color, size / 9.0, Qt::SolidLine, Qt::RoundCap));
+        qreal m = size * 0.18;
+        QRectF ring(m, m + size * 0.04, size - 2 * m, size - 2 * m);
+        // An open ring with a bar through its gap.
+        p.drawArc(ring, 120 * 16, 300 * 16);
+        p.drawLine(QPointF(size / 2.0, size * 0.1), QPointF(size / 2.0, size * 0.5));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 } // namespace corvale::form

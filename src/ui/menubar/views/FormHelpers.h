@@ -63,6 +63,8 @@ QToolButton* iconButton(const QIcon& icon, const QString& help, const char* obje
                         QWidget* parent = nullptr);
 // An icon drawn from a glyph of the window font, tinted in the palette's text colour.
 QIcon glyphIcon(const QString& glyph, const QColor& color, int size = 16);
+// The power symbol of the quit controls (the system fonts lack its glyph).
+QIcon powerIcon(const QColor& color, int size = 16);
 
 inline const QColor liveColor{0x2E, 0xA0, 0x43};
 inline const QColor actionNeededColor{0xD9, 0x6B, 0x00};

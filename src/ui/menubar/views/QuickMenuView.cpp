@@ -48,7 +48,7 @@ QuickMenuView::QuickMenuView(ConfigModel& model, Options options, QWidget* paren
             [this](bool on) { model_.onSoundsEnabledChanged(on); });
     layout->addWidget(playSounds_);
 
-    snooze_ = quickRow(QString(), QStringLiteral("\u23F1"), T::snoozeHelp, "snooze");
+    snooze_ = quickRow(QString(), QStringLiteral("\u263E"), T::snoozeHelp, "snooze");
     connect(snooze_, &QPushButton::clicked, this, [this] { model_.onSnooze(); });
     layout->addWidget(snooze_);
 
@@ -68,7 +68,8 @@ QuickMenuView::QuickMenuView(ConfigModel& model, Options options, QWidget* paren
         layout->addWidget(updates);
     }
 
-    auto* quit = quickRow(T::quit, QStringLiteral("\u23FB"), T::quitHelp, "quit");
+    auto* quit = quickRow(T::quit, QString(), T::quitHelp, "quit");
+    quit->setIcon(powerIcon(palette().color(QPalette::Text)));
     connect(quit, &QPushButton::clicked, this, [this] { model_.onQuit(); });
     layout->addWidget(quit);
 
