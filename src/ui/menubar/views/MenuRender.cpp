@@ -2,6 +2,7 @@
 
 #include "core/NotificationCenter.h"
 #include "core/linux/QtScheduler.h"
+#include "signals/StatusItemController.h"
 #include "ui/menubar/ConfigModel.h"
 #include "ui/menubar/views/ConfigView.h"
 #include "ui/menubar/views/QuickMenuView.h"
@@ -90,7 +91,8 @@ struct SampleSession {
         pings.record("Calendar", now - std::chrono::hours(30), std::nullopt);
         pings.record("Calendar", now - std::chrono::hours(31), std::nullopt);
         ConfigPublished values;
-        values.statusLine = "\u2713 Watching - 6 detected";
+        values.statusLine =
+            StatusItemController::statusTextFor(true, std::nullopt, Clock::now(), true, 6);
         values.seenApps = {"Slack", "Mail", "Calendar"};
         model->publish(values);
     }
@@ -159,7 +161,8 @@ QStringList renderMenuViews(const QString& folder, QString* error) {
             SampleSession session(true);
             ConfigPublished values = session.model->published();
             values.isTrusted = false;
-            values.statusLine = "\u26A0\uFE0E Needs Accessibility permission";
+            values.statusLine = StatusItemController::statusTextFor(false, std::nullopt,
+                                                                    Clock::now(), false, 0);
             session.model->publish(values);
             ConfigView view(*session.model, {PopoverLens::sounds, {}});
             save(grab(&view, variant.scale), "dashboard-needs-access" + suffix);
