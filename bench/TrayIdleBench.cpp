@@ -79,6 +79,8 @@ int main(int argc, char** argv) {
     env["XDG_DATA_HOME"] = (home / "data").string();
     env["XDG_CONFIG_HOME"] = (home / "config").string();
     env["XDG_RUNTIME_DIR"] = (home / "run").string();
+    // The start-up lines on standard output tell when the program is up.
+    env["CORVALE_DEBUG_LOG"] = "1";
     ChildProcess corvale({CORVALE_BINARY}, env, home / "out");
     if (!waitUntil(
             [&] {

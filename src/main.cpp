@@ -25,6 +25,7 @@
 #include "silence/linux/X11Keyboard.h"
 #include "store/RuleStore.h"
 #include "ui/menubar/StatusMenus.h"
+#include "ui/menubar/views/DesktopSettings.h"
 #include "ui/menubar/views/MenuPopovers.h"
 #include "ui/menubar/views/MenuRender.h"
 
@@ -147,6 +148,10 @@ int runApplication(int argc, char** argv) {
     delegate.applicationDidFinishLaunching();
     StatusMenus menus(delegate, logLine);
     menus.setupStatusItem();
+    if (auto openSettings = desktopNotificationSettingsOpener()) {
+        menus.configModel().onOpenNotifSettings = openSettings;
+        menus.configModel().onOpenAccessibilitySettings = openSettings;
+    }
     MenuPopovers popovers(
         menus.configModel(),
         {menus.initialLens(), [&menus](PopoverLens lens) { menus.chooseLens(lens); }},

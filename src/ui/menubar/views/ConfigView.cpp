@@ -141,6 +141,7 @@ QWidget* ConfigView::engineStatusCard() {
     restoreAccess_ = new QPushButton(T::restoreAccess);
     restoreAccess_->setObjectName("restoreAccess");
     restoreAccess_->setToolTip(T::restoreAccessHelp);
+    restoreAccess_->setEnabled(static_cast<bool>(model_.onOpenAccessibilitySettings));
     connect(restoreAccess_, &QPushButton::clicked, this,
             [this] { model_.onOpenAccessibilitySettings(); });
     column->addWidget(restoreAccess_, 0, Qt::AlignLeft);

@@ -63,6 +63,9 @@ MenuPopovers::MenuPopovers(ConfigModel& model, ConfigView::Options dashboard,
     : dashboard_(new PopupFrame(new ConfigView(model, std::move(dashboard)), "dashboard")),
       quickMenu_(new PopupFrame(new QuickMenuView(model, std::move(quick)), "quickMenu")),
       anchor_(std::move(anchor)) {
+    // Named for window lists, screen readers and the desktop tests.
+    dashboard_->setWindowTitle("Corvale dashboard");
+    quickMenu_->setWindowTitle("Corvale quick menu");
     QObject::connect(dashboard_, &PopupFrame::dismissed, [this] {
         if (!dashboardOpen_) {
             return;

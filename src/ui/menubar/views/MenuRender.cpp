@@ -161,8 +161,8 @@ QStringList renderMenuViews(const QString& folder, QString* error) {
             SampleSession session(true);
             ConfigPublished values = session.model->published();
             values.isTrusted = false;
-            values.statusLine = StatusItemController::statusTextFor(false, std::nullopt,
-                                                                    Clock::now(), false, 0);
+            values.statusLine =
+                StatusItemController::statusTextFor(false, std::nullopt, Clock::now(), false, 0);
             session.model->publish(values);
             ConfigView view(*session.model, {PopoverLens::sounds, {}});
             save(grab(&view, variant.scale), "dashboard-needs-access" + suffix);
