@@ -174,6 +174,13 @@ QWidget* ConfigView::signalLensCard() {
         button->setCheckable(true);
         button->setChecked(lens_ == lens);
         button->setToolTip(T::signalViewHelp);
+        // The chosen half must stand out in dark palettes too, where a pressed button is darker.
+        button->setStyleSheet(QStringLiteral(
+            "QPushButton { padding: 3px 12px; border: 1px solid palette(mid); border-radius: 5px; }"
+            "QPushButton:checked { background: palette(highlight); color: "
+            "palette(highlighted-text);"
+            " border-color: palette(highlight); }"
+            "QPushButton:focus { border-color: palette(highlight); }"));
         group->addButton(button);
         connect(button, &QPushButton::clicked, this, [this, lens] { chooseLens(lens); });
         top->addWidget(button);
