@@ -25,9 +25,15 @@
 #include "silence/linux/X11Keyboard.h"
 #include "store/RuleStore.h"
 
-#include <QCoreApplication>
+#include "signals/ScreenFlash.h"
+#include "ui/flash/QtOverlayHost.h"
+#include "ui/render/RenderHarness.h"
+#include "ui/tray/TrayStatusButton.h"
+
+#include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +56,7 @@ constexpr const char* usageTail =
     "Options:\n"
     "  --help       show this help and exit\n"
     "  --version    show the version and exit\n"
+    "  --render DIR draw the tray icon and the screen flash into PNG files in DIR\n"
     "\n"
     "Environment:\n"
     "  CORVALE_DEBUG_LOG=1   write a debug log to standard output and to\n"
@@ -83,6 +90,37 @@ int runCommand(const std::vector<std::string>& words) {
     return outcome.exitCode;
 }
 
+bool environmentSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Overlays stay above other windows and ignore input only on X11, so in a Wayland session with
+// XWayland the program runs on Qt's xcb platform. Without any display it runs headless (sounds
+// only). An explicit QT_QPA_PLATFORM is left alone.
+void choosePlatform() {
+    if (environmentSet("QT_QPA_PLATFORM")) {
+        return;
+    }
+    if (environmentSet("DISPLAY")) {
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    } else if (!environmentSet("WAYLAND_DISPLAY")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+}
+
+int runRender(int argc, char** argv, const std::string& folder) {
+    // Drawn off screen, so it needs no session and shows nothing.
+    if (!environmentSet("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+    std::vector<std::string> written;
+    const int status = runRenderHarness(folder, &written);
+    std::printf("corvale: wrote %zu images to %s\n", written.size(), folder.c_str());
+    return status;
+}
+
 int runApplication(int argc, char** argv) {
     debuglog::configure(debuglog::switchFromEnvironment(std::getenv("CORVALE_DEBUG_LOG")), {});
     auto support = paths::supportFolder();
@@ -106,9 +144,11 @@ int runApplication(int argc, char** argv) {
         RuleStore::migrateSupportDir(*legacy, *support, logLine);
     }
 
+    choosePlatform();
     QuitOnSignals quitOnSignals;
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("corvale");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("corvale");
+    QApplication::setQuitOnLastWindowClosed(false);
     quitOnSignals.attach();
 
     auto tones = installedDataFolder() / "sounds";
@@ -135,11 +175,22 @@ int runApplication(int argc, char** argv) {
     AppDelegate delegate({scheduler, preferences, center, broadcast, bannerTree, decoder,
                           audioEngine, namedSounds, keyboard, focusSystemLog},
                          {*support, soundDirs});
+    QtOverlayHost overlayHost(logLine);
+    ScreenFlash screenFlash(scheduler, overlayHost,
+                            [&delegate] { return delegate.flashDefaults(); });
+    delegate.setScreenFlash(&screenFlash);
+    std::unique_ptr<TrayStatusButton> trayButton;
+    delegate.createStatusButton = [&trayButton]() -> StatusButton* {
+        trayButton = std::make_unique<TrayStatusButton>(logLine);
+        return trayButton.get();
+    };
     delegate.applicationDidFinishLaunching();
     DesktopDoNotDisturb doNotDisturb(
         [&delegate](bool on, bool initial) { delegate.desktopDoNotDisturbChanged(on, initial); },
         logLine);
-    return QCoreApplication::exec();
+    const int status = QApplication::exec();
+    delegate.status.setButton(nullptr);
+    return status;
 }
 
 } // namespace
@@ -162,11 +213,7 @@ int main(int argc, char** argv) {
         }
         if (arg == "--render") {
             const char* folder = i + 1 < argc ? argv[i + 1] : ".";
-            std::fprintf(stderr,
-                         "corvale: the screenshot render mode is not part of this build (output "
-                         "folder %s)\n",
-                         folder);
-            return 2;
+            return runRender(argc, argv, folder);
         }
         std::fprintf(stderr, "corvale: unknown argument '%s' (see corvale --help)\n", argv[i]);
         return 2;
