@@ -229,6 +229,8 @@ TEST_F(ScreenSignals, withoutCompositorAFullScreenFlashLeavesTheMiddleUnpainted)
     ASSERT_EQ(shown.exitCode, 0) << shown.output << corvale->output();
     auto over = waitFrame(Frame().mean(topBand, topBefore, 3));
     EXPECT_EQ(over.exitCode, 0) << "bands stayed after the flash: " << over.output;
+    EXPECT_EQ(CorvaleSession::count(*corvale, "[tray] no system tray on this desktop"), 1u)
+        << "without a tray: one line, and the flash still works";
 }
 
 TEST_F(ScreenSignals, xembedTrayShowsTheBadgeAndTheBlink) {
