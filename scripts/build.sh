@@ -9,7 +9,7 @@ shift || true
 launcher=()
 if command -v ccache >/dev/null; then
     # Paths relative to the checkout, so other checkouts of the tree share the cache.
-    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" "$@" >/dev/null

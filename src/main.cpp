@@ -27,11 +27,17 @@
 #include "ui/menubar/StatusMenus.h"
 #include "ui/menubar/views/DesktopSettings.h"
 #include "ui/menubar/views/MenuPopovers.h"
-#include "ui/menubar/views/MenuRender.h"
+#include "ui/menubar/views/TrayClicks.h"
+
+#include "signals/ScreenFlash.h"
+#include "ui/flash/QtOverlayHost.h"
+#include "ui/render/RenderHarness.h"
+#include "ui/tray/TrayStatusButton.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +60,7 @@ constexpr const char* usageTail =
     "Options:\n"
     "  --help       show this help and exit\n"
     "  --version    show the version and exit\n"
+    "  --render DIR draw the tray icon and the screen flash into PNG files in DIR\n"
     "\n"
     "Environment:\n"
     "  CORVALE_DEBUG_LOG=1   write a debug log to standard output and to\n"
@@ -87,6 +94,37 @@ int runCommand(const std::vector<std::string>& words) {
     return outcome.exitCode;
 }
 
+bool environmentSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Overlays stay above other windows and ignore input only on X11, so in a Wayland session with
+// XWayland the program runs on Qt's xcb platform. Without any display it runs headless (sounds
+// only). An explicit QT_QPA_PLATFORM is left alone.
+void choosePlatform() {
+    if (environmentSet("QT_QPA_PLATFORM")) {
+        return;
+    }
+    if (environmentSet("DISPLAY")) {
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    } else if (!environmentSet("WAYLAND_DISPLAY")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+}
+
+int runRender(int argc, char** argv, const std::string& folder) {
+    // Drawn off screen, so it needs no session and shows nothing.
+    if (!environmentSet("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+    std::vector<std::string> written;
+    const int status = runRenderHarness(folder, &written);
+    std::printf("corvale: wrote %zu images to %s\n", written.size(), folder.c_str());
+    return status;
+}
+
 int runApplication(int argc, char** argv) {
     debuglog::configure(debuglog::switchFromEnvironment(std::getenv("CORVALE_DEBUG_LOG")), {});
     auto support = paths::supportFolder();
@@ -110,11 +148,7 @@ int runApplication(int argc, char** argv) {
         RuleStore::migrateSupportDir(*legacy, *support, logLine);
     }
 
-    // Without a desktop session the program still watches and plays; it just shows no windows.
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
-        !std::getenv("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    choosePlatform();
     QuitOnSignals quitOnSignals;
     QApplication app(argc, argv);
     QApplication::setApplicationName("corvale");
@@ -145,6 +179,15 @@ int runApplication(int argc, char** argv) {
     AppDelegate delegate({scheduler, preferences, center, broadcast, bannerTree, decoder,
                           audioEngine, namedSounds, keyboard, focusSystemLog},
                          {*support, soundDirs});
+    QtOverlayHost overlayHost(logLine);
+    ScreenFlash screenFlash(scheduler, overlayHost,
+                            [&delegate] { return delegate.flashDefaults(); });
+    delegate.setScreenFlash(&screenFlash);
+    std::unique_ptr<TrayStatusButton> trayButton;
+    delegate.createStatusButton = [&trayButton]() -> StatusButton* {
+        trayButton = std::make_unique<TrayStatusButton>(logLine);
+        return trayButton.get();
+    };
     delegate.applicationDidFinishLaunching();
     StatusMenus menus(delegate, logLine);
     menus.setupStatusItem();
@@ -157,29 +200,17 @@ int runApplication(int argc, char** argv) {
         {menus.initialLens(), [&menus](PopoverLens lens) { menus.chooseLens(lens); }},
         {[&menus] { return menus.snoozeMinutes(); },
          [&delegate] { return delegate.prefs().accentTheme(); }},
-        [] { return QRect(); });
+        [&trayButton] { return trayButton ? trayButton->trayIcon().geometry() : QRect(); });
     menus.attachHost(&popovers);
+    if (trayButton) {
+        connectTrayClicks(trayButton->trayIcon(), menus);
+    }
     DesktopDoNotDisturb doNotDisturb(
         [&delegate](bool on, bool initial) { delegate.desktopDoNotDisturbChanged(on, initial); },
         logLine);
-    return QApplication::exec();
-}
-
-// Draws the views from sample data: no session, no user file, no lock.
-int runRender(int argc, char** argv, const char* folder) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("corvale");
-    QString error;
-    auto files = renderMenuViews(QString::fromLocal8Bit(folder), &error);
-    for (const auto& file : files) {
-        std::printf("%s\n", file.toLocal8Bit().constData());
-    }
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "corvale: %s\n", error.toLocal8Bit().constData());
-        return 1;
-    }
-    return 0;
+    const int status = QApplication::exec();
+    delegate.status.setButton(nullptr);
+    return status;
 }
 
 } // namespace

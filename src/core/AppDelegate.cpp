@@ -84,11 +84,20 @@ void AppDelegate::applicationDidFinishLaunching() {
     log_("[sounds] library: " + std::to_string(soundNames().size()) +
          " built-in; play-sounds=" + boolText(prefs_.soundsEnabled()));
 
+    if (createStatusButton) {
+        status.setButton(createStatusButton());
+    }
     observers_.push_back(services_.center.observe(notes::statusItemNeedsRefresh,
                                                   whileAlive([this] { updateStatus(); })));
     hotKeys.registerHotKeys();
     observers_.push_back(services_.center.observe(
         notes::hotKeyChanged, whileAlive([this] { hotKeys.registerHotKeys(); })));
+    // Unset intensity, duration and repeat, so the test shows exactly the global defaults.
+    observers_.push_back(services_.center.observe(
+        notes::testFlash, whileAlive([this] {
+            flashScreenOverlay(FlashColor::fromHex("#1E88E5"), FlashStyle::fullScreen, "Test",
+                               std::nullopt, std::nullopt, std::nullopt);
+        })));
     restoreSnoozeIfNeeded();
 
     observers_.push_back(services_.broadcast.observe(
@@ -166,9 +175,13 @@ void AppDelegate::flashScreenOverlay(std::optional<FlashColor> color, FlashStyle
                                      std::optional<FlashIntensity> intensity,
                                      std::optional<FlashDuration> duration,
                                      std::optional<int> repeatCount) {
-    if (screenFlasher_) {
-        screenFlasher_->flashScreenOverlay(color, style, appName, intensity, duration, repeatCount);
+    if (screenFlash_) {
+        screenFlash_->flashScreenOverlay(color, style, appName, intensity, duration, repeatCount);
     }
+}
+
+FlashDefaults AppDelegate::flashDefaults() const {
+    return {prefs_.flashIntensity(), prefs_.flashDuration(), prefs_.flashRepeat()};
 }
 
 void AppDelegate::handle(const ObservedNotification& n) {

@@ -6,7 +6,6 @@
 #include "core/ObservedNotification.h"
 #include "core/RuleEngine.h"
 #include "core/Scheduler.h"
-#include "core/ScreenFlasher.h"
 #include "core/SettingsPrefs.h"
 #include "detect/BannerTree.h"
 #include "detect/NotificationObserver.h"
@@ -14,12 +13,14 @@
 #include "history/PingLogStore.h"
 #include "library/CustomSoundStore.h"
 #include "signals/ActionRunner.h"
+#include "signals/ScreenFlash.h"
 #include "signals/StatusItemController.h"
 #include "silence/HotKeyRegistrar.h"
 #include "silence/SoundCommand.h"
 #include "store/RuleStore.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -77,7 +78,14 @@ public:
     void flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
                             const std::string& appName, std::optional<FlashIntensity> intensity,
                             std::optional<FlashDuration> duration, std::optional<int> repeatCount);
-    void setScreenFlasher(ScreenFlasher* flasher) { screenFlasher_ = flasher; }
+    // Makes the status item's button when the start-up reaches it (none where the program shows
+    // no status item); the button lives as long as the application object.
+    std::function<StatusButton*()> createStatusButton;
+
+    // The screen flash, once the program has overlay windows to show it in.
+    void setScreenFlash(ScreenFlash* flash) { screenFlash_ = flash; }
+    // The global intensity, duration and repeat that a rule's absent flash values fall back to.
+    FlashDefaults flashDefaults() const;
 
     // Mute, snooze and the commands from automation.
     void setSnooze(std::optional<TimePoint> deadline);
@@ -120,7 +128,7 @@ private:
 
     std::optional<RuleEngine> engine_;
     std::optional<std::vector<std::string>> soundNames_;
-    ScreenFlasher* screenFlasher_ = nullptr;
+    ScreenFlash* screenFlash_ = nullptr;
     Subscription snoozeTimer_;
     Subscription statusTimer_;
     std::vector<Subscription> observers_;

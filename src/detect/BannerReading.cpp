@@ -108,7 +108,8 @@ ObservedNotification extract(BannerTree& tree, BannerElement banner, TimePoint n
             n.body = std::move(value);
         }
     }
-    n.appName = sourceAppFromDescription(description);
+    // A name such as "Foo, Inc." must reach the rules whole where nothing summarises.
+    n.appName = tree.descriptionIsAppName() ? description : sourceAppFromDescription(description);
     n.kind = kindFromSubrole(subrole);
     n.timestamp = now;
     return n;

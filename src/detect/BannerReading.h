@@ -30,7 +30,8 @@ std::vector<BannerElement> axChildren(BannerTree& tree, BannerElement element);
 void collectBanners(BannerTree& tree, BannerElement element, int depth,
                     std::vector<BannerElement>& into);
 
-// Reads one banner and its direct static-text children.
+// Reads one banner and its direct static-text children; the app's name comes from the description
+// as the tree says it is written.
 ObservedNotification extract(BannerTree& tree, BannerElement banner, TimePoint now);
 
 // The posting application's name from a banner's description: the first comma-separated part,

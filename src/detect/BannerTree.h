@@ -43,6 +43,9 @@ public:
     virtual Subscription observeChanges(int pid, std::function<void()> fn) = 0;
     // Notices that a notification server started.
     virtual Subscription observeLaunches(std::function<void()> fn) = 0;
+    // Whether a banner's "AXDescription" is its application's name as it is, rather than a
+    // summary whose first comma-separated part names the application.
+    virtual bool descriptionIsAppName() const { return false; }
 };
 
 } // namespace corvale

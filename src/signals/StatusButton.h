@@ -1,9 +1,11 @@
 #pragma once
 
 #include "core/FlashColor.h"
+#include "signals/MenuBarLength.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace corvale {
 
@@ -17,6 +19,19 @@ public:
     // Colours the glyph; none gives it back its normal colour.
     virtual void setTint(std::optional<FlashColor> color) = 0;
     virtual void setOpacity(double opacity) = 0;
+
+    // Whether the tray shows an item wider than tall. Trays that draw a square icon at their own
+    // size do not: there the badge stays inside the square and no width is ever set.
+    virtual bool honoursWidth() const { return false; }
+    // The width in points of the image shown now.
+    virtual double imageWidth() const { return 0; }
+    // The plain glyph of `symbol` rendered for the pixel scan of the tight width; `pixels` keeps
+    // the alpha values alive. False when it cannot be rendered.
+    virtual bool renderGlyph(const std::string& /*symbol*/, GlyphBitmap& /*out*/,
+                             std::vector<float>& /*pixels*/) {
+        return false;
+    }
+    virtual void setLength(double /*points*/) {}
 };
 
 } // namespace corvale

@@ -50,7 +50,26 @@ void StatusItemController::updateStatus() {
     }
     lastAppliedSymbol_ = symbol;
     lastAppliedBadge_ = badge;
-    button_->setImage(symbol, badge);
+    if (button_->setImage(symbol, badge) && button_->honoursWidth()) {
+        applyLength(symbol, !badge.empty());
+    }
+}
+
+void StatusItemController::applyLength(const std::string& symbol, bool badged) {
+    if (badged) {
+        button_->setLength(MenuBarLength::badged(button_->imageWidth()));
+        return;
+    }
+    auto cached = menuBarLengthCache_.find(symbol);
+    if (cached == menuBarLengthCache_.end()) {
+        GlyphBitmap bitmap;
+        std::vector<float> pixels;
+        if (!button_->renderGlyph(symbol, bitmap, pixels)) {
+            bitmap = GlyphBitmap{button_->imageWidth(), 0, 0, nullptr};
+        }
+        cached = menuBarLengthCache_.emplace(symbol, MenuBarLength::tight(bitmap)).first;
+    }
+    button_->setLength(cached->second);
 }
 
 void StatusItemController::flashMenuBarIcon(std::optional<FlashColor> color) {
@@ -61,6 +80,18 @@ void StatusItemController::flashMenuBarIcon(std::optional<FlashColor> color) {
     flashTicks_ = 0;
     button_->setTint(color);
     flashTimer_ = scheduler_.every(blinkInterval, [this] { blinkTick(); });
+}
+
+void StatusItemController::endBlink() {
+    if (!flashTimer_) {
+        return;
+    }
+    flashTimer_.reset();
+    flashTicks_ = 0;
+    if (button_) {
+        button_->setOpacity(1.0);
+        button_->setTint(std::nullopt);
+    }
 }
 
 void StatusItemController::blinkTick() {

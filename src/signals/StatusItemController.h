@@ -6,6 +6,7 @@
 #include "signals/StatusButton.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -48,6 +49,8 @@ public:
     // Blinks the icon in `color` (its normal colour when none): three dim and three bright
     // phases; a new blink restarts the sequence.
     void flashMenuBarIcon(std::optional<FlashColor> color);
+    // Ends a running blink at once: full opacity, no tint.
+    void endBlink();
     std::string statusText() const;
 
     // The glyph for a state, by precedence: missing permission, attaching, silenced, on.
@@ -60,16 +63,20 @@ public:
     const std::optional<std::string>& lastAppliedSymbol() const { return lastAppliedSymbol_; }
     const std::optional<std::string>& lastAppliedBadge() const { return lastAppliedBadge_; }
     int flashTicks() const { return flashTicks_; }
+    // The item width per symbol without badge, measured once per symbol for the process.
+    const std::map<std::string, double>& menuBarLengthCache() const { return menuBarLengthCache_; }
     bool isBlinking() const { return static_cast<bool>(flashTimer_); }
 
 private:
     void blinkTick();
+    void applyLength(const std::string& symbol, bool badged);
 
     Scheduler& scheduler_;
     StatusInputs inputs_;
     StatusButton* button_ = nullptr;
     std::optional<std::string> lastAppliedSymbol_;
     std::optional<std::string> lastAppliedBadge_;
+    std::map<std::string, double> menuBarLengthCache_;
     Subscription flashTimer_;
     int flashTicks_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "history/UnreadTally.h"
 #include "support/AppHarness.h"
+#include "support/FakeOverlayHost.h"
 #include "support/RecordingStatusButton.h"
 
 #include <gtest/gtest.h>
@@ -9,27 +10,17 @@ using namespace corvale::test;
 
 namespace {
 
-struct RecordingFlasher : ScreenFlasher {
-    std::vector<std::string> calls;
-    void flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
-                            const std::string& appName, std::optional<FlashIntensity> intensity,
-                            std::optional<FlashDuration>, std::optional<int> repeat) override {
-        calls.push_back((color ? color->hexString() : std::string("none")) + " " +
-                        std::string(rawValue(style)) + " " + appName + " " +
-                        (intensity ? std::string(rawValue(*intensity)) : "global") + " " +
-                        (repeat ? std::to_string(*repeat) : "global"));
-    }
-};
-
 struct Dispatch : ::testing::Test, AppHarness {
     RecordingStatusButton button;
-    RecordingFlasher flasher;
+    FakeOverlayHost overlays{scheduler};
+    std::optional<ScreenFlash> flash;
     long detected = 0;
 
     void start() {
         create();
         app->status.setButton(&button);
-        app->setScreenFlasher(&flasher);
+        flash.emplace(scheduler, overlays, [this] { return app->flashDefaults(); });
+        app->setScreenFlash(&*flash);
     }
 
     ObservedNotification note(const std::string& app, const std::string& title,
@@ -73,7 +64,12 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
     EXPECT_TRUE(log.contains("DETECTED #1 app=\"Slack\" title=\"Deploy done\" subtitle=\"\" "
                              "body=\"all green\" kind=single uuid=uuid-1"));
     EXPECT_TRUE(app->status.isBlinking());
-    EXPECT_EQ(flasher.calls, (std::vector<std::string>{"#E53935 edgeTop Slack gentle global"}));
+    ASSERT_EQ(overlays.created.size(), 1u);
+    EXPECT_EQ(overlays.created[0]->content.fill.hexString(), "#E53935");
+    EXPECT_EQ(overlays.created[0]->content.style, FlashStyle::edgeTop);
+    EXPECT_EQ(overlays.created[0]->content.name, "Slack");
+    ASSERT_FALSE(overlays.animations.empty());
+    EXPECT_EQ(overlays.animations[0].target, 0.6) << "the rule's gentle intensity, edge peak";
     EXPECT_EQ(engine.starts.size(), 1u);
     EXPECT_TRUE(log.contains(
         "[action] app=\"Slack\" \u2192 rule \"Slack\": builtin \"Submarine\" @ vol 1.0 (engine)"));
@@ -97,7 +93,7 @@ TEST_F(Dispatch, noMatchingRuleStopsBeforeHistoryAndSignals) {
     app->ruleStore.upsert(fallback);
     app->handle(note("Mail", "hi"));
     EXPECT_TRUE(log.contains("[match] app=\"Mail\" \u2192 no matching rule (nothing played)"));
-    EXPECT_TRUE(flasher.calls.empty());
+    EXPECT_TRUE(overlays.created.empty());
     EXPECT_FALSE(app->status.isBlinking());
     EXPECT_TRUE(engine.starts.empty());
     EXPECT_TRUE(app->pingLogStore.records().empty());
@@ -115,7 +111,7 @@ TEST_F(Dispatch, focusGateSilencesOnlyRulesThatRespectFocus) {
         "[focus] suppressed app=\"Mail\" - Focus active + rule \"All other apps\" respects "
         "it (no sound/flash)"));
     EXPECT_TRUE(app->pingLogStore.records().empty());
-    EXPECT_TRUE(flasher.calls.empty());
+    EXPECT_TRUE(overlays.created.empty());
     EXPECT_TRUE(engine.starts.empty());
 
     log.lines.clear();
@@ -133,7 +129,7 @@ TEST_F(Dispatch, muteAndSnoozeSilenceOnlyTheSound) {
     app->handle(note("Slack", "one"));
     EXPECT_TRUE(log.contains("[muted] sounds off - skipped app=\"Slack\""));
     EXPECT_TRUE(app->status.isBlinking()) << "blink and flash still fire";
-    EXPECT_EQ(flasher.calls.size(), 1u);
+    EXPECT_EQ(overlays.created.size(), 1u);
     EXPECT_EQ(app->pingLogStore.records().size(), 1u);
     EXPECT_TRUE(engine.starts.empty());
 
@@ -202,4 +198,22 @@ TEST_F(Dispatch, withoutTrustTheStartUpSaysSoAndAttachesLater) {
     tree.trusted = true;
     scheduler.advance(2.0);
     EXPECT_TRUE(app->observer.isAttached());
+}
+
+TEST_F(Dispatch, testFlashShowsTheGlobalDefaultsInBlue) {
+    preferences.set(prefkeys::flashIntensity, std::string("strong"));
+    preferences.set(prefkeys::flashRepeat, 2);
+    start();
+    app->applicationDidFinishLaunching();
+    center.post(notes::testFlash);
+    ASSERT_EQ(overlays.created.size(), 1u);
+    EXPECT_EQ(overlays.created[0]->content.fill.hexString(), "#1E88E5");
+    EXPECT_EQ(overlays.created[0]->content.style, FlashStyle::fullScreen);
+    EXPECT_EQ(overlays.created[0]->content.name, "Test");
+    ASSERT_FALSE(overlays.animations.empty());
+    EXPECT_EQ(overlays.animations[0].target, 0.75) << "strong, full screen";
+    scheduler.advance(0.5);
+    EXPECT_EQ(overlays.windowsOnScreen(), 1u) << "a second pulse follows the first";
+    scheduler.advance(0.6);
+    EXPECT_EQ(overlays.windowsOnScreen(), 0u);
 }

@@ -92,7 +92,8 @@ TEST_F(Detection, notificationIsDetectedOnceRecordedAndObserved) {
                   "org.example.Chat", "m1", "{'title': <'Hello'>, 'body': <'from gtk'>}"})
             .exitCode,
         0);
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "DETECTED #5 ")) << corvale->output();
+    ASSERT_EQ(notifySend({"-a", "Foo, Inc.", "Invoice", "paid"}), 0);
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "DETECTED #6 ")) << corvale->output();
     auto lines = detectedLines(*corvale);
     EXPECT_NE(lines.find("title=\"Build\" subtitle=\"\" body=\"running\""), std::string::npos);
     EXPECT_NE(lines.find("title=\"Build\" subtitle=\"\" body=\"finished\""), std::string::npos);
@@ -100,7 +101,56 @@ TEST_F(Detection, notificationIsDetectedOnceRecordedAndObserved) {
     EXPECT_NE(
         lines.find("app=\"org.example.Chat\" title=\"Hello\" subtitle=\"\" body=\"from gtk\""),
         std::string::npos);
-    EXPECT_EQ(CorvaleSession::count(*corvale, "DETECTED #"), 5u);
+    EXPECT_NE(lines.find("app=\"Foo, Inc.\" title=\"Invoice\""), std::string::npos)
+        << "a name with a comma reaches the rules whole";
+    EXPECT_EQ(CorvaleSession::count(*corvale, "DETECTED #"), 6u);
+}
+
+TEST_F(Detection, onScreenDisplayStepsAreNotAlertsButPlainReplacementsAre) {
+    startBoth();
+    for (int level = 40; level <= 55; level += 5) {
+        ASSERT_EQ(notifySend({"-a", "Volume", "-h", "string:x-canonical-private-synchronous:volume",
+                              "-h", "int:value:" + std::to_string(level), "Volume"}),
+                  0);
+    }
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[osd] update not announced", 3))
+        << corvale->output();
+    auto progress = session.run({"notify-send", "-p", "-a", "Copy", "-h", "int:value:0", "Copy"});
+    ASSERT_EQ(progress.exitCode, 0);
+    const std::string id = progress.output.substr(0, progress.output.find('\n'));
+    for (int step = 1; step <= 10; ++step) {
+        ASSERT_EQ(notifySend({"-r", id, "-a", "Copy", "-h",
+                              "int:value:" + std::to_string(step * 10), "Copy"}),
+                  0);
+    }
+    ASSERT_TRUE(CorvaleSession::waitForLine(
+        *corvale, "[osd] update not announced app=\"Copy\" reason=\"value hint\"", 10))
+        << corvale->output();
+    auto chat = session.run({"notify-send", "-p", "-a", "Chat", "3 new messages"});
+    ASSERT_EQ(chat.exitCode, 0);
+    ASSERT_EQ(notifySend({"-r", chat.output.substr(0, chat.output.find('\n')), "-a", "Chat",
+                          "4 new messages"}),
+              0);
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "title=\"4 new messages\""))
+        << corvale->output();
+    EXPECT_EQ(CorvaleSession::count(*corvale, "DETECTED #"), 4u) << detectedLines(*corvale);
+    EXPECT_EQ(CorvaleSession::count(*corvale, "[osd] update not announced"), 13u);
+    EXPECT_EQ(session.readJson("pingHistory.json")["records"].size(), 4u)
+        << "pop-up steps leave no history";
+}
+
+TEST_F(Detection, notificationWithAnUnreadableFieldIsStillDetected) {
+    startBoth();
+    auto sent =
+        session.run({"/usr/bin/python3", std::string(CORVALE_TEST_SUPPORT_DIR) + "/notify_raw.py",
+                     R"({"app": "Mail", "summary": "Subject", "body": "x \uFFFE y"})"});
+    ASSERT_EQ(sent.exitCode, 0) << sent.output;
+    ASSERT_TRUE(CorvaleSession::waitForLine(
+        *corvale, "DETECTED #1 app=\"Mail\" title=\"Subject\" subtitle=\"\" body=\"\""))
+        << corvale->output();
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Mail\""))
+        << corvale->output();
+    EXPECT_EQ(session.readJson("pingHistory.json")["records"].size(), 1u);
 }
 
 TEST_F(Detection, restartedServerIsReattachedAndDetectionGoesOn) {

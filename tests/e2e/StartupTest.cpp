@@ -104,6 +104,7 @@ TEST(Startup, debugLogStaysOffUnlessExactlyOne) {
 
 TEST(Startup, commandLineAnswersWithoutASession) {
     Session s;
+    std::error_code ec;
     auto env = s.env();
     env["DISPLAY"] = std::nullopt;
     auto help = runCommand({CORVALE_BINARY, "--help"}, env);
@@ -112,7 +113,14 @@ TEST(Startup, commandLineAnswersWithoutASession) {
     auto version = runCommand({CORVALE_BINARY, "--version"}, env);
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.output.rfind("corvale ", 0), 0u);
-    EXPECT_EQ(runCommand({CORVALE_BINARY, "--render"}, env).exitCode, 2);
+    const auto renders = (s.home / "renders").string();
+    auto render = runCommand({CORVALE_BINARY, "--render", renders}, env, 120s);
+    EXPECT_EQ(render.exitCode, 0) << render.output;
+    for (const char* image : {"tray-bell-watching.png", "tray-no-access@2x.png",
+                              "tray-attaching-dark.png", "flash-edgeTop.png"}) {
+        EXPECT_GT(std::filesystem::file_size(std::filesystem::path(renders) / image, ec), 100u)
+            << image;
+    }
     EXPECT_EQ(runCommand({CORVALE_BINARY, "--bogus"}, env).exitCode, 2);
     EXPECT_FALSE(std::filesystem::exists(s.support)) << "none of these touch the data folder";
 }

@@ -187,6 +187,48 @@ TEST(StatusItemController, aNewBlinkRestartsWithItsOwnColour) {
     EXPECT_EQ(f.scheduler.pendingTimers(), 0u);
 }
 
+TEST(StatusItemController, endingABlinkRestoresThePlainGlyphAtOnce) {
+    Fixture f;
+    f.controller.flashMenuBarIcon(red);
+    f.scheduler.advance(Millis(130));
+    f.controller.endBlink();
+    EXPECT_FALSE(f.controller.isBlinking());
+    EXPECT_EQ(f.button.opacities.back(), 1.0);
+    EXPECT_EQ(f.button.tints.back(), std::nullopt);
+    const auto opacities = f.button.opacities.size();
+    f.scheduler.advance(Millis(1000));
+    EXPECT_EQ(f.button.opacities.size(), opacities) << "no tick after the end";
+    f.controller.endBlink();
+    EXPECT_EQ(f.button.opacities.size(), opacities) << "nothing to end when not blinking";
+}
+
+TEST(StatusItemController, widthIsSetOnlyWhereTheTrayHonoursItAndMeasuredOncePerSymbol) {
+    Fixture f;
+    f.controller.updateStatus();
+    EXPECT_TRUE(f.button.lengths.empty()) << "square trays get no width";
+    EXPECT_EQ(f.button.glyphRenders, 0);
+
+    Fixture g;
+    g.button.wide = true;
+    g.controller.updateStatus();
+    g.world.soundsEnabled = false;
+    g.controller.updateStatus();
+    g.world.soundsEnabled = true;
+    g.controller.updateStatus();
+    // Inked pixels 6..33 of 40 at 2 px per point: 6 px = 3 points off each side, 20 - 6 + 1.
+    EXPECT_EQ(g.button.lengths, (std::vector<double>{15, 15, 15}));
+    EXPECT_EQ(g.button.glyphRenders, 2) << "bell and bell.slash, each measured once";
+    EXPECT_EQ(g.controller.menuBarLengthCache().size(), 2u);
+
+    g.world.unread = 3;
+    g.controller.updateStatus();
+    EXPECT_EQ(g.button.lengths.back(), 32) << "a badged item is its image's width plus one";
+
+    std::vector<float> empty(16, 0.0f);
+    EXPECT_EQ(MenuBarLength::tight({15.2, 4, 4, empty.data()}), 18) << "nothing inked";
+    EXPECT_EQ(MenuBarLength::tight({0, 0, 0, nullptr}), 2);
+}
+
 TEST(StatusItemController, statusTextTellsTheMostPressingState) {
     Fixture f;
     auto& w = f.world;

@@ -1,6 +1,8 @@
 #include "detect/linux/DbusBannerTree.h"
 
 #include "core/linux/SdBusEventSource.h"
+#include "detect/linux/BannerStore.h"
+#include "detect/linux/NotificationMessages.h"
 #include "detect/linux/NotificationText.h"
 
 #include <QMetaObject>
@@ -23,15 +25,6 @@ constexpr const char* gtkPath = "/org/gtk/Notifications";
 
 constexpr std::uint64_t callTimeoutMicros = 2'000'000;
 constexpr size_t maxPendingCalls = 256;
-// Markup is removed from at most this much of a body before it is cut to its final length.
-constexpr size_t maxRawBodyBytes = 256 * 1024;
-constexpr size_t maxHints = 256;
-constexpr size_t maxGtkKeyPartBytes = 256;
-
-// Element ids: the server's root, the root of any other process, and for banner number n the
-// banner (4n), its title (4n + 1) and its body (4n + 2).
-constexpr std::uint64_t serverRootId = 1;
-constexpr std::uint64_t otherRootId = 2;
 
 const char* const monitorRules[] = {
     "type='method_call',interface='org.freedesktop.Notifications',member='Notify'",
@@ -110,70 +103,10 @@ int openBus(const std::string& address, bool monitor, BusPtr& out) {
     return 0;
 }
 
-// Reads a string argument; the view lives as long as the message.
-bool readString(sd_bus_message* m, std::string_view& out) {
-    const char* text = nullptr;
-    if (sd_bus_message_read_basic(m, 's', &text) <= 0 || !text) {
-        return false;
-    }
-    out = text;
-    return true;
-}
-
-// Reads the string values of the wanted keys of an a{sv} dictionary; other values are skipped.
-bool readStringEntries(sd_bus_message* m, const std::vector<std::string_view>& keys,
-                       std::map<std::string_view, std::string_view>& out) {
-    if (sd_bus_message_enter_container(m, 'a', "{sv}") <= 0) {
-        return false;
-    }
-    for (size_t i = 0; i < maxHints; ++i) {
-        const int r = sd_bus_message_enter_container(m, 'e', "sv");
-        if (r == 0) {
-            break;
-        }
-        std::string_view key;
-        if (r < 0 || !readString(m, key)) {
-            return false;
-        }
-        const char* contents = nullptr;
-        const bool wanted = std::find(keys.begin(), keys.end(), key) != keys.end();
-        if (wanted && sd_bus_message_peek_type(m, nullptr, &contents) > 0 && same(contents, "s")) {
-            std::string_view value;
-            if (sd_bus_message_enter_container(m, 'v', "s") <= 0 || !readString(m, value) ||
-                sd_bus_message_exit_container(m) < 0) {
-                return false;
-            }
-            out[key] = value;
-        } else if (sd_bus_message_skip(m, "v") < 0) {
-            return false;
-        }
-        if (sd_bus_message_exit_container(m) < 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string trimmedAscii(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
-}
-
 } // namespace
 
 struct DbusBannerTree::Impl {
-    struct Banner {
-        std::string identifier;
-        std::string appName;
-        std::string title;
-        std::string body;
-        bool held = false;
-        std::optional<std::uint32_t> notificationId;
-        std::string gtkKey;
-    };
+    using Banner = BannerStore::Banner;
     struct PendingCall {
         std::string caller;
         std::uint64_t cookie;
@@ -197,11 +130,8 @@ struct DbusBannerTree::Impl {
 
     std::string owner;
     std::optional<int> pid;
-    std::map<std::uint64_t, Banner> banners;
-    std::map<std::uint32_t, std::uint64_t> byNotificationId;
-    std::map<std::string, std::uint64_t> byGtkKey;
+    BannerStore banners{maxBanners, maxHeldBanners};
     std::deque<PendingCall> pending;
-    std::uint64_t nextBanner = 1;
     bool releaseScheduled = false;
 
     std::map<std::uint64_t, ChangeObserver> changeObservers;
@@ -305,8 +235,6 @@ struct DbusBannerTree::Impl {
         owner.clear();
         pid.reset();
         banners.clear();
-        byNotificationId.clear();
-        byGtkKey.clear();
         pending.clear();
     }
 
@@ -318,7 +246,8 @@ struct DbusBannerTree::Impl {
         MessagePtr reply(raw);
         busEvents->reschedule();
         std::string_view name;
-        setOwner(r >= 0 && readString(raw, name) ? std::string(name) : std::string());
+        setOwner(r >= 0 && notificationMessages::readString(raw, name) ? std::string(name)
+                                                                       : std::string());
     }
 
     std::optional<int> lookUpPid(const char* connection) {
@@ -347,13 +276,7 @@ struct DbusBannerTree::Impl {
         owner = newOwner;
         pid.reset();
         // What the old server showed went away with it.
-        for (auto it = banners.begin(); it != banners.end();) {
-            auto next = std::next(it);
-            if (!it->second.held) {
-                removeBanner(it->first);
-            }
-            it = next;
-        }
+        banners.removeShown();
         if (owner.empty()) {
             return;
         }
@@ -370,6 +293,7 @@ struct DbusBannerTree::Impl {
             sd_bus_message_has_signature(m, "sss") <= 0) {
             return;
         }
+        using notificationMessages::readString;
         std::string_view name, oldOwner, newOwner;
         if (readString(m, name) && readString(m, oldOwner) && readString(m, newOwner) &&
             name == notificationsName) {
@@ -422,46 +346,53 @@ struct DbusBannerTree::Impl {
     void handleNotify(sd_bus_message* m) {
         const char* sender = sd_bus_message_get_sender(m);
         std::uint64_t cookie = 0;
-        if (!sender || !sentToServer(m) || sd_bus_message_has_signature(m, "susssasa{sv}i") <= 0 ||
-            sd_bus_message_get_cookie(m, &cookie) < 0) {
+        if (!sender || !sentToServer(m) || sd_bus_message_get_cookie(m, &cookie) < 0) {
             return;
         }
-        std::string_view appName, icon, summary, body;
-        std::uint32_t replacesId = 0;
-        if (!readString(m, appName) || sd_bus_message_read_basic(m, 'u', &replacesId) <= 0 ||
-            !readString(m, icon) || !readString(m, summary) || !readString(m, body) ||
-            sd_bus_message_skip(m, "as") < 0) {
+        auto call = notificationMessages::readNotifyCall(m);
+        if (!call) {
             return;
         }
-        std::map<std::string_view, std::string_view> hints;
-        if (!readStringEntries(m, {"desktop-entry"}, hints)) {
-            return;
-        }
-
         Banner banner;
-        banner.appName =
-            trimmedAscii(notificationText::boundedCharacters(appName, maxAppNameCharacters));
-        if (banner.appName.empty() && hints.count("desktop-entry") != 0) {
-            banner.appName =
-                notificationText::lookUpDesktopEntryName(hints["desktop-entry"]).value_or("");
+        banner.texts = notificationCall::textsOf(*call);
+        if (banner.texts.appName.empty() && call->desktopEntry) {
+            banner.texts.appName = notificationCall::boundedAppName(
+                notificationText::lookUpDesktopEntryName(*call->desktopEntry).value_or(""));
         }
-        if (banner.appName.empty()) {
-            banner.appName =
-                notificationText::processName(lookUpPid(sender).value_or(0)).value_or("");
+        if (banner.texts.appName.empty()) {
+            banner.texts.appName = senderProcessName(sender);
         }
-        banner.appName = notificationText::boundedCharacters(banner.appName, maxAppNameCharacters);
         banner.identifier = std::string(sender) + "#" + std::to_string(cookie);
-        banner.title = notificationText::boundedBytes(summary, maxTitleBytes);
-        banner.body = notificationText::boundedBytes(
-            notificationText::plainText(body.substr(0, maxRawBodyBytes)), maxBodyBytes);
-        if (replacesId != 0) {
-            if (auto it = byNotificationId.find(replacesId); it != byNotificationId.end()) {
-                removeBanner(it->second);
+        std::optional<std::uint64_t> replaced;
+        if (call->replacesId != 0) {
+            replaced = banners.byNotificationId(call->replacesId);
+        }
+        if (call->stackTag) {
+            banner.stackKey = banner.texts.appName + '\n' + *call->stackTag;
+            if (!replaced) {
+                replaced = banners.byStackKey(*banner.stackKey);
             }
         }
-        const auto number = insertBanner(std::move(banner));
+        if (!replaced) {
+            show(std::move(banner), m, sender, cookie);
+            return;
+        }
+        const auto osdHint = notificationCall::onScreenDisplayHint(*call);
+        if (!osdHint) {
+            banners.remove(*replaced);
+            show(std::move(banner), m, sender, cookie);
+            return;
+        }
+        // A volume, brightness or progress pop-up changing: the banner keeps the identifier the
+        // reader has already seen, so the change is not announced as news.
+        const auto* previous = banners.find(*replaced);
+        banner.identifier = previous->identifier;
+        banner.held = previous->held;
+        writeLog("[osd] update not announced app=" + inQuotes(banner.texts.appName) +
+                 " reason=" + inQuotes(*osdHint + " hint"));
+        banners.remove(*replaced);
+        const auto number = banners.add(std::move(banner));
         expectReply(m, sender, cookie, number);
-        announce(number);
     }
 
     void handleGtkAdd(sd_bus_message* m) {
@@ -469,50 +400,59 @@ struct DbusBannerTree::Impl {
         std::uint64_t cookie = 0;
         if (!sender || !same(sd_bus_message_get_destination(m), gtkName) ||
             !same(sd_bus_message_get_path(m), gtkPath) ||
-            sd_bus_message_has_signature(m, "ssa{sv}") <= 0 ||
             sd_bus_message_get_cookie(m, &cookie) < 0) {
             return;
         }
-        std::string_view appId, id;
-        std::map<std::string_view, std::string_view> fields;
-        if (!readString(m, appId) || !readString(m, id) ||
-            !readStringEntries(m, {"title", "body"}, fields)) {
+        auto call = notificationMessages::readGtkAddCall(m);
+        if (!call) {
             return;
         }
-        const auto key = gtkKey(appId, id);
-        if (auto it = byGtkKey.find(key); it != byGtkKey.end()) {
-            removeBanner(it->second);
-        }
         Banner banner;
-        banner.appName =
-            notificationText::lookUpDesktopEntryName(appId).value_or(std::string(appId));
-        banner.appName = notificationText::boundedCharacters(banner.appName, maxAppNameCharacters);
+        banner.texts = notificationCall::textsOf(*call);
+        if (call->appIdRead) {
+            if (auto name = notificationText::lookUpDesktopEntryName(call->appId)) {
+                banner.texts.appName = notificationCall::boundedAppName(*name);
+            }
+        }
+        if (banner.texts.appName.empty()) {
+            banner.texts.appName = senderProcessName(sender);
+        }
         banner.identifier = std::string(sender) + "#" + std::to_string(cookie);
-        banner.title = notificationText::boundedBytes(fields["title"], maxTitleBytes);
-        banner.body = notificationText::boundedBytes(fields["body"], maxBodyBytes);
-        banner.gtkKey = key;
-        const auto number = insertBanner(std::move(banner));
-        byGtkKey[key] = number;
-        expectReply(m, sender, cookie, number);
-        announce(number);
+        if (call->id) {
+            banner.gtkKey = notificationCall::gtkKey(call->appId, *call->id);
+            if (auto replaced = banners.byGtkKey(banner.gtkKey)) {
+                banners.remove(*replaced);
+            }
+        }
+        show(std::move(banner), m, sender, cookie);
     }
 
     void handleGtkRemove(sd_bus_message* m) {
-        if (!same(sd_bus_message_get_destination(m), gtkName) ||
-            sd_bus_message_has_signature(m, "ss") <= 0) {
+        if (!same(sd_bus_message_get_destination(m), gtkName)) {
             return;
         }
-        std::string_view appId, id;
-        if (readString(m, appId) && readString(m, id)) {
-            if (auto it = byGtkKey.find(gtkKey(appId, id)); it != byGtkKey.end()) {
-                removeBanner(it->second);
+        if (auto key = notificationMessages::readGtkRemoveKey(m)) {
+            if (auto number = banners.byGtkKey(*key)) {
+                banners.remove(*number);
             }
         }
     }
 
-    static std::string gtkKey(std::string_view appId, std::string_view id) {
-        return notificationText::boundedBytes(appId, maxGtkKeyPartBytes) + '\n' +
-               notificationText::boundedBytes(id, maxGtkKeyPartBytes);
+    std::string senderProcessName(const char* sender) {
+        return notificationCall::boundedAppName(
+            notificationText::processName(lookUpPid(sender).value_or(0)).value_or(""));
+    }
+
+    // Puts a banner in the tree (or holds it back while no reader is attached), waits for the
+    // server's answer to the call, and tells the reader.
+    void show(Banner banner, sd_bus_message* call, const char* caller, std::uint64_t cookie) {
+        banner.held = !readerAttached();
+        const bool held = banner.held;
+        const auto number = banners.add(std::move(banner));
+        expectReply(call, caller, cookie, number);
+        if (!held && banners.find(number)) {
+            notifyChange();
+        }
     }
 
     void handleCloseCall(sd_bus_message* m) {
@@ -547,27 +487,20 @@ struct DbusBannerTree::Impl {
         }
         const auto number = call->banner;
         pending.erase(call);
-        auto banner = banners.find(number);
-        if (banner == banners.end()) {
+        const auto* banner = banners.find(number);
+        if (!banner) {
             return;
         }
         if (failed) {
-            removeBanner(number);
+            banners.remove(number);
             return;
         }
         std::uint32_t id = 0;
-        if (!banner->second.gtkKey.empty() || sd_bus_message_has_signature(m, "u") <= 0 ||
+        if (!banner->gtkKey.empty() || sd_bus_message_has_signature(m, "u") <= 0 ||
             sd_bus_message_read_basic(m, 'u', &id) <= 0 || id == 0) {
             return;
         }
-        // The server hands out an id only once while it shows it: an older holder was missed
-        // closing.
-        if (auto older = byNotificationId.find(id);
-            older != byNotificationId.end() && older->second != number) {
-            removeBanner(older->second);
-        }
-        banner->second.notificationId = id;
-        byNotificationId[id] = number;
+        banners.setNotificationId(number, id);
     }
 
     void expectReply(sd_bus_message* m, const char* caller, std::uint64_t cookie,
@@ -582,8 +515,8 @@ struct DbusBannerTree::Impl {
     }
 
     void removeNotification(std::uint32_t id) {
-        if (auto it = byNotificationId.find(id); it != byNotificationId.end()) {
-            removeBanner(it->second);
+        if (auto number = banners.byNotificationId(id)) {
+            banners.remove(*number);
         }
     }
 
@@ -597,57 +530,6 @@ struct DbusBannerTree::Impl {
             }
         }
         return false;
-    }
-
-    std::uint64_t insertBanner(Banner banner) {
-        const auto number = nextBanner++;
-        banner.held = !readerAttached();
-        const bool held = banner.held;
-        banners.emplace(number, std::move(banner));
-        evictBeyondCap(held, held ? maxHeldBanners : maxBanners);
-        return number;
-    }
-
-    void evictBeyondCap(bool held, size_t cap) {
-        size_t count = 0;
-        for (const auto& [number, banner] : banners) {
-            count += banner.held == held ? 1 : 0;
-        }
-        for (auto it = banners.begin(); count > cap && it != banners.end();) {
-            auto next = std::next(it);
-            if (it->second.held == held) {
-                removeBanner(it->first);
-                --count;
-            }
-            it = next;
-        }
-    }
-
-    void removeBanner(std::uint64_t number) {
-        auto it = banners.find(number);
-        if (it == banners.end()) {
-            return;
-        }
-        if (it->second.notificationId) {
-            auto byId = byNotificationId.find(*it->second.notificationId);
-            if (byId != byNotificationId.end() && byId->second == number) {
-                byNotificationId.erase(byId);
-            }
-        }
-        if (!it->second.gtkKey.empty()) {
-            auto byKey = byGtkKey.find(it->second.gtkKey);
-            if (byKey != byGtkKey.end() && byKey->second == number) {
-                byGtkKey.erase(byKey);
-            }
-        }
-        banners.erase(it);
-    }
-
-    void announce(std::uint64_t number) {
-        auto it = banners.find(number);
-        if (it != banners.end() && !it->second.held) {
-            notifyChange();
-        }
     }
 
     // Held banners enter the tree one per event-loop turn, each with its own notice, so the
@@ -667,17 +549,9 @@ struct DbusBannerTree::Impl {
     }
 
     void releaseOne() {
-        if (!readerAttached()) {
-            return;
-        }
-        for (auto& [number, banner] : banners) {
-            if (banner.held) {
-                banner.held = false;
-                evictBeyondCap(false, maxBanners);
-                notifyChange();
-                scheduleRelease();
-                return;
-            }
+        if (readerAttached() && banners.releaseOldestHeld()) {
+            notifyChange();
+            scheduleRelease();
         }
     }
 
@@ -708,63 +582,6 @@ struct DbusBannerTree::Impl {
             fn();
         }
     }
-
-    AttributeValue attribute(BannerElement element, std::string_view name) const {
-        if (element.id == serverRootId || element.id == otherRootId) {
-            if (name == "AXRole") {
-                return std::string("AXApplication");
-            }
-            if (name != "AXChildren") {
-                return {};
-            }
-            std::vector<BannerElement> children;
-            if (element.id == serverRootId) {
-                for (const auto& [number, banner] : banners) {
-                    if (!banner.held) {
-                        children.push_back({number * 4});
-                    }
-                }
-            }
-            return children;
-        }
-        auto it = banners.find(element.id / 4);
-        if (it == banners.end() || it->second.held) {
-            return {};
-        }
-        const auto& banner = it->second;
-        const auto part = element.id % 4;
-        if (part == 0) {
-            if (name == "AXSubrole") {
-                return std::string("AXNotificationCenterBanner");
-            }
-            if (name == "AXRole") {
-                return std::string("AXGroup");
-            }
-            if (name == "AXIdentifier") {
-                return banner.identifier;
-            }
-            if (name == "AXDescription") {
-                return banner.appName;
-            }
-            if (name == "AXChildren") {
-                return std::vector<BannerElement>{{element.id + 1}, {element.id + 2}};
-            }
-            return {};
-        }
-        if (part == 3) {
-            return {};
-        }
-        if (name == "AXRole") {
-            return std::string("AXStaticText");
-        }
-        if (name == "AXIdentifier") {
-            return std::string(part == 1 ? "title" : "body");
-        }
-        if (name == "AXValue") {
-            return part == 1 ? banner.title : banner.body;
-        }
-        return {};
-    }
 };
 
 DbusBannerTree::DbusBannerTree(LogFn log) : impl_(std::make_unique<Impl>(std::move(log))) {
@@ -782,11 +599,12 @@ std::optional<int> DbusBannerTree::serverPid() {
 }
 
 BannerElement DbusBannerTree::applicationElement(int pid) {
-    return {impl_->pid && *impl_->pid == pid ? serverRootId : otherRootId};
+    return {impl_->pid && *impl_->pid == pid ? BannerStore::serverRootId
+                                             : BannerStore::otherRootId};
 }
 
 AttributeValue DbusBannerTree::attribute(BannerElement element, std::string_view name) {
-    return impl_->attribute(element, name);
+    return impl_->banners.attribute(element, name);
 }
 
 Subscription DbusBannerTree::observeChanges(int pid, std::function<void()> fn) {
@@ -820,15 +638,11 @@ Subscription DbusBannerTree::observeLaunches(std::function<void()> fn) {
 }
 
 size_t DbusBannerTree::bannerCount() const {
-    size_t count = 0;
-    for (const auto& [number, banner] : impl_->banners) {
-        count += banner.held ? 0 : 1;
-    }
-    return count;
+    return impl_->banners.shownCount();
 }
 
 size_t DbusBannerTree::heldCount() const {
-    return impl_->banners.size() - bannerCount();
+    return impl_->banners.heldCount();
 }
 
 } // namespace corvale

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "detect/BannerTree.h"
+#include "detect/linux/NotificationCall.h"
 
 #include <memory>
 
@@ -14,9 +15,9 @@ class DbusBannerTree : public BannerTree {
 public:
     static constexpr size_t maxBanners = 200;
     static constexpr size_t maxHeldBanners = 20;
-    static constexpr size_t maxAppNameCharacters = 256;
-    static constexpr size_t maxTitleBytes = 4 * 1024;
-    static constexpr size_t maxBodyBytes = 64 * 1024;
+    static constexpr size_t maxAppNameCharacters = notificationCall::maxAppNameCharacters;
+    static constexpr size_t maxTitleBytes = notificationCall::maxTitleBytes;
+    static constexpr size_t maxBodyBytes = notificationCall::maxBodyBytes;
 
     // Sets up the monitor at once, so the first trust query answers truly.
     explicit DbusBannerTree(LogFn log);
@@ -31,6 +32,8 @@ public:
     AttributeValue attribute(BannerElement element, std::string_view name) override;
     Subscription observeChanges(int pid, std::function<void()> fn) override;
     Subscription observeLaunches(std::function<void()> fn) override;
+    // Descriptions hold the application's name alone: no server summarises.
+    bool descriptionIsAppName() const override { return true; }
 
     // Banners in the tree, and banners waiting for a reader to attach to the server.
     size_t bannerCount() const;

@@ -26,6 +26,7 @@ using test::ScopedEnvironment;
 using test::TempDir;
 
 const std::string serverScript = std::string(CORVALE_TEST_SUPPORT_DIR) + "/notification_server.py";
+const std::string rawNotifyScript = std::string(CORVALE_TEST_SUPPORT_DIR) + "/notify_raw.py";
 
 // A client of the private bus that sends what notify-send cannot.
 class BusClient {
@@ -209,6 +210,106 @@ TEST_F(DbusBannerTreeTest, showsNotificationsAsTheServerDoesThroughReplaceAndClo
     EXPECT_TRUE(log.lines.empty()) << log.lines.front();
 }
 
+TEST_F(DbusBannerTreeTest, onScreenDisplayUpdatesKeepTheIdentifierTheReaderHasSeen) {
+    createTree();
+    startServer();
+    attach();
+    auto volume = [&](int level) {
+        notifySend({"-a", "Volume", "-h", "string:x-canonical-private-synchronous:volume", "-h",
+                    "int:value:" + std::to_string(level), "Volume", std::to_string(level) + "%"});
+    };
+    volume(40);
+    ASSERT_TRUE(waitForNotices(1));
+    const auto first = shown().at(0).identifier;
+    volume(45);
+    volume(50);
+    ASSERT_TRUE(pumpEventsUntil(
+        [&] { return log.count("[osd] update not announced app=\"Volume\"") == 2; }, 10s))
+        << log.lines.size();
+    EXPECT_EQ(log.count("reason=\"x-canonical-private-synchronous hint\""), 2u);
+    auto banners = shown();
+    ASSERT_EQ(banners.size(), 1u) << "the same tag updates the pop-up in place";
+    EXPECT_EQ(banners[0].identifier, first) << "so the reader does not announce it again";
+    EXPECT_EQ(banners[0].body, "50%");
+    EXPECT_EQ(bannersAtNotice.size(), 1u);
+
+    // A progress bar updated by id: the first is news, the steps are not.
+    std::string printed;
+    notifySend({"-p", "-a", "Copy", "-h", "int:value:0", "Copying", "0%"}, &printed);
+    ASSERT_TRUE(waitForNotices(2));
+    const auto id = std::to_string(std::stoul(printed));
+    const auto progress = shown().back().identifier;
+    for (int step = 1; step <= 3; ++step) {
+        notifySend({"-r", id, "-a", "Copy", "-h", "int:value:" + std::to_string(step * 30),
+                    "Copying", std::to_string(step * 30) + "%"});
+    }
+    ASSERT_TRUE(pumpEventsUntil(
+        [&] {
+            return log.count("[osd] update not announced app=\"Copy\" reason=\"value hint\"") == 3;
+        },
+        10s));
+    banners = shown();
+    ASSERT_EQ(banners.size(), 2u);
+    EXPECT_EQ(banners[1].identifier, progress);
+    EXPECT_EQ(banners[1].body, "90%");
+
+    // A plain replacement is news; so is a pop-up whose predecessor has gone.
+    notifySend({"-r", id, "-a", "Copy", "Copied", "done"});
+    ASSERT_TRUE(waitForNotices(3));
+    EXPECT_NE(shown().back().identifier, progress);
+    BusClient client;
+    // The test server knows no tags: each volume call got an id of its own, all below the copy's.
+    for (std::uint32_t volumeId = 1; volumeId < std::stoul(id); ++volumeId) {
+        ASSERT_TRUE(
+            client.call("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                        "org.freedesktop.Notifications", "CloseNotification",
+                        [&](sd_bus_message* m) { sd_bus_message_append(m, "u", volumeId); }));
+    }
+    ASSERT_TRUE(pumpEventsUntil([this] { return tree->bannerCount() == 1; }, 10s));
+    volume(55);
+    ASSERT_TRUE(waitForNotices(4));
+    EXPECT_NE(shown().back().identifier, first);
+    EXPECT_EQ(log.count("[osd]"), 5u);
+}
+
+TEST_F(DbusBannerTreeTest, anUnreadableFieldLosesItselfAndLaterFieldsButNotTheNotification) {
+    createTree();
+    startServer();
+    attach();
+    // sd-bus refuses Unicode noncharacters that the bus itself delivers.
+    auto sendRaw = [&](const std::string& json) {
+        auto result =
+            runCommand({"/usr/bin/python3", rawNotifyScript, json}, bus.clientEnvironment(), 15s);
+        ASSERT_EQ(result.exitCode, 0) << result.output;
+    };
+    sendRaw(R"({"app": "Mail", "summary": "Subject", "body": "bad \uFFFE body"})");
+    ASSERT_TRUE(waitForNotices(1));
+    auto last = shown().back();
+    EXPECT_EQ(last.app, "Mail");
+    EXPECT_EQ(last.title, "Subject");
+    EXPECT_EQ(last.body, "");
+
+    sendRaw(R"({"app": "Mail", "summary": "bad \uFDD0 title", "body": "readable"})");
+    ASSERT_TRUE(waitForNotices(2));
+    last = shown().back();
+    EXPECT_EQ(last.app, "Mail");
+    EXPECT_EQ(last.title, "");
+    EXPECT_EQ(last.body, "") << "fields after the unreadable one stay empty";
+
+    sendRaw(R"({"app": "bad \uFFFF app", "summary": "Subject", "body": "text"})");
+    ASSERT_TRUE(waitForNotices(3));
+    EXPECT_EQ(shown().back().app, "python3") << "the sender's process names the app";
+
+    sendRaw(R"({"app": "Mail", "summary": "hinted", "body": "text",
+                "hints": {"x-unrelated": "\uFFFF"}})");
+    ASSERT_TRUE(waitForNotices(4));
+    last = shown().back();
+    EXPECT_EQ(last.app, "Mail");
+    EXPECT_EQ(last.title, "hinted");
+    EXPECT_EQ(last.body, "text");
+    EXPECT_EQ(shown().size(), 4u);
+}
+
 TEST_F(DbusBannerTreeTest, burstOfFiveEntersTheTreeOneAtATime) {
     createTree();
     startServer();
@@ -225,7 +326,7 @@ TEST_F(DbusBannerTreeTest, burstOfFiveEntersTheTreeOneAtATime) {
     EXPECT_EQ(banners[4].title, "Message 5");
 }
 
-TEST_F(DbusBannerTreeTest, appNameFallsBackToDesktopEntryThenProcessName) {
+TEST_F(DbusBannerTreeTest, appNameComesWholeElseFromDesktopEntryThenProcessName) {
     test::writeFile(home / "data" / "applications" / "corvale-test.desktop",
                     "[Desktop Action x]\nName=Not this\n[Desktop Entry]\nType=Application\n"
                     "Name[de]=Testprogramm\nName=Test \xFFProgram\nExec=true\n");
@@ -240,13 +341,17 @@ TEST_F(DbusBannerTreeTest, appNameFallsBackToDesktopEntryThenProcessName) {
     EXPECT_EQ(shown().back().app, "Test \xEF\xBF\xBDProgram")
         << "invalid UTF-8 from a file is replaced";
 
+    ASSERT_NE(client.notify(" Foo, Inc. ", "with a comma", ""), 0u);
+    ASSERT_TRUE(waitForNotices(2));
+    EXPECT_EQ(shown().back().app, "Foo, Inc.") << "a name is not a summary to split at commas";
+
     char previous[17] = {};
     prctl(PR_GET_NAME, previous);
     // The sender is this process, under a name that is not UTF-8 while the tree reads it.
     prctl(PR_SET_NAME, "bad\xFEname");
     const auto id =
         client.notify("  ", "from process", "", {{"desktop-entry", "../../etc/passwd"}});
-    const bool noticed = waitForNotices(2);
+    const bool noticed = waitForNotices(3);
     prctl(PR_SET_NAME, previous);
     ASSERT_NE(id, 0u);
     ASSERT_TRUE(noticed);
@@ -258,7 +363,7 @@ TEST_F(DbusBannerTreeTest, appNameFallsBackToDesktopEntryThenProcessName) {
         longName += "\xC3\xA9"; // é: two bytes, one character
     }
     ASSERT_NE(client.notify(longName, "long name", ""), 0u);
-    ASSERT_TRUE(waitForNotices(3));
+    ASSERT_TRUE(waitForNotices(4));
     EXPECT_EQ(shown().back().app, longName.substr(0, 512)) << "cut to 256 characters";
 }
 

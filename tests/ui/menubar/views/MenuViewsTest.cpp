@@ -1,13 +1,13 @@
 #include "ui/menubar/views/ConfigView.h"
 #include "ui/menubar/views/MenuPopovers.h"
-#include "ui/menubar/views/MenuRender.h"
 #include "ui/menubar/views/QuickMenuView.h"
+#include "ui/render/RenderHarness.h"
 
 #include "core/NotificationCenter.h"
+#include "support/GuiApp.h"
 #include "support/ManualScheduler.h"
 #include "support/QtEventLoop.h"
 #include "support/TempDir.h"
-#include "support/WidgetsApp.h"
 #include "ui/menubar/MenuTexts.h"
 
 #include <QCheckBox>
@@ -36,7 +36,7 @@ struct ModelFixture {
     std::unique_ptr<ConfigModel> model;
 
     ModelFixture() {
-        test::widgetsApp();
+        test::guiApp();
         rules.load();
         sounds.load();
         observed.load();
@@ -210,21 +210,27 @@ TEST(MenuPopovers, escapeDismissesTheDashboardThroughItsWatch) {
     EXPECT_EQ(outside, 1) << "the quick menu closing is not the dashboard's business";
 }
 
-TEST(MenuRender, writesEveryViewAtBothScalesAndPalettes) {
-    test::widgetsApp();
-    test::TempDir out;
-    QString error;
-    auto files = renderMenuViews(QString::fromStdString(out.path().string()), &error);
-    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-    EXPECT_EQ(files.size(), 4 * 7);
-    QImage one(QString::fromStdString((out / "dashboard-alerts.png").string()));
-    QImage two(QString::fromStdString((out / "dashboard-alerts@2x.png").string()));
-    ASSERT_FALSE(one.isNull());
-    EXPECT_EQ(two.width(), 2 * one.width());
-    QImage dark(QString::fromStdString((out / "quick-menu-dark.png").string()));
-    ASSERT_FALSE(dark.isNull());
-    EXPECT_LT(qGray(dark.pixel(dark.width() / 2, dark.height() - 3)), 100)
-        << "the dark variant is drawn on a dark background";
+TEST(MenuRenders, drawEveryMenuCrispAtDoubleScaleAndDarkInTheDarkPalette) {
+    test::guiApp();
+    RenderCatalog catalog;
+    addMenuRenders(catalog);
+    ASSERT_EQ(catalog.entries().size(), 7u);
+    const QPalette light = QApplication::palette();
+    for (const auto& entry : catalog.entries()) {
+        QImage one = entry.draw({1.0, false, ""});
+        QImage two = entry.draw({2.0, false, "@2x"});
+        ASSERT_FALSE(one.isNull()) << entry.name.toStdString();
+        EXPECT_EQ(two.size(), one.size() * 2) << entry.name.toStdString();
+        EXPECT_GT(one.height(), 100) << entry.name.toStdString() << " drew its rows";
+    }
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(40, 40, 44));
+    dark.setColor(QPalette::Base, QColor(30, 30, 34));
+    QApplication::setPalette(dark);
+    QImage image = catalog.entries().front().draw({1.0, true, "-dark"});
+    QApplication::setPalette(light);
+    EXPECT_LT(qGray(image.pixel(image.width() / 2, image.height() - 4)), 100)
+        << "the dark palette reaches the views";
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "ui/menubar/views/MenuRender.h"
+#include "ui/render/RenderHarness.h"
 
 #include "core/NotificationCenter.h"
 #include "core/linux/QtScheduler.h"
@@ -7,41 +7,16 @@
 #include "ui/menubar/views/ConfigView.h"
 #include "ui/menubar/views/QuickMenuView.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <memory>
 
 namespace corvale {
 
 namespace {
-
-QPalette darkPalette() {
-    QPalette p;
-    QColor window(0x2B, 0x2D, 0x31), base(0x1F, 0x21, 0x24), text(0xE8, 0xEA, 0xED);
-    p.setColor(QPalette::Window, window);
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Base, base);
-    p.setColor(QPalette::AlternateBase, window);
-    p.setColor(QPalette::Text, text);
-    p.setColor(QPalette::Button, QColor(0x3A, 0x3D, 0x42));
-    p.setColor(QPalette::ButtonText, text);
-    p.setColor(QPalette::Mid, QColor(0x5F, 0x63, 0x68));
-    p.setColor(QPalette::Dark, QColor(0x15, 0x16, 0x18));
-    p.setColor(QPalette::Light, QColor(0x4A, 0x4D, 0x52));
-    p.setColor(QPalette::Highlight, QColor(0x0E, 0x8A, 0x93));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::PlaceholderText, QColor(0xA8, 0xAB, 0xB0));
-    p.setColor(QPalette::ToolTipBase, base);
-    p.setColor(QPalette::ToolTipText, text);
-    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x84, 0x89));
-    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x84, 0x89));
-    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x84, 0x89));
-    return p;
-}
 
 // The stores and the model of a sample session, all in a temporary folder.
 struct SampleSession {
@@ -116,67 +91,41 @@ QImage grab(QWidget* widget, qreal scale) {
     return image;
 }
 
-} // namespace
-
-QStringList renderMenuViews(const QString& folder, QString* error) {
-    QStringList written;
-    if (!QDir().mkpath(folder)) {
-        if (error) {
-            *error = "cannot create the folder " + folder;
-        }
-        return written;
-    }
-    const QPalette light = QApplication::palette();
-    struct Variant {
-        const char* suffix;
-        QPalette palette;
-        qreal scale;
-    };
-    const Variant variants[] = {{"", light, 1.0},
-                                {"@2x", light, 2.0},
-                                {"-dark", darkPalette(), 1.0},
-                                {"-dark@2x", darkPalette(), 2.0}};
-    auto save = [&](const QImage& image, const QString& name) {
-        QString file = QDir(folder).filePath(name + ".png");
-        if (image.save(file)) {
-            written << file;
-        } else if (error) {
-            *error = "cannot write " + file;
-        }
-    };
-    for (const auto& variant : variants) {
-        QApplication::setPalette(variant.palette);
-        QString suffix = variant.suffix;
-        for (bool withData : {true, false}) {
-            SampleSession session(withData);
-            QString data = withData ? "" : "-empty";
-            for (PopoverLens lens : {PopoverLens::alerts, PopoverLens::sounds}) {
-                ConfigView view(*session.model, {lens, {}});
-                save(grab(&view, variant.scale),
-                     QString("dashboard-%1%2%3")
-                         .arg(QString::fromUtf8(rawValue(lens).data(), 6), data, suffix));
-            }
-        }
-        {
-            SampleSession session(true);
+// A dashboard with one lens, drawn from a sample session.
+RenderCatalog::Draw dashboard(PopoverLens lens, bool withData, bool trusted) {
+    return [=](const RenderVariant& variant) {
+        SampleSession session(withData);
+        if (!trusted) {
             ConfigPublished values = session.model->published();
             values.isTrusted = false;
             values.statusLine =
                 StatusItemController::statusTextFor(false, std::nullopt, Clock::now(), false, 0);
             session.model->publish(values);
-            ConfigView view(*session.model, {PopoverLens::sounds, {}});
-            save(grab(&view, variant.scale), "dashboard-needs-access" + suffix);
         }
-        for (bool snoozed : {false, true}) {
-            SampleSession session(true);
-            session.model->setSnoozed(snoozed);
-            QuickMenuView view(*session.model, {[] { return 30; }, [] { return AccentTheme(); }});
-            save(grab(&view, variant.scale),
-                 QString("quick-menu%1%2").arg(snoozed ? "-snoozed" : "", suffix));
-        }
-    }
-    QApplication::setPalette(light);
-    return written;
+        ConfigView view(*session.model, {lens, {}});
+        return grab(&view, variant.deviceScale);
+    };
+}
+
+RenderCatalog::Draw quickMenu(bool snoozed) {
+    return [=](const RenderVariant& variant) {
+        SampleSession session(true);
+        session.model->setSnoozed(snoozed);
+        QuickMenuView view(*session.model, {[] { return 30; }, [] { return AccentTheme(); }});
+        return grab(&view, variant.deviceScale);
+    };
+}
+
+} // namespace
+
+void addMenuRenders(RenderCatalog& catalog) {
+    catalog.add("dashboard-alerts", dashboard(PopoverLens::alerts, true, true));
+    catalog.add("dashboard-sounds", dashboard(PopoverLens::sounds, true, true));
+    catalog.add("dashboard-alerts-empty", dashboard(PopoverLens::alerts, false, true));
+    catalog.add("dashboard-sounds-empty", dashboard(PopoverLens::sounds, false, true));
+    catalog.add("dashboard-needs-access", dashboard(PopoverLens::sounds, true, false));
+    catalog.add("quick-menu", quickMenu(false));
+    catalog.add("quick-menu-snoozed", quickMenu(true));
 }
 
 } // namespace corvale

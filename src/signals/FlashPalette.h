@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/FlashColor.h"
+
+#include <array>
+#include <string_view>
+
+namespace corvale {
+
+// The ten swatch colours, also each application's default flash colour.
+struct FlashPalette {
+    static const std::array<FlashColor, 10>& colors();
+    // A stable pick by the trimmed, lower-cased name (64-bit FNV-1a of its UTF-8 bytes, modulo 10).
+    static FlashColor color(std::string_view forApp);
+    // Black on light fills (relative luminance above 0.55), white otherwise.
+    static FlashColor labelTextColor(const FlashColor& fill);
+};
+
+} // namespace corvale

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace corvale {
+
+// How one image is drawn: at a device scale, with the light or the dark palette.
+struct RenderVariant {
+    qreal deviceScale = 1.0;
+    bool dark = false;
+    // "", "@2x" or "-dark": appended to the image's name.
+    QString suffix;
+};
+
+// The images of one view, drawn from sample data. A view adds its images with one `add` call per
+// image in a source function listed in RenderHarness.cpp.
+class RenderCatalog {
+public:
+    using Draw = std::function<QImage(const RenderVariant&)>;
+    void add(const QString& name, Draw draw) { entries_.push_back({name, std::move(draw)}); }
+
+    struct Entry {
+        QString name;
+        Draw draw;
+    };
+    const std::vector<Entry>& entries() const { return entries_; }
+
+private:
+    std::vector<Entry> entries_;
+};
+
+// Fills a catalog with one view's images.
+using RenderSource = void (*)(RenderCatalog&);
+
+// The screenshot harness: every registered image in every variant, written as PNG files into
+// `folder`. Touches no user file and needs no session. Returns the process exit code.
+int runRenderHarness(const std::string& folder, std::vector<std::string>* written = nullptr);
+
+void addTrayRenders(RenderCatalog& catalog);
+void addFlashRenders(RenderCatalog& catalog);
+// The dashboard with each lens, with sample alerts and empty, and the quick menu.
+void addMenuRenders(RenderCatalog& catalog);
+
+} // namespace corvale

@@ -1,0 +1,82 @@
+#include "ui/tray/TrayStatusButton.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPalette>
+
+namespace corvale {
+namespace {
+
+bool darkPalette() {
+    const QPalette palette = QGuiApplication::palette();
+    return palette.color(QPalette::Window).lightness() <
+           palette.color(QPalette::WindowText).lightness();
+}
+
+} // namespace
+
+TrayStatusButton::TrayStatusButton(LogFn log, QObject* parent)
+    : QObject(parent), tray_(std::make_unique<QSystemTrayIcon>()),
+      look_(TrayLook::forPalette(darkPalette())) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && log) {
+        log("[tray] no system tray on this desktop - running without a status icon");
+    }
+    tray_->setToolTip(QStringLiteral("Corvale"));
+    connect(tray_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                const QPoint at = QCursor::pos();
+                if (reason == QSystemTrayIcon::Context) {
+                    if (onContextMenu) {
+                        onContextMenu(at);
+                    }
+                } else if (reason == QSystemTrayIcon::Trigger ||
+                           reason == QSystemTrayIcon::DoubleClick) {
+                    if (onActivate) {
+                        onActivate(at);
+                    }
+                }
+            });
+}
+
+TrayStatusButton::~TrayStatusButton() = default;
+
+bool TrayStatusButton::setImage(const std::string& symbol, const std::string& badge) {
+    const QString s = QString::fromStdString(symbol);
+    const QString b = QString::fromStdString(badge);
+    if (TrayGlyphs::menuBarImage(s, b, 22, look_).isNull()) {
+        return false;
+    }
+    symbol_ = s;
+    badge_ = b;
+    render();
+    if (!tray_->isVisible()) {
+        tray_->show();
+    }
+    return true;
+}
+
+void TrayStatusButton::setTint(std::optional<FlashColor> color) {
+    look_.tint = color;
+    render();
+}
+
+void TrayStatusButton::setOpacity(double opacity) {
+    look_.opacity = opacity;
+    render();
+}
+
+QImage TrayStatusButton::currentImage(int pixels) const {
+    return TrayGlyphs::menuBarImage(symbol_, badge_, pixels, look_);
+}
+
+void TrayStatusButton::render() {
+    if (symbol_.isEmpty()) {
+        return;
+    }
+    const QIcon icon = TrayGlyphs::icon(symbol_, badge_, look_);
+    if (!icon.isNull()) {
+        tray_->setIcon(icon);
+    }
+}
+
+} // namespace corvale
