@@ -1,0 +1,172 @@
+#pragma once
+
+#include "core/Callback.h"
+#include "core/FileUrl.h"
+#include "core/FlashColor.h"
+#include "core/FlashValues.h"
+#include "core/Log.h"
+#include "core/NamedObservers.h"
+#include "core/NotificationCenter.h"
+#include "core/ObservedNotification.h"
+#include "core/Rule.h"
+#include "core/Scheduler.h"
+#include "core/Subscription.h"
+#include "detect/ObservedAppsStore.h"
+#include "history/PingLogStore.h"
+#include "history/RecentAlertsDigest.h"
+#include "library/CustomSoundLibrary.h"
+#include "library/CustomSoundStore.h"
+#include "store/RuleStore.h"
+#include "store/StarterPresets.h"
+#include "ui/menubar/MenuModel.h"
+#include "ui/settings/PaneID.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvale {
+
+// The values the application object copies into the model whenever its state changes.
+struct ConfigPublished {
+    std::vector<std::string> seenApps; // application names seen since launch
+    bool isTrusted = true;             // notification access granted; true until the first refresh
+    std::string statusLine;            // the status text of the tray icon
+    bool soundsEnabled = true;         // the play-sounds preference
+    bool isSnoozed = false;
+};
+
+// The one model behind the dashboard, the quick menu and the settings panes. Every user edit of a
+// rule goes through one operation here: it computes the new rule with MenuModel, writes it through
+// the rule store, logs one line and announces the change. Views subscribe with observe() and
+// re-read what they show; the model holds no rule state of its own, so they always see the store.
+//
+// Main thread only. An application parameter that is none means the default rule ("All other
+// apps").
+class ConfigModel {
+public:
+    using App = std::optional<std::string>;
+    // Plays a rule's sound as if the notification had arrived (the sound player's run).
+    using SoundRun = std::function<void(const Rule&, const ObservedNotification&)>;
+
+    struct Stores {
+        RuleStore& ruleStore;
+        CustomSoundStore& customSoundStore;
+        const ObservedAppsStore& observedAppsStore;
+        PingLogStore& pingLogStore;
+    };
+
+    ConfigModel(Stores stores, SoundRun actionRunner, std::vector<std::string> soundNames,
+                NotificationCenter& center, Scheduler& scheduler, LogFn log);
+    ConfigModel(const ConfigModel&) = delete;
+    ConfigModel& operator=(const ConfigModel&) = delete;
+
+    // Change announcements: called after every change a view can see. The subscription ends the
+    // observation; it may outlive the model.
+    Subscription observe(std::function<void()> onChange);
+    void announceChange();
+
+    // Published values.
+    const ConfigPublished& published() const { return published_; }
+    // Replaces every published value and announces the change once.
+    void publish(ConfigPublished values);
+    void setSnoozed(bool snoozed);
+
+    // What the views read; every read goes to the stores.
+    const std::vector<Rule>& rules() const;
+    const std::vector<CustomSound>& customSounds() const;
+    const std::vector<std::string>& soundNames() const { return soundNames_; }
+    std::vector<std::string> appRows() const;
+    std::vector<std::string> configuredApps() const;
+    std::vector<AppAlertGroup> recentAlertGroups() const;
+    std::vector<std::string> unconfirmedApps() const;
+    std::vector<std::string> appsNeedingNativeMute() const;
+    bool hasRecentAlerts() const;
+
+    // Rule edits.
+    std::optional<std::string> addApp(const std::string& named);
+    void setSound(const SoundRef& sound, const App& app);
+    void setVolume(double volume, const App& app);
+    void setFlashMenuBar(bool on, const App& app);
+    void setFlashScreen(bool on, const App& app);
+    void setFlashColor(const std::optional<FlashColor>& color, const App& app);
+    void setFlashStyle(FlashStyle style, const App& app);
+    void setFlashIntensity(const std::optional<FlashIntensity>& intensity, const App& app);
+    void setFlashDuration(const std::optional<FlashDuration>& duration, const App& app);
+    void setFlashRepeat(const std::optional<int>& repeat, const App& app);
+    void setCustomEnabled(bool on, const App& app);
+    void setNativeMuted(bool on, const App& app);
+    bool removeApp(const std::string& named);
+    void addRule(const std::string& forApp, const Condition& condition, const SoundRef& sound,
+                 double volume);
+    void updateRule(const Uuid& id, const Condition& condition, const SoundRef& sound,
+                    double volume);
+    void removeRule(const Uuid& id);
+    std::string applyPreset(const AppPreset& preset);
+    // Removes one app's entries from the recent alerts.
+    void clearAlerts(const std::string& forApp);
+
+    // The "My Sounds" library.
+    void addCustomSound(const std::string& name, const FileUrl& url);
+    void renameCustomSound(const Uuid& id, const std::string& name);
+    void removeCustomSound(const Uuid& id);
+    std::optional<std::string> nameForFile(const FileUrl& url) const;
+
+    // Trying things out; nothing is stored and no change is announced.
+    void test(const App& app);
+    void preview(const SoundRef& sound, double volume);
+    void previewSound(const FileUrl& url);
+    void previewFlash(const App& app);
+
+    // Derived values for the rows.
+    std::string summary(const App& forApp) const;
+    FlashColor dashboardColor(const App& forApp) const;
+    bool isUnconfirmed(const std::string& app) const;
+
+    // Set by the application object; each does nothing until set.
+    Callback<void(bool)> onSoundsEnabledChanged;
+    Callback<void()> onOpenNotifSettings;
+    Callback<void()> onOpenAccessibilitySettings;
+    Callback<std::optional<std::string>()> onAddApp;
+    Callback<void(const std::string&)> onForgetSeenApp;
+    Callback<void(const App&)> onChooseFile;
+    Callback<void(const App&)> onClipFromSong;
+    Callback<void(const std::optional<FlashColor>&)> onFlashPreview;
+    Callback<void(const std::optional<FlashColor>&, FlashStyle, const std::string& appName,
+                  const std::optional<FlashIntensity>&, const std::optional<FlashDuration>&,
+                  const std::optional<int>& repeat)>
+        onScreenFlashPreview;
+    Callback<void()> onQuit;
+    Callback<void()> onSnooze;
+    Callback<void()> onCheckForUpdates;
+    Callback<void(const std::optional<PaneID>&)> onOpenSettings;
+    Callback<void(const std::string&)> onOpenApp;
+    Callback<void()> onClearRecentAlerts;
+
+    // The brand colour of the default row when the default rule has no colour.
+    static constexpr const char* brandColorHex = "#0EC9D5";
+
+private:
+    void store(const Rule& rule);
+    void log(const std::string& line) const;
+    // The rule an app's test, summary and flash preview describe.
+    Rule effectiveRule(const App& app) const;
+    ObservedNotification syntheticNotification(const std::string& uuidPrefix,
+                                               const std::string& appName,
+                                               const std::string& title) const;
+
+    Stores stores_;
+    SoundRun actionRunner_;
+    std::vector<std::string> soundNames_;
+    NotificationCenter& center_;
+    Scheduler& scheduler_;
+    LogFn log_;
+    CustomSoundLibrary library_;
+    ConfigPublished published_;
+    NamedObservers<> changes_;
+    // Every view re-tints when the accent theme changes.
+    Subscription themeObserver_;
+};
+
+} // namespace corvale
