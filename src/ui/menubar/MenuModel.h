@@ -39,6 +39,13 @@ std::vector<Rule> conditionalRules(std::string_view forApp, const Rules& rules);
 // The rule with key "*", if the list has one.
 std::optional<Rule> defaultRule(const Rules& rules);
 
+// The rule an edit of one field starts from: the application's base rule, else a new rule for it;
+// for the default row the "*" rule, else the built-in default rule.
+Rule ruleToEdit(const App& app, const Rules& rules);
+
+// The flash palette's colour for an application name; the same name always gets the same colour.
+FlashColor paletteColor(std::string_view app);
+
 // A new rule for an application that has none: its names, "Submarine" at 100 %, no flashes, the
 // application's palette colour.
 Rule newRuleTemplate(std::string_view app);

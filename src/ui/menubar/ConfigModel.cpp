@@ -1,0 +1,405 @@
+#include "ui/menubar/ConfigModel.h"
+
+#include "core/Text.h"
+#include "detect/NotificationHealth.h"
+#include "detect/Onboarding.h"
+
+#include <algorithm>
+
+namespace corvale {
+
+namespace {
+
+constexpr const char* changeName = "change";
+
+const char* boolText(bool value) {
+    return value ? "true" : "false";
+}
+
+std::string appLabel(const ConfigModel::App& app) {
+    return app ? trimmed(*app) : std::string(MenuModel::allOtherApps);
+}
+
+template <typename Value> std::string overrideText(const std::optional<Value>& value) {
+    if (!value) {
+        return "global default";
+    }
+    if constexpr (std::is_same_v<Value, int>) {
+        return std::to_string(*value);
+    } else {
+        return std::string(rawValue(*value));
+    }
+}
+
+} // namespace
+
+ConfigModel::ConfigModel(Stores stores, SoundRun actionRunner, std::vector<std::string> soundNames,
+                         NotificationCenter& center, Scheduler& scheduler, LogFn log)
+    : stores_(stores), actionRunner_(std::move(actionRunner)), soundNames_(std::move(soundNames)),
+      center_(center), scheduler_(scheduler), log_(std::move(log)),
+      library_(stores.customSoundStore, stores.ruleStore, center, log_) {
+    library_.onChange = [this] { announceChange(); };
+    themeObserver_ = center_.observe(notes::themeAccentChanged, [this] { announceChange(); });
+}
+
+Subscription ConfigModel::observe(std::function<void()> onChange) {
+    return changes_.observe(changeName, std::move(onChange));
+}
+
+void ConfigModel::announceChange() {
+    changes_.post(changeName);
+}
+
+void ConfigModel::publish(ConfigPublished values) {
+    published_ = std::move(values);
+    announceChange();
+}
+
+void ConfigModel::setSnoozed(bool snoozed) {
+    if (published_.isSnoozed != snoozed) {
+        published_.isSnoozed = snoozed;
+        announceChange();
+    }
+}
+
+const std::vector<Rule>& ConfigModel::rules() const {
+    return stores_.ruleStore.rules();
+}
+
+const std::vector<CustomSound>& ConfigModel::customSounds() const {
+    return stores_.customSoundStore.sounds();
+}
+
+std::vector<std::string> ConfigModel::appRows() const {
+    return MenuModel::appRows(rules(), published_.seenApps);
+}
+
+std::vector<std::string> ConfigModel::configuredApps() const {
+    return MenuModel::configuredApps(rules(), published_.seenApps);
+}
+
+std::vector<AppAlertGroup> ConfigModel::recentAlertGroups() const {
+    return RecentAlertsDigest::grouped(stores_.pingLogStore.records());
+}
+
+std::vector<std::string> ConfigModel::unconfirmedApps() const {
+    return NotificationHealth::unconfirmedApps(rules(), stores_.observedAppsStore.apps());
+}
+
+std::vector<std::string> ConfigModel::appsNeedingNativeMute() const {
+    return Onboarding::appsNeedingNativeMute(rules());
+}
+
+bool ConfigModel::hasRecentAlerts() const {
+    return !stores_.pingLogStore.records().empty();
+}
+
+std::optional<std::string> ConfigModel::addApp(const std::string& named) {
+    auto name = trimmed(named);
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    store(MenuModel::ruleForAddedApp(name, rules()));
+    log("[rule] added app " + name);
+    announceChange();
+    return name;
+}
+
+void ConfigModel::setSound(const SoundRef& sound, const App& app) {
+    store(MenuModel::ruleAfterSettingSound(sound, app, rules()));
+    log("[rule] " + appLabel(app) + " \u2192 sound " + MenuModel::soundLabel(sound));
+    announceChange();
+    center_.post(notes::soundDidChange);
+}
+
+void ConfigModel::setVolume(double volume, const App& app) {
+    Rule rule = MenuModel::ruleAfterSettingVolume(volume, app, rules());
+    store(rule);
+    log("[rule] " + appLabel(app) + " \u2192 volume " +
+        std::to_string(MenuModel::percent(rule.volume)) + "%");
+    announceChange();
+}
+
+void ConfigModel::setFlashMenuBar(bool on, const App& app) {
+    store(MenuModel::ruleAfterSettingFlashMenuBar(on, app, rules()));
+    log("[rule] " + appLabel(app) + " \u2192 flashMenuBar = " + boolText(on));
+    announceChange();
+}
+
+void ConfigModel::setFlashScreen(bool on, const App& app) {
+    store(MenuModel::ruleAfterSettingFlashScreen(on, app, rules()));
+    log("[rule] " + appLabel(app) + " \u2192 flashScreen = " + boolText(on));
+    announceChange();
+}
+
+void ConfigModel::setFlashColor(const std::optional<FlashColor>& color, const App& app) {
+    store(MenuModel::ruleAfterSettingFlashColor(color, app, rules()));
+    log("[rule] " + appLabel(app) +
+        " \u2192 flashColor = " + (color ? color->hexString() : std::string("default (white)")));
+    announceChange();
+}
+
+void ConfigModel::setFlashStyle(FlashStyle style, const App& app) {
+    store(MenuModel::ruleAfterSettingFlashStyle(style, app, rules()));
+    log("[rule] " + appLabel(app) + " \u2192 flashStyle = " + std::string(rawValue(style)));
+    announceChange();
+}
+
+void ConfigModel::setFlashIntensity(const std::optional<FlashIntensity>& intensity,
+                                    const App& app) {
+    store(MenuModel::ruleAfterSettingFlashIntensity(intensity, app, rules()));
+    log("[rule] " + appLabel(app) + " \u2192 flashIntensity = " + overrideText(intensity));
+    announceChange();
+}
+
+void ConfigModel::setFlashDuration(const std::optional<FlashDuration>& duration, const App& app) {
+    store(MenuModel::ruleAfterSettingFlashDuration(duration, app, rules()));
+    log("[rule] " + appLabel(app) + " \u2192 flashDuration = " + overrideText(duration));
+    announceChange();
+}
+
+void ConfigModel::setFlashRepeat(const std::optional<int>& repeat, const App& app) {
+    Rule rule = MenuModel::ruleAfterSettingFlashRepeat(repeat, app, rules());
+    store(rule);
+    log("[rule] " + appLabel(app) + " \u2192 flashRepeat = " + overrideText(rule.flashRepeat));
+    announceChange();
+}
+
+void ConfigModel::setCustomEnabled(bool on, const App& app) {
+    std::vector<Rule> own;
+    if (app) {
+        own = MenuModel::rulesForApp(*app, rules());
+    } else if (auto fallback = MenuModel::defaultRule(rules())) {
+        own.push_back(*fallback);
+    }
+    if (own.empty() && on) {
+        store(app ? MenuModel::ruleForAddedApp(*app, rules()) : Rule::fallback());
+    }
+    for (auto& rule : own) {
+        if (rule.enabled != on) {
+            rule.enabled = on;
+            store(rule);
+        }
+    }
+    log("[rule] " + appLabel(app) + " \u2192 custom sound " +
+        (on ? "ON" : "OFF (inherits default)"));
+    announceChange();
+}
+
+void ConfigModel::setNativeMuted(bool on, const App& app) {
+    Rule rule = MenuModel::ruleToEdit(app, rules());
+    rule.nativeSoundMuted = on;
+    store(rule);
+    log("[rule] " + appLabel(app) + " \u2192 nativeSoundMuted = " + boolText(on));
+    announceChange();
+}
+
+bool ConfigModel::removeApp(const std::string& named) {
+    auto own = MenuModel::rulesForApp(named, rules());
+    for (const auto& rule : own) {
+        stores_.ruleStore.remove(rule.id);
+    }
+    stores_.pingLogStore.forget(named);
+    onForgetSeenApp(named);
+    log("[rule] removed app " + trimmed(named) + " (" + std::to_string(own.size()) + " rule(s))");
+    announceChange();
+    return !own.empty();
+}
+
+void ConfigModel::addRule(const std::string& forApp, const Condition& condition,
+                          const SoundRef& sound, double volume) {
+    auto base = MenuModel::baseRule(forApp, rules());
+    if (!base) {
+        base = MenuModel::defaultRule(rules());
+    }
+    store(MenuModel::newConditionalRule(forApp, condition, sound, volume, base));
+    log("[rule] " + trimmed(forApp) + " + content rule " + MenuModel::conditionLabel(condition) +
+        " \u2192 " + MenuModel::soundLabel(sound));
+    announceChange();
+    center_.post(notes::soundDidChange);
+}
+
+void ConfigModel::updateRule(const Uuid& id, const Condition& condition, const SoundRef& sound,
+                             double volume) {
+    const auto& list = rules();
+    auto found = std::find_if(list.begin(), list.end(), [&](const Rule& r) { return r.id == id; });
+    if (found == list.end()) {
+        return;
+    }
+    Rule rule = *found;
+    rule.condition = condition;
+    rule.sound = sound;
+    // The rules file holds volumes within 0…2; an edit must not store what a reload would change.
+    rule.volume = MenuModel::clampedVolume(volume);
+    store(rule);
+    log("[rule] edit content rule " + rule.appDisplayName + " " +
+        MenuModel::conditionLabel(condition) + " \u2192 " + MenuModel::soundLabel(sound));
+    announceChange();
+    center_.post(notes::soundDidChange);
+}
+
+void ConfigModel::removeRule(const Uuid& id) {
+    const auto& list = rules();
+    if (std::none_of(list.begin(), list.end(), [&](const Rule& r) { return r.id == id; })) {
+        return;
+    }
+    stores_.ruleStore.remove(id);
+    log("[rule] removed content rule");
+    announceChange();
+    center_.post(notes::soundDidChange);
+}
+
+std::string ConfigModel::applyPreset(const AppPreset& preset) {
+    Rule rule = MenuModel::ruleForPreset(preset, rules());
+    store(rule);
+    log("[rule] applied preset " + preset.appName + " \u2192 " + MenuModel::soundLabel(rule.sound));
+    announceChange();
+    center_.post(notes::soundDidChange);
+    return preset.appName;
+}
+
+void ConfigModel::clearAlerts(const std::string& forApp) {
+    stores_.pingLogStore.forget(forApp);
+    announceChange();
+}
+
+void ConfigModel::addCustomSound(const std::string& name, const FileUrl& url) {
+    library_.addCustomSound(name, url);
+}
+
+void ConfigModel::renameCustomSound(const Uuid& id, const std::string& name) {
+    library_.renameCustomSound(id, name);
+}
+
+void ConfigModel::removeCustomSound(const Uuid& id) {
+    library_.removeCustomSound(id);
+}
+
+std::optional<std::string> ConfigModel::nameForFile(const FileUrl& url) const {
+    return library_.nameForFile(url);
+}
+
+Rule ConfigModel::effectiveRule(const App& app) const {
+    if (app) {
+        if (auto base = MenuModel::baseRule(*app, rules())) {
+            return *base;
+        }
+    }
+    auto fallback = MenuModel::defaultRule(rules());
+    return fallback ? *fallback : Rule::fallback();
+}
+
+ObservedNotification ConfigModel::syntheticNotification(const std::string& uuidPrefix,
+                                                        const std::string& appName,
+                                                        const std::string& title) const {
+    ObservedNotification n;
+    n.uuid = uuidPrefix + Uuid::random().str();
+    n.appName = appName;
+    n.title = title;
+    n.kind = ObservedNotification::Kind::single;
+    n.timestamp = scheduler_.now();
+    return n;
+}
+
+void ConfigModel::test(const App& app) {
+    Rule rule = effectiveRule(app);
+    std::string line = "[test] " + appLabel(app) + " \u2192 " + MenuModel::soundLabel(rule.sound) +
+                       " @ " + std::to_string(MenuModel::percent(rule.volume)) + "%";
+    if (rule.flashMenuBar) {
+        line += " + menubar-flash";
+    }
+    if (rule.flashScreen) {
+        line += " + screen-flash";
+    }
+    log(line);
+    if (actionRunner_) {
+        actionRunner_(rule,
+                      syntheticNotification("test-", app ? trimmed(*app) : "Test", "Corvale test"));
+    }
+    if (rule.flashMenuBar) {
+        onFlashPreview(rule.flashColor);
+    }
+    if (rule.flashScreen) {
+        onScreenFlashPreview(rule.flashColor, rule.flashStyle,
+                             app ? trimmed(*app) : rule.appDisplayName, rule.flashIntensity,
+                             rule.flashDuration, rule.flashRepeat);
+    }
+}
+
+void ConfigModel::preview(const SoundRef& sound, double volume) {
+    Rule rule = Rule::fallback();
+    rule.appBundleId = "preview";
+    rule.appDisplayName = "Preview";
+    rule.sound = sound;
+    rule.volume = MenuModel::clampedVolume(volume);
+    if (actionRunner_) {
+        actionRunner_(rule, syntheticNotification("preview-", "Preview", "Corvale preview"));
+    }
+}
+
+void ConfigModel::previewSound(const FileUrl& url) {
+    preview(SoundRef::file(url), 1.0);
+}
+
+void ConfigModel::previewFlash(const App& app) {
+    Rule rule = effectiveRule(app);
+    log("[preview-flash] " + appLabel(app) + " \u2192 " + std::string(rawValue(rule.flashStyle)) +
+        " " + (rule.flashColor ? rule.flashColor->hexString() : std::string("white")));
+    if (rule.flashMenuBar) {
+        onFlashPreview(rule.flashColor);
+    }
+    onScreenFlashPreview(rule.flashColor, rule.flashStyle,
+                         app ? trimmed(*app) : rule.appDisplayName, rule.flashIntensity,
+                         rule.flashDuration, rule.flashRepeat);
+}
+
+std::string ConfigModel::summary(const App& forApp) const {
+    Rule rule = effectiveRule(forApp);
+    std::string text = MenuModel::soundLabel(rule.sound);
+    if (!rule.sound.isSilent()) {
+        text += " \u00B7 " + std::to_string(MenuModel::percent(rule.volume)) + "%";
+    }
+    if (forApp) {
+        auto count = MenuModel::conditionalRules(*forApp, rules()).size();
+        if (count > 0) {
+            text += " \u00B7 " + std::to_string(count) + " custom rule" + (count == 1 ? "" : "s");
+        }
+    }
+    return text;
+}
+
+FlashColor ConfigModel::dashboardColor(const App& forApp) const {
+    if (forApp) {
+        auto base = MenuModel::baseRule(*forApp, rules());
+        if (base && base->flashColor) {
+            return *base->flashColor;
+        }
+        return MenuModel::paletteColor(*forApp);
+    }
+    auto fallback = MenuModel::defaultRule(rules());
+    if (fallback && fallback->flashColor) {
+        return *fallback->flashColor;
+    }
+    return FlashColor::fromHex(brandColorHex);
+}
+
+bool ConfigModel::isUnconfirmed(const std::string& app) const {
+    auto key = nameKey(app);
+    auto unconfirmed = unconfirmedApps();
+    return !key.empty() &&
+           std::any_of(unconfirmed.begin(), unconfirmed.end(),
+                       [&](const std::string& name) { return nameKey(name) == key; });
+}
+
+void ConfigModel::store(const Rule& rule) {
+    // A failed save is logged by the store; the edit still holds for this run.
+    stores_.ruleStore.upsert(rule);
+}
+
+void ConfigModel::log(const std::string& line) const {
+    if (log_) {
+        log_(line);
+    }
+}
+
+} // namespace corvale
