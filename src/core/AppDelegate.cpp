@@ -84,6 +84,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     log_("[sounds] library: " + std::to_string(soundNames().size()) +
          " built-in; play-sounds=" + boolText(prefs_.soundsEnabled()));
 
+    setUpConfigModel();
+
     observers_.push_back(services_.center.observe(notes::statusItemNeedsRefresh,
                                                   whileAlive([this] { updateStatus(); })));
     hotKeys.registerHotKeys();
@@ -127,6 +129,48 @@ void AppDelegate::applicationDidFinishLaunching() {
     updateStatus();
 }
 
+void AppDelegate::setUpConfigModel() {
+    configModel_.emplace(
+        ConfigModel::Stores{ruleStore, customSoundStore, observedAppsStore, pingLogStore},
+        [this](const Rule& rule, const ObservedNotification& n) { actionRunner.run(rule, n); },
+        soundNames(), services_.center, services_.scheduler, log_);
+    // The model lives inside this object, so its hooks cannot outlive it.
+    auto& model = *configModel_;
+    model.onSoundsEnabledChanged = [this](bool on) {
+        prefs_.setSoundsEnabled(on);
+        log_(std::string("[toggle] play-sounds = ") + boolText(on));
+        updateStatus();
+    };
+    model.onForgetSeenApp = [this](const std::string& name) {
+        seenApps = MenuModel::forgetting(name, seenApps);
+        refreshConfigModel();
+    };
+    model.onFlashPreview = [this](const std::optional<FlashColor>& color) {
+        flashMenuBarIcon(color);
+    };
+    model.onScreenFlashPreview =
+        [this](const std::optional<FlashColor>& color, FlashStyle style, const std::string& app,
+               const std::optional<FlashIntensity>& intensity,
+               const std::optional<FlashDuration>& duration, const std::optional<int>& repeat) {
+            flashScreenOverlay(color, style, app, intensity, duration, repeat);
+        };
+    model.onSnooze = [this] { snoozeHotKeyFired(); };
+}
+
+ConfigPublished AppDelegate::configPublished() {
+    return {.seenApps = std::vector<std::string>(seenApps.begin(), seenApps.end()),
+            .isTrusted = services_.bannerTree.isTrusted(),
+            .statusLine = status.statusText(),
+            .soundsEnabled = prefs_.soundsEnabled(),
+            .isSnoozed = snoozeActive()};
+}
+
+void AppDelegate::refreshConfigModel() {
+    if (configModel_) {
+        configModel_->publish(configPublished());
+    }
+}
+
 void AppDelegate::seedUnreadMarkOnFirstRun() {
     if (prefs_.pingHistorySeenThrough()) {
         return;
@@ -155,6 +199,13 @@ void AppDelegate::noteSeenApp(const std::string& appName) {
 
 void AppDelegate::updateStatus() {
     status.updateStatus();
+    // Runs every second: the views hear of it only when something they show has changed.
+    if (configModel_) {
+        auto values = configPublished();
+        if (values != configModel_->published()) {
+            configModel_->publish(std::move(values));
+        }
+    }
 }
 
 void AppDelegate::flashMenuBarIcon(std::optional<FlashColor> color) {

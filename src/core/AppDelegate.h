@@ -18,6 +18,7 @@
 #include "silence/HotKeyRegistrar.h"
 #include "silence/SoundCommand.h"
 #include "store/RuleStore.h"
+#include "ui/menubar/ConfigModel.h"
 
 #include <filesystem>
 #include <memory>
@@ -88,6 +89,12 @@ public:
     // The desktop's do-not-disturb: each change runs the Focus filter; at start-up only "on" does.
     void desktopDoNotDisturbChanged(bool on, bool initial);
 
+    // The model every view edits rules through; created at start-up, before which it is absent.
+    ConfigModel* configModel() { return configModel_ ? &*configModel_ : nullptr; }
+    // Copies the seen apps, the play-sounds switch, trust and the status text into the model and
+    // announces the change once.
+    void refreshConfigModel();
+
     // Any program can post under any name; the names seen this run are capped.
     static constexpr size_t seenAppsCap = 1000;
 
@@ -113,11 +120,14 @@ public:
 
 private:
     void seedUnreadMarkOnFirstRun();
+    void setUpConfigModel();
+    ConfigPublished configPublished();
     void noteSeenApp(const std::string& appName);
     bool snoozeActive() const;
 
     std::optional<RuleEngine> engine_;
     std::optional<std::vector<std::string>> soundNames_;
+    std::optional<ConfigModel> configModel_;
     ScreenFlasher* screenFlasher_ = nullptr;
     Subscription snoozeTimer_;
     Subscription statusTimer_;

@@ -35,6 +35,8 @@ struct ConfigPublished {
     std::string statusLine;            // the status text of the tray icon
     bool soundsEnabled = true;         // the play-sounds preference
     bool isSnoozed = false;
+
+    friend bool operator==(const ConfigPublished&, const ConfigPublished&) = default;
 };
 
 // The one model behind the dashboard, the quick menu and the settings panes. Every user edit of a
