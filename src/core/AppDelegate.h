@@ -89,6 +89,17 @@ public:
     // The desktop's do-not-disturb: each change runs the Focus filter; at start-up only "on" does.
     void desktopDoNotDisturbChanged(bool on, bool initial);
 
+    // Views and commands edit through the config model; these are for reading state.
+    const NotificationObserver& observer() const { return observer_; }
+    const RuleStore& ruleStore() const { return ruleStore_; }
+    const ObservedAppsStore& observedAppsStore() const { return observedAppsStore_; }
+    const PingLogStore& pingLogStore() const { return pingLogStore_; }
+    const std::set<std::string>& seenApps() const { return seenApps_; }
+    bool focusFilterSilencing() const { return focusFilterSilencing_; }
+    std::optional<TimePoint> snoozeDeadline() const { return snoozeDeadline_; }
+    // The tray icon's logic; the composition root gives it its button.
+    StatusItemController& status() { return status_; }
+
     // The model every view edits rules through; created at start-up, before which it is absent.
     ConfigModel* configModel() { return configModel_ ? &*configModel_ : nullptr; }
     // Copies the seen apps, the play-sounds switch, trust and the status text into the model and
@@ -105,20 +116,18 @@ private:
     SettingsPrefs prefs_;
     LogFn log_;
 
-public:
-    NotificationObserver observer;
-    RuleStore ruleStore;
-    CustomSoundStore customSoundStore;
-    ObservedAppsStore observedAppsStore;
-    PingLogStore pingLogStore;
-    ActionRunner actionRunner;
-    StatusItemController status;
-    HotKeyRegistrar hotKeys;
-    std::set<std::string> seenApps;
-    bool focusFilterSilencing = false;
-    std::optional<TimePoint> snoozeDeadline;
+    NotificationObserver observer_;
+    RuleStore ruleStore_;
+    CustomSoundStore customSoundStore_;
+    ObservedAppsStore observedAppsStore_;
+    PingLogStore pingLogStore_;
+    ActionRunner actionRunner_;
+    StatusItemController status_;
+    HotKeyRegistrar hotKeys_;
+    std::set<std::string> seenApps_;
+    bool focusFilterSilencing_ = false;
+    std::optional<TimePoint> snoozeDeadline_;
 
-private:
     void seedUnreadMarkOnFirstRun();
     void setUpConfigModel();
     ConfigPublished configPublished();

@@ -38,7 +38,7 @@ TEST_F(ConfigModelWiring, theModelFollowsWhatTheApplicationSees) {
 
     notify("Slack");
     EXPECT_EQ(model.published().seenApps, (std::vector<std::string>{"Slack"}));
-    EXPECT_EQ(model.published().statusLine, app->status.statusText());
+    EXPECT_EQ(model.published().statusLine, app->status().statusText());
     const int afterAlert = announced;
     app->refreshConfigModel();
     EXPECT_EQ(announced, afterAlert + 1) << "an explicit refresh always announces, once";
@@ -54,7 +54,7 @@ TEST_F(ConfigModelWiring, theModelFollowsWhatTheApplicationSees) {
     // Removing an app forgets it in the delegate's seen names too.
     model.removeApp("slack");
     EXPECT_TRUE(model.published().seenApps.empty());
-    EXPECT_TRUE(app->seenApps.empty());
+    EXPECT_TRUE(app->seenApps().empty());
 }
 
 TEST_F(ConfigModelWiring, hooksReachTheApplication) {
@@ -66,7 +66,7 @@ TEST_F(ConfigModelWiring, hooksReachTheApplication) {
     EXPECT_FALSE(model.published().soundsEnabled);
 
     model.onSnooze();
-    EXPECT_TRUE(app->snoozeDeadline.has_value());
+    EXPECT_TRUE(app->snoozeDeadline().has_value());
 
     // A test of the default row plays through the real sound player.
     model.test(std::nullopt);
