@@ -86,6 +86,9 @@ void AppDelegate::applicationDidFinishLaunching() {
 
     setUpConfigModel();
 
+    // The About pane's button; the updater behind the hook belongs to the composition root.
+    observers_.push_back(services_.center.observe(
+        notes::checkForUpdates, whileAlive([this] { configModel_->onCheckForUpdates(); })));
     observers_.push_back(services_.center.observe(notes::statusItemNeedsRefresh,
                                                   whileAlive([this] { updateStatus(); })));
     hotKeys_.registerHotKeys();
