@@ -391,6 +391,11 @@ bool ConfigModel::isUnconfirmed(const std::string& app) const {
                        [&](const std::string& name) { return nameKey(name) == key; });
 }
 
+bool ConfigModel::mayPlayTwoSounds(const std::string& app) const {
+    auto own = MenuModel::rulesForApp(app, rules());
+    return !own.empty() && Onboarding::appNeedsNativeMute(own);
+}
+
 void ConfigModel::store(const Rule& rule) {
     // A failed save is logged by the store; the edit still holds for this run.
     stores_.ruleStore.upsert(rule);

@@ -125,6 +125,8 @@ public:
     std::string summary(const App& forApp) const;
     FlashColor dashboardColor(const App& forApp) const;
     bool isUnconfirmed(const std::string& app) const;
+    // Whether the app may play its own sound and ours together (its native sound not declared off).
+    bool mayPlayTwoSounds(const std::string& app) const;
 
     // Set by the application object; each does nothing until set.
     Callback<void(bool)> onSoundsEnabledChanged;
