@@ -189,7 +189,7 @@ int runApplication(int argc, char** argv) {
         return trayButton.get();
     };
     delegate.applicationDidFinishLaunching();
-    StatusMenus menus(delegate, logLine);
+    StatusMenus menus(delegate, preferences);
     menus.setupStatusItem();
     if (auto openSettings = desktopNotificationSettingsOpener()) {
         menus.configModel().onOpenNotifSettings = openSettings;
@@ -209,7 +209,7 @@ int runApplication(int argc, char** argv) {
         [&delegate](bool on, bool initial) { delegate.desktopDoNotDisturbChanged(on, initial); },
         logLine);
     const int status = QApplication::exec();
-    delegate.status.setButton(nullptr);
+    delegate.status().setButton(nullptr);
     return status;
 }
 

@@ -18,33 +18,33 @@ const char* boolText(bool value) {
 AppDelegate::AppDelegate(AppServices services, AppFolders folders, LogFn log)
     : services_(services), folders_(std::move(folders)),
       prefs_(services.preferences, services.center), log_(std::move(log)),
-      observer(services.bannerTree, services.scheduler),
-      ruleStore(RuleStore::defaultFileURL(folders_.support), log_),
-      customSoundStore(CustomSoundStore::defaultFileURL(folders_.support), log_),
-      observedAppsStore(ObservedAppsStore::defaultFileURL(folders_.support), log_),
-      pingLogStore(PingLogStore::defaultFileURL(folders_.support), log_),
-      actionRunner(services.audioDecoder, services.audioEngine, services.namedSounds,
-                   services.scheduler, folders_.builtinSounds),
-      status(services.scheduler,
-             StatusInputs{
-                 [this] { return services_.bannerTree.isTrusted(); },
-                 [this] { return observer.isAttached(); },
-                 [this] { return prefs_.soundsEnabled(); },
-                 [this] { return snoozeDeadline; },
-                 [this] {
-                     return UnreadTally::count(pingLogStore.records(),
-                                               prefs_.pingHistorySeenThrough());
-                 },
-                 [this] { return observer.detectedCount(); },
-                 [this] { return services_.preferences.textValue(prefkeys::menuBarIconStyle); },
-             }),
-      hotKeys(services.hotKeys, prefs_, services.scheduler,
-              {[this] { toggleSoundsFromHotKey(); }, [this] { snoozeHotKeyFired(); }}, log_) {
-    ruleStore.load();
-    customSoundStore.load();
-    observedAppsStore.load();
-    pingLogStore.load();
-    focusFilterSilencing =
+      observer_(services.bannerTree, services.scheduler),
+      ruleStore_(RuleStore::defaultFileURL(folders_.support), log_),
+      customSoundStore_(CustomSoundStore::defaultFileURL(folders_.support), log_),
+      observedAppsStore_(ObservedAppsStore::defaultFileURL(folders_.support), log_),
+      pingLogStore_(PingLogStore::defaultFileURL(folders_.support), log_),
+      actionRunner_(services.audioDecoder, services.audioEngine, services.namedSounds,
+                    services.scheduler, folders_.builtinSounds),
+      status_(services.scheduler,
+              StatusInputs{
+                  [this] { return services_.bannerTree.isTrusted(); },
+                  [this] { return observer_.isAttached(); },
+                  [this] { return prefs_.soundsEnabled(); },
+                  [this] { return snoozeDeadline_; },
+                  [this] {
+                      return UnreadTally::count(pingLogStore_.records(),
+                                                prefs_.pingHistorySeenThrough());
+                  },
+                  [this] { return observer_.detectedCount(); },
+                  [this] { return services_.preferences.textValue(prefkeys::menuBarIconStyle); },
+              }),
+      hotKeys_(services.hotKeys, prefs_, services.scheduler,
+               {[this] { toggleSoundsFromHotKey(); }, [this] { snoozeHotKeyFired(); }}, log_) {
+    ruleStore_.load();
+    customSoundStore_.load();
+    observedAppsStore_.load();
+    pingLogStore_.load();
+    focusFilterSilencing_ =
         services_.preferences.boolValue(prefkeys::focusFilterSilencing).value_or(false);
 }
 
@@ -54,7 +54,7 @@ AppDelegate::~AppDelegate() {
 
 RuleEngine& AppDelegate::engine() {
     if (!engine_) {
-        engine_.emplace([this] { return ruleStore.rules(); }, log_);
+        engine_.emplace([this] { return ruleStore_.rules(); }, log_);
     }
     return *engine_;
 }
@@ -79,19 +79,24 @@ void AppDelegate::applicationDidFinishLaunching() {
     debuglog::startFresh();
     log_(std::string("[start] Corvale. AXIsProcessTrusted=") +
          boolText(services_.bannerTree.isTrusted()));
-    log_("[rules] " + std::to_string(ruleStore.rules().size()) + " rule(s) active at " +
-         ruleStore.fileURL().string());
+    log_("[rules] " + std::to_string(ruleStore_.rules().size()) + " rule(s) active at " +
+         ruleStore_.fileURL().string());
     log_("[sounds] library: " + std::to_string(soundNames().size()) +
          " built-in; play-sounds=" + boolText(prefs_.soundsEnabled()));
 
     if (createStatusButton) {
-        status.setButton(createStatusButton());
+        status_.setButton(createStatusButton());
     }
+    setUpConfigModel();
+
+    // The About pane's button; the updater behind the hook belongs to the composition root.
+    observers_.push_back(services_.center.observe(
+        notes::checkForUpdates, whileAlive([this] { configModel_->onCheckForUpdates(); })));
     observers_.push_back(services_.center.observe(notes::statusItemNeedsRefresh,
                                                   whileAlive([this] { updateStatus(); })));
-    hotKeys.registerHotKeys();
+    hotKeys_.registerHotKeys();
     observers_.push_back(services_.center.observe(
-        notes::hotKeyChanged, whileAlive([this] { hotKeys.registerHotKeys(); })));
+        notes::hotKeyChanged, whileAlive([this] { hotKeys_.registerHotKeys(); })));
     // Unset intensity, duration and repeat, so the test shows exactly the global defaults.
     observers_.push_back(services_.center.observe(
         notes::testFlash, whileAlive([this] {
@@ -106,7 +111,7 @@ void AppDelegate::applicationDidFinishLaunching() {
                 applyFocusFilter(FocusFilterState::decodeBroadcast(object));
             }
         }));
-    log_(std::string("[focus-filter] initial silence=") + boolText(focusFilterSilencing));
+    log_(std::string("[focus-filter] initial silence=") + boolText(focusFilterSilencing_));
 
     observers_.push_back(services_.broadcast.observe(
         broadcasts::soundCommand, [this, alive](const std::string& object) {
@@ -118,9 +123,9 @@ void AppDelegate::applicationDidFinishLaunching() {
             }
         }));
 
-    actionRunner.setLog(log_);
-    observer.log = log_;
-    observer.onNotification = [this, alive](const ObservedNotification& n) {
+    actionRunner_.setLog(log_);
+    observer_.log = log_;
+    observer_.onNotification = [this, alive](const ObservedNotification& n) {
         if (!alive.expired()) {
             handle(n);
         }
@@ -130,17 +135,59 @@ void AppDelegate::applicationDidFinishLaunching() {
         log_(
             "[perm] Accessibility not granted - prompted; will attach automatically once granted.");
     }
-    observer.start();
+    observer_.start();
     seedUnreadMarkOnFirstRun();
     statusTimer_ = services_.scheduler.every(Millis(1000), whileAlive([this] { updateStatus(); }));
     updateStatus();
+}
+
+void AppDelegate::setUpConfigModel() {
+    configModel_.emplace(
+        ConfigModel::Stores{ruleStore_, customSoundStore_, observedAppsStore_, pingLogStore_},
+        [this](const Rule& rule, const ObservedNotification& n) { actionRunner_.run(rule, n); },
+        soundNames(), services_.center, services_.scheduler, log_);
+    // The model lives inside this object, so its hooks cannot outlive it.
+    auto& model = *configModel_;
+    model.onSoundsEnabledChanged = [this](bool on) {
+        prefs_.setSoundsEnabled(on);
+        log_(std::string("[toggle] play-sounds = ") + boolText(on));
+        updateStatus();
+    };
+    model.onForgetSeenApp = [this](const std::string& name) {
+        seenApps_ = MenuModel::forgetting(name, seenApps_);
+        refreshConfigModel();
+    };
+    model.onFlashPreview = [this](const std::optional<FlashColor>& color) {
+        flashMenuBarIcon(color);
+    };
+    model.onScreenFlashPreview =
+        [this](const std::optional<FlashColor>& color, FlashStyle style, const std::string& app,
+               const std::optional<FlashIntensity>& intensity,
+               const std::optional<FlashDuration>& duration, const std::optional<int>& repeat) {
+            flashScreenOverlay(color, style, app, intensity, duration, repeat);
+        };
+    model.onSnooze = [this] { snoozeHotKeyFired(); };
+}
+
+ConfigPublished AppDelegate::configPublished() {
+    return {.seenApps = std::vector<std::string>(seenApps_.begin(), seenApps_.end()),
+            .isTrusted = services_.bannerTree.isTrusted(),
+            .statusLine = status_.statusText(),
+            .soundsEnabled = prefs_.soundsEnabled(),
+            .isSnoozed = snoozeActive()};
+}
+
+void AppDelegate::refreshConfigModel() {
+    if (configModel_) {
+        configModel_->publish(configPublished());
+    }
 }
 
 void AppDelegate::seedUnreadMarkOnFirstRun() {
     if (prefs_.pingHistorySeenThrough()) {
         return;
     }
-    const auto& records = pingLogStore.records();
+    const auto& records = pingLogStore_.records();
     auto newest = UnreadTally::newestTimestamp(records);
     if (!newest) {
         return;
@@ -151,7 +198,7 @@ void AppDelegate::seedUnreadMarkOnFirstRun() {
 }
 
 void AppDelegate::noteSeenApp(const std::string& appName) {
-    if (seenApps.size() >= seenAppsCap && !seenApps.contains(appName)) {
+    if (seenApps_.size() >= seenAppsCap && !seenApps_.contains(appName)) {
         if (!seenAppsCapLogged_) {
             seenAppsCapLogged_ = true;
             log_("[observed] " + std::to_string(seenAppsCap) +
@@ -159,15 +206,22 @@ void AppDelegate::noteSeenApp(const std::string& appName) {
         }
         return;
     }
-    seenApps.insert(appName);
+    seenApps_.insert(appName);
 }
 
 void AppDelegate::updateStatus() {
-    status.updateStatus();
+    status_.updateStatus();
+    // Runs every second: the views hear of it only when something they show has changed.
+    if (configModel_) {
+        auto values = configPublished();
+        if (values != configModel_->published()) {
+            configModel_->publish(std::move(values));
+        }
+    }
 }
 
 void AppDelegate::flashMenuBarIcon(std::optional<FlashColor> color) {
-    status.flashMenuBarIcon(color);
+    status_.flashMenuBarIcon(color);
 }
 
 void AppDelegate::flashScreenOverlay(std::optional<FlashColor> color, FlashStyle style,
@@ -186,9 +240,9 @@ FlashDefaults AppDelegate::flashDefaults() const {
 
 void AppDelegate::handle(const ObservedNotification& n) {
     noteSeenApp(n.appName);
-    observedAppsStore.observe(n.appName);
+    observedAppsStore_.observe(n.appName);
 
-    log_("DETECTED #" + std::to_string(observer.detectedCount()) + " app=" + inQuotes(n.appName) +
+    log_("DETECTED #" + std::to_string(observer_.detectedCount()) + " app=" + inQuotes(n.appName) +
          " title=" + inQuotes(n.title) + " subtitle=" + inQuotes(n.subtitle) + " body=" +
          inQuotes(n.body) + " kind=" + std::string(rawValue(n.kind)) + " uuid=" + n.uuid);
 
@@ -198,7 +252,7 @@ void AppDelegate::handle(const ObservedNotification& n) {
         return;
     }
 
-    if (focusFilterSilencing) {
+    if (focusFilterSilencing_) {
         log_("[focus] Focus Filter active - silencing rules that respect Focus");
         if (rule->respectFocus) {
             log_("[focus] suppressed app=" + inQuotes(n.appName) + " - Focus active + rule " +
@@ -211,7 +265,7 @@ void AppDelegate::handle(const ObservedNotification& n) {
     if (prefs_.pingHistoryIncludePreview()) {
         preview = PingRecord::previewText(n.title, n.subtitle, n.body);
     }
-    pingLogStore.record(n.appName, n.timestamp, preview);
+    pingLogStore_.record(n.appName, n.timestamp, preview);
 
     updateStatus();
     if (rule->flashMenuBar) {
@@ -230,16 +284,16 @@ void AppDelegate::handle(const ObservedNotification& n) {
         log_("[snooze] active - skipped app=" + inQuotes(n.appName));
         return;
     }
-    actionRunner.run(*rule, n);
+    actionRunner_.run(*rule, n);
 }
 
 bool AppDelegate::snoozeActive() const {
-    return Snooze::isActive(snoozeDeadline, services_.scheduler.now());
+    return Snooze::isActive(snoozeDeadline_, services_.scheduler.now());
 }
 
 void AppDelegate::setSnooze(std::optional<TimePoint> deadline) {
     snoozeTimer_.reset();
-    snoozeDeadline = deadline;
+    snoozeDeadline_ = deadline;
     prefs_.setSnoozeDeadline(deadline);
     if (deadline) {
         auto wait =
@@ -332,7 +386,7 @@ void AppDelegate::toggleSoundsFromHotKey() {
 namespace corvale {
 
 void AppDelegate::applyFocusFilter(bool silence) {
-    focusFilterSilencing = silence;
+    focusFilterSilencing_ = silence;
     log_(std::string("[focus-filter] silence=") + boolText(silence) + " (Focus Filter perform)");
 }
 

@@ -18,6 +18,7 @@
 #include "silence/HotKeyRegistrar.h"
 #include "silence/SoundCommand.h"
 #include "store/RuleStore.h"
+#include "ui/menubar/ConfigModel.h"
 
 #include <filesystem>
 #include <functional>
@@ -65,9 +66,6 @@ public:
     void handle(const ObservedNotification& notification);
 
     RuleEngine& engine();
-    const AppServices& services() const { return services_; }
-    bool isTrusted() { return services_.bannerTree.isTrusted(); }
-    bool snoozeActive() const;
     SettingsPrefs& prefs() { return prefs_; }
     // The built-in sound names, listed once per run.
     const std::vector<std::string>& soundNames();
@@ -99,6 +97,23 @@ public:
     // The desktop's do-not-disturb: each change runs the Focus filter; at start-up only "on" does.
     void desktopDoNotDisturbChanged(bool on, bool initial);
 
+    // Views and commands edit through the config model; these are for reading state.
+    const NotificationObserver& observer() const { return observer_; }
+    const RuleStore& ruleStore() const { return ruleStore_; }
+    const ObservedAppsStore& observedAppsStore() const { return observedAppsStore_; }
+    const PingLogStore& pingLogStore() const { return pingLogStore_; }
+    const std::set<std::string>& seenApps() const { return seenApps_; }
+    bool focusFilterSilencing() const { return focusFilterSilencing_; }
+    std::optional<TimePoint> snoozeDeadline() const { return snoozeDeadline_; }
+    // The tray icon's logic; the composition root gives it its button.
+    StatusItemController& status() { return status_; }
+
+    // The model every view edits rules through; created at start-up, before which it is absent.
+    ConfigModel* configModel() { return configModel_ ? &*configModel_ : nullptr; }
+    // Copies the seen apps, the play-sounds switch, trust and the status text into the model and
+    // announces the change once.
+    void refreshConfigModel();
+
     // Any program can post under any name; the names seen this run are capped.
     static constexpr size_t seenAppsCap = 1000;
 
@@ -109,25 +124,27 @@ private:
     SettingsPrefs prefs_;
     LogFn log_;
 
-public:
-    NotificationObserver observer;
-    RuleStore ruleStore;
-    CustomSoundStore customSoundStore;
-    ObservedAppsStore observedAppsStore;
-    PingLogStore pingLogStore;
-    ActionRunner actionRunner;
-    StatusItemController status;
-    HotKeyRegistrar hotKeys;
-    std::set<std::string> seenApps;
-    bool focusFilterSilencing = false;
-    std::optional<TimePoint> snoozeDeadline;
+    NotificationObserver observer_;
+    RuleStore ruleStore_;
+    CustomSoundStore customSoundStore_;
+    ObservedAppsStore observedAppsStore_;
+    PingLogStore pingLogStore_;
+    ActionRunner actionRunner_;
+    StatusItemController status_;
+    HotKeyRegistrar hotKeys_;
+    std::set<std::string> seenApps_;
+    bool focusFilterSilencing_ = false;
+    std::optional<TimePoint> snoozeDeadline_;
 
-private:
     void seedUnreadMarkOnFirstRun();
+    void setUpConfigModel();
+    ConfigPublished configPublished();
     void noteSeenApp(const std::string& appName);
+    bool snoozeActive() const;
 
     std::optional<RuleEngine> engine_;
     std::optional<std::vector<std::string>> soundNames_;
+    std::optional<ConfigModel> configModel_;
     ScreenFlash* screenFlash_ = nullptr;
     Subscription snoozeTimer_;
     Subscription statusTimer_;

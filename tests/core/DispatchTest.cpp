@@ -18,7 +18,7 @@ struct Dispatch : ::testing::Test, AppHarness {
 
     void start() {
         create();
-        app->status.setButton(&button);
+        app->status().setButton(&button);
         flash.emplace(scheduler, overlays, [this] { return app->flashDefaults(); });
         app->setScreenFlash(&*flash);
     }
@@ -54,8 +54,8 @@ struct Dispatch : ::testing::Test, AppHarness {
 TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
     tree.pid = 42;
     auto screen = tree.root(42);
+    seedRules({slackRule()});
     start();
-    app->ruleStore.upsert(slackRule());
     app->applicationDidFinishLaunching();
     log.lines.clear();
     tree.addBanner(screen, "uuid-1", "Slack", "Deploy done", "all green");
@@ -63,7 +63,7 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
 
     EXPECT_TRUE(log.contains("DETECTED #1 app=\"Slack\" title=\"Deploy done\" subtitle=\"\" "
                              "body=\"all green\" kind=single uuid=uuid-1"));
-    EXPECT_TRUE(app->status.isBlinking());
+    EXPECT_TRUE(app->status().isBlinking());
     ASSERT_EQ(overlays.created.size(), 1u);
     EXPECT_EQ(overlays.created[0]->content.fill.hexString(), "#E53935");
     EXPECT_EQ(overlays.created[0]->content.style, FlashStyle::edgeTop);
@@ -74,10 +74,10 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
     EXPECT_TRUE(log.contains(
         "[action] app=\"Slack\" \u2192 rule \"Slack\": builtin \"Submarine\" @ vol 1.0 (engine)"));
     EXPECT_EQ(button.badge(), "1") << "the unread badge shows the new alert";
-    ASSERT_EQ(app->pingLogStore.records().size(), 1u);
-    EXPECT_FALSE(app->pingLogStore.records()[0].preview) << "previews are off by default";
-    EXPECT_TRUE(app->seenApps.contains("Slack"));
-    EXPECT_TRUE(app->observedAppsStore.contains("slack"));
+    ASSERT_EQ(app->pingLogStore().records().size(), 1u);
+    EXPECT_FALSE(app->pingLogStore().records()[0].preview) << "previews are off by default";
+    EXPECT_TRUE(app->seenApps().contains("Slack"));
+    EXPECT_TRUE(app->observedAppsStore().contains("slack"));
 
     // The reader outliving the application object must not call into it.
     app.reset();
@@ -87,30 +87,30 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
 }
 
 TEST_F(Dispatch, noMatchingRuleStopsBeforeHistoryAndSignals) {
-    start();
-    Rule fallback = *app->ruleStore.defaultRule();
+    Rule fallback = Rule::fallback();
     fallback.enabled = false;
-    app->ruleStore.upsert(fallback);
+    seedRules({fallback});
+    start();
     app->handle(note("Mail", "hi"));
     EXPECT_TRUE(log.contains("[match] app=\"Mail\" \u2192 no matching rule (nothing played)"));
     EXPECT_TRUE(overlays.created.empty());
-    EXPECT_FALSE(app->status.isBlinking());
+    EXPECT_FALSE(app->status().isBlinking());
     EXPECT_TRUE(engine.starts.empty());
-    EXPECT_TRUE(app->pingLogStore.records().empty());
-    EXPECT_TRUE(app->observedAppsStore.contains("Mail")) << "the app is seen before matching";
+    EXPECT_TRUE(app->pingLogStore().records().empty());
+    EXPECT_TRUE(app->observedAppsStore().contains("Mail")) << "the app is seen before matching";
 }
 
 TEST_F(Dispatch, focusGateSilencesOnlyRulesThatRespectFocus) {
     preferences.set(prefkeys::focusFilterSilencing, true);
+    seedRules({slackRule()}); // respectFocus false
     start();
-    EXPECT_TRUE(app->focusFilterSilencing) << "read from the preferences at creation";
-    app->ruleStore.upsert(slackRule()); // respectFocus false
+    EXPECT_TRUE(app->focusFilterSilencing()) << "read from the preferences at creation";
 
     app->handle(note("Mail", "hi")); // default rule respects Focus
     EXPECT_TRUE(log.contains(
         "[focus] suppressed app=\"Mail\" - Focus active + rule \"All other apps\" respects "
         "it (no sound/flash)"));
-    EXPECT_TRUE(app->pingLogStore.records().empty());
+    EXPECT_TRUE(app->pingLogStore().records().empty());
     EXPECT_TRUE(overlays.created.empty());
     EXPECT_TRUE(engine.starts.empty());
 
@@ -118,23 +118,23 @@ TEST_F(Dispatch, focusGateSilencesOnlyRulesThatRespectFocus) {
     app->handle(note("Slack", "ship it"));
     EXPECT_TRUE(log.contains("[focus] Focus Filter active - silencing rules that respect Focus"));
     EXPECT_FALSE(log.contains("suppressed"));
-    EXPECT_EQ(app->pingLogStore.records().size(), 1u);
+    EXPECT_EQ(app->pingLogStore().records().size(), 1u);
     EXPECT_EQ(engine.starts.size(), 1u);
 }
 
 TEST_F(Dispatch, muteAndSnoozeSilenceOnlyTheSound) {
+    seedRules({slackRule()});
     start();
-    app->ruleStore.upsert(slackRule());
     preferences.set(prefkeys::soundsEnabled, false);
     app->handle(note("Slack", "one"));
     EXPECT_TRUE(log.contains("[muted] sounds off - skipped app=\"Slack\""));
-    EXPECT_TRUE(app->status.isBlinking()) << "blink and flash still fire";
+    EXPECT_TRUE(app->status().isBlinking()) << "blink and flash still fire";
     EXPECT_EQ(overlays.created.size(), 1u);
-    EXPECT_EQ(app->pingLogStore.records().size(), 1u);
+    EXPECT_EQ(app->pingLogStore().records().size(), 1u);
     EXPECT_TRUE(engine.starts.empty());
 
     preferences.set(prefkeys::soundsEnabled, true);
-    app->snoozeDeadline = scheduler.now() + std::chrono::minutes(5);
+    app->setSnooze(scheduler.now() + std::chrono::minutes(5));
     app->handle(note("Slack", "two"));
     EXPECT_TRUE(log.contains("[snooze] active - skipped app=\"Slack\""));
     EXPECT_TRUE(engine.starts.empty());
@@ -148,8 +148,8 @@ TEST_F(Dispatch, previewIsRecordedOnlyWhenTheUserAskedForIt) {
     preferences.set(prefkeys::pingHistoryIncludePreview, true);
     start();
     app->handle(note("Slack", "  ", "line one\nline two"));
-    ASSERT_EQ(app->pingLogStore.records().size(), 1u);
-    EXPECT_EQ(app->pingLogStore.records()[0].preview, "line one line two");
+    ASSERT_EQ(app->pingLogStore().records().size(), 1u);
+    EXPECT_EQ(app->pingLogStore().records()[0].preview, "line one line two");
 }
 
 TEST_F(Dispatch, seenAppsAreCapped) {
@@ -157,17 +157,13 @@ TEST_F(Dispatch, seenAppsAreCapped) {
     for (size_t i = 0; i < AppDelegate::seenAppsCap + 5; ++i) {
         app->handle(note("App " + std::to_string(i), "x"));
     }
-    EXPECT_EQ(app->seenApps.size(), AppDelegate::seenAppsCap);
+    EXPECT_EQ(app->seenApps().size(), AppDelegate::seenAppsCap);
     EXPECT_EQ(log.count("apps seen this run - not tracking more names"), 1u);
 }
 
 TEST_F(Dispatch, startupLinesAndFirstRunUnreadSeed) {
-    start();
-    app->pingLogStore.record("Slack", scheduler.now(), std::nullopt);
-    app->pingLogStore.record("Mail", scheduler.now() + std::chrono::nanoseconds(5'123'456'789),
-                             std::nullopt);
-    app.reset();
-    log.lines.clear();
+    seedAlert("Slack", scheduler.now());
+    seedAlert("Mail", scheduler.now() + std::chrono::nanoseconds(5'123'456'789));
     start();
     app->applicationDidFinishLaunching();
     EXPECT_TRUE(log.contains("[start] Corvale. AXIsProcessTrusted=true"));
@@ -177,7 +173,7 @@ TEST_F(Dispatch, startupLinesAndFirstRunUnreadSeed) {
     EXPECT_TRUE(log.contains("[unread] first-run seed: marked 2 pre-existing alert(s) as seen"));
     auto mark = app->prefs().pingHistorySeenThrough();
     ASSERT_TRUE(mark);
-    EXPECT_EQ(UnreadTally::count(app->pingLogStore.records(), mark), 0)
+    EXPECT_EQ(UnreadTally::count(app->pingLogStore().records(), mark), 0)
         << "the newest alert is read once marked, whatever its sub-second part";
 
     log.lines.clear();
@@ -194,10 +190,10 @@ TEST_F(Dispatch, withoutTrustTheStartUpSaysSoAndAttachesLater) {
     EXPECT_TRUE(log.contains("[start] Corvale. AXIsProcessTrusted=false"));
     EXPECT_TRUE(log.contains(
         "[perm] Accessibility not granted - prompted; will attach automatically once granted."));
-    EXPECT_FALSE(app->observer.isAttached());
+    EXPECT_FALSE(app->observer().isAttached());
     tree.trusted = true;
     scheduler.advance(2.0);
-    EXPECT_TRUE(app->observer.isAttached());
+    EXPECT_TRUE(app->observer().isAttached());
 }
 
 TEST_F(Dispatch, testFlashShowsTheGlobalDefaultsInBlue) {

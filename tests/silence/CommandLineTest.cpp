@@ -1,7 +1,7 @@
 #include "silence/CommandLine.h"
-#include "core/InMemoryBroadcast.h"
 #include "core/Preferences.h"
 #include "core/SettingsPrefs.h"
+#include "support/InMemoryBroadcast.h"
 #include "support/LogRecorder.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "core/InMemoryBroadcast.h"
 #include "core/Preferences.h"
 #include "core/SettingsPrefs.h"
 #include "silence/CorvaleFocusFilter.h"
 #include "silence/FocusFilterState.h"
+#include "support/InMemoryBroadcast.h"
 #include "support/LogRecorder.h"
 
 #include <gtest/gtest.h>

@@ -27,21 +27,21 @@ TEST_F(Silence, snoozeRunsToItsDeadlineAndIsStoredWhileItLasts) {
     start();
     app->snoozeHotKeyFired();
     EXPECT_TRUE(log.contains("[snooze] began - 15 min (sounds silenced until deadline)"));
-    ASSERT_TRUE(app->snoozeDeadline);
-    EXPECT_EQ(storedDeadline(), secondsSince1970(*app->snoozeDeadline));
+    ASSERT_TRUE(app->snoozeDeadline());
+    EXPECT_EQ(storedDeadline(), secondsSince1970(*app->snoozeDeadline()));
 
     scheduler.advance(15 * 60.0 - 1);
-    EXPECT_TRUE(app->snoozeDeadline);
+    EXPECT_TRUE(app->snoozeDeadline());
     scheduler.advance(2.0);
     EXPECT_TRUE(log.contains("[snooze] expired - sounds resume"));
-    EXPECT_FALSE(app->snoozeDeadline);
+    EXPECT_FALSE(app->snoozeDeadline());
     EXPECT_FALSE(storedDeadline());
 
     // The toggle: a second press ends a running snooze.
     app->snoozeHotKeyFired();
     app->snoozeHotKeyFired();
     EXPECT_TRUE(log.contains("[snooze] cancelled - sounds resume"));
-    EXPECT_FALSE(app->snoozeDeadline);
+    EXPECT_FALSE(app->snoozeDeadline());
     scheduler.advance(3600.0);
     EXPECT_EQ(log.count("[snooze] expired"), 1u) << "a cancelled snooze's timer is gone";
 }
@@ -66,7 +66,7 @@ TEST_F(Silence, snoozeSurvivesARelaunchAndAPassedOneIsCleared) {
     app->applicationDidFinishLaunching();
     EXPECT_TRUE(log.contains("[snooze] persisted deadline already passed - cleared"));
     EXPECT_FALSE(storedDeadline());
-    EXPECT_FALSE(app->snoozeDeadline);
+    EXPECT_FALSE(app->snoozeDeadline());
 }
 
 TEST_F(Silence, soundCommandsArriveAsBroadcastsAndGarbageIsIgnored) {
@@ -102,7 +102,7 @@ TEST_F(Silence, resumeJustAfterTheDeadlineFindsNoSnoozeAndTheTimerStillEndsIt) {
     start();
     app->applySoundCommand(SoundCommand::snooze(1));
     // The deadline has passed but the timer's step has not run: readers treat it as no snooze.
-    app->snoozeDeadline = scheduler.now() - 1s;
+    app->setSnooze(scheduler.now() - 1s);
     app->applySoundCommand(SoundCommand::resume());
     EXPECT_TRUE(log.contains("[intent] resume - no active snooze"));
     scheduler.advance(61.0);
@@ -123,10 +123,10 @@ TEST_F(Silence, muteHotKeyTogglesAndTellsTheStatusIcon) {
 TEST_F(Silence, focusFilterBroadcastsSetTheFlag) {
     start();
     broadcast.post(broadcasts::focusFilterChanged, "1");
-    EXPECT_TRUE(app->focusFilterSilencing);
+    EXPECT_TRUE(app->focusFilterSilencing());
     EXPECT_TRUE(log.contains("[focus-filter] silence=true (Focus Filter perform)"));
     broadcast.post(broadcasts::focusFilterChanged, "true");
-    EXPECT_FALSE(app->focusFilterSilencing) << "only \"1\" silences";
+    EXPECT_FALSE(app->focusFilterSilencing()) << "only \"1\" silences";
     EXPECT_TRUE(log.contains("[focus-filter] silence=false (Focus Filter perform)"));
 }
 
@@ -134,23 +134,23 @@ TEST_F(Silence, desktopDoNotDisturbActsAsTheFocusFilter) {
     start();
     // At start-up, "off" leaves a saved "focus on" alone; "on" turns it on.
     preferences.set(prefkeys::focusFilterSilencing, true);
-    app->focusFilterSilencing = true;
+    app->applyFocusFilter(true);
     app->desktopDoNotDisturbChanged(false, true);
-    EXPECT_TRUE(app->focusFilterSilencing);
+    EXPECT_TRUE(app->focusFilterSilencing());
     EXPECT_TRUE(systemLog.lines.empty());
 
     app->desktopDoNotDisturbChanged(false, false);
-    EXPECT_FALSE(app->focusFilterSilencing);
+    EXPECT_FALSE(app->focusFilterSilencing());
     EXPECT_EQ(preferences.boolValue(prefkeys::focusFilterSilencing), false);
     EXPECT_EQ(systemLog.lines,
               (std::vector<std::string>{CorvaleFocusFilter::performMessage(false)}));
 
     app->desktopDoNotDisturbChanged(true, true);
-    EXPECT_TRUE(app->focusFilterSilencing);
+    EXPECT_TRUE(app->focusFilterSilencing());
 
     app->prefs().setFollowDesktopDoNotDisturb(false);
     app->desktopDoNotDisturbChanged(false, false);
-    EXPECT_TRUE(app->focusFilterSilencing) << "following can be switched off";
+    EXPECT_TRUE(app->focusFilterSilencing()) << "following can be switched off";
 }
 
 TEST_F(Silence, startupLinesOfTheSilenceControls) {

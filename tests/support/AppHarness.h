@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/AppDelegate.h"
-#include "core/InMemoryBroadcast.h"
 #include "support/FakeAudio.h"
 #include "support/FakeHotKeyService.h"
 #include "support/InMemoryBannerTree.h"
+#include "support/InMemoryBroadcast.h"
 #include "support/LogRecorder.h"
 #include "support/ManualScheduler.h"
 #include "support/TempDir.h"
@@ -29,6 +29,21 @@ struct AppHarness {
     LogRecorder log;
     LogRecorder systemLog;
     std::unique_ptr<AppDelegate> app;
+
+    // Lays rules and alerts down in the application's files, as an earlier run would have left
+    // them; the application reads them when it is created.
+    void seedRules(const std::vector<Rule>& rules) {
+        RuleStore onDisk(RuleStore::defaultFileURL(dir / "Corvale"), nullptr);
+        onDisk.load();
+        for (const auto& rule : rules) {
+            onDisk.upsert(rule);
+        }
+    }
+    void seedAlert(const std::string& appName, TimePoint when) {
+        PingLogStore onDisk(PingLogStore::defaultFileURL(dir / "Corvale"), nullptr);
+        onDisk.load();
+        onDisk.record(appName, when, std::nullopt);
+    }
 
     // Creates the application object (stores loaded) with one built-in tone, "Submarine".
     void create() {

@@ -263,6 +263,11 @@ void ConfigModel::clearAlerts(const std::string& forApp) {
     announceChange();
 }
 
+void ConfigModel::clearAllAlerts() {
+    stores_.pingLogStore.clear();
+    announceChange();
+}
+
 void ConfigModel::addCustomSound(const std::string& name, const FileUrl& url) {
     library_.addCustomSound(name, url);
 }
@@ -389,6 +394,11 @@ bool ConfigModel::isUnconfirmed(const std::string& app) const {
     return !key.empty() &&
            std::any_of(unconfirmed.begin(), unconfirmed.end(),
                        [&](const std::string& name) { return nameKey(name) == key; });
+}
+
+bool ConfigModel::mayPlayTwoSounds(const std::string& app) const {
+    auto own = MenuModel::rulesForApp(app, rules());
+    return !own.empty() && Onboarding::appNeedsNativeMute(own);
 }
 
 void ConfigModel::store(const Rule& rule) {

@@ -35,6 +35,8 @@ struct ConfigPublished {
     std::string statusLine;            // the status text of the tray icon
     bool soundsEnabled = true;         // the play-sounds preference
     bool isSnoozed = false;
+
+    friend bool operator==(const ConfigPublished&, const ConfigPublished&) = default;
 };
 
 // The one model behind the dashboard, the quick menu and the settings panes. Every user edit of a
@@ -106,6 +108,8 @@ public:
     std::string applyPreset(const AppPreset& preset);
     // Removes one app's entries from the recent alerts.
     void clearAlerts(const std::string& forApp);
+    // Empties the recent alerts (after the user confirmed).
+    void clearAllAlerts();
 
     // The "My Sounds" library.
     void addCustomSound(const std::string& name, const FileUrl& url);
@@ -123,6 +127,8 @@ public:
     std::string summary(const App& forApp) const;
     FlashColor dashboardColor(const App& forApp) const;
     bool isUnconfirmed(const std::string& app) const;
+    // Whether the app may play its own sound and ours together (its native sound not declared off).
+    bool mayPlayTwoSounds(const std::string& app) const;
 
     // Set by the application object; each does nothing until set.
     Callback<void(bool)> onSoundsEnabledChanged;

@@ -2,15 +2,12 @@
 
 #include "core/AppDelegate.h"
 #include "history/UnreadTally.h"
-#include "ui/menubar/MenuModel.h"
 #include "ui/menubar/MenuTexts.h"
-
-#include <vector>
 
 namespace corvale {
 
-StatusMenus::StatusMenus(AppDelegate& delegate, LogFn log)
-    : delegate_(delegate), log_(std::move(log)) {}
+StatusMenus::StatusMenus(AppDelegate& delegate, Preferences& preferences)
+    : delegate_(delegate), preferences_(preferences) {}
 
 StatusMenus::~StatusMenus() {
     if (host_) {
@@ -18,48 +15,17 @@ StatusMenus::~StatusMenus() {
     }
 }
 
-void StatusMenus::setupStatusItem() {
-    auto services = delegate_.services();
-    configModel_ = std::make_unique<ConfigModel>(
-        ConfigModel::Stores{delegate_.ruleStore, delegate_.customSoundStore,
-                            delegate_.observedAppsStore, delegate_.pingLogStore},
-        [this](const Rule& rule, const ObservedNotification& n) {
-            delegate_.actionRunner.run(rule, n);
-        },
-        delegate_.soundNames(), services.center, services.scheduler, log_);
-    connectCallbacks();
+ConfigModel& StatusMenus::configModel() {
+    return *delegate_.configModel();
 }
 
-void StatusMenus::connectCallbacks() {
-    auto& model = *configModel_;
-    model.onSoundsEnabledChanged = [this](bool on) {
-        delegate_.prefs().setSoundsEnabled(on);
-        log_(std::string("[toggle] play-sounds = ") + (on ? "true" : "false"));
-        delegate_.updateStatus();
-        refreshConfigModel();
-    };
-    model.onForgetSeenApp = [this](const std::string& name) {
-        delegate_.seenApps = MenuModel::forgetting(name, delegate_.seenApps);
-        refreshConfigModel();
-    };
-    model.onFlashPreview = [this](const std::optional<FlashColor>& color) {
-        delegate_.flashMenuBarIcon(color);
-    };
-    model.onScreenFlashPreview =
-        [this](const std::optional<FlashColor>& color, FlashStyle style, const std::string& appName,
-               const std::optional<FlashIntensity>& intensity,
-               const std::optional<FlashDuration>& duration, const std::optional<int>& repeat) {
-            delegate_.flashScreenOverlay(color, style, appName, intensity, duration, repeat);
-        };
+void StatusMenus::setupStatusItem() {
+    auto& model = configModel();
     model.onQuit = [this] {
         if (host_) {
             host_->closeQuickMenu();
             host_->quit();
         }
-    };
-    model.onSnooze = [this] {
-        delegate_.snoozeHotKeyFired();
-        configModel_->setSnoozed(delegate_.snoozeActive());
     };
     model.onClearRecentAlerts = [this] { clearRecentAlerts(); };
     // The settings window, the add-app panel, the updater and bringing another application
@@ -68,12 +34,12 @@ void StatusMenus::connectCallbacks() {
 }
 
 PopoverLens StatusMenus::initialLens() const {
-    return initialPopoverLens(delegate_.services().preferences.textValue(prefkeys::popoverLens),
-                              !delegate_.pingLogStore.records().empty());
+    return initialPopoverLens(preferences_.textValue(prefkeys::popoverLens),
+                              !delegate_.pingLogStore().records().empty());
 }
 
 void StatusMenus::chooseLens(PopoverLens lens) {
-    delegate_.services().preferences.set(prefkeys::popoverLens, std::string(rawValue(lens)));
+    preferences_.set(prefkeys::popoverLens, std::string(rawValue(lens)));
 }
 
 int StatusMenus::snoozeMinutes() const {
@@ -117,7 +83,7 @@ void StatusMenus::closePopover() {
 }
 
 void StatusMenus::markAlertsSeen() {
-    if (auto newest = UnreadTally::newestTimestamp(delegate_.pingLogStore.records())) {
+    if (auto newest = UnreadTally::newestTimestamp(delegate_.pingLogStore().records())) {
         delegate_.prefs().setPingHistorySeenThrough(*newest);
     }
 }
@@ -131,33 +97,23 @@ void StatusMenus::showQuickMenu() {
         return;
     }
     closePopover();
-    configModel_->setSnoozed(delegate_.snoozeActive());
+    // The snooze row reads the snooze state published here.
     refreshConfigModel();
     host_->showQuickMenu();
 }
 
 void StatusMenus::refreshConfigModel() {
-    if (!configModel_) {
-        return;
-    }
-    ConfigPublished values;
-    values.seenApps.assign(delegate_.seenApps.begin(), delegate_.seenApps.end());
-    values.soundsEnabled = delegate_.prefs().soundsEnabled();
-    values.isTrusted = delegate_.isTrusted();
-    values.statusLine = delegate_.status.statusText();
-    values.isSnoozed = configModel_->published().isSnoozed;
-    configModel_->publish(std::move(values));
+    delegate_.refreshConfigModel();
 }
 
 void StatusMenus::clearRecentAlerts() {
-    if (!host_ || delegate_.pingLogStore.records().empty()) {
+    if (!host_ || delegate_.pingLogStore().records().empty()) {
         return;
     }
     if (host_->confirm(MenuTexts::clearAllTitle, MenuTexts::clearAllText, MenuTexts::clear,
                        MenuTexts::cancel)) {
-        delegate_.pingLogStore.clear();
+        configModel().clearAllAlerts();
         delegate_.updateStatus();
-        configModel_->announceChange();
     }
 }
 

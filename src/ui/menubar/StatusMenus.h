@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Log.h"
+#include "core/Preferences.h"
 #include "ui/menubar/ConfigModel.h"
 #include "ui/menubar/PopoverHost.h"
 #include "ui/menubar/PopoverLens.h"
@@ -13,24 +13,25 @@ namespace corvale {
 class AppDelegate;
 
 // What the tray icon's clicks open: the dashboard on a primary click, the quick menu on a
-// secondary or Control-click. Owns the one config model the menus bind to and connects its
-// callbacks to the application object. At most one of the two popups is open at a time, and
-// closing the dashboard is what marks the recent alerts as seen.
+// secondary or Control-click. Connects the config model's callbacks that concern the popups
+// (quit, clearing all alerts); the application object connects the others. At most one of the two
+// popups is open at a time, and closing the dashboard is what marks the recent alerts as seen.
 class StatusMenus {
 public:
     enum class Click { primary, secondary };
 
-    StatusMenus(AppDelegate& delegate, LogFn log);
+    // `preferences` holds the remembered lens.
+    StatusMenus(AppDelegate& delegate, Preferences& preferences);
     ~StatusMenus();
     StatusMenus(const StatusMenus&) = delete;
     StatusMenus& operator=(const StatusMenus&) = delete;
 
-    // Start-up: creates the model and connects its callbacks. The host is attached afterwards,
-    // because its popups are built on the model.
+    // Start-up, once the application object has its model: connects the callbacks that concern
+    // the popups. The host is attached afterwards, because its popups are built on the model.
     void setupStatusItem();
     void attachHost(PopoverHost* host) { host_ = host; }
 
-    ConfigModel& configModel() { return *configModel_; }
+    ConfigModel& configModel();
     // The dashboard's lens when it is built; choosing one remembers it.
     PopoverLens initialLens() const;
     void chooseLens(PopoverLens lens);
@@ -44,15 +45,12 @@ public:
     void refreshConfigModel();
 
 private:
-    void connectCallbacks();
     void markAlertsSeen();
     void clearRecentAlerts();
 
     AppDelegate& delegate_;
-    LogFn log_;
+    Preferences& preferences_;
     PopoverHost* host_ = nullptr;
-    // The callbacks capture this object; they die with the model it owns.
-    std::unique_ptr<ConfigModel> configModel_;
 };
 
 } // namespace corvale

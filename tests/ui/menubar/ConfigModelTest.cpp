@@ -337,6 +337,11 @@ TEST_F(ConfigModelTest, anAppIsUnconfirmedUntilItsNotificationIsSeen) {
     EXPECT_FALSE(model->isUnconfirmed("Mail")) << "no rule, nothing to confirm";
     observed.observe("SLACK");
     EXPECT_FALSE(model->isUnconfirmed("Slack"));
+
+    EXPECT_TRUE(model->mayPlayTwoSounds("slack"));
+    model->setNativeMuted(true, "Slack");
+    EXPECT_FALSE(model->mayPlayTwoSounds("Slack")) << "the user switched its own sound off";
+    EXPECT_FALSE(model->mayPlayTwoSounds("Mail")) << "no rule, nothing of ours plays";
 }
 
 TEST_F(ConfigModelTest, observersFollowTheirSubscriptionAndTheTheme) {

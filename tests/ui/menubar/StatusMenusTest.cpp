@@ -43,18 +43,25 @@ struct StatusMenusTest : ::testing::Test {
 
     void SetUp() override {
         h.create();
-        h.app->status.setButton(&button);
-        menus = std::make_unique<StatusMenus>(*h.app, h.log.fn());
+        h.app->status().setButton(&button);
+        h.app->applicationDidFinishLaunching();
+        menus = std::make_unique<StatusMenus>(*h.app, h.preferences);
         menus->setupStatusItem();
         menus->attachHost(&host);
     }
     int received = 0;
+    // Alerts as the program receives them, each a second after the last.
     void receiveAlerts(int count) {
         for (int i = 0; i < count; ++i) {
-            h.app->pingLogStore.record(
-                "Slack", h.scheduler.now() + std::chrono::seconds(received++), std::nullopt);
+            ObservedNotification n;
+            n.uuid = "n" + std::to_string(received++);
+            n.appName = "Slack";
+            n.title = "Message";
+            n.kind = ObservedNotification::Kind::single;
+            h.scheduler.advance(1s);
+            n.timestamp = h.scheduler.now();
+            h.app->handle(n);
         }
-        h.app->updateStatus();
     }
 };
 
@@ -90,7 +97,7 @@ TEST_F(StatusMenusTest, closingTheDashboardMarksAlertsSeenAndClearsTheBadge) {
     EXPECT_FALSE(host.outsideClick) << "the watch ends with the dashboard";
     EXPECT_EQ(button.badge(), "");
     EXPECT_EQ(h.app->prefs().pingHistorySeenThrough(),
-              h.app->pingLogStore.records().back().timestamp);
+              h.app->pingLogStore().records().back().timestamp);
 
     receiveAlerts(1);
     EXPECT_EQ(button.badge(), "1") << "alerts after the close count again";
@@ -129,11 +136,11 @@ TEST_F(StatusMenusTest, clearingAllAlertsAsksFirstAndOnlyWhenThereAreAny) {
     ASSERT_EQ(host.questions.size(), 1u);
     EXPECT_EQ(host.questions[0], std::string(MenuTexts::clearAllTitle) + "|" +
                                      MenuTexts::clearAllText + "|Clear|Cancel");
-    EXPECT_EQ(h.app->pingLogStore.records().size(), 2u) << "cancelled";
+    EXPECT_EQ(h.app->pingLogStore().records().size(), 2u) << "cancelled";
 
     host.answer = true;
     model.onClearRecentAlerts();
-    EXPECT_TRUE(h.app->pingLogStore.records().empty());
+    EXPECT_TRUE(h.app->pingLogStore().records().empty());
     EXPECT_EQ(button.badge(), "");
 }
 
@@ -143,10 +150,10 @@ TEST_F(StatusMenusTest, quickMenuRowsReachTheApplication) {
     EXPECT_FALSE(model.published().isSnoozed);
 
     model.onSnooze();
-    EXPECT_TRUE(h.app->snoozeActive());
+    EXPECT_TRUE(h.app->snoozeDeadline());
     EXPECT_TRUE(model.published().isSnoozed) << "the row turns into Resume at once";
     model.onSnooze();
-    EXPECT_FALSE(h.app->snoozeActive());
+    EXPECT_FALSE(h.app->snoozeDeadline());
     EXPECT_FALSE(model.published().isSnoozed);
 
     model.onSoundsEnabledChanged(false);
@@ -170,8 +177,13 @@ TEST_F(StatusMenusTest, snoozeStateIsReadWhenTheQuickMenuOpens) {
 }
 
 TEST_F(StatusMenusTest, forgettingASeenAppRefreshesTheModel) {
-    h.app->seenApps = {"Slack", " slack ", "Mail"};
-    menus->refreshConfigModel();
+    for (const char* app : {"Slack", " slack ", "Mail"}) {
+        ObservedNotification n;
+        n.uuid = app;
+        n.appName = app;
+        n.timestamp = h.scheduler.now();
+        h.app->handle(n);
+    }
     menus->configModel().onForgetSeenApp("SLACK");
     EXPECT_EQ(menus->configModel().published().seenApps, std::vector<std::string>{"Mail"});
 }

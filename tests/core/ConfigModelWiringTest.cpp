@@ -1,0 +1,80 @@
+#include "support/AppHarness.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvale;
+using namespace corvale::test;
+
+namespace {
+
+struct ConfigModelWiring : ::testing::Test, AppHarness {
+    int announced = 0;
+    Subscription changes;
+
+    ConfigModel& launch() {
+        create();
+        app->applicationDidFinishLaunching();
+        ConfigModel* model = app->configModel();
+        EXPECT_NE(model, nullptr);
+        changes = model->observe([this] { ++announced; });
+        return *model;
+    }
+
+    void notify(const std::string& appName) {
+        ObservedNotification n;
+        n.uuid = "u-" + appName;
+        n.appName = appName;
+        n.title = "Hello";
+        n.timestamp = scheduler.now();
+        app->handle(n);
+    }
+};
+
+} // namespace
+
+TEST_F(ConfigModelWiring, theModelFollowsWhatTheApplicationSees) {
+    ConfigModel& model = launch();
+    EXPECT_EQ(model.soundNames(), (std::vector<std::string>{"Submarine"}));
+
+    notify("Slack");
+    EXPECT_EQ(model.published().seenApps, (std::vector<std::string>{"Slack"}));
+    EXPECT_EQ(model.published().statusLine, app->status().statusText());
+    const int afterAlert = announced;
+    app->refreshConfigModel();
+    EXPECT_EQ(announced, afterAlert + 1) << "an explicit refresh always announces, once";
+
+    // The status timer republishes only when something shown has changed.
+    const int before = announced;
+    scheduler.advance(2.0);
+    EXPECT_EQ(announced, before);
+    app->snoozeHotKeyFired();
+    EXPECT_TRUE(model.published().isSnoozed);
+    EXPECT_GT(announced, before);
+
+    // Removing an app forgets it in the delegate's seen names too.
+    model.removeApp("slack");
+    EXPECT_TRUE(model.published().seenApps.empty());
+    EXPECT_TRUE(app->seenApps().empty());
+}
+
+TEST_F(ConfigModelWiring, hooksReachTheApplication) {
+    ConfigModel& model = launch();
+
+    model.onSoundsEnabledChanged(false);
+    EXPECT_FALSE(app->prefs().soundsEnabled());
+    EXPECT_TRUE(log.contains("[toggle] play-sounds = false"));
+    EXPECT_FALSE(model.published().soundsEnabled);
+
+    model.onSnooze();
+    EXPECT_TRUE(app->snoozeDeadline().has_value());
+
+    int updateChecks = 0;
+    model.onCheckForUpdates = [&] { ++updateChecks; };
+    center.post(notes::checkForUpdates);
+    EXPECT_EQ(updateChecks, 1);
+
+    // A test of the default row plays through the real sound player.
+    model.test(std::nullopt);
+    EXPECT_TRUE(log.contains("[test] All other apps \u2192 Submarine @ 100%"));
+    EXPECT_EQ(decoder.opened.size() + namedSounds.played.size(), 1u);
+}
