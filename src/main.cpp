@@ -28,6 +28,10 @@
 #include "silence/linux/X11Keyboard.h"
 #include "store/RuleStore.h"
 #include "store/linux/FileChangeWatcher.h"
+#include "ui/menubar/StatusMenus.h"
+#include "ui/menubar/views/DesktopSettings.h"
+#include "ui/menubar/views/MenuPopovers.h"
+#include "ui/menubar/views/TrayClicks.h"
 
 #include "signals/ScreenFlash.h"
 #include "ui/flash/QtOverlayHost.h"
@@ -209,6 +213,22 @@ int runApplication(int argc, char** argv) {
     if (quitAtStart) {
         return 0;
     }
+    StatusMenus menus(delegate, preferences);
+    menus.setupStatusItem();
+    if (auto openSettings = desktopNotificationSettingsOpener()) {
+        menus.configModel().onOpenNotifSettings = openSettings;
+        menus.configModel().onOpenAccessibilitySettings = openSettings;
+    }
+    MenuPopovers popovers(
+        menus.configModel(),
+        {menus.initialLens(), [&menus](PopoverLens lens) { menus.chooseLens(lens); }},
+        {[&menus] { return menus.snoozeMinutes(); },
+         [&delegate] { return delegate.prefs().accentTheme(); }},
+        [&trayButton] { return trayButton ? trayButton->trayIcon().geometry() : QRect(); });
+    menus.attachHost(&popovers);
+    if (trayButton) {
+        connectTrayClicks(trayButton->trayIcon(), menus);
+    }
     // Owned only now that the observers are in place: a command that finds the name is heard.
     SessionBusName busName(broadcast.connection(), {}, logLine);
     broadcast.flush();
@@ -247,8 +267,11 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--render") {
-            const char* folder = i + 1 < argc ? argv[i + 1] : ".";
-            return runRender(argc, argv, folder);
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "corvale: --render needs an output folder\n");
+                return 2;
+            }
+            return runRender(argc, argv, argv[i + 1]);
         }
         std::fprintf(stderr, "corvale: unknown argument '%s' (see corvale --help)\n", argv[i]);
         return 2;

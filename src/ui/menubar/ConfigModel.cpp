@@ -263,6 +263,11 @@ void ConfigModel::clearAlerts(const std::string& forApp) {
     announceChange();
 }
 
+void ConfigModel::clearAllAlerts() {
+    stores_.pingLogStore.clear();
+    announceChange();
+}
+
 void ConfigModel::addCustomSound(const std::string& name, const FileUrl& url) {
     library_.addCustomSound(name, url);
 }

@@ -108,6 +108,8 @@ public:
     std::string applyPreset(const AppPreset& preset);
     // Removes one app's entries from the recent alerts.
     void clearAlerts(const std::string& forApp);
+    // Empties the recent alerts (after the user confirmed).
+    void clearAllAlerts();
 
     // The "My Sounds" library.
     void addCustomSound(const std::string& name, const FileUrl& url);

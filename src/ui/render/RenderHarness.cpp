@@ -13,6 +13,7 @@ namespace {
 constexpr RenderSource sources[] = {
     addTrayRenders,
     addFlashRenders,
+    addMenuRenders,
 };
 
 const RenderVariant variants[] = {{1.0, false, ""}, {2.0, false, "@2x"}, {1.0, true, "-dark"}};
@@ -25,6 +26,15 @@ QPalette darkPalette() {
     p.setColor(QPalette::Text, QColor(235, 235, 235));
     p.setColor(QPalette::Button, QColor(52, 52, 58));
     p.setColor(QPalette::ButtonText, QColor(235, 235, 235));
+    // A desktop's dark theme sets these too; without them secondary and disabled text keep the
+    // light theme's dark greys and vanish on the dark panels.
+    p.setColor(QPalette::PlaceholderText, QColor(160, 163, 168));
+    p.setColor(QPalette::Mid, QColor(95, 99, 104));
+    p.setColor(QPalette::Highlight, QColor(14, 138, 147));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        p.setColor(QPalette::Disabled, role, QColor(128, 132, 137));
+    }
     return p;
 }
 

@@ -43,5 +43,7 @@ int runRenderHarness(const std::string& folder, std::vector<std::string>* writte
 
 void addTrayRenders(RenderCatalog& catalog);
 void addFlashRenders(RenderCatalog& catalog);
+// The dashboard with each lens, with sample alerts and empty, and the quick menu.
+void addMenuRenders(RenderCatalog& catalog);
 
 } // namespace corvale

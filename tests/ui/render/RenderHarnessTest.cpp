@@ -17,6 +17,7 @@ TEST(RenderHarness, writesEveryImageInEveryVariant) {
     RenderCatalog catalog;
     addTrayRenders(catalog);
     addFlashRenders(catalog);
+    addMenuRenders(catalog);
     EXPECT_EQ(written.size(), catalog.entries().size() * 3);
 
     const auto path = [&](const char* name) {

@@ -1,0 +1,108 @@
+// Idle cost of the running program with its tray icon shown: CPU over a quiet period and memory,
+// in a private session (a bus, the test notification server, an X server with a tray host).
+//
+//   build/bin/corvale_bench_tray_idle [SECONDS]      (default 60)
+//
+// Targets: idle CPU under 0.1 %, RSS under 60 MB.
+
+#include "BenchSupport.h"
+#include "support/ChildProcess.h"
+#include "support/PrivateBus.h"
+#include "support/PrivateDisplay.h"
+#include "support/TempDir.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace corvale::test;
+
+namespace {
+
+double cpuSeconds(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    auto fields = text.substr(text.rfind(')') + 2);
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= fields.size(); ++i) {
+        if (i == fields.size() || fields[i] == ' ') {
+            parts.push_back(fields.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
+    return (std::stod(parts[11]) + std::stod(parts[12])) /
+           static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+long statusKiB(int pid, const std::string& key) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key + ":", 0) == 0) {
+            return std::stol(line.substr(key.size() + 1));
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int seconds = argc > 1 ? std::stoi(argv[1]) : 60;
+    TempDir home;
+    PrivateDisplay display;
+    PrivateBus bus;
+    if (!display.ready() || !bus.ready()) {
+        std::fprintf(stderr, "no private session: %s%s\n", display.setupError().c_str(),
+                     bus.setupError().c_str());
+        return 1;
+    }
+    auto tray = display.start({"trayer", "--edge", "top", "--align", "right", "--widthtype",
+                               "request", "--height", "24"});
+    corvale::bench::makeRuntimeDir(home.path());
+    auto server = bus.start(
+        {"/usr/bin/python3", std::string(CORVALE_TEST_SUPPORT_DIR) + "/notification_server.py"});
+    waitUntil([&] { return bus.ownerPid("org.freedesktop.Notifications").has_value(); },
+              std::chrono::seconds(15));
+
+    auto env = bus.clientEnvironment();
+    for (const auto& [key, value] : display.clientEnvironment()) {
+        env[key] = value;
+    }
+    env["HOME"] = home.path().string();
+    env["XDG_DATA_HOME"] = (home / "data").string();
+    env["XDG_CONFIG_HOME"] = (home / "config").string();
+    env["XDG_RUNTIME_DIR"] = (home / "run").string();
+    // The start-up lines on standard output tell when the program is up.
+    env["CORVALE_DEBUG_LOG"] = "1";
+    ChildProcess corvale({CORVALE_BINARY}, env, home / "out");
+    if (!waitUntil(
+            [&] {
+                return corvale.errors().find("[start]") != std::string::npos ||
+                       corvale.output().find("[start]") != std::string::npos;
+            },
+            std::chrono::seconds(20))) {
+        std::fprintf(stderr, "corvale did not start:\n%s%s\n", corvale.output().c_str(),
+                     corvale.errors().c_str());
+        return 1;
+    }
+    // Let start-up work (store loads, the first status draws) settle before measuring.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+
+    double before = cpuSeconds(corvale.pid());
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    double used = cpuSeconds(corvale.pid()) - before;
+    std::printf("corvale idle CPU with the tray icon shown: %.3f s over %d s (%.3f %%, target < "
+                "0.1 %%)\n",
+                used, seconds, 100.0 * used / seconds);
+    std::printf("corvale RSS: %.1f MB (peak %.1f MB; target < 60 MB)\n",
+                statusKiB(corvale.pid(), "VmRSS") / 1024.0,
+                statusKiB(corvale.pid(), "VmHWM") / 1024.0);
+    return 0;
+}

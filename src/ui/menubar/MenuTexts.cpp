@@ -1,0 +1,61 @@
+#include "ui/menubar/MenuTexts.h"
+
+#include "silence/Snooze.h"
+
+namespace corvale::MenuTexts {
+
+std::string badge(bool trusted) {
+    return trusted ? liveBadge : actionNeededBadge;
+}
+
+std::string engineLine(bool trusted) {
+    return trusted ? "Corvale is watching the notification server for new alerts"
+                   : "Corvale needs notification access to detect notifications";
+}
+
+std::string playSoundsHelp(bool soundsEnabled) {
+    return soundsEnabled ? "Turn off all custom notification sounds without changing app rules"
+                         : "Resume custom notification sounds for enabled app rules";
+}
+
+std::string doubleSoundNotice(int count) {
+    return std::to_string(count) + " app(s) may play two sounds";
+}
+
+std::string undetectedNotice(int count) {
+    return std::to_string(count) + " app(s) not detected";
+}
+
+std::string repeatPill(int count) {
+    return std::to_string(count) + " alerts";
+}
+
+std::string repeatPillHelp(int count) {
+    return std::to_string(count) + " recent alerts are grouped into this row";
+}
+
+std::string openAppHelp(const std::string& app) {
+    return "Open " + app + "; its tile uses the same color as its visual flash";
+}
+
+std::string doubleSoundWarning(const std::string& app) {
+    return app + " may play its original sound and Corvale's sound together";
+}
+
+std::string clearAppAlerts(const std::string& app) {
+    return "Clear " + app + "'s alerts";
+}
+
+std::string editAppHelp(const std::string& app) {
+    return "Open sound and alert settings for " + app + "; its tile matches the visual-flash color";
+}
+
+std::string notDetectedWarning(const std::string& app) {
+    return "No notification detected from " + app + " yet";
+}
+
+std::string snoozeTitle(bool snoozed, int snoozeMinutes) {
+    return snoozed ? "Resume sounds now" : "Snooze for " + Snooze::durationLabel(snoozeMinutes);
+}
+
+} // namespace corvale::MenuTexts

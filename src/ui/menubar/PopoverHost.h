@@ -1,0 +1,34 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace corvale {
+
+// The desktop's side of the dashboard and the quick menu: two popups beside the tray icon. The
+// menus' logic decides when each opens and closes; the host only does it.
+class PopoverHost {
+public:
+    virtual ~PopoverHost() = default;
+
+    virtual bool isDashboardShown() const = 0;
+    // Shows the dashboard beside the tray icon and gives it the keyboard while it is open.
+    virtual void showDashboard() = 0;
+    virtual void closeDashboard() = 0;
+    // Calls `onOutsideClick` when the user presses a mouse button outside the open dashboard;
+    // an empty function removes the watch.
+    virtual void watchOutsideClicks(std::function<void()> onOutsideClick) = 0;
+
+    // The quick menu closes by itself on any click outside it.
+    virtual bool isQuickMenuShown() const = 0;
+    virtual void showQuickMenu() = 0;
+    virtual void closeQuickMenu() = 0;
+
+    // Asks a question with a confirming and a cancelling button; true when the user confirmed.
+    virtual bool confirm(const std::string& title, const std::string& text,
+                         const std::string& confirmButton, const std::string& cancelButton) = 0;
+    // Ends the program's event loop.
+    virtual void quit() = 0;
+};
+
+} // namespace corvale

@@ -1,0 +1,120 @@
+#include "ui/menubar/StatusMenus.h"
+
+#include "core/AppDelegate.h"
+#include "history/UnreadTally.h"
+#include "ui/menubar/MenuTexts.h"
+
+namespace corvale {
+
+StatusMenus::StatusMenus(AppDelegate& delegate, Preferences& preferences)
+    : delegate_(delegate), preferences_(preferences) {}
+
+StatusMenus::~StatusMenus() {
+    if (host_) {
+        host_->watchOutsideClicks({});
+    }
+}
+
+ConfigModel& StatusMenus::configModel() {
+    return *delegate_.configModel();
+}
+
+void StatusMenus::setupStatusItem() {
+    auto& model = configModel();
+    model.onQuit = [this] {
+        if (host_) {
+            host_->closeQuickMenu();
+            host_->quit();
+        }
+    };
+    model.onClearRecentAlerts = [this] { clearRecentAlerts(); };
+    // The settings window, the add-app panel, the updater and bringing another application
+    // forward are not built on this desktop yet: those callbacks stay unset, and the views leave
+    // out or disable the controls that would call them.
+}
+
+PopoverLens StatusMenus::initialLens() const {
+    return initialPopoverLens(preferences_.textValue(prefkeys::popoverLens),
+                              !delegate_.pingLogStore().records().empty());
+}
+
+void StatusMenus::chooseLens(PopoverLens lens) {
+    preferences_.set(prefkeys::popoverLens, std::string(rawValue(lens)));
+}
+
+int StatusMenus::snoozeMinutes() const {
+    return delegate_.prefs().snoozeDurationMinutes();
+}
+
+void StatusMenus::statusClicked(std::optional<Click> click, bool controlHeld) {
+    if (!click || (*click == Click::primary && !controlHeld)) {
+        togglePopover();
+    } else {
+        showQuickMenu();
+    }
+}
+
+void StatusMenus::togglePopover() {
+    if (!host_) {
+        return;
+    }
+    if (host_->isDashboardShown()) {
+        closePopover();
+        return;
+    }
+    if (host_->isQuickMenuShown()) {
+        host_->closeQuickMenu();
+    }
+    refreshConfigModel();
+    host_->showDashboard();
+    host_->watchOutsideClicks([this] { closePopover(); });
+}
+
+void StatusMenus::closePopover() {
+    if (!host_) {
+        return;
+    }
+    host_->watchOutsideClicks({});
+    if (host_->isDashboardShown()) {
+        host_->closeDashboard();
+        markAlertsSeen();
+        delegate_.updateStatus();
+    }
+}
+
+void StatusMenus::markAlertsSeen() {
+    if (auto newest = UnreadTally::newestTimestamp(delegate_.pingLogStore().records())) {
+        delegate_.prefs().setPingHistorySeenThrough(*newest);
+    }
+}
+
+void StatusMenus::showQuickMenu() {
+    if (!host_) {
+        return;
+    }
+    if (host_->isQuickMenuShown()) {
+        host_->closeQuickMenu();
+        return;
+    }
+    closePopover();
+    // The snooze row reads the snooze state published here.
+    refreshConfigModel();
+    host_->showQuickMenu();
+}
+
+void StatusMenus::refreshConfigModel() {
+    delegate_.refreshConfigModel();
+}
+
+void StatusMenus::clearRecentAlerts() {
+    if (!host_ || delegate_.pingLogStore().records().empty()) {
+        return;
+    }
+    if (host_->confirm(MenuTexts::clearAllTitle, MenuTexts::clearAllText, MenuTexts::clear,
+                       MenuTexts::cancel)) {
+        configModel().clearAllAlerts();
+        delegate_.updateStatus();
+    }
+}
+
+} // namespace corvale

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/Preferences.h"
+#include "ui/menubar/ConfigModel.h"
+#include "ui/menubar/PopoverHost.h"
+#include "ui/menubar/PopoverLens.h"
+
+#include <memory>
+#include <optional>
+
+namespace corvale {
+
+class AppDelegate;
+
+// What the tray icon's clicks open: the dashboard on a primary click, the quick menu on a
+// secondary or Control-click. Connects the config model's callbacks that concern the popups
+// (quit, clearing all alerts); the application object connects the others. At most one of the two
+// popups is open at a time, and closing the dashboard is what marks the recent alerts as seen.
+class StatusMenus {
+public:
+    enum class Click { primary, secondary };
+
+    // `preferences` holds the remembered lens.
+    StatusMenus(AppDelegate& delegate, Preferences& preferences);
+    ~StatusMenus();
+    StatusMenus(const StatusMenus&) = delete;
+    StatusMenus& operator=(const StatusMenus&) = delete;
+
+    // Start-up, once the application object has its model: connects the callbacks that concern
+    // the popups. The host is attached afterwards, because its popups are built on the model.
+    void setupStatusItem();
+    void attachHost(PopoverHost* host) { host_ = host; }
+
+    ConfigModel& configModel();
+    // The dashboard's lens when it is built; choosing one remembers it.
+    PopoverLens initialLens() const;
+    void chooseLens(PopoverLens lens);
+    int snoozeMinutes() const;
+
+    // `click` is none when the click came without a mouse event (keyboard activation).
+    void statusClicked(std::optional<Click> click, bool controlHeld);
+    void togglePopover();
+    void closePopover();
+    void showQuickMenu();
+    void refreshConfigModel();
+
+private:
+    void markAlertsSeen();
+    void clearRecentAlerts();
+
+    AppDelegate& delegate_;
+    Preferences& preferences_;
+    PopoverHost* host_ = nullptr;
+};
+
+} // namespace corvale

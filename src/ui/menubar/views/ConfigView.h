@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/Subscription.h"
+#include "ui/menubar/ConfigModel.h"
+#include "ui/menubar/PopoverLens.h"
+
+#include <QWidget>
+#include <functional>
+
+class QAbstractButton;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace corvale {
+
+namespace form {
+class Pill;
+}
+
+// The dashboard: the engine's state, the notices that need the user, and the lens card that shows
+// either the recent alerts or the per-app sounds. Every control calls the model; the view re-reads
+// the model whenever it announces a change.
+class ConfigView : public QWidget {
+    Q_OBJECT
+public:
+    struct Options {
+        PopoverLens initialLens = PopoverLens::alerts;
+        std::function<void(PopoverLens)> onLensChosen;
+    };
+
+    ConfigView(ConfigModel& model, Options options, QWidget* parent = nullptr);
+
+    PopoverLens lens() const { return lens_; }
+
+signals:
+    // The content changed size; a popup holding the view fits itself again.
+    void contentChanged();
+
+private:
+    QWidget* signalHeader();
+    QWidget* engineStatusCard();
+    QWidget* signalLensCard();
+    QWidget* footer();
+    QWidget* alertsLens();
+    QWidget* soundsLens();
+    QWidget* alertRow(const AppAlertGroup& group, bool doubleSound);
+    QWidget* soundsRow(const ConfigModel::App& app, bool doubleSound);
+    QWidget* emptyState(const char* text);
+
+    void chooseLens(PopoverLens lens);
+    void refresh();
+    void rebuildContent();
+    bool needsNativeMute(const std::string& app) const;
+
+    ConfigModel& model_;
+    Options options_;
+    PopoverLens lens_;
+    Subscription changes_;
+
+    form::Pill* badge_ = nullptr;
+    QLabel* engineLine_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    QPushButton* restoreAccess_ = nullptr;
+    QCheckBox* playSounds_ = nullptr;
+    QAbstractButton* alertsButton_ = nullptr;
+    QAbstractButton* soundsButton_ = nullptr;
+    QVBoxLayout* noticesLayout_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+};
+
+} // namespace corvale

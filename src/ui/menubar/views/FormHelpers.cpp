@@ -1,0 +1,152 @@
+#include "ui/menubar/views/FormHelpers.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace corvale::form {
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QColor toQColor(const FlashColor& color) {
+    return QColor::fromRgbF(static_cast<float>(color.r), static_cast<float>(color.g),
+                            static_cast<float>(color.b));
+}
+
+Card::Card(QWidget* parent) : QFrame(parent) {
+    setContentsMargins(10, 8, 10, 8);
+}
+
+void Card::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QColor border = palette().color(QPalette::Mid);
+    border.setAlpha(110);
+    p.setPen(QPen(border, 1));
+    p.setBrush(palette().color(QPalette::Base));
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+}
+
+ColorTile::ColorTile(const QColor& color, const QString& accessibleName, int size, QWidget* parent)
+    : QWidget(parent), color_(color) {
+    setFixedSize(size, size);
+    setAccessibleName(accessibleName);
+}
+
+void ColorTile::setColor(const QColor& color) {
+    color_ = color;
+    update();
+}
+
+void ColorTile::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(color_.darker(130), 1));
+    p.setBrush(color_);
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
+}
+
+Pill::Pill(const QString& text, const QColor& fill, QWidget* parent)
+    : QLabel(text, parent), fill_(fill) {
+    QFont f = font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 0.8);
+    setFont(f);
+    setContentsMargins(7, 1, 7, 1);
+    setAlignment(Qt::AlignCenter);
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, Qt::white);
+    setPalette(pal);
+}
+
+void Pill::setFill(const QColor& fill) {
+    fill_ = fill;
+    update();
+}
+
+void Pill::paintEvent(QPaintEvent* event) {
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill_);
+        qreal r = height() / 2.0;
+        p.drawRoundedRect(QRectF(rect()), r, r);
+    }
+    QLabel::paintEvent(event);
+}
+
+QLabel* heading(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont f = label->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.1);
+    label->setFont(f);
+    return label;
+}
+
+QLabel* note(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont f = label->font();
+    f.setPointSizeF(f.pointSizeF() * 0.9);
+    label->setFont(f);
+    label->setWordWrap(true);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+QToolButton* iconButton(const QIcon& icon, const QString& help, const char* objectName,
+                        QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(objectName);
+    button->setIcon(icon);
+    button->setIconSize(QSize(16, 16));
+    button->setAutoRaise(true);
+    button->setToolTip(help);
+    button->setAccessibleName(help);
+    button->setFocusPolicy(Qt::StrongFocus);
+    return button;
+}
+
+QIcon glyphIcon(const QString& glyph, const QColor& color, int size) {
+    QIcon icon;
+    for (qreal scale : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(size, size) * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        QFont f;
+        f.setPixelSize(size - 2);
+        p.setFont(f);
+        p.setPen(color);
+        p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, glyph);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QIcon powerIcon(const QColor& color, int size) {
+    QIcon icon;
+    for (qreal scale : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(size, size) * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(color, size / 9.0, Qt::SolidLine, Qt::RoundCap));
+        qreal m = size * 0.18;
+        QRectF ring(m, m + size * 0.04, size - 2 * m, size - 2 * m);
+        // An open ring with a bar through its gap.
+        p.drawArc(ring, 120 * 16, 300 * 16);
+        p.drawLine(QPointF(size / 2.0, size * 0.1), QPointF(size / 2.0, size * 0.5));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+} // namespace corvale::form

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "core/FlashColor.h"
+
+#include <QColor>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QString>
+#include <QToolButton>
+#include <string>
+
+// The few building blocks the menus are made of, one per visual idea, so that every card, row and
+// note looks alike and follows the desktop's palette and fonts.
+namespace corvale::form {
+
+QString qs(const std::string& text);
+QColor toQColor(const FlashColor& color);
+
+// A rounded panel in the palette's base colour that groups related rows.
+class Card : public QFrame {
+public:
+    explicit Card(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A small rounded square in an application's colour; named for screen readers, since it is
+// only a colour.
+class ColorTile : public QWidget {
+public:
+    ColorTile(const QColor& color, const QString& accessibleName, int size = 22,
+              QWidget* parent = nullptr);
+    void setColor(const QColor& color);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor color_;
+};
+
+// A short capitalised status word on a coloured pill ("LIVE").
+class Pill : public QLabel {
+public:
+    Pill(const QString& text, const QColor& fill, QWidget* parent = nullptr);
+    void setFill(const QColor& fill);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor fill_;
+};
+
+// Bold text in the window font, one step larger.
+QLabel* heading(const QString& text, QWidget* parent = nullptr);
+// Secondary text: smaller, dimmer, wrapping.
+QLabel* note(const QString& text, QWidget* parent = nullptr);
+// A borderless button showing only an icon; its help text is also its accessible name.
+QToolButton* iconButton(const QIcon& icon, const QString& help, const char* objectName,
+                        QWidget* parent = nullptr);
+// An icon drawn from a glyph of the window font, tinted in the palette's text colour.
+QIcon glyphIcon(const QString& glyph, const QColor& color, int size = 16);
+// The power symbol of the quit controls (the system fonts lack its glyph).
+QIcon powerIcon(const QColor& color, int size = 16);
+
+inline const QColor liveColor{0x2E, 0xA0, 0x43};
+inline const QColor actionNeededColor{0xD9, 0x6B, 0x00};
+inline const QColor warningColor{0xC7, 0x7C, 0x02};
+
+} // namespace corvale::form

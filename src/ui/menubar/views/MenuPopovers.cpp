@@ -1,0 +1,145 @@
+#include "ui/menubar/views/MenuPopovers.h"
+
+#include "ui/menubar/views/FormHelpers.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace corvale {
+
+PopupFrame::PopupFrame(QWidget* content, const char* objectName)
+    : QFrame(nullptr, Qt::Popup | Qt::FramelessWindowHint) {
+    setObjectName(objectName);
+    setFrameShape(QFrame::StyledPanel);
+    // The click that closes the popup must not reach the tray icon too and reopen it.
+    setAttribute(Qt::WA_NoMouseReplay);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(content);
+}
+
+void PopupFrame::showBeside(const QRect& anchor) {
+    adjustSize();
+    QSize size = sizeHint();
+    QScreen* screen = QGuiApplication::screenAt(anchor.center());
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+    int x = anchor.center().x() - size.width() / 2;
+    int y = anchor.bottom() + 4;
+    if (y + size.height() > area.bottom()) {
+        y = anchor.top() - 4 - size.height();
+    }
+    x = std::clamp(x, area.left(), std::max(area.left(), area.right() - size.width()));
+    y = std::clamp(y, area.top(), std::max(area.top(), area.bottom() - size.height()));
+    move(x, y);
+    show();
+    activateWindow();
+}
+
+void PopupFrame::hideEvent(QHideEvent* event) {
+    QFrame::hideEvent(event);
+    emit dismissed();
+}
+
+void PopupFrame::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+MenuPopovers::MenuPopovers(ConfigModel& model, ConfigView::Options dashboard,
+                           QuickMenuView::Options quick, std::function<QRect()> anchor)
+    : dashboard_(new PopupFrame(new ConfigView(model, std::move(dashboard)), "dashboard")),
+      quickMenu_(new PopupFrame(new QuickMenuView(model, std::move(quick)), "quickMenu")),
+      anchor_(std::move(anchor)) {
+    // Named for window lists, screen readers and the desktop tests.
+    dashboard_->setWindowTitle("Corvale dashboard");
+    quickMenu_->setWindowTitle("Corvale quick menu");
+    QObject::connect(dashboard_, &PopupFrame::dismissed, [this] {
+        if (!dashboardOpen_) {
+            return;
+        }
+        if (onOutsideClick_) {
+            onOutsideClick_();
+        } else {
+            dashboardOpen_ = false;
+        }
+    });
+    auto* view = dashboard_->findChild<ConfigView*>();
+    QObject::connect(view, &ConfigView::contentChanged, dashboard_, [this] {
+        if (dashboard_->isVisible()) {
+            dashboard_->adjustSize();
+        }
+    });
+}
+
+MenuPopovers::~MenuPopovers() {
+    onOutsideClick_ = nullptr;
+    dashboardOpen_ = false;
+    delete dashboard_;
+    delete quickMenu_;
+}
+
+QRect MenuPopovers::anchorRect() const {
+    QRect rect = anchor_ ? anchor_() : QRect();
+    if (rect.isEmpty()) {
+        return QRect(QCursor::pos(), QSize(1, 1));
+    }
+    return rect;
+}
+
+void MenuPopovers::showDashboard() {
+    dashboardOpen_ = true;
+    dashboard_->showBeside(anchorRect());
+}
+
+void MenuPopovers::closeDashboard() {
+    dashboardOpen_ = false;
+    dashboard_->hide();
+}
+
+void MenuPopovers::watchOutsideClicks(std::function<void()> onOutsideClick) {
+    onOutsideClick_ = std::move(onOutsideClick);
+}
+
+bool MenuPopovers::isQuickMenuShown() const {
+    return quickMenu_->isVisible();
+}
+
+void MenuPopovers::showQuickMenu() {
+    quickMenu_->showBeside(anchorRect());
+}
+
+void MenuPopovers::closeQuickMenu() {
+    quickMenu_->hide();
+}
+
+bool MenuPopovers::confirm(const std::string& title, const std::string& text,
+                           const std::string& confirmButton, const std::string& cancelButton) {
+    QMessageBox box(QMessageBox::Warning, form::qs(title), form::qs(title));
+    box.setObjectName("confirmBox");
+    box.setInformativeText(form::qs(text));
+    auto* yes = box.addButton(form::qs(confirmButton), QMessageBox::DestructiveRole);
+    auto* no = box.addButton(form::qs(cancelButton), QMessageBox::RejectRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void MenuPopovers::quit() {
+    QCoreApplication::quit();
+}
+
+} // namespace corvale

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "ui/menubar/PopoverHost.h"
+#include "ui/menubar/views/ConfigView.h"
+#include "ui/menubar/views/QuickMenuView.h"
+
+#include <QFrame>
+#include <QRect>
+#include <functional>
+
+namespace corvale {
+
+// A frameless popup window holding one view; it tells its owner when it closed by itself (a
+// click outside it, or Escape).
+class PopupFrame : public QFrame {
+    Q_OBJECT
+public:
+    explicit PopupFrame(QWidget* content, const char* objectName);
+    // Places the popup beside `anchor` (below it, or above when the screen ends first).
+    void showBeside(const QRect& anchor);
+
+signals:
+    void dismissed();
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// The dashboard and the quick menu as popups beside the tray icon.
+class MenuPopovers : public PopoverHost {
+public:
+    // `anchor` gives the tray icon's place on the screen, or an empty rectangle when the tray
+    // does not say; the popups then open at the pointer.
+    MenuPopovers(ConfigModel& model, ConfigView::Options dashboard, QuickMenuView::Options quick,
+                 std::function<QRect()> anchor);
+    ~MenuPopovers() override;
+
+    bool isDashboardShown() const override { return dashboardOpen_; }
+    void showDashboard() override;
+    void closeDashboard() override;
+    void watchOutsideClicks(std::function<void()> onOutsideClick) override;
+    bool isQuickMenuShown() const override;
+    void showQuickMenu() override;
+    void closeQuickMenu() override;
+    bool confirm(const std::string& title, const std::string& text,
+                 const std::string& confirmButton, const std::string& cancelButton) override;
+    void quit() override;
+
+    PopupFrame* dashboard() const { return dashboard_; }
+    PopupFrame* quickMenu() const { return quickMenu_; }
+
+private:
+    QRect anchorRect() const;
+
+    PopupFrame* dashboard_;
+    PopupFrame* quickMenu_;
+    std::function<QRect()> anchor_;
+    std::function<void()> onOutsideClick_;
+    // The dashboard counts as open until the menus close it, even when the window already went
+    // away by itself, so that closing it still marks the alerts as seen.
+    bool dashboardOpen_ = false;
+};
+
+} // namespace corvale

@@ -1,0 +1,64 @@
+// The tray icon's unread badge and the dashboard, driven as a user would: the real corvale on a
+// private X server with a tray host (trayer), clicked with xdotool, looked at through screenshots.
+
+#include "CorvaleSession.h"
+#include "support/PrivateDisplay.h"
+
+#include <gtest/gtest.h>
+
+namespace corvale::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(Menus, badgeCountsAlertsUntilTheDashboardHasBeenOpenedAndClosed) {
+    CorvaleSession session;
+    ASSERT_TRUE(session.bus.ready()) << session.bus.setupError();
+    PrivateDisplay display;
+    ASSERT_TRUE(display.ready()) << display.setupError();
+    auto tray = display.start({"trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
+                               "--width", "120", "--height", "32", "--tint", "0x303030",
+                               "--transparent", "true", "--alpha", "0", "--SetDockType", "true"});
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return display.run({"xdotool", "search", "--class", "trayer"}).exitCode == 0;
+        },
+        10s));
+    auto server = session.startNotificationServer();
+    auto corvale = session.startCorvale({{"DISPLAY", display.name()}});
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[start]")) << corvale->errors();
+
+    // The badge is the only red in the tray (#E53935).
+    auto redPixels = [&](int low, int high) {
+        return display
+                   .run({"/usr/bin/python3", std::string(CORVALE_E2E_DIR) + "/screen_probe.py",
+                         display.name(), "count", "0", "0", "120", "32", "229", "57", "53", "30",
+                         std::to_string(low), std::to_string(high), "10"})
+                   .exitCode == 0;
+    };
+    auto dashboardShown = [&] {
+        return display.run({"xdotool", "search", "--onlyvisible", "--name", "^Corvale dashboard$"})
+                   .exitCode == 0;
+    };
+
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(session.run({"notify-send", "-a", "Chat", "Message", ""}).exitCode, 0);
+    }
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "DETECTED #3")) << corvale->output();
+    ASSERT_TRUE(redPixels(20, 1 << 30)) << "no unread badge";
+
+    // The only icon in the tray sits at its left end.
+    auto clickIcon = [&] {
+        display.run({"xdotool", "mousemove", "--sync", "12", "16", "click", "1"});
+    };
+    clickIcon();
+    ASSERT_TRUE(waitUntil(dashboardShown, 10s)) << "a click on the icon opens the dashboard";
+    EXPECT_TRUE(redPixels(20, 1 << 30)) << "opening alone does not clear the badge";
+
+    clickIcon();
+    ASSERT_TRUE(waitUntil([&] { return !dashboardShown(); }, 10s)) << "a second click closes it";
+    EXPECT_TRUE(redPixels(0, 0)) << "closing the dashboard marks the alerts seen";
+}
+
+} // namespace
+} // namespace corvale::test

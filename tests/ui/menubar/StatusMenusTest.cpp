@@ -1,0 +1,192 @@
+#include "ui/menubar/StatusMenus.h"
+
+#include "support/AppHarness.h"
+#include "support/RecordingStatusButton.h"
+#include "ui/menubar/MenuTexts.h"
+
+#include <gtest/gtest.h>
+
+namespace corvale {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The popups as the menus' logic sees them: open flags and the questions asked.
+struct FakePopoverHost : PopoverHost {
+    bool dashboard = false;
+    bool quick = false;
+    std::function<void()> outsideClick;
+    std::vector<std::string> questions;
+    bool answer = false;
+    int quits = 0;
+
+    bool isDashboardShown() const override { return dashboard; }
+    void showDashboard() override { dashboard = true; }
+    void closeDashboard() override { dashboard = false; }
+    void watchOutsideClicks(std::function<void()> fn) override { outsideClick = std::move(fn); }
+    bool isQuickMenuShown() const override { return quick; }
+    void showQuickMenu() override { quick = true; }
+    void closeQuickMenu() override { quick = false; }
+    bool confirm(const std::string& title, const std::string& text, const std::string& yes,
+                 const std::string& no) override {
+        questions.push_back(title + "|" + text + "|" + yes + "|" + no);
+        return answer;
+    }
+    void quit() override { ++quits; }
+};
+
+struct StatusMenusTest : ::testing::Test {
+    test::AppHarness h;
+    test::RecordingStatusButton button;
+    FakePopoverHost host;
+    std::unique_ptr<StatusMenus> menus;
+
+    void SetUp() override {
+        h.create();
+        h.app->status().setButton(&button);
+        h.app->applicationDidFinishLaunching();
+        menus = std::make_unique<StatusMenus>(*h.app, h.preferences);
+        menus->setupStatusItem();
+        menus->attachHost(&host);
+    }
+    int received = 0;
+    // Alerts as the program receives them, each a second after the last.
+    void receiveAlerts(int count) {
+        for (int i = 0; i < count; ++i) {
+            ObservedNotification n;
+            n.uuid = "n" + std::to_string(received++);
+            n.appName = "Slack";
+            n.title = "Message";
+            n.kind = ObservedNotification::Kind::single;
+            h.scheduler.advance(1s);
+            n.timestamp = h.scheduler.now();
+            h.app->handle(n);
+        }
+    }
+};
+
+TEST_F(StatusMenusTest, clicksOpenTheDashboardOrTheQuickMenu) {
+    using Click = StatusMenus::Click;
+    menus->statusClicked(Click::primary, false);
+    EXPECT_TRUE(host.dashboard);
+    menus->statusClicked(Click::primary, false);
+    EXPECT_FALSE(host.dashboard) << "a second primary click closes the dashboard";
+
+    menus->statusClicked(Click::primary, true);
+    EXPECT_TRUE(host.quick) << "Control-click opens the quick menu even with the primary button";
+    EXPECT_FALSE(host.dashboard);
+    menus->statusClicked(Click::secondary, false);
+    EXPECT_FALSE(host.quick) << "the quick menu's own click closes it";
+
+    menus->statusClicked(std::nullopt, false);
+    EXPECT_TRUE(host.dashboard) << "an activation without a mouse event opens the dashboard";
+    menus->statusClicked(Click::secondary, false);
+    EXPECT_TRUE(host.quick);
+    EXPECT_FALSE(host.dashboard) << "never both popups at once";
+}
+
+TEST_F(StatusMenusTest, closingTheDashboardMarksAlertsSeenAndClearsTheBadge) {
+    receiveAlerts(3);
+    ASSERT_EQ(button.badge(), "3");
+
+    menus->togglePopover();
+    EXPECT_EQ(button.badge(), "3") << "opening alone does not mark anything seen";
+    ASSERT_TRUE(host.outsideClick) << "an open dashboard watches for clicks outside it";
+    host.outsideClick();
+    EXPECT_FALSE(host.dashboard);
+    EXPECT_FALSE(host.outsideClick) << "the watch ends with the dashboard";
+    EXPECT_EQ(button.badge(), "");
+    EXPECT_EQ(h.app->prefs().pingHistorySeenThrough(),
+              h.app->pingLogStore().records().back().timestamp);
+
+    receiveAlerts(1);
+    EXPECT_EQ(button.badge(), "1") << "alerts after the close count again";
+    menus->togglePopover();
+    menus->showQuickMenu();
+    EXPECT_EQ(button.badge(), "") << "the quick menu closes the dashboard first, marking seen";
+}
+
+TEST_F(StatusMenusTest, closingWithoutAnOpenDashboardChangesNothing) {
+    receiveAlerts(2);
+    menus->closePopover();
+    EXPECT_EQ(button.badge(), "2");
+    EXPECT_FALSE(h.app->prefs().pingHistorySeenThrough());
+}
+
+TEST_F(StatusMenusTest, lensStartsFromTheStoredChoiceElseFromTheAlerts) {
+    EXPECT_EQ(menus->initialLens(), PopoverLens::sounds) << "no alerts, nothing stored";
+    receiveAlerts(1);
+    EXPECT_EQ(menus->initialLens(), PopoverLens::alerts);
+    menus->chooseLens(PopoverLens::sounds);
+    EXPECT_EQ(h.preferences.textValue("popoverLens"), "sounds");
+    EXPECT_EQ(menus->initialLens(), PopoverLens::sounds);
+    h.preferences.set("popoverLens", std::string("Alerts"));
+    EXPECT_EQ(menus->initialLens(), PopoverLens::alerts) << "unknown text falls back";
+    h.preferences.set("popoverLens", true);
+    EXPECT_EQ(menus->initialLens(), PopoverLens::alerts) << "a value of the wrong type too";
+}
+
+TEST_F(StatusMenusTest, clearingAllAlertsAsksFirstAndOnlyWhenThereAreAny) {
+    auto& model = menus->configModel();
+    model.onClearRecentAlerts();
+    EXPECT_TRUE(host.questions.empty()) << "nothing to clear, nothing asked";
+
+    receiveAlerts(2);
+    model.onClearRecentAlerts();
+    ASSERT_EQ(host.questions.size(), 1u);
+    EXPECT_EQ(host.questions[0], std::string(MenuTexts::clearAllTitle) + "|" +
+                                     MenuTexts::clearAllText + "|Clear|Cancel");
+    EXPECT_EQ(h.app->pingLogStore().records().size(), 2u) << "cancelled";
+
+    host.answer = true;
+    model.onClearRecentAlerts();
+    EXPECT_TRUE(h.app->pingLogStore().records().empty());
+    EXPECT_EQ(button.badge(), "");
+}
+
+TEST_F(StatusMenusTest, quickMenuRowsReachTheApplication) {
+    auto& model = menus->configModel();
+    menus->showQuickMenu();
+    EXPECT_FALSE(model.published().isSnoozed);
+
+    model.onSnooze();
+    EXPECT_TRUE(h.app->snoozeDeadline());
+    EXPECT_TRUE(model.published().isSnoozed) << "the row turns into Resume at once";
+    model.onSnooze();
+    EXPECT_FALSE(h.app->snoozeDeadline());
+    EXPECT_FALSE(model.published().isSnoozed);
+
+    model.onSoundsEnabledChanged(false);
+    EXPECT_FALSE(h.app->prefs().soundsEnabled());
+    EXPECT_FALSE(model.published().soundsEnabled);
+    EXPECT_TRUE(h.log.contains("[toggle] play-sounds = false"));
+
+    model.onQuit();
+    EXPECT_FALSE(host.quick);
+    EXPECT_EQ(host.quits, 1);
+}
+
+TEST_F(StatusMenusTest, snoozeStateIsReadWhenTheQuickMenuOpens) {
+    h.app->beginSnooze();
+    menus->showQuickMenu();
+    EXPECT_TRUE(menus->configModel().published().isSnoozed);
+    menus->showQuickMenu();
+    h.scheduler.advance(std::chrono::minutes(h.app->prefs().snoozeDurationMinutes()) + 1s);
+    menus->showQuickMenu();
+    EXPECT_FALSE(menus->configModel().published().isSnoozed) << "the snooze ran out meanwhile";
+}
+
+TEST_F(StatusMenusTest, forgettingASeenAppRefreshesTheModel) {
+    for (const char* app : {"Slack", " slack ", "Mail"}) {
+        ObservedNotification n;
+        n.uuid = app;
+        n.appName = app;
+        n.timestamp = h.scheduler.now();
+        h.app->handle(n);
+    }
+    menus->configModel().onForgetSeenApp("SLACK");
+    EXPECT_EQ(menus->configModel().published().seenApps, std::vector<std::string>{"Mail"});
+}
+
+} // namespace
+} // namespace corvale

@@ -1,0 +1,237 @@
+#include "ui/menubar/views/ConfigView.h"
+#include "ui/menubar/views/MenuPopovers.h"
+#include "ui/menubar/views/QuickMenuView.h"
+#include "ui/render/RenderHarness.h"
+
+#include "core/NotificationCenter.h"
+#include "support/GuiApp.h"
+#include "support/ManualScheduler.h"
+#include "support/QtEventLoop.h"
+#include "support/TempDir.h"
+#include "ui/menubar/MenuTexts.h"
+
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace corvale {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A config model over stores in a temporary folder, as the views see it in the program.
+struct ModelFixture {
+    test::TempDir dir;
+    LogFn quiet = [](const std::string&) {};
+    RuleStore rules{dir / "rules.json", quiet};
+    CustomSoundStore sounds{dir / "sounds.json", quiet};
+    ObservedAppsStore observed{dir / "observed.json", quiet};
+    PingLogStore pings{dir / "pings.json", quiet};
+    NotificationCenter center;
+    test::ManualScheduler scheduler;
+    std::unique_ptr<ConfigModel> model;
+
+    ModelFixture() {
+        test::guiApp();
+        rules.load();
+        sounds.load();
+        observed.load();
+        pings.load();
+        model = std::make_unique<ConfigModel>(
+            ConfigModel::Stores{rules, sounds, observed, pings},
+            [](const Rule&, const ObservedNotification&) {}, std::vector<std::string>{"Submarine"},
+            center, scheduler, quiet);
+    }
+    void publish(bool trusted, bool soundsEnabled) {
+        ConfigPublished values = model->published();
+        values.isTrusted = trusted;
+        values.soundsEnabled = soundsEnabled;
+        model->publish(values);
+    }
+};
+
+template <typename T> T* child(QWidget& parent, const QString& name) {
+    auto* widget = parent.findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name.toStdString();
+    return widget;
+}
+
+QString text(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+TEST(ConfigView, engineCardFollowsPermissionAndPlaySounds) {
+    ModelFixture f;
+    std::vector<bool> switched;
+    int restoreClicks = 0;
+    f.model->onSoundsEnabledChanged = [&](bool on) { switched.push_back(on); };
+    f.model->onOpenAccessibilitySettings = [&] { ++restoreClicks; };
+    ConfigView view(*f.model, {PopoverLens::alerts, {}});
+    view.show();
+
+    auto* badge = child<QLabel>(view, "statusBadge");
+    auto* restore = child<QPushButton>(view, "restoreAccess");
+    auto* play = child<QCheckBox>(view, "playSounds");
+    EXPECT_EQ(badge->text(), "LIVE");
+    EXPECT_FALSE(restore->isVisible());
+    EXPECT_TRUE(play->isChecked());
+    EXPECT_EQ(play->toolTip().toStdString(), MenuTexts::playSoundsHelp(true));
+
+    f.publish(false, false);
+    EXPECT_EQ(badge->text(), "ACTION NEEDED");
+    EXPECT_EQ(child<QLabel>(view, "engineLine")->text().toStdString(),
+              MenuTexts::engineLine(false));
+    EXPECT_FALSE(play->isChecked()) << "the switch follows the published preference";
+    EXPECT_EQ(play->toolTip().toStdString(), MenuTexts::playSoundsHelp(false));
+    EXPECT_TRUE(switched.empty()) << "a refresh must not echo back as a user change";
+    QTRY_VERIFY_WITH_TIMEOUT(restore->isVisible(), 2000);
+    QTest::mouseClick(restore, Qt::LeftButton);
+    EXPECT_EQ(restoreClicks, 1);
+
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_EQ(switched, std::vector<bool>{true});
+}
+
+TEST(ConfigView, alertsLensGroupsAppsAndClearsOneApp) {
+    ModelFixture f;
+    ConfigView empty(*f.model, {PopoverLens::alerts, {}});
+    EXPECT_EQ(child<QLabel>(empty, "emptyState")->text(), text(MenuTexts::alertsEmpty));
+
+    auto now = Clock::now();
+    for (int i = 0; i < 3; ++i) {
+        f.pings.record("Slack", now - std::chrono::minutes(i), std::nullopt);
+    }
+    f.pings.record("Mail", now - 1h, std::nullopt);
+    std::vector<std::string> opened;
+    f.model->onOpenApp = [&](const std::string& app) { opened.push_back(app); };
+    ConfigView view(*f.model, {PopoverLens::alerts, {}});
+    view.show();
+
+    auto* slack = child<QPushButton>(view, "alertRow:Slack");
+    ASSERT_NE(slack, nullptr);
+    auto* pill = slack->findChild<QLabel*>("repeatPill");
+    ASSERT_NE(pill, nullptr);
+    EXPECT_EQ(pill->text(), "3 alerts");
+    EXPECT_EQ(child<QPushButton>(view, "alertRow:Mail")->findChild<QLabel*>("repeatPill"), nullptr)
+        << "a single alert has no repeat pill";
+    QTest::mouseClick(slack, Qt::LeftButton);
+    EXPECT_EQ(opened, std::vector<std::string>{"Slack"});
+
+    auto* clear = child<QToolButton>(view, "clearAlerts:Slack");
+    EXPECT_EQ(clear->accessibleName(), "Clear Slack's alerts");
+    QTest::mouseClick(clear, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(view.findChild<QPushButton*>("alertRow:Slack") == nullptr, 2000);
+    EXPECT_NE(view.findChild<QPushButton*>("alertRow:Mail"), nullptr);
+    EXPECT_EQ(f.pings.records().size(), 1u);
+}
+
+TEST(ConfigView, lensSwitchShowsSoundsAndRemembersTheChoice) {
+    ModelFixture f;
+    f.model->addApp("Slack");
+    std::vector<PopoverLens> chosen;
+    std::vector<PaneID> panes;
+    f.model->onOpenSettings = [&](const std::optional<PaneID>& pane) {
+        panes.push_back(pane.value_or(PaneID::of(PaneID::Kind::general)));
+    };
+    ConfigView view(*f.model,
+                    {PopoverLens::alerts, [&](PopoverLens lens) { chosen.push_back(lens); }});
+    view.show();
+    EXPECT_EQ(view.findChild<QPushButton*>("soundsRow:default"), nullptr);
+
+    QTest::mouseClick(child<QPushButton>(view, "lensSounds"), Qt::LeftButton);
+    EXPECT_EQ(chosen, std::vector<PopoverLens>{PopoverLens::sounds});
+    auto* slack = child<QPushButton>(view, "soundsRow:Slack");
+    ASSERT_NE(slack, nullptr);
+    EXPECT_EQ(slack->findChild<QLabel*>("summary")->text().toStdString(),
+              f.model->summary(std::string("Slack")));
+    ASSERT_NE(child<QPushButton>(view, "soundsRow:default"), nullptr);
+    QTest::mouseClick(slack, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(view, "soundsRow:default"), Qt::LeftButton);
+    EXPECT_EQ(panes,
+              (std::vector<PaneID>{PaneID::app("Slack"), PaneID::of(PaneID::Kind::allOtherApps)}));
+}
+
+TEST(ConfigView, controlsWithoutTheirWindowAreDisabled) {
+    ModelFixture f;
+    ConfigView view(*f.model, {PopoverLens::sounds, {}});
+    EXPECT_FALSE(child<QToolButton>(view, "openSettings")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(view, "addApp")->isEnabled());
+    EXPECT_EQ(child<QLabel>(view, "emptyState")->text(), text(MenuTexts::soundsEmpty));
+    for (auto* button : view.findChildren<QToolButton*>()) {
+        EXPECT_FALSE(button->accessibleName().isEmpty())
+            << button->objectName().toStdString() << " shows only an icon and needs a name";
+    }
+}
+
+TEST(QuickMenuView, rowsCallTheModelAndSnoozeTurnsIntoResume) {
+    ModelFixture f;
+    int snoozes = 0, quits = 0;
+    f.model->onSnooze = [&] { ++snoozes; };
+    f.model->onQuit = [&] { ++quits; };
+    QuickMenuView view(*f.model, {[] { return 30; }, [] { return AccentTheme(); }});
+    view.show();
+
+    auto* snooze = child<QPushButton>(view, "snooze");
+    EXPECT_EQ(snooze->text(), "Snooze for 30 minutes");
+    QTest::mouseClick(snooze, Qt::LeftButton);
+    EXPECT_EQ(snoozes, 1);
+    f.model->setSnoozed(true);
+    EXPECT_EQ(snooze->text(), "Resume sounds now");
+
+    EXPECT_FALSE(child<QPushButton>(view, "settings")->isEnabled());
+    EXPECT_EQ(view.findChild<QPushButton*>("checkForUpdates"), nullptr);
+    QTest::mouseClick(child<QPushButton>(view, "quit"), Qt::LeftButton);
+    EXPECT_EQ(quits, 1);
+}
+
+TEST(MenuPopovers, escapeDismissesTheDashboardThroughItsWatch) {
+    ModelFixture f;
+    MenuPopovers popovers(*f.model, {PopoverLens::alerts, {}}, {{}, {}}, [] { return QRect(); });
+    int outside = 0;
+    popovers.showDashboard();
+    popovers.watchOutsideClicks([&] {
+        ++outside;
+        popovers.closeDashboard();
+    });
+    ASSERT_TRUE(popovers.isDashboardShown());
+    QTRY_VERIFY_WITH_TIMEOUT(popovers.dashboard()->isVisible(), 2000);
+    QTest::keyClick(popovers.dashboard(), Qt::Key_Escape);
+    QTRY_COMPARE_WITH_TIMEOUT(outside, 1, 2000);
+    EXPECT_FALSE(popovers.isDashboardShown());
+
+    popovers.showQuickMenu();
+    EXPECT_TRUE(popovers.isQuickMenuShown());
+    QTest::keyClick(popovers.quickMenu(), Qt::Key_Escape);
+    QTRY_VERIFY_WITH_TIMEOUT(!popovers.isQuickMenuShown(), 2000);
+    EXPECT_EQ(outside, 1) << "the quick menu closing is not the dashboard's business";
+}
+
+TEST(MenuRenders, drawEveryMenuCrispAtDoubleScaleAndDarkInTheDarkPalette) {
+    test::guiApp();
+    RenderCatalog catalog;
+    addMenuRenders(catalog);
+    ASSERT_EQ(catalog.entries().size(), 7u);
+    const QPalette light = QApplication::palette();
+    for (const auto& entry : catalog.entries()) {
+        QImage one = entry.draw({1.0, false, ""});
+        QImage two = entry.draw({2.0, false, "@2x"});
+        ASSERT_FALSE(one.isNull()) << entry.name.toStdString();
+        EXPECT_EQ(two.size(), one.size() * 2) << entry.name.toStdString();
+        EXPECT_GT(one.height(), 100) << entry.name.toStdString() << " drew its rows";
+    }
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(40, 40, 44));
+    dark.setColor(QPalette::Base, QColor(30, 30, 34));
+    QApplication::setPalette(dark);
+    QImage image = catalog.entries().front().draw({1.0, true, "-dark"});
+    QApplication::setPalette(light);
+    EXPECT_LT(qGray(image.pixel(image.width() / 2, image.height() - 4)), 100)
+        << "the dark palette reaches the views";
+}
+
+} // namespace
+} // namespace corvale
