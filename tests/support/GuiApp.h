@@ -11,8 +11,9 @@ inline QApplication& guiApp() {
     static int argc = 1;
     static char name[] = "corvale_ui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit, static widgets and Qt's own devices would go after it and crash.
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 } // namespace corvale::test
