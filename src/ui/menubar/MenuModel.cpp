@@ -1,5 +1,7 @@
 #include "ui/menubar/MenuModel.h"
 
+#include "signals/FlashPalette.h"
+
 #include "core/Text.h"
 
 #include <algorithm>
@@ -80,17 +82,9 @@ Rule ruleToEdit(const App& app, const Rules& rules) {
     return fallback ? *fallback : Rule::fallback();
 }
 
-// FNV-1a over the trimmed, case-folded name, so the pick does not depend on how a name is spelt.
+// The colour the screen flash gives an app without one of its own, so a new row starts with it.
 FlashColor paletteColor(std::string_view app) {
-    static constexpr std::array<const char*, 10> palette{"#1E88E5", "#E53935", "#43A047", "#FB8C00",
-                                                         "#8E24AA", "#00ACC1", "#D81B60", "#FDD835",
-                                                         "#3949AB", "#6D4C41"};
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (unsigned char byte : caseFolded(trimmed(app))) {
-        hash ^= byte;
-        hash *= 0x100000001b3ULL;
-    }
-    return FlashColor::fromHex(palette[hash % palette.size()]);
+    return FlashPalette::color(app);
 }
 
 Rule newRuleTemplate(std::string_view app) {
