@@ -19,14 +19,14 @@ FDO = "org.freedesktop.Notifications"
 
 
 def main():
-    spec = json.loads(sys.argv[-1])
+    call = json.loads(sys.argv[-1])
     hints = dbus.Dictionary({}, signature="sv")
-    for key, value in spec.get("hints", {}).items():
+    for key, value in call.get("hints", {}).items():
         hints[key] = dbus.Int32(value) if isinstance(value, int) else dbus.String(value)
     proxy = dbus.SessionBus().get_object(FDO, "/org/freedesktop/Notifications")
     notification_id = proxy.Notify(
-        dbus.String(spec.get("app", "")), dbus.UInt32(spec.get("replaces", 0)), "",
-        dbus.String(spec.get("summary", "")), dbus.String(spec.get("body", "")),
+        dbus.String(call.get("app", "")), dbus.UInt32(call.get("replaces", 0)), "",
+        dbus.String(call.get("summary", "")), dbus.String(call.get("body", "")),
         dbus.Array([], signature="s"), hints, dbus.Int32(-1), dbus_interface=FDO)
     print(int(notification_id), flush=True)
     if "--linger" in sys.argv:
