@@ -2,21 +2,13 @@
 #include "platform/SoftwareUpdater.h"
 #include "support/FakeWorkspace.h"
 #include "support/LogRecorder.h"
+#include "support/ScriptedDialogs.h"
 
 #include <gtest/gtest.h>
 
 using namespace corvale;
 
 namespace {
-
-struct ScriptedDialogs : Dialogs {
-    std::optional<std::size_t> answer;
-    std::vector<AlertSpec> shown;
-    std::optional<std::size_t> runModalAlert(const AlertSpec& alert) override {
-        shown.push_back(alert);
-        return answer;
-    }
-};
 
 struct CountingUpdater : UpdaterController {
     int* checks;
@@ -86,11 +78,11 @@ TEST(RelocationCheck, asksOnlyWhenRelocatedAndFollowsTheAnswer) {
                           log.fn()};
 
     EXPECT_FALSE(check.nudgeIfTranslocatedShouldQuit());
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(dialogs.alerts.empty());
     EXPECT_TRUE(log.lines.empty());
 
     check.bundle = "/tmp/AppTranslocation/ab12/corvale";
-    dialogs.answer = RelocationCheck::quitButton;
+    dialogs.alertAnswers = {RelocationCheck::quitButton};
     EXPECT_TRUE(check.nudgeIfTranslocatedShouldQuit());
     EXPECT_EQ(terminations, 1);
     EXPECT_EQ(log.lines,
@@ -98,12 +90,12 @@ TEST(RelocationCheck, asksOnlyWhenRelocatedAndFollowsTheAnswer) {
                   "[translocation] running translocated at "
                   "/tmp/AppTranslocation/ab12/corvale - nudging to move to /Applications",
                   "[translocation] user chose Quit"}));
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].buttons,
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].buttons,
               (std::vector<std::string>{"Reveal in the file manager", "Quit", "Continue Anyway"}));
 
     log.lines.clear();
-    dialogs.answer = RelocationCheck::revealButton;
+    dialogs.alertAnswers = {RelocationCheck::revealButton};
     EXPECT_FALSE(check.nudgeIfTranslocatedShouldQuit());
     EXPECT_EQ(workspace.revealed,
               std::vector<std::filesystem::path>{"/tmp/AppTranslocation/ab12/corvale"});
@@ -113,8 +105,7 @@ TEST(RelocationCheck, asksOnlyWhenRelocatedAndFollowsTheAnswer) {
     // With no alert to show, the session goes on as after "Continue Anyway".
     for (auto* shownWith : {static_cast<Dialogs*>(&dialogs), static_cast<Dialogs*>(nullptr)}) {
         log.lines.clear();
-        dialogs.answer =
-            shownWith ? std::optional<std::size_t>(RelocationCheck::continueButton) : std::nullopt;
+        dialogs.alertAnswers = {RelocationCheck::continueButton};
         check.dialogs = shownWith;
         EXPECT_FALSE(check.nudgeIfTranslocatedShouldQuit());
         EXPECT_EQ(log.lines.back(), "[translocation] user chose Continue Anyway");

@@ -1,0 +1,82 @@
+#include "ui/render/RenderSamples.h"
+
+#include "signals/StatusItemController.h"
+
+#include <QPainter>
+#include <QPalette>
+#include <QWidget>
+
+namespace corvale {
+
+SampleSession::SampleSession(bool withData) {
+    rules.load();
+    sounds.load();
+    observed.load();
+    pings.load();
+    model = std::make_unique<ConfigModel>(
+        ConfigModel::Stores{rules, sounds, observed, pings},
+        [](const Rule&, const ObservedNotification&) {}, std::vector<std::string>{"Submarine"},
+        center, scheduler, quiet);
+    if (!withData) {
+        return;
+    }
+    model->addApp("Slack");
+    model->setFlashColor(FlashColor::fromHex("#7C3AED"), std::string("Slack"));
+    model->addApp("Mail");
+    model->setSound(SoundRef::builtin("Glass"), std::string("Mail"));
+    model->setVolume(0.8, std::string("Mail"));
+    model->setNativeMuted(true, std::string("Mail"));
+    model->addRule("Mail", Condition{Condition::Type::titleContains, "invoice"},
+                   SoundRef::builtin("Ping"), 1.0);
+    model->addRule("Mail", Condition{Condition::Type::bodyContains, "urgent"},
+                   SoundRef::builtin("Sosumi"), 1.2);
+    model->addApp("Calendar");
+    model->setSound(SoundRef::silent(), std::string("Calendar"));
+    observed.observe("Slack");
+    observed.observe("Mail");
+    auto now = Clock::now();
+    using std::chrono::minutes;
+    for (int i = 0; i < 3; ++i) {
+        pings.record("Slack", now - minutes(4 + i * 7), std::nullopt);
+    }
+    pings.record("Mail", now - minutes(35), std::nullopt);
+    pings.record("Calendar", now - std::chrono::hours(30), std::nullopt);
+    pings.record("Calendar", now - std::chrono::hours(31), std::nullopt);
+    ConfigPublished values;
+    values.statusLine =
+        StatusItemController::statusTextFor(true, std::nullopt, Clock::now(), true, 6);
+    values.seenApps = {"Slack", "Mail", "Calendar"};
+    model->publish(values);
+}
+
+QImage grabPopup(QWidget* widget, qreal scale) {
+    widget->setAttribute(Qt::WA_DontShowOnScreen);
+    widget->show();
+    widget->adjustSize();
+    QImage image(widget->size() * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(widget->palette().color(QPalette::Window));
+    widget->render(&image);
+    {
+        // The outline the popup window draws around the view.
+        QPainter p(&image);
+        p.setPen(widget->palette().color(QPalette::Mid));
+        p.drawRect(QRectF(0.5, 0.5, widget->width() - 1, widget->height() - 1));
+    }
+    widget->hide();
+    return image;
+}
+
+QImage grabAtSize(QWidget* widget, QSize size, qreal scale) {
+    widget->setAttribute(Qt::WA_DontShowOnScreen);
+    widget->resize(size);
+    widget->show();
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(widget->palette().color(QPalette::Window));
+    widget->render(&image);
+    widget->hide();
+    return image;
+}
+
+} // namespace corvale

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "ui/menubar/views/FormHelpers.h"
+
+#include <QScrollArea>
+#include <QString>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class QGridLayout;
+
+// The building blocks every settings pane is made of: a scrolling column of titled cards, each
+// holding rows of a label and a control with an optional note under the control.
+namespace corvale::settings {
+
+// A titled card of rows, notes and buttons.
+class SettingsCard : public form::Card {
+public:
+    explicit SettingsCard(const QString& title, QWidget* parent = nullptr);
+
+    // A row: the label on the left, the control on the right, the note under the control.
+    // The label is the control's buddy, so screen readers name the control by it.
+    void row(const QString& label, QWidget* control, const QString& note = {});
+    // A control across the card's whole width.
+    void addWidget(QWidget* widget);
+    // A note across the card's whole width.
+    QLabel* addNote(const QString& text);
+
+private:
+    QGridLayout* grid_;
+    int rows_ = 0;
+};
+
+// Secondary text that wraps, across its container's width.
+QLabel* makeNote(const QString& text, QWidget* parent = nullptr);
+// A push button that runs `action` when clicked (with the mouse, Space or Enter).
+QPushButton* makeButton(const QString& title, std::function<void()> action,
+                        QWidget* parent = nullptr);
+
+// A pane of the settings window: a scrolling column of cards that `build` fills. The column is
+// built again each time the pane is shown (when `refreshOnShow` is on) and shortly after each of
+// the pane's own edits (`reloadSoon`), so that every control reflects the stores.
+class FormPane : public QScrollArea {
+public:
+    explicit FormPane(QWidget* parent = nullptr);
+
+    // Empties the column and fills it again.
+    void rebuild();
+    // Rebuilds once control returns to the event loop, after the edit that asked for it.
+    void reloadSoon();
+
+protected:
+    // Fills the column with addCard / addNote / addWidget.
+    virtual void build() = 0;
+
+    SettingsCard* addCard(const QString& title);
+    QLabel* addNote(const QString& text);
+    void addWidget(QWidget* widget);
+
+    void showEvent(QShowEvent* event) override;
+
+    bool refreshOnShow = true;
+
+private:
+    QWidget* column_ = nullptr;
+    QVBoxLayout* layout_ = nullptr;
+    bool reloadQueued_ = false;
+    bool built_ = false;
+};
+
+} // namespace corvale::settings

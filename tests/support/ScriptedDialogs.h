@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvale {
+
+// Dialogs that answer from a script and remember what they were asked. An empty script answers
+// "cancelled" (no button, no text, no file).
+struct ScriptedDialogs : Dialogs {
+    std::deque<std::optional<std::size_t>> alertAnswers;
+    std::deque<std::optional<std::string>> promptAnswers;
+    std::deque<std::optional<std::filesystem::path>> openPanelAnswers;
+    std::vector<AlertSpec> alerts;
+    std::vector<PromptSpec> prompts;
+    std::vector<OpenPanelSpec> openPanels;
+    int beeps = 0;
+
+    std::optional<std::size_t> runModalAlert(const AlertSpec& alert) override {
+        alerts.push_back(alert);
+        return next(alertAnswers);
+    }
+    std::optional<std::string> runPrompt(const PromptSpec& prompt) override {
+        prompts.push_back(prompt);
+        return next(promptAnswers);
+    }
+    std::optional<std::filesystem::path> runOpenPanel(const OpenPanelSpec& panel) override {
+        openPanels.push_back(panel);
+        return next(openPanelAnswers);
+    }
+    void beep() override { ++beeps; }
+
+private:
+    template <typename T> static std::optional<T> next(std::deque<std::optional<T>>& answers) {
+        if (answers.empty()) {
+            return std::nullopt;
+        }
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+} // namespace corvale
