@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <sys/stat.h>
 #include <vector>
 
@@ -24,6 +26,18 @@ inline std::filesystem::path makeRuntimeDir(const std::filesystem::path& home) {
     std::filesystem::create_directories(run);
     chmod(run.c_str(), 0700);
     return run;
+}
+
+// A number field of /proc/PID/status ("VmRSS" and "VmHWM" in KiB, "Threads"), or -1.
+inline long statusField(int pid, const std::string& key) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key + ":", 0) == 0) {
+            return std::stol(line.substr(key.size() + 1));
+        }
+    }
+    return -1;
 }
 
 } // namespace corvale::bench

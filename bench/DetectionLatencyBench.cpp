@@ -45,17 +45,6 @@ double cpuSeconds(int pid) {
            static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-long statusKiB(int pid, const std::string& key) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key + ":", 0) == 0) {
-            return std::stol(line.substr(key.size() + 1));
-        }
-    }
-    return -1;
-}
-
 // Reads what a file grew by since the last call.
 class Tail {
 public:
@@ -174,8 +163,9 @@ int main(int argc, char** argv) {
     std::printf("corvale CPU while notified: %.3f s over %.1f s (%.2f ms per notification)\n",
                 busyCpu, busyWall, 1000.0 * busyCpu / count);
     std::printf("corvale CPU while idle: %.3f s over 10 s (%.2f %%)\n", idleCpu, idleCpu * 10.0);
-    std::printf("corvale peak RSS: %ld KiB, RSS now: %ld KiB\n", statusKiB(corvale.pid(), "VmHWM"),
-                statusKiB(corvale.pid(), "VmRSS"));
+    std::printf("corvale peak RSS: %ld KiB, RSS now: %ld KiB\n",
+                corvale::bench::statusField(corvale.pid(), "VmHWM"),
+                corvale::bench::statusField(corvale.pid(), "VmRSS"));
     sd_bus_unref(client);
     return 0;
 }

@@ -40,17 +40,6 @@ double cpuSeconds(int pid) {
            static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-long statusKiB(int pid, const std::string& key) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key + ":", 0) == 0) {
-            return std::stol(line.substr(key.size() + 1));
-        }
-    }
-    return -1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -102,7 +91,7 @@ int main(int argc, char** argv) {
                 "0.1 %%)\n",
                 used, seconds, 100.0 * used / seconds);
     std::printf("corvale RSS: %.1f MB (peak %.1f MB; target < 60 MB)\n",
-                statusKiB(corvale.pid(), "VmRSS") / 1024.0,
-                statusKiB(corvale.pid(), "VmHWM") / 1024.0);
+                corvale::bench::statusField(corvale.pid(), "VmRSS") / 1024.0,
+                corvale::bench::statusField(corvale.pid(), "VmHWM") / 1024.0);
     return 0;
 }
