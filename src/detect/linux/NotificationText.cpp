@@ -1,6 +1,8 @@
 #include "detect/linux/NotificationText.h"
 
 #include "core/Text.h"
+#include "platform/linux/DesktopEntry.h"
+#include "platform/linux/DesktopEntryIndex.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -96,33 +98,6 @@ std::string cutAtCharacterBoundary(std::string text, size_t maxBytes) {
     return text;
 }
 
-std::string unescapeDesktopValue(std::string_view value) {
-    std::string out;
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            out += value[i];
-            continue;
-        }
-        switch (value[++i]) {
-        case 's':
-            out += ' ';
-            break;
-        case 'n':
-            out += '\n';
-            break;
-        case 't':
-            out += '\t';
-            break;
-        case 'r':
-            out += '\r';
-            break;
-        default:
-            out += value[i];
-        }
-    }
-    return out;
-}
-
 std::optional<std::string> readSmallFile(const std::string& path, size_t maxBytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -132,30 +107,6 @@ std::optional<std::string> readSmallFile(const std::string& path, size_t maxByte
     in.read(contents.data(), static_cast<std::streamsize>(maxBytes));
     contents.resize(static_cast<size_t>(in.gcount()));
     return contents;
-}
-
-std::vector<std::string> dataDirectories() {
-    std::vector<std::string> dirs;
-    const char* home = std::getenv("XDG_DATA_HOME");
-    if (home && *home == '/') {
-        dirs.emplace_back(home);
-    } else if (const char* userHome = std::getenv("HOME"); userHome && *userHome) {
-        dirs.push_back(std::string(userHome) + "/.local/share");
-    }
-    const char* list = std::getenv("XDG_DATA_DIRS");
-    std::string_view rest = list && *list ? list : "/usr/local/share:/usr/share";
-    while (!rest.empty()) {
-        const auto colon = rest.find(':');
-        const auto dir = rest.substr(0, colon);
-        if (!dir.empty() && dir[0] == '/') {
-            dirs.emplace_back(dir);
-        }
-        if (colon == std::string_view::npos) {
-            break;
-        }
-        rest.remove_prefix(colon + 1);
-    }
-    return dirs;
 }
 
 } // namespace
@@ -201,35 +152,12 @@ std::string boundedCharacters(std::string_view raw, size_t maxCharacters) {
 }
 
 std::optional<std::string> desktopEntryName(std::string_view contents) {
-    bool inEntryGroup = false;
-    while (!contents.empty()) {
-        const auto newline = contents.find('\n');
-        auto line = contents.substr(0, newline);
-        contents.remove_prefix(newline == std::string_view::npos ? contents.size() : newline + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (!line.empty() && line.front() == '[') {
-            inEntryGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        if (!inEntryGroup || line.substr(0, 4) != "Name") {
-            continue;
-        }
-        auto rest = line.substr(4);
-        const auto first = rest.find_first_not_of(" \t");
-        if (first == std::string_view::npos || rest[first] != '=') {
-            continue; // "Name[de]=" and "NameOther=" are other keys
-        }
-        rest.remove_prefix(first + 1);
-        const auto start = rest.find_first_not_of(" \t");
-        auto name = unescapeDesktopValue(start == std::string_view::npos ? "" : rest.substr(start));
-        if (name.empty()) {
-            return std::nullopt;
-        }
-        return validUtf8(name);
+    const auto entry = DesktopEntry::parse(contents, DesktopEntry::Parsing::lenient);
+    auto name = entry ? entry->string("Name") : std::nullopt;
+    if (!name || name->empty()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return validUtf8(*name);
 }
 
 std::optional<std::string> lookUpDesktopEntryName(std::string_view id) {
@@ -241,8 +169,8 @@ std::optional<std::string> lookUpDesktopEntryName(std::string_view id) {
         id.find('/') != std::string_view::npos || id.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
-    for (const auto& dir : dataDirectories()) {
-        const auto path = dir + "/applications/" + std::string(id) + ".desktop";
+    for (const auto& folder : DesktopEntryIndex::applicationFolders()) {
+        const auto path = (folder / (std::string(id) + ".desktop")).string();
         if (auto contents = readSmallFile(path, maxDesktopFileBytes)) {
             if (auto name = desktopEntryName(*contents)) {
                 return name;

@@ -109,7 +109,8 @@ std::vector<std::string> localeVariants(const std::string& locale) {
 
 } // namespace
 
-std::optional<DesktopEntry> DesktopEntry::parse(std::string_view text) {
+std::optional<DesktopEntry> DesktopEntry::parse(std::string_view text, Parsing parsing) {
+    const bool strict = parsing == Parsing::strict;
     DesktopEntry entry;
     std::map<std::string, std::string>* group = nullptr;
     while (!text.empty()) {
@@ -121,7 +122,11 @@ std::optional<DesktopEntry> DesktopEntry::parse(std::string_view text) {
         }
         if (line.front() == '[') {
             if (line.back() != ']' || line.size() < 3) {
-                return std::nullopt;
+                if (strict) {
+                    return std::nullopt;
+                }
+                group = nullptr;
+                continue;
             }
             // A repeated group is invalid; its first occurrence counts and later keys are merged
             // without replacing, as for repeated keys.
@@ -130,11 +135,17 @@ std::optional<DesktopEntry> DesktopEntry::parse(std::string_view text) {
         }
         auto equals = line.find('=');
         if (group == nullptr || equals == std::string_view::npos) {
-            return std::nullopt;
+            if (strict) {
+                return std::nullopt;
+            }
+            continue;
         }
         auto key = trimmedSpaces(line.substr(0, equals));
         if (!validKeyName(key)) {
-            return std::nullopt;
+            if (strict) {
+                return std::nullopt;
+            }
+            continue;
         }
         group->emplace(std::string(key), std::string(trimmedSpaces(line.substr(equals + 1))));
     }

@@ -15,8 +15,15 @@ class DesktopEntry {
 public:
     static constexpr const char* mainGroup = "Desktop Entry";
 
-    // None when the text is not in the format (a key before any group, a malformed line).
-    static std::optional<DesktopEntry> parse(std::string_view text);
+    // How a line that breaks the format is taken: it makes the whole text unusable (strict), or
+    // it is skipped with the keys of a malformed group (lenient: for reading one key of files
+    // that other programs wrote, where a stray line elsewhere must not hide it).
+    enum class Parsing { strict, lenient };
+
+    // None when the text is not in the format (a key before any group, a malformed line) and
+    // parsing is strict.
+    static std::optional<DesktopEntry> parse(std::string_view text,
+                                             Parsing parsing = Parsing::strict);
     static std::optional<DesktopEntry> load(const std::filesystem::path& file);
 
     bool hasGroup(const std::string& group) const { return groups_.contains(group); }

@@ -41,6 +41,10 @@ TEST(NotificationText, desktopEntryNameComesFromTheEntryGroupOnly) {
               "Mail App");
     EXPECT_EQ(desktopEntryName("Name=Outside\n[Other]\nName=Other\n"), std::nullopt);
     EXPECT_EQ(desktopEntryName("[Desktop Entry]\nNameless=1\nName=\n"), std::nullopt);
+    // Files other programs wrote: a stray line elsewhere must not hide the name.
+    EXPECT_EQ(desktopEntryName("[broken\nName=In a broken group\n[Desktop Entry]\nnot a key line\n"
+                               "X_Bad Key=1\nName=Chat\n"),
+              "Chat");
 
     test::TempDir dir;
     std::filesystem::create_directories(dir / "home" / "applications");
