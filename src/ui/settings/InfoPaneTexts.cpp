@@ -21,8 +21,10 @@ PromptSpec renameSoundPrompt(const CustomSound& sound) {
             sound.name, "Rename", "Cancel"};
 }
 
-AlertSpec deleteSoundAlert(const CustomSound& sound, const std::vector<Rule>& rules) {
-    // An app with several rules on the file is still one app that keeps playing it.
+namespace {
+
+// The apps whose rules play the sound's file, each once however many of its rules do.
+std::vector<std::string> appsUsing(const CustomSound& sound, const std::vector<Rule>& rules) {
     std::vector<std::string> apps;
     std::unordered_set<std::string> keys;
     for (const auto& name : MenuModel::appsUsingFile(sound.fileURL, rules)) {
@@ -30,15 +32,32 @@ AlertSpec deleteSoundAlert(const CustomSound& sound, const std::vector<Rule>& ru
             apps.push_back(trimmed(name));
         }
     }
+    return apps;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& name : names) {
+        out += (out.empty() ? "" : ", ") + name;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string soundUsage(const CustomSound& sound, const std::vector<Rule>& rules) {
+    auto apps = appsUsing(sound, rules);
+    return apps.empty() ? "Not used by any app" : "Used by " + joined(apps);
+}
+
+AlertSpec deleteSoundAlert(const CustomSound& sound, const std::vector<Rule>& rules) {
+    const auto apps = appsUsing(sound, rules);
     std::string text;
     if (apps.empty()) {
         text = "This removes it from My Sounds and deletes the file. This can\u2019t be undone.";
     } else {
         const bool one = apps.size() == 1;
-        std::string names;
-        for (const auto& app : apps) {
-            names += (names.empty() ? "" : ", ") + app;
-        }
+        const std::string names = joined(apps);
         text = "This removes it from My Sounds. " + names + " still " + (one ? "uses" : "use") +
                " this sound, so the file is kept - " +
                (one ? "that app keeps" : "those apps keep") + " playing it until you change " +
@@ -49,6 +68,10 @@ AlertSpec deleteSoundAlert(const CustomSound& sound, const std::vector<Rule>& ru
 
 std::string presetPlays(const std::string& soundName) {
     return "Plays " + soundName;
+}
+
+std::string openAppHelp(const std::string& app) {
+    return "Open " + app + "\u2019s sound and alert settings";
 }
 
 const std::vector<std::string>& fixDoubleSoundSteps() {

@@ -41,6 +41,8 @@ inline constexpr const char* preview = "Preview";
 inline constexpr const char* rename = "Rename\u2026";
 inline constexpr const char* deleteSound = "Delete";
 PromptSpec renameSoundPrompt(const CustomSound& sound);
+// "Used by Mail, Slack", each app once, or that no app plays it.
+std::string soundUsage(const CustomSound& sound, const std::vector<Rule>& rules);
 // Names the apps whose rules still play the sound's file (each app once), in which case the file
 // stays on disk; otherwise says that the file goes too.
 AlertSpec deleteSoundAlert(const CustomSound& sound, const std::vector<Rule>& rules);
@@ -71,6 +73,9 @@ inline constexpr const char* appNotListedText =
     "sound in Corvale instead - its flash and Recent Alerts keep working, and you hear only its "
     "own sound.";
 inline constexpr const char* stillDoublePlay = "Apps that still double-play";
+// Opens an app's editor from the setup panes' lists.
+inline constexpr const char* openApp = "Open\u2026";
+std::string openAppHelp(const std::string& app);
 inline constexpr const char* noDoublePlay =
     "None - no app plays its own sound and Corvale\u2019s together.";
 

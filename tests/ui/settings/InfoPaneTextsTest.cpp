@@ -1,7 +1,7 @@
 #include "ui/settings/InfoPaneTexts.h"
-#include "ui/settings/AlertTimeLabel.h"
 #include "ui/settings/BuildInfo.h"
 #include "ui/settings/HelpCatalog.h"
+#include "ui/settings/RecentAlertsList.h"
 
 #include "store/StarterPresets.h"
 
@@ -117,6 +117,20 @@ TEST(HelpCatalog, everyCardHasItsOwnTileColor) {
     EXPECT_EQ(colors.size(), HelpCatalog::topics().size());
     EXPECT_FALSE(colors.contains(helpTileColor("no-such-topic").hexString()))
         << "an unknown id gets the neutral tile, not a topic's colour";
+}
+
+TEST(RecentAlertsList, newestFirstByTimeNotByRecordingOrder) {
+    const TimePoint ten = timePointFromSeconds(1772359200);
+    // Recorded in this order; the clock went back before "Mail", and "Zoom" shares a moment.
+    const std::vector<PingRecord> log{{"Slack", ten + 5min, std::nullopt},
+                                      {"Mail", ten, std::nullopt},
+                                      {"Zoom", ten + 5min, std::nullopt}};
+    std::vector<std::string> order;
+    for (const auto& record : newestFirst(log)) {
+        order.push_back(record.appName);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"Zoom", "Slack", "Mail"}));
+    EXPECT_TRUE(newestFirst({}).empty());
 }
 
 TEST(AlertTimeLabel, todayShowsTheTimeAloneInTheUsersZone) {

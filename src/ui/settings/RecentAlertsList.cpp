@@ -1,4 +1,4 @@
-#include "ui/settings/AlertTimeLabel.h"
+#include "ui/settings/RecentAlertsList.h"
 
 #include <unicode/calendar.h>
 #include <unicode/datefmt.h>
@@ -6,6 +6,7 @@
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <tuple>
@@ -35,6 +36,14 @@ bool sameDay(UDate a, UDate b, const icu::TimeZone& zone, const icu::Locale& loc
 }
 
 } // namespace
+
+std::vector<PingRecord> newestFirst(const std::vector<PingRecord>& records) {
+    std::vector<PingRecord> list(records.rbegin(), records.rend());
+    std::stable_sort(list.begin(), list.end(), [](const PingRecord& a, const PingRecord& b) {
+        return a.timestamp > b.timestamp;
+    });
+    return list;
+}
 
 std::string alertTimeLabel(TimePoint when, TimePoint now, const std::string& localeName,
                            const std::string& timeZone) {
