@@ -268,6 +268,10 @@ void ConfigModel::clearAllAlerts() {
     announceChange();
 }
 
+const std::vector<PingRecord>& ConfigModel::recentAlerts() const {
+    return stores_.pingLogStore.records();
+}
+
 void ConfigModel::addCustomSound(const std::string& name, const FileUrl& url) {
     library_.addCustomSound(name, url);
 }

@@ -110,6 +110,8 @@ public:
     void clearAlerts(const std::string& forApp);
     // Empties the recent alerts (after the user confirmed).
     void clearAllAlerts();
+    // The recent alerts in the order they were recorded, oldest first.
+    const std::vector<PingRecord>& recentAlerts() const;
 
     // The "My Sounds" library.
     void addCustomSound(const std::string& name, const FileUrl& url);

@@ -14,6 +14,7 @@ constexpr RenderSource sources[] = {
     addTrayRenders,
     addFlashRenders,
     addMenuRenders,
+    addInfoPaneRenders,
 };
 
 const RenderVariant variants[] = {{1.0, false, ""}, {2.0, false, "@2x"}, {1.0, true, "-dark"}};

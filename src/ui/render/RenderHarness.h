@@ -45,5 +45,7 @@ void addTrayRenders(RenderCatalog& catalog);
 void addFlashRenders(RenderCatalog& catalog);
 // The dashboard with each lens, with sample alerts and empty, and the quick menu.
 void addMenuRenders(RenderCatalog& catalog);
+// The settings window's Recent Alerts, My Sounds, Popular apps, setup, Help and About panes.
+void addInfoPaneRenders(RenderCatalog& catalog);
 
 } // namespace corvale

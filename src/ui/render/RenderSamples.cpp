@@ -36,12 +36,21 @@ SampleSession::SampleSession(bool withData) {
     observed.observe("Mail");
     auto now = Clock::now();
     using std::chrono::minutes;
+    const char* slackPreviews[] = {"Deploy finished: api-gateway is live", nullptr,
+                                   "Priya: can you look at the release notes before 3?"};
     for (int i = 0; i < 3; ++i) {
-        pings.record("Slack", now - minutes(4 + i * 7), std::nullopt);
+        pings.record("Slack", now - minutes(4 + i * 7),
+                     slackPreviews[i] ? std::optional<std::string>(slackPreviews[i])
+                                      : std::nullopt);
     }
-    pings.record("Mail", now - minutes(35), std::nullopt);
+    pings.record("Mail", now - minutes(35), std::string("Invoice #2291 from Northwind Traders"));
     pings.record("Calendar", now - std::chrono::hours(30), std::nullopt);
     pings.record("Calendar", now - std::chrono::hours(31), std::nullopt);
+    // Saved sounds; the files need not exist for the views.
+    model->addCustomSound("Doorbell",
+                          FileUrl::fromPath((path / "Sounds" / "doorbell.m4a").string()));
+    model->addCustomSound("Cash register",
+                          FileUrl::fromPath((path / "Sounds" / "cash-register.ogg").string()));
     ConfigPublished values;
     values.statusLine =
         StatusItemController::statusTextFor(true, std::nullopt, Clock::now(), true, 6);

@@ -18,6 +18,7 @@ TEST(RenderHarness, writesEveryImageInEveryVariant) {
     addTrayRenders(catalog);
     addFlashRenders(catalog);
     addMenuRenders(catalog);
+    addInfoPaneRenders(catalog);
     EXPECT_EQ(written.size(), catalog.entries().size() * 3);
 
     const auto path = [&](const char* name) {
@@ -30,6 +31,9 @@ TEST(RenderHarness, writesEveryImageInEveryVariant) {
     EXPECT_EQ(doubled.size(), plain.size() * 2);
     EXPECT_NE(dark, plain) << "the dark palette changes the look";
     EXPECT_EQ(QImage(path("flash-edgeTop.png")).size(), QSize(1024, 768));
+    const QImage help(path("settings-help.png"));
+    EXPECT_EQ(help.width(), 626);
+    EXPECT_GT(help.height(), 560) << "a long pane is drawn whole, not cut at the window's height";
 
     EXPECT_NE(runRenderHarness("/proc/no/such/folder"), 0);
 }

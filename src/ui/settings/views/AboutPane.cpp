@@ -1,0 +1,124 @@
+#include "ui/settings/views/AboutPane.h"
+
+#include "core/NotificationCenter.h"
+#include "platform/linux/LinuxSystemFacts.h"
+#include "ui/menubar/ConfigModel.h"
+#include "ui/menubar/MenuTexts.h"
+#include "ui/settings/BuildInfo.h"
+#include "ui/settings/InfoPaneTexts.h"
+#include "ui/settings/views/InfoPaneParts.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvale::settings {
+
+namespace T = InfoPaneTexts;
+using form::qs;
+
+namespace {
+
+double luminance(const QColor& color) {
+    auto linear = [](float c) {
+        return c <= 0.04045f ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+           0.0722 * linear(color.blueF());
+}
+
+// The contrast ratio of two colours, 1 (none) to 21.
+double contrast(const QColor& a, const QColor& b) {
+    auto [dark, light] = std::minmax(luminance(a), luminance(b));
+    return (light + 0.05) / (dark + 0.05);
+}
+
+// A button that reads as a link and opens its page in the browser.
+QPushButton* linkButton(const QString& title, const char* url, Workspace& workspace,
+                        const char* objectName) {
+    auto* button = makeButton(title, [&workspace, url] { workspace.openURL(url); });
+    button->setObjectName(objectName);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setToolTip(url);
+    QFont f = button->font();
+    f.setUnderline(true);
+    button->setFont(f);
+    QPalette pal = button->palette();
+    QColor link = pal.color(QPalette::Link);
+    // Some dark themes keep the light theme's dark blue for links; the highlight stays readable.
+    if (contrast(link, pal.color(QPalette::Base)) < 3.0) {
+        link = pal.color(QPalette::Highlight);
+    }
+    pal.setColor(QPalette::ButtonText, link);
+    button->setPalette(pal);
+    return button;
+}
+
+} // namespace
+
+AboutPane::AboutPane(SettingsContext& context, QWidget* parent)
+    : FormPane(parent), context_(context) {
+    setObjectName("aboutPane");
+}
+
+void AboutPane::build() {
+    auto* product = addCard(MenuTexts::productName);
+    auto* version = new QLabel(qs(BuildInfo::current().versionLine()));
+    version->setObjectName("versionLine");
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    product->row(T::version, version);
+    product->addNote(T::tagline);
+
+    auto* update = addCard(T::softwareUpdate);
+    auto* check =
+        makeButton(T::checkForUpdates, [this] { context_.center.post(notes::checkForUpdates); });
+    check->setObjectName("checkForUpdates");
+    update->addWidget(inlineRow({check}));
+    update->addNote(T::updatesNote);
+
+    auto* support = addCard(T::support);
+    auto* bug = makeButton(T::reportBug, [this] { reportBug(); });
+    bug->setObjectName("reportBug");
+    support->row(T::somethingWrong, bug);
+    auto* help = makeButton(T::emailSupport, [this] { emailSupport(); });
+    help->setObjectName("emailSupport");
+    support->row(T::needHelp, help);
+    support->addNote(T::supportNote);
+    support->row(T::links, inlineRow({linkButton(T::website, SupportContact::websiteURL,
+                                                 context_.workspace, "website"),
+                                      linkButton(T::privacyPolicy, SupportContact::privacyURL,
+                                                 context_.workspace, "privacyPolicy")}));
+
+    addCard(T::privacy)->addWidget(bodyText(T::privacyText));
+}
+
+SupportContact::Diagnostics AboutPane::diagnostics() const {
+    return SupportContact::currentDiagnostics(linuxSystemFacts(),
+                                              context_.model.published().isTrusted);
+}
+
+void AboutPane::emailSupport() {
+    sendMail(SupportContact::emailSupport(diagnostics()));
+}
+
+void AboutPane::reportBug() {
+    sendMail(SupportContact::reportBug(diagnostics()));
+}
+
+void AboutPane::sendMail(const SupportContact::Mail& mail) {
+    auto result = SupportContact::sendMail(mail, context_.workspace, [](const std::string& text) {
+        if (auto* clipboard = QGuiApplication::clipboard()) {
+            clipboard->setText(qs(text));
+        }
+    });
+    if (result == SupportContact::MailResult::addressCopied) {
+        context_.dialogs.runModalAlert(SupportContact::mailFallbackAlert());
+    }
+}
+
+} // namespace corvale::settings

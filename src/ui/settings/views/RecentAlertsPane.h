@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ui/settings/views/SettingsContext.h"
+#include "ui/settings/views/SettingsForm.h"
+
+namespace corvale::settings {
+
+// "Recent Alerts": the whole alert history, newest first, the preview option and clearing.
+class RecentAlertsPane : public FormPane {
+public:
+    explicit RecentAlertsPane(SettingsContext& context, QWidget* parent = nullptr);
+
+    // Asks the dashboard's question, and empties the history on "Clear".
+    void clearHistory();
+
+protected:
+    void build() override;
+
+private:
+    SettingsContext& context_;
+};
+
+} // namespace corvale::settings
