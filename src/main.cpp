@@ -1,8 +1,9 @@
-// Process entry. The automation commands (mute, unmute, snooze, resume, focus) only broadcast to
-// the running program and exit: they never take the instance lock, migrate folders or touch the
-// log. Otherwise: read the debug-log switch, make sure only one Corvale runs in the session, move
-// an earlier release's data, wire the Linux adapters into the application object and run the Qt
-// event loop until SIGINT or SIGTERM (SIGHUP reloads the rules).
+// Process entry. The automation commands (mute, unmute, snooze, resume, focus, settings,
+// dashboard) only reach the running program and exit: they never take the instance lock, migrate
+// folders or touch the log. A launch that finds Corvale running asks it to open its settings
+// window and exits. Otherwise: read the debug-log switch, make sure only one Corvale runs in the
+// session, move an earlier release's data, wire the Linux adapters into the application object and
+// run the Qt event loop until SIGINT or SIGTERM (SIGHUP reloads the rules).
 
 #include "core/AppDelegate.h"
 #include "core/Log.h"
@@ -39,6 +40,7 @@
 #include "ui/tray/TrayStatusButton.h"
 
 #include <QApplication>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -56,7 +58,8 @@ constexpr const char* usageHead =
     "\n"
     "Corvale gives every application's notifications a signal of its own: it\n"
     "watches the notifications your desktop shows and plays, flashes and records\n"
-    "each one by your rules. Started without a command, it runs in your session.\n"
+    "each one by your rules. Started without a command, it runs in your session;\n"
+    "when it already runs there, its settings window opens instead.\n"
     "\n"
     "Commands, sent to the running Corvale:\n";
 constexpr const char* usageTail =
@@ -72,6 +75,16 @@ constexpr const char* usageTail =
 
 void focusSystemLog(const std::string& message) {
     systemLog(CorvaleFocusFilter::logSubsystem, CorvaleFocusFilter::logCategory, message);
+}
+
+int report(const CommandLine::Outcome& outcome) {
+    if (!outcome.message.empty()) {
+        std::printf("%s\n", outcome.message.c_str());
+    }
+    if (!outcome.error.empty()) {
+        std::fprintf(stderr, "%s\n", outcome.error.c_str());
+    }
+    return outcome.exitCode;
 }
 
 int runCommand(const std::vector<std::string>& words) {
@@ -90,15 +103,24 @@ int runCommand(const std::vector<std::string>& words) {
     JsonFilePreferences preferences(JsonFilePreferences::defaultFile(*config), nullptr, userNotice);
     DbusBroadcast broadcast(
         [](const std::string& line) { std::fprintf(stderr, "corvale: %s\n", line.c_str()); });
-    auto outcome =
-        CommandLine::execute(*parsed.request, broadcast, preferences, focusSystemLog, [&broadcast] {
-            return SessionBusName::hasOwner(broadcast.connection());
+    auto outcome = CommandLine::execute(
+        *parsed.request, broadcast, preferences, focusSystemLog,
+        [&broadcast] { return SessionBusName::hasOwner(broadcast.connection()); },
+        [&broadcast](const std::string& method, const std::vector<std::string>& args) {
+            return SessionBusName::call(broadcast.connection(), method, args);
         });
     broadcast.flush();
-    if (!outcome.error.empty()) {
-        std::fprintf(stderr, "%s\n", outcome.error.c_str());
-    }
-    return outcome.exitCode;
+    return report(outcome);
+}
+
+// Another Corvale holds the session. It may be starting still: it takes its bus name only once
+// it is ready to answer.
+int openRunningInstance() {
+    DbusBroadcast bus;
+    return report(CommandLine::secondLaunch(
+        [&bus](const std::string& method, const std::vector<std::string>& args) {
+            return SessionBusName::call(bus.connection(), method, args, std::chrono::seconds(10));
+        }));
 }
 
 bool environmentSet(const char* name) {
@@ -147,6 +169,9 @@ int runApplication(int argc, char** argv) {
     std::filesystem::create_directories(lockFolder, ec);
     SingleInstanceLock lock(lockFolder / "corvale.lock");
     if (!lock.acquired()) {
+        if (lock.heldElsewhere()) {
+            return openRunningInstance();
+        }
         std::fprintf(stderr, "corvale: %s\n", lock.problem().c_str());
         return 1;
     }
@@ -230,7 +255,12 @@ int runApplication(int argc, char** argv) {
         connectTrayClicks(trayButton->trayIcon(), menus);
     }
     // Owned only now that the observers are in place: a command that finds the name is heard.
-    SessionBusName busName(broadcast.connection(), {}, logLine);
+    SessionBusName busName(
+        broadcast.connection(),
+        programMethods(
+            [&delegate](const std::optional<PaneID>& pane) { delegate.openSettings(pane); },
+            [&delegate] { delegate.openDashboard(); }),
+        logLine);
     broadcast.flush();
     // Hand edits of the rules apply without a restart; SIGHUP reloads them at once.
     FileChangeWatcher rulesWatcher(

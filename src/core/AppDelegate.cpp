@@ -6,6 +6,7 @@
 #include "silence/CorvaleFocusFilter.h"
 #include "silence/FocusFilterState.h"
 #include "silence/Snooze.h"
+#include "ui/settings/PaneKey.h"
 
 #include <algorithm>
 
@@ -201,6 +202,30 @@ void AppDelegate::refreshConfigModel() {
     if (configModel_) {
         configModel_->publish(configPublished());
     }
+}
+
+void AppDelegate::openSettings(const std::optional<PaneID>& pane) {
+    const std::string key = paneKey(pane.value_or(PaneID::of(PaneID::Kind::general)));
+    log_("[settings] open pane=\"" + key + "\"");
+    if (!configModel_ || !configModel_->onOpenSettings) {
+        log_("[settings] no settings window to open");
+        return;
+    }
+    configModel_->onOpenSettings(pane);
+}
+
+void AppDelegate::openDashboard() {
+    switch (onOpenDashboard()) {
+    case DashboardPlace::besideTray:
+        log_("[dashboard] opened beside the tray icon");
+        return;
+    case DashboardPlace::window:
+        log_("[dashboard] opened as a window - no system tray on this desktop");
+        return;
+    case DashboardPlace::none:
+        break;
+    }
+    log_("[dashboard] no dashboard to open");
 }
 
 void AppDelegate::seedUnreadMarkOnFirstRun() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Broadcast.h"
+#include "core/Callback.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
 #include "core/ObservedNotification.h"
@@ -21,6 +22,7 @@
 #include "silence/SoundCommand.h"
 #include "store/RuleStore.h"
 #include "ui/menubar/ConfigModel.h"
+#include "ui/settings/PaneID.h"
 
 #include <deque>
 #include <filesystem>
@@ -32,6 +34,15 @@
 #include <vector>
 
 namespace corvale {
+
+// Where the dashboard went up when it was asked for from outside.
+enum class DashboardPlace {
+    // Nowhere: the program shows no dashboard (no desktop, or not set up yet).
+    none,
+    besideTray,
+    // An ordinary window, on a desktop without a system tray.
+    window
+};
 
 // The services of the platform that the application object works through.
 struct AppServices {
@@ -137,6 +148,13 @@ public:
     // Copies the seen apps, the play-sounds switch, trust and the status text into the model and
     // announces the change once.
     void refreshConfigModel();
+
+    // Requests from outside the program (another launch, the command line), on the main thread:
+    // the settings window at a pane (none: the first pane), and the dashboard.
+    void openSettings(const std::optional<PaneID>& pane);
+    void openDashboard();
+    // Shows the dashboard; connected by the menus once they are set up.
+    Callback<DashboardPlace()> onOpenDashboard;
 
     // Any program can post under any name; the names seen this run are capped.
     static constexpr size_t seenAppsCap = 1000;

@@ -1,6 +1,7 @@
 #include "silence/CommandLine.h"
 
 #include "silence/CorvaleFocusFilter.h"
+#include "ui/settings/PaneKey.h"
 
 #include <array>
 
@@ -11,7 +12,11 @@ const char* const CommandLine::usage =
     "  unmute             turn Corvale's sounds back on\n"
     "  snooze [MINUTES]   silence sounds for MINUTES (default 30; 1 to 1440)\n"
     "  resume             end a snooze\n"
-    "  focus on|off       silence, or stop silencing, the rules that respect Focus\n";
+    "  focus on|off       silence, or stop silencing, the rules that respect Focus\n"
+    "  settings [PANE]    open the settings window, at PANE if given: general,\n"
+    "                     recentAlerts, allOtherApps, starterPresets, soundLibrary,\n"
+    "                     setup, detection, help, about, or app:NAME for an app\n"
+    "  dashboard          open the dashboard: recent alerts and each app's sound\n";
 
 namespace {
 
@@ -19,11 +24,39 @@ CommandLine::Parsed failure(std::string message) {
     return {std::nullopt, "corvale: " + std::move(message)};
 }
 
+constexpr const char* notRunningText = "corvale: Corvale is not running; the command was not sent";
+
+CommandLine::Outcome openWindow(const OpenWindowRequest& request, const InstanceCall& call) {
+    const bool settings = request.window == OpenWindowRequest::Window::settings;
+    InstanceReply reply;
+    if (call) {
+        reply = settings ? call(instancemethods::openSettings,
+                                {request.pane ? paneKey(*request.pane) : std::string()})
+                         : call(instancemethods::openDashboard, {});
+    }
+    switch (reply.status) {
+    case InstanceReply::Status::answered:
+        return {0, "",
+                settings ? "corvale: Corvale's settings window was opened"
+                         : "corvale: Corvale's dashboard was opened"};
+    case InstanceReply::Status::notRunning:
+        return {1, notRunningText, ""};
+    case InstanceReply::Status::refused:
+        return {1, "corvale: Corvale refused the command: " + reply.detail, ""};
+    case InstanceReply::Status::unreachable:
+        break;
+    }
+    return {1,
+            "corvale: cannot reach the session bus; the command was not sent" +
+                (reply.detail.empty() ? std::string() : " (" + reply.detail + ")"),
+            ""};
+}
+
 } // namespace
 
 bool CommandLine::isCommandWord(std::string_view word) {
-    static constexpr std::array<std::string_view, 5> words = {"mute", "unmute", "snooze", "resume",
-                                                              "focus"};
+    static constexpr std::array<std::string_view, 7> words = {
+        "mute", "unmute", "snooze", "resume", "focus", "settings", "dashboard"};
     for (auto w : words) {
         if (w == word) {
             return true;
@@ -74,27 +107,73 @@ CommandLine::Parsed CommandLine::parse(const std::vector<std::string>& words) {
         }
         return failure("focus: expected on or off, not '" + words[1] + "'");
     }
+    if (command == "settings") {
+        if (extra > 1) {
+            return failure("settings takes at most one argument, the pane");
+        }
+        if (extra == 0) {
+            return {OpenWindowRequest{}, ""};
+        }
+        auto pane = paneFromKey(words[1]);
+        if (!pane) {
+            return failure("settings: no pane '" + words[1] + "'; the panes are " + paneKeyList());
+        }
+        return {OpenWindowRequest{OpenWindowRequest::Window::settings, std::move(pane)}, ""};
+    }
+    if (command == "dashboard") {
+        if (extra != 0) {
+            return failure("dashboard takes no arguments");
+        }
+        return {OpenWindowRequest{OpenWindowRequest::Window::dashboard, std::nullopt}, ""};
+    }
     return failure("unknown command '" + command + "'");
 }
 
 CommandLine::Outcome CommandLine::execute(const CommandRequest& request, Broadcast& broadcast,
                                           Preferences& defaults, const LogFn& systemLog,
-                                          const RunningQuery& programRunning) {
+                                          const RunningQuery& programRunning,
+                                          const InstanceCall& callProgram) {
+    if (const auto* open = std::get_if<OpenWindowRequest>(&request)) {
+        return openWindow(*open, callProgram);
+    }
     if (const auto* command = std::get_if<SoundCommand>(&request)) {
         if (programRunning && programRunning() == false) {
-            return {1, "corvale: Corvale is not running; the command was not sent"};
+            return {1, notRunningText, ""};
         }
         if (!broadcast.post(broadcasts::soundCommand, command->wireText())) {
-            return {1, "corvale: cannot reach the session bus; the command was not sent"};
+            return {1, "corvale: cannot reach the session bus; the command was not sent", ""};
         }
         return {};
     }
     const bool silence = std::get<FocusFilterRequest>(request).silence;
     if (!CorvaleFocusFilter::perform(silence, defaults, broadcast, systemLog)) {
-        return {1, "corvale: cannot reach the session bus; the setting is saved and applies "
-                   "when Corvale next starts"};
+        return {1,
+                "corvale: cannot reach the session bus; the setting is saved and applies "
+                "when Corvale next starts",
+                ""};
     }
     return {};
+}
+
+CommandLine::Outcome CommandLine::secondLaunch(const InstanceCall& callProgram) {
+    InstanceReply reply;
+    if (callProgram) {
+        reply = callProgram(instancemethods::openSettings, {""});
+    }
+    if (reply.status == InstanceReply::Status::answered) {
+        return {0, "", "corvale: Corvale is already running; its settings window was opened"};
+    }
+    std::string why = reply.detail;
+    if (reply.status == InstanceReply::Status::notRunning) {
+        why = "it has no name on the session bus";
+    } else if (why.empty()) {
+        why = "the session bus cannot be reached";
+    }
+    return {1,
+            "corvale: Corvale is already running in this session; its settings window could not "
+            "be opened (" +
+                why + ")",
+            ""};
 }
 
 } // namespace corvale

@@ -73,3 +73,22 @@ TEST_F(ConfigModelWiring, hooksReachTheApplication) {
     EXPECT_TRUE(log.contains("[test] All other apps \u2192 Submarine @ 100%"));
     EXPECT_EQ(engine.starts.size() + namedSounds.played.size(), 1u);
 }
+
+TEST_F(ConfigModelWiring, settingsAskedForFromOutsideReachTheModelsHookAtThatPane) {
+    create();
+    app->openSettings(std::nullopt);
+    EXPECT_TRUE(log.contains("[settings] no settings window to open")) << "before start-up";
+
+    ConfigModel& model = launch();
+    app->openSettings(PaneID::of(PaneID::Kind::recentAlerts));
+    EXPECT_EQ(log.count("[settings] no settings window to open"), 2u) << "no window connected";
+
+    std::vector<std::optional<PaneID>> opened;
+    model.onOpenSettings = [&](const std::optional<PaneID>& pane) { opened.push_back(pane); };
+    app->openSettings(std::nullopt);
+    app->openSettings(PaneID::app("Mail"));
+    EXPECT_EQ(opened, (std::vector<std::optional<PaneID>>{std::nullopt, PaneID::app("Mail")}))
+        << "no pane stays no pane, so the window keeps its own choice of the first";
+    EXPECT_TRUE(log.contains("[settings] open pane=\"general\""));
+    EXPECT_TRUE(log.contains("[settings] open pane=\"app:Mail\""));
+}

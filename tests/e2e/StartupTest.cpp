@@ -61,7 +61,8 @@ TEST(Startup, freshStartSeedsRulesLogsAndRunsUntilTerminated) {
     ASSERT_EQ(rules["rules"].size(), 1u);
     EXPECT_EQ(rules["rules"][0]["appBundleId"], "*");
 
-    // Still running a moment later; a second instance refuses to start.
+    // Still running a moment later; a second instance, with no bus to reach the first one through,
+    // refuses to start.
     EXPECT_TRUE(corvale->running());
     auto second = s.start();
     EXPECT_EQ(second->wait(10s), 1);
@@ -177,8 +178,9 @@ TEST(Startup, desktopEntryIsValidAndItsActionsAreCorvaleCommands) {
     std::string text = readFile(entry);
     for (const char* action :
          {"Name=Mute Sounds\nExec=corvale mute\n", "Name=Turn On Sounds\nExec=corvale unmute\n",
-          "Name=Snooze Sounds\nExec=corvale snooze\n",
-          "Name=Resume Sounds\nExec=corvale resume\n"}) {
+          "Name=Snooze Sounds\nExec=corvale snooze\n", "Name=Resume Sounds\nExec=corvale resume\n",
+          "Name=Settings\nExec=corvale settings\n",
+          "Name=Recent Alerts\nExec=corvale dashboard\n"}) {
         EXPECT_NE(text.find(action), std::string::npos) << action;
     }
 }

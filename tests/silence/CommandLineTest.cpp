@@ -41,6 +41,13 @@ TEST(CommandLine, parsesEachCommandAndItsArguments) {
         {{"snooze", "5000"}, SoundCommand::snooze(5000)},
         {{"focus", "on"}, FocusFilterRequest{true}},
         {{"focus", "off"}, FocusFilterRequest{false}},
+        {{"settings"}, OpenWindowRequest{}},
+        {{"settings", "recentAlerts"},
+         OpenWindowRequest{OpenWindowRequest::Window::settings,
+                           PaneID::of(PaneID::Kind::recentAlerts)}},
+        {{"settings", "app:Mail"},
+         OpenWindowRequest{OpenWindowRequest::Window::settings, PaneID::app("Mail")}},
+        {{"dashboard"}, OpenWindowRequest{OpenWindowRequest::Window::dashboard, std::nullopt}},
     };
     for (const auto& c : cases) {
         const auto parsed = CommandLine::parse(c.words);
@@ -74,6 +81,11 @@ TEST(CommandLine, rejectsMalformedCommandsWithAMessage) {
         {{"focus", "On"}, "'On'"},
         {{"focus", "on", "off"}, "on or off"},
         {{"Mute"}, "unknown command 'Mute'"},
+        {{"settings", "bogus"}, "no pane 'bogus'; the panes are general, recentAlerts"},
+        {{"settings", ""}, "no pane ''"},
+        {{"settings", "app:"}, "no pane 'app:'"},
+        {{"settings", "general", "about"}, "at most one argument"},
+        {{"dashboard", "now"}, "dashboard takes no arguments"},
     };
     for (const auto& c : cases) {
         const auto parsed = CommandLine::parse(c.words);
@@ -153,4 +165,109 @@ TEST(CommandLine, soundCommandsFailWhenTheProgramIsNotRunning) {
     auto focus = CommandLine::execute(FocusFilterRequest{true}, broadcast, prefs, {}, notRunning);
     EXPECT_EQ(focus.exitCode, 0);
     EXPECT_EQ(prefs.boolValue(prefkeys::focusFilterSilencing), std::optional<bool>(true));
+}
+
+namespace {
+
+// The running program as the command line reaches it: records each call, answers as told.
+struct ScriptedProgram {
+    InstanceReply reply{InstanceReply::Status::answered, ""};
+    std::vector<std::string> calls;
+
+    InstanceCall fn() {
+        return [this](const std::string& method, const std::vector<std::string>& args) {
+            std::string call = method;
+            for (const auto& arg : args) {
+                call += " '" + arg + "'";
+            }
+            calls.push_back(call);
+            return reply;
+        };
+    }
+};
+
+CommandLine::Outcome runWords(std::vector<std::string> words, ScriptedProgram& program) {
+    InMemoryPreferences prefs;
+    InMemoryBroadcast broadcast;
+    return CommandLine::execute(
+        *CommandLine::parse(words).request, broadcast, prefs, {},
+        [] { return std::optional<bool>(true); }, program.fn());
+}
+
+} // namespace
+
+TEST(CommandLine, windowCommandsCallTheRunningProgramAndSayWhatOpened) {
+    ScriptedProgram program;
+    auto settings = runWords({"settings"}, program);
+    EXPECT_EQ(settings.exitCode, 0);
+    EXPECT_EQ(settings.message, "corvale: Corvale's settings window was opened");
+    EXPECT_TRUE(settings.error.empty());
+    auto pane = runWords({"settings", "App:Slack"}, program);
+    EXPECT_EQ(pane.exitCode, 0);
+    auto dashboard = runWords({"dashboard"}, program);
+    EXPECT_EQ(dashboard.exitCode, 0);
+    EXPECT_EQ(dashboard.message, "corvale: Corvale's dashboard was opened");
+    EXPECT_EQ(program.calls, (std::vector<std::string>{
+                                 "OpenSettings ''", "OpenSettings 'app:Slack'", "OpenDashboard"}))
+        << "an empty key asks for the first pane; a typed key is sent spelled as the program reads "
+           "it";
+}
+
+TEST(CommandLine, windowCommandsFailClearlyWhenTheProgramCannotShowThem) {
+    using Status = InstanceReply::Status;
+    struct Case {
+        InstanceReply reply;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {{Status::notRunning, "name has no owner"},
+         "corvale: Corvale is not running; the command was not sent"},
+        {{Status::unreachable, ""},
+         "corvale: cannot reach the session bus; the command was not sent"},
+        {{Status::unreachable, "Connection timed out"},
+         "corvale: cannot reach the session bus; the command was not sent (Connection timed out)"},
+        {{Status::refused, "no pane 'x'"}, "corvale: Corvale refused the command: no pane 'x'"},
+    };
+    for (const auto& c : cases) {
+        for (auto words : std::vector<std::vector<std::string>>{{"settings"}, {"dashboard"}}) {
+            ScriptedProgram program;
+            program.reply = c.reply;
+            auto outcome = runWords(words, program);
+            EXPECT_EQ(outcome.exitCode, 1) << c.error;
+            EXPECT_EQ(outcome.error, c.error);
+            EXPECT_TRUE(outcome.message.empty());
+        }
+    }
+    // Without a way to call the program (no bus at all) the command is not sent either.
+    InMemoryPreferences prefs;
+    InMemoryBroadcast broadcast;
+    auto nowhere = CommandLine::execute(OpenWindowRequest{}, broadcast, prefs, {}, {});
+    EXPECT_EQ(nowhere.exitCode, 1);
+    EXPECT_NE(nowhere.error.find("not sent"), std::string::npos);
+}
+
+TEST(CommandLine, secondLaunchOpensTheRunningProgramsSettingsOrSaysWhyNot) {
+    using Status = InstanceReply::Status;
+    ScriptedProgram program;
+    auto opened = CommandLine::secondLaunch(program.fn());
+    EXPECT_EQ(opened.exitCode, 0);
+    EXPECT_EQ(opened.message,
+              "corvale: Corvale is already running; its settings window was opened");
+    EXPECT_EQ(program.calls, std::vector<std::string>{"OpenSettings ''"});
+
+    const std::vector<std::pair<InstanceReply, std::string>> failures = {
+        {{Status::notRunning, "ignored"}, "(it has no name on the session bus)"},
+        {{Status::unreachable, ""}, "(the session bus cannot be reached)"},
+        {{Status::unreachable, "Connection refused"}, "(Connection refused)"},
+        {{Status::refused, "Access denied"}, "(Access denied)"},
+    };
+    for (const auto& [reply, why] : failures) {
+        program.reply = reply;
+        auto outcome = CommandLine::secondLaunch(program.fn());
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.error, "corvale: Corvale is already running in this session; its "
+                                 "settings window could not be opened " +
+                                     why);
+    }
+    EXPECT_EQ(CommandLine::secondLaunch({}).exitCode, 1);
 }

@@ -1,11 +1,17 @@
 #include "core/linux/SessionBusName.h"
 
+#include "ui/settings/PaneKey.h"
+
+#include <QMetaObject>
+#include <QObject>
 #include <cstring>
+#include <thread>
 
 namespace corvale {
 
 SessionBusName::SessionBusName(sd_bus* bus, Methods methods, LogFn log)
-    : bus_(bus), methods_(std::move(methods)), log_(std::move(log)) {
+    : bus_(bus), methods_(std::move(methods)), log_(std::move(log)),
+      pending_(std::make_unique<QObject>()) {
     if (!bus_) {
         return;
     }
@@ -56,14 +62,36 @@ int SessionBusName::onMethodCall(sd_bus_message* m, void* userdata, sd_bus_error
         return 0;
     }
     auto found = self->methods_.find(member);
-    if (found == self->methods_.end() || sd_bus_message_has_signature(m, "") <= 0) {
+    if (found == self->methods_.end()) {
         return 0;
     }
     // A copy: the method may replace this object's table while it runs.
-    auto method = found->second;
-    method();
-    sd_bus_reply_method_return(m, nullptr);
-    return 1;
+    const Method method = found->second;
+    const auto refuse = [m](const std::string& why) {
+        const int r = sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS, "%s", why.c_str());
+        return r < 0 ? r : 1;
+    };
+    if (sd_bus_message_has_signature(m, method.signature.c_str()) <= 0) {
+        return refuse(std::string(member) + " takes the arguments (" + method.signature + ")");
+    }
+    std::vector<std::string> args;
+    for (size_t i = 0; i < method.signature.size(); ++i) {
+        const char* text = nullptr;
+        if (sd_bus_message_read_basic(m, 's', &text) < 0 || !text) {
+            return refuse(std::string(member) + ": an argument cannot be read");
+        }
+        args.emplace_back(text);
+    }
+    Answer answer = method.handle ? method.handle(args) : Answer{};
+    if (!answer.error.empty()) {
+        return refuse(answer.error);
+    }
+    const int r = sd_bus_reply_method_return(m, nullptr);
+    if (answer.action) {
+        QMetaObject::invokeMethod(self->pending_.get(), std::move(answer.action),
+                                  Qt::QueuedConnection);
+    }
+    return r < 0 ? r : 1;
 }
 
 std::optional<bool> SessionBusName::hasOwner(sd_bus* bus) {
@@ -83,6 +111,102 @@ std::optional<bool> SessionBusName::hasOwner(sd_bus* bus) {
     sd_bus_message_unref(reply);
     sd_bus_error_free(&error);
     return answer;
+}
+
+namespace {
+
+bool ownerMissing(const sd_bus_error& error) {
+    return sd_bus_error_has_name(&error, SD_BUS_ERROR_NAME_HAS_NO_OWNER) ||
+           sd_bus_error_has_name(&error, SD_BUS_ERROR_SERVICE_UNKNOWN);
+}
+
+// An error the program itself sent back, as opposed to one of the bus or of our own connection.
+bool answeredByProgram(const sd_bus_error& error) {
+    if (!sd_bus_error_is_set(&error) || !error.name) {
+        return false;
+    }
+    for (const char* local :
+         {SD_BUS_ERROR_NO_REPLY, SD_BUS_ERROR_TIMEOUT, SD_BUS_ERROR_DISCONNECTED,
+          SD_BUS_ERROR_NO_SERVER, SD_BUS_ERROR_NO_MEMORY}) {
+        if (std::strcmp(error.name, local) == 0) {
+            return false;
+        }
+    }
+    return std::strncmp(error.name, "System.Error.", 13) != 0;
+}
+
+} // namespace
+
+InstanceReply SessionBusName::call(sd_bus* bus, const std::string& method,
+                                   const std::vector<std::string>& args,
+                                   std::chrono::milliseconds waitForOwner) {
+    using Status = InstanceReply::Status;
+    if (!bus) {
+        return {Status::unreachable, "no session bus"};
+    }
+    const auto deadline = std::chrono::steady_clock::now() + waitForOwner;
+    for (;;) {
+        sd_bus_message* message = nullptr;
+        int r = sd_bus_message_new_method_call(bus, &message, busName, objectPath, interfaceName,
+                                               method.c_str());
+        if (r >= 0) {
+            // A desktop's activation file must not start a second program to answer.
+            r = sd_bus_message_set_auto_start(message, 0);
+        }
+        for (const auto& arg : args) {
+            if (r >= 0) {
+                r = sd_bus_message_append_basic(message, 's', arg.c_str());
+            }
+        }
+        if (r < 0) {
+            sd_bus_message_unref(message);
+            return {Status::unreachable, std::string("cannot make the call: ") + std::strerror(-r)};
+        }
+        sd_bus_error error = SD_BUS_ERROR_NULL;
+        sd_bus_message* reply = nullptr;
+        constexpr std::uint64_t answerMicros = 10'000'000;
+        r = sd_bus_call(bus, message, answerMicros, &error, &reply);
+        sd_bus_message_unref(message);
+        sd_bus_message_unref(reply);
+        InstanceReply result{Status::answered, ""};
+        if (r < 0) {
+            const std::string detail = error.message ? error.message : std::strerror(-r);
+            if (ownerMissing(error)) {
+                result = {Status::notRunning, detail};
+            } else if (answeredByProgram(error)) {
+                result = {Status::refused, detail};
+            } else {
+                result = {Status::unreachable, detail};
+            }
+        }
+        sd_bus_error_free(&error);
+        if (result.status != Status::notRunning || std::chrono::steady_clock::now() >= deadline) {
+            return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+SessionBusName::Methods
+programMethods(std::function<void(const std::optional<PaneID>&)> openSettings,
+               std::function<void()> openDashboard) {
+    SessionBusName::Methods methods;
+    methods[instancemethods::openSettings] = {
+        "s", [openSettings](const std::vector<std::string>& args) -> SessionBusName::Answer {
+            std::optional<PaneID> pane;
+            if (!args[0].empty()) {
+                pane = paneFromKey(args[0]);
+                if (!pane) {
+                    return {"no pane '" + args[0] + "'; the panes are " + paneKeyList(), {}};
+                }
+            }
+            return {"", [openSettings, pane] { openSettings(pane); }};
+        }};
+    methods[instancemethods::openDashboard] = {
+        "", [openDashboard](const std::vector<std::string>&) -> SessionBusName::Answer {
+            return {"", openDashboard};
+        }};
+    return methods;
 }
 
 } // namespace corvale

@@ -15,9 +15,9 @@ SingleInstanceLock::SingleInstanceLock(const std::filesystem::path& file) {
         return;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        problem_ = errno == EWOULDBLOCK
-                       ? "Corvale is already running in this session"
-                       : "could not lock " + file.string() + ": " + std::strerror(errno);
+        heldElsewhere_ = errno == EWOULDBLOCK;
+        problem_ = heldElsewhere_ ? "Corvale is already running in this session"
+                                  : "could not lock " + file.string() + ": " + std::strerror(errno);
         ::close(fd);
         return;
     }

@@ -11,12 +11,18 @@ class PopoverHost {
 public:
     virtual ~PopoverHost() = default;
 
+    // Whether the desktop has a system tray to show our icon in now.
+    virtual bool hasTray() const = 0;
+
     virtual bool isDashboardShown() const = 0;
     // Shows the dashboard beside the tray icon and gives it the keyboard while it is open.
     virtual void showDashboard() = 0;
+    // Shows the dashboard as an ordinary window of its own, for a desktop without a tray; it
+    // stays open until the user closes it. Brought to the front when it is open already.
+    virtual void showDashboardWindow() = 0;
     virtual void closeDashboard() = 0;
-    // Calls `onOutsideClick` when the user presses a mouse button outside the open dashboard;
-    // an empty function removes the watch.
+    // Calls `onOutsideClick` when the open dashboard goes away by itself: the user pressed a
+    // mouse button outside the popup, or closed the window. An empty function removes the watch.
     virtual void watchOutsideClicks(std::function<void()> onOutsideClick) = 0;
 
     // The quick menu closes by itself on any click outside it.

@@ -10,6 +10,7 @@ StatusMenus::StatusMenus(AppDelegate& delegate, Preferences& preferences)
     : delegate_(delegate), preferences_(preferences) {}
 
 StatusMenus::~StatusMenus() {
+    delegate_.onOpenDashboard = std::function<DashboardPlace()>();
     if (host_) {
         host_->watchOutsideClicks({});
     }
@@ -28,6 +29,7 @@ void StatusMenus::setupStatusItem() {
         }
     };
     model.onClearRecentAlerts = [this] { clearRecentAlerts(); };
+    delegate_.onOpenDashboard = [this] { return openDashboard(); };
     // The settings window, the add-app panel, the updater and bringing another application
     // forward are not built on this desktop yet: those callbacks stay unset, and the views leave
     // out or disable the controls that would call them.
@@ -68,6 +70,25 @@ void StatusMenus::togglePopover() {
     refreshConfigModel();
     host_->showDashboard();
     host_->watchOutsideClicks([this] { closePopover(); });
+}
+
+DashboardPlace StatusMenus::openDashboard() {
+    if (!host_) {
+        return DashboardPlace::none;
+    }
+    if (host_->isQuickMenuShown()) {
+        host_->closeQuickMenu();
+    }
+    refreshConfigModel();
+    const bool besideTray = host_->hasTray();
+    if (besideTray) {
+        host_->showDashboard();
+    } else {
+        host_->showDashboardWindow();
+    }
+    // Closing the window marks the alerts seen as closing the popup does.
+    host_->watchOutsideClicks([this] { closePopover(); });
+    return besideTray ? DashboardPlace::besideTray : DashboardPlace::window;
 }
 
 void StatusMenus::closePopover() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AppDelegate.h"
 #include "core/Preferences.h"
 #include "ui/menubar/ConfigModel.h"
 #include "ui/menubar/PopoverHost.h"
@@ -9,8 +10,6 @@
 #include <optional>
 
 namespace corvale {
-
-class AppDelegate;
 
 // What the tray icon's clicks open: the dashboard on a primary click, the quick menu on a
 // secondary or Control-click. Connects the config model's callbacks that concern the popups
@@ -40,6 +39,9 @@ public:
     // `click` is none when the click came without a mouse event (keyboard activation).
     void statusClicked(std::optional<Click> click, bool controlHeld);
     void togglePopover();
+    // The dashboard asked for from outside: beside the tray icon as a click opens it, or as a
+    // window where the desktop has no tray. Open already, it is brought to the front.
+    DashboardPlace openDashboard();
     void closePopover();
     void showQuickMenu();
     void refreshConfigModel();

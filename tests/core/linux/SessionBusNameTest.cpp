@@ -5,6 +5,7 @@
 #include "support/QtEventLoop.h"
 
 #include <atomic>
+#include <future>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
@@ -36,7 +37,11 @@ TEST(SessionBusName, isOwnedWhileTheProgramLivesAndAnswersItsMethods) {
     int opened = 0;
     {
         DbusBroadcast running;
-        SessionBusName name(running.connection(), {{"Open", [&] { ++opened; }}}, log.fn());
+        SessionBusName::Methods methods;
+        methods["Open"] = {"", [&](const std::vector<std::string>&) {
+                               return SessionBusName::Answer{"", [&] { ++opened; }};
+                           }};
+        SessionBusName name(running.connection(), methods, log.fn());
         ASSERT_TRUE(test::pumpEventsUntil([&] { return name.owned(); }, 10s)) << log.lines.size();
         EXPECT_TRUE(log.contains("[bus] owns com.talvo.corvale"));
         EXPECT_EQ(SessionBusName::hasOwner(asker.connection()), std::optional<bool>(true));
@@ -68,4 +73,118 @@ TEST(SessionBusName, isOwnedWhileTheProgramLivesAndAnswersItsMethods) {
     // The bus releases a name when its connection closes.
     ASSERT_TRUE(test::pumpEventsUntil(
         [&] { return SessionBusName::hasOwner(asker.connection()) == false; }, 10s));
+}
+
+namespace {
+
+// Runs `calls` on a connection of its own in another thread (a call blocks for its answer) while
+// this thread's event loop lets the program answer.
+std::vector<InstanceReply>
+callFromAnotherProcess(const std::function<std::vector<InstanceReply>(sd_bus*)>& calls,
+                       const std::function<void()>& meanwhile = {}) {
+    auto result = std::async(std::launch::async, [&] {
+        sd_bus* bus = nullptr;
+        std::vector<InstanceReply> replies;
+        if (sd_bus_open_user(&bus) >= 0) {
+            replies = calls(bus);
+        }
+        sd_bus_flush_close_unref(bus);
+        return replies;
+    });
+    if (meanwhile) {
+        meanwhile();
+    }
+    test::pumpEventsUntil([&] { return result.wait_for(0s) == std::future_status::ready; }, 30s);
+    return result.get();
+}
+
+std::string statusName(InstanceReply::Status status) {
+    switch (status) {
+    case InstanceReply::Status::answered:
+        return "answered";
+    case InstanceReply::Status::notRunning:
+        return "notRunning";
+    case InstanceReply::Status::unreachable:
+        return "unreachable";
+    case InstanceReply::Status::refused:
+        return "refused";
+    }
+    return "?";
+}
+
+} // namespace
+
+// What a second launch and "corvale settings|dashboard" do: call the running program's methods,
+// which answer at once and act from the event loop afterwards.
+TEST(SessionBusName, programMethodsOpenWindowsAndRefuseTextThatNamesNoPane) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.ready()) << bus.setupError();
+    std::vector<std::optional<PaneID>> settings;
+    int dashboards = 0;
+    auto methods =
+        programMethods([&](const std::optional<PaneID>& pane) { settings.push_back(pane); },
+                       [&] { ++dashboards; });
+    {
+        DbusBroadcast running;
+        SessionBusName name(running.connection(), methods);
+        ASSERT_TRUE(test::pumpEventsUntil([&] { return name.owned(); }, 10s));
+
+        auto replies = callFromAnotherProcess([](sd_bus* b) {
+            return std::vector<InstanceReply>{
+                SessionBusName::call(b, "OpenSettings", {""}),
+                SessionBusName::call(b, "OpenSettings", {"app:Mail"}),
+                SessionBusName::call(b, "OpenDashboard", {}),
+                SessionBusName::call(b, "OpenSettings", {"bogus"}),
+                SessionBusName::call(b, "OpenSettings", {}),
+                SessionBusName::call(b, "OpenDashboard", {"x"}),
+                SessionBusName::call(b, "CloseEverything", {}),
+            };
+        });
+        ASSERT_EQ(replies.size(), 7u);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(statusName(replies[i].status), "answered") << i << replies[i].detail;
+        }
+        for (int i = 3; i < 7; ++i) {
+            EXPECT_EQ(statusName(replies[i].status), "refused") << i;
+        }
+        EXPECT_NE(replies[3].detail.find("no pane 'bogus'; the panes are general"),
+                  std::string::npos)
+            << replies[3].detail;
+        EXPECT_NE(replies[4].detail.find("OpenSettings takes the arguments (s)"), std::string::npos)
+            << replies[4].detail;
+        ASSERT_TRUE(test::pumpEventsUntil([&] { return settings.size() == 2; }, 5s));
+        EXPECT_EQ(settings,
+                  (std::vector<std::optional<PaneID>>{std::nullopt, PaneID::app("Mail")}));
+        EXPECT_EQ(dashboards, 1) << "refused calls do nothing";
+    }
+
+    // Gone: not running, at once when not told to wait.
+    DbusBroadcast asker;
+    ASSERT_TRUE(test::pumpEventsUntil(
+        [&] { return SessionBusName::hasOwner(asker.connection()) == false; }, 10s));
+    auto gone = callFromAnotherProcess(
+        [](sd_bus* b) { return std::vector{SessionBusName::call(b, "OpenDashboard", {})}; });
+    ASSERT_EQ(gone.size(), 1u);
+    EXPECT_EQ(statusName(gone[0].status), "notRunning") << gone[0].detail;
+    EXPECT_EQ(statusName(SessionBusName::call(nullptr, "OpenDashboard", {}).status), "unreachable");
+}
+
+// A launch that finds the lock held may be early: the running program takes its name only once it
+// is ready, and the caller waits for that.
+TEST(SessionBusName, aCallerToldToWaitIsAnsweredByAProgramThatIsStillStarting) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.ready()) << bus.setupError();
+    int dashboards = 0;
+    DbusBroadcast running;
+    std::unique_ptr<SessionBusName> name;
+    auto replies = callFromAnotherProcess(
+        [](sd_bus* b) { return std::vector{SessionBusName::call(b, "OpenDashboard", {}, 20s)}; },
+        [&] {
+            test::pumpEventsFor(500ms);
+            name = std::make_unique<SessionBusName>(running.connection(),
+                                                    programMethods({}, [&] { ++dashboards; }));
+        });
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(statusName(replies[0].status), "answered") << replies[0].detail;
+    EXPECT_TRUE(test::pumpEventsUntil([&] { return dashboards == 1; }, 5s));
 }

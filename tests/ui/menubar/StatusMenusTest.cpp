@@ -13,15 +13,26 @@ using namespace std::chrono_literals;
 
 // The popups as the menus' logic sees them: open flags and the questions asked.
 struct FakePopoverHost : PopoverHost {
+    bool tray = true;
     bool dashboard = false;
+    // How the dashboard was last shown.
+    bool asWindow = false;
     bool quick = false;
     std::function<void()> outsideClick;
     std::vector<std::string> questions;
     bool answer = false;
     int quits = 0;
 
+    bool hasTray() const override { return tray; }
     bool isDashboardShown() const override { return dashboard; }
-    void showDashboard() override { dashboard = true; }
+    void showDashboard() override {
+        dashboard = true;
+        asWindow = false;
+    }
+    void showDashboardWindow() override {
+        dashboard = true;
+        asWindow = true;
+    }
     void closeDashboard() override { dashboard = false; }
     void watchOutsideClicks(std::function<void()> fn) override { outsideClick = std::move(fn); }
     bool isQuickMenuShown() const override { return quick; }
@@ -104,6 +115,40 @@ TEST_F(StatusMenusTest, closingTheDashboardMarksAlertsSeenAndClearsTheBadge) {
     menus->togglePopover();
     menus->showQuickMenu();
     EXPECT_EQ(button.badge(), "") << "the quick menu closes the dashboard first, marking seen";
+}
+
+TEST_F(StatusMenusTest, dashboardAskedForFromOutsideOpensBesideTheTrayOrAsAWindow) {
+    receiveAlerts(2);
+    menus->showQuickMenu();
+    h.app->openDashboard();
+    EXPECT_TRUE(host.dashboard);
+    EXPECT_FALSE(host.asWindow);
+    EXPECT_FALSE(host.quick) << "never both popups at once";
+    EXPECT_TRUE(h.log.contains("[dashboard] opened beside the tray icon"));
+    h.app->openDashboard();
+    EXPECT_TRUE(host.dashboard) << "asking again keeps it open, unlike a second click";
+    menus->togglePopover();
+    EXPECT_FALSE(host.dashboard) << "a click on the icon closes it as usual";
+    EXPECT_EQ(button.badge(), "");
+
+    receiveAlerts(1);
+    host.tray = false;
+    h.app->openDashboard();
+    EXPECT_TRUE(host.dashboard);
+    EXPECT_TRUE(host.asWindow);
+    EXPECT_TRUE(h.log.contains("[dashboard] opened as a window - no system tray on this desktop"));
+    EXPECT_EQ(button.badge(), "1");
+    ASSERT_TRUE(host.outsideClick) << "the window tells the menus when the user closes it";
+    host.outsideClick();
+    EXPECT_FALSE(host.dashboard);
+    EXPECT_EQ(button.badge(), "") << "closing the window marks the alerts seen";
+    EXPECT_EQ(h.app->prefs().pingHistorySeenThrough(),
+              h.app->pingLogStore().records().back().timestamp);
+
+    menus.reset();
+    h.app->openDashboard();
+    EXPECT_TRUE(h.log.contains("[dashboard] no dashboard to open"))
+        << "the menus gone, the request reaches nothing";
 }
 
 TEST_F(StatusMenusTest, closingWithoutAnOpenDashboardChangesNothing) {

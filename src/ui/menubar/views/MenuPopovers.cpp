@@ -9,12 +9,18 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
 namespace corvale {
 
-PopupFrame::PopupFrame(QWidget* content, const char* objectName)
-    : QFrame(nullptr, Qt::Popup | Qt::FramelessWindowHint) {
+namespace {
+
+constexpr Qt::WindowFlags popupFlags = Qt::Popup | Qt::FramelessWindowHint;
+
+} // namespace
+
+PopupFrame::PopupFrame(QWidget* content, const char* objectName) : QFrame(nullptr, popupFlags) {
     setObjectName(objectName);
     setFrameShape(QFrame::StyledPanel);
     // The click that closes the popup must not reach the tray icon too and reopen it.
@@ -25,7 +31,40 @@ PopupFrame::PopupFrame(QWidget* content, const char* objectName)
     layout->addWidget(content);
 }
 
+void PopupFrame::setWindowMode(bool window) {
+    if (windowMode_ == window) {
+        return;
+    }
+    windowMode_ = window;
+    switching_ = true;
+    setWindowFlags(window ? Qt::WindowFlags(Qt::Window) : popupFlags);
+    setFrameShape(window ? QFrame::NoFrame : QFrame::StyledPanel);
+    switching_ = false;
+}
+
+void PopupFrame::showAsWindow(const QString& title) {
+    const bool wasShown = windowMode_ && isVisible();
+    setWindowMode(true);
+    setWindowTitle(title);
+    if (!wasShown) {
+        adjustSize();
+        QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+        if (!screen) {
+            screen = QGuiApplication::primaryScreen();
+        }
+        if (screen) {
+            QRect area = screen->availableGeometry();
+            QSize size = sizeHint();
+            move(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2);
+        }
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
 void PopupFrame::showBeside(const QRect& anchor) {
+    setWindowMode(false);
     adjustSize();
     QSize size = sizeHint();
     QScreen* screen = QGuiApplication::screenAt(anchor.center());
@@ -47,6 +86,10 @@ void PopupFrame::showBeside(const QRect& anchor) {
 
 void PopupFrame::hideEvent(QHideEvent* event) {
     QFrame::hideEvent(event);
+    // A window being minimised is hidden by the desktop, not closed.
+    if (switching_ || (windowMode_ && event->spontaneous())) {
+        return;
+    }
     emit dismissed();
 }
 
@@ -99,9 +142,19 @@ QRect MenuPopovers::anchorRect() const {
     return rect;
 }
 
+bool MenuPopovers::hasTray() const {
+    return trayQuery_ ? trayQuery_() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void MenuPopovers::showDashboard() {
     dashboardOpen_ = true;
+    dashboard_->setWindowTitle("Corvale dashboard");
     dashboard_->showBeside(anchorRect());
+}
+
+void MenuPopovers::showDashboardWindow() {
+    dashboardOpen_ = true;
+    dashboard_->showAsWindow("Corvale");
 }
 
 void MenuPopovers::closeDashboard() {

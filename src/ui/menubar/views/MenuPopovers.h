@@ -11,13 +11,18 @@
 namespace corvale {
 
 // A frameless popup window holding one view; it tells its owner when it closed by itself (a
-// click outside it, or Escape).
+// click outside it, or Escape). Where no tray exists to open it beside, the same view goes up as
+// an ordinary window instead.
 class PopupFrame : public QFrame {
     Q_OBJECT
 public:
     explicit PopupFrame(QWidget* content, const char* objectName);
     // Places the popup beside `anchor` (below it, or above when the screen ends first).
     void showBeside(const QRect& anchor);
+    // Shows the view as an ordinary window with a title bar, centred on the screen the first time,
+    // and brings it to the front.
+    void showAsWindow(const QString& title);
+    bool isWindowMode() const { return windowMode_; }
 
 signals:
     void dismissed();
@@ -25,6 +30,13 @@ signals:
 protected:
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void setWindowMode(bool window);
+
+    bool windowMode_ = false;
+    // Changing the window's kind hides it for a moment; that is no dismissal.
+    bool switching_ = false;
 };
 
 // The dashboard and the quick menu as popups beside the tray icon.
@@ -36,8 +48,10 @@ public:
                  std::function<QRect()> anchor);
     ~MenuPopovers() override;
 
+    bool hasTray() const override;
     bool isDashboardShown() const override { return dashboardOpen_; }
     void showDashboard() override;
+    void showDashboardWindow() override;
     void closeDashboard() override;
     void watchOutsideClicks(std::function<void()> onOutsideClick) override;
     bool isQuickMenuShown() const override;
@@ -46,6 +60,9 @@ public:
     bool confirm(const std::string& title, const std::string& text,
                  const std::string& confirmButton, const std::string& cancelButton) override;
     void quit() override;
+
+    // Whether the desktop has a tray (by default, what Qt finds on the display).
+    void setTrayQuery(std::function<bool()> query) { trayQuery_ = std::move(query); }
 
     PopupFrame* dashboard() const { return dashboard_; }
     PopupFrame* quickMenu() const { return quickMenu_; }
@@ -56,6 +73,7 @@ private:
     PopupFrame* dashboard_;
     PopupFrame* quickMenu_;
     std::function<QRect()> anchor_;
+    std::function<bool()> trayQuery_;
     std::function<void()> onOutsideClick_;
     // The dashboard counts as open until the menus close it, even when the window already went
     // away by itself, so that closing it still marks the alerts as seen.

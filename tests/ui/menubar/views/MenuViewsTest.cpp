@@ -210,6 +210,44 @@ TEST(MenuPopovers, escapeDismissesTheDashboardThroughItsWatch) {
     EXPECT_EQ(outside, 1) << "the quick menu closing is not the dashboard's business";
 }
 
+TEST(MenuPopovers, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismissal) {
+    ModelFixture f;
+    MenuPopovers popovers(*f.model, {PopoverLens::alerts, {}}, {{}, {}}, [] { return QRect(); });
+    bool tray = false;
+    popovers.setTrayQuery([&] { return tray; });
+    EXPECT_FALSE(popovers.hasTray());
+    tray = true;
+    EXPECT_TRUE(popovers.hasTray());
+
+    int dismissed = 0;
+    auto* frame = popovers.dashboard();
+    popovers.showDashboardWindow();
+    popovers.watchOutsideClicks([&] {
+        ++dismissed;
+        popovers.closeDashboard();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(frame->isVisible(), 2000);
+    EXPECT_EQ(frame->windowType(), Qt::Window) << "a window the desktop decorates, not a popup";
+    EXPECT_EQ(frame->windowTitle(), "Corvale");
+    EXPECT_TRUE(popovers.isDashboardShown());
+
+    popovers.showDashboardWindow();
+    EXPECT_EQ(dismissed, 0) << "asking again only raises it";
+    frame->close();
+    QTRY_COMPARE_WITH_TIMEOUT(dismissed, 1, 2000);
+    EXPECT_FALSE(popovers.isDashboardShown());
+
+    // Back beside a tray that appeared meanwhile: switching the window's kind is no dismissal.
+    popovers.showDashboardWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(frame->isVisible(), 2000);
+    popovers.showDashboard();
+    EXPECT_EQ(frame->windowType(), Qt::Popup);
+    EXPECT_EQ(frame->windowTitle(), "Corvale dashboard");
+    EXPECT_TRUE(popovers.isDashboardShown());
+    EXPECT_EQ(dismissed, 1);
+    popovers.closeDashboard();
+}
+
 TEST(MenuRenders, drawEveryMenuCrispAtDoubleScaleAndDarkInTheDarkPalette) {
     test::guiApp();
     RenderCatalog catalog;

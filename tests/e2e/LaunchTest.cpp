@@ -1,0 +1,80 @@
+// Reaching the running corvale from outside: a second launch, "corvale settings" and "corvale
+// dashboard", on a private bus and a private X server that has no system tray.
+
+#include "CorvaleSession.h"
+#include "support/PrivateDisplay.h"
+
+#include <gtest/gtest.h>
+
+namespace corvale::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Finished {
+    int exitCode = -1;
+    std::string output;
+    std::string errors;
+};
+
+Finished runCorvale(CorvaleSession& session, std::vector<std::string> args) {
+    args.insert(args.begin(), CORVALE_BINARY);
+    TempDir out;
+    ChildProcess child(args, session.env(), out.path());
+    Finished result;
+    result.exitCode = child.wait(30s).value_or(-1);
+    result.output = child.output();
+    result.errors = child.errors();
+    return result;
+}
+
+TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
+    CorvaleSession session;
+    ASSERT_TRUE(session.bus.ready()) << session.bus.setupError();
+    PrivateDisplay display;
+    ASSERT_TRUE(display.ready()) << display.setupError();
+
+    for (const char* command : {"settings", "dashboard"}) {
+        auto nobody = runCorvale(session, {command});
+        EXPECT_EQ(nobody.exitCode, 1) << command;
+        EXPECT_EQ(nobody.errors, "corvale: Corvale is not running; the command was not sent\n");
+    }
+
+    auto corvale = session.startCorvale({{"DISPLAY", display.name()}});
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[bus] owns com.talvo.corvale"))
+        << corvale->output() << corvale->errors();
+
+    auto settings = runCorvale(session, {"settings"});
+    EXPECT_EQ(settings.exitCode, 0) << settings.errors;
+    EXPECT_EQ(settings.output, "corvale: Corvale's settings window was opened\n");
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"general\""))
+        << corvale->output();
+
+    auto pane = runCorvale(session, {"settings", "app:Mail"});
+    EXPECT_EQ(pane.exitCode, 0) << pane.errors;
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"app:Mail\""));
+
+    auto again = runCorvale(session, {});
+    EXPECT_EQ(again.exitCode, 0) << again.errors;
+    EXPECT_EQ(again.output,
+              "corvale: Corvale is already running; its settings window was opened\n");
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"general\"", 2));
+    EXPECT_TRUE(corvale->running()) << "the first one goes on";
+
+    auto dashboard = runCorvale(session, {"dashboard"});
+    EXPECT_EQ(dashboard.exitCode, 0) << dashboard.errors;
+    EXPECT_EQ(dashboard.output, "corvale: Corvale's dashboard was opened\n");
+    EXPECT_TRUE(CorvaleSession::waitForLine(
+        *corvale, "[dashboard] opened as a window - no system tray on this desktop"))
+        << corvale->output();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return display.run({"xdotool", "search", "--onlyvisible", "--name", "^Corvale$"})
+                       .exitCode == 0;
+        },
+        10s))
+        << "the dashboard is a window of its own, titled Corvale";
+}
+
+} // namespace
+} // namespace corvale::test
