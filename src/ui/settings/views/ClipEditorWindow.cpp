@@ -440,6 +440,8 @@ void ClipEditorWindow::showEvent(QShowEvent* event) {
         loaded_ = true;
         lane_->setFocus();
         model_->load();
+        // Loading announces nothing until the length arrives; the busy bar shows from now.
+        refresh();
     }
     model_->startKeyMonitor();
     if (!filtering_) {
@@ -489,7 +491,8 @@ bool ClipEditorWindow::eventFilter(QObject* watched, QEvent* event) {
     default:
         return false;
     }
-    const bool typing = QApplication::focusWidget() == name_;
+    // Keys go to the focused control, so the name field receiving them means it has the focus.
+    const bool typing = watched == name_;
     // While the clip is exported, the editor's keys do nothing, and still reach no button.
     if (model_->isExporting() && !typing) {
         return true;
