@@ -94,16 +94,6 @@ public:
     }
 };
 
-// The harness shows no dialog.
-struct NoDialogs : Dialogs {
-    std::optional<std::size_t> runModalAlert(const AlertSpec&) override { return std::nullopt; }
-    std::optional<std::string> runPrompt(const PromptSpec&) override { return std::nullopt; }
-    std::optional<std::filesystem::path> runOpenPanel(const OpenPanelSpec&) override {
-        return std::nullopt;
-    }
-    void beep() override {}
-};
-
 enum class State { playing, named, loading, exporting };
 
 RenderCatalog::Draw clipEditor(double songSeconds, State state) {
