@@ -68,6 +68,7 @@ bool ClipEditorModel::showsSongStrip() const {
 }
 
 void ClipEditorModel::load() {
+    isLoading_ = true;
     std::weak_ptr<bool> alive = alive_;
     exporter_.loadDuration(source_, [this, alive](std::optional<double> duration) {
         if (!alive.expired()) {
@@ -78,8 +79,10 @@ void ClipEditorModel::load() {
 
 void ClipEditorModel::durationLoaded(std::optional<double> duration) {
     if (!duration) {
+        isLoading_ = false;
         status_ = "Couldn't read that file's length - it may be unsupported or protected.";
         changed();
+        failed(loadFailedMessage);
         return;
     }
     const double d = *duration;
@@ -107,11 +110,15 @@ void ClipEditorModel::durationLoaded(std::optional<double> duration) {
             return WaveformLoader::peaks(*media, path, buckets, d);
         },
         [this, alive](std::optional<std::vector<float>> peaks) {
-            // A failed waveform leaves the lane without bars; the editor works without them.
-            if (!alive.expired() && peaks) {
-                peaks_ = std::move(*peaks);
-                changed();
+            if (alive.expired()) {
+                return;
             }
+            isLoading_ = false;
+            // A failed waveform leaves the lane without bars; the editor works without them.
+            if (peaks) {
+                peaks_ = std::move(*peaks);
+            }
+            changed();
         },
         std::optional<std::vector<float>>());
 }
@@ -135,6 +142,14 @@ std::string ClipEditorModel::autoName() const {
 std::string ClipEditorModel::effectiveName() const {
     std::string name = trimmed(nameText_);
     return name.empty() ? autoName() : name;
+}
+
+std::string ClipEditorModel::selectionReadout() const {
+    if (!sourceDuration_) {
+        return {};
+    }
+    return mmssTenths(selStart_) + " \u2013 " + mmssTenths(selEnd_) + "  \u00B7  " +
+           oneDecimal(selEnd_ - selStart_) + " s";
 }
 
 ClipEditorModel::Window ClipEditorModel::currentWindow() const {
@@ -357,29 +372,33 @@ void ClipEditorModel::save(const std::filesystem::path& folder, const std::strin
     isExporting_ = true;
     status_ = "Exporting clip\u2026";
     const std::filesystem::path target = folder / (uniqueName + ".m4a");
+    // Named now: the name then matches the passage exported, whatever is edited meanwhile.
+    const std::string name = effectiveName();
     changed();
 
     std::weak_ptr<bool> alive = alive_;
-    exporter_.exportClip(
-        source_, range, target.string(),
-        [this, alive, range, target](const std::optional<SoundClipExporter::ExportError>& error) {
-            if (alive.expired()) {
-                return;
-            }
-            isExporting_ = false;
-            if (error) {
-                status_ = describe(*error);
-                log("[clip] export failed for " + songFileName() + ": " + status_);
-                changed();
-                return;
-            }
-            log("[clip] exported " + songFileName() + " [" + mmss(range.start) + "+" +
-                oneDecimal(range.duration) + "s] \u2192 " + target.filename().string());
-            changed();
-            if (onSaved) {
-                onSaved(target, effectiveName());
-            }
-        });
+    exporter_.exportClip(source_, range, target.string(),
+                         [this, alive, range, target,
+                          name](const std::optional<SoundClipExporter::ExportError>& error) {
+                             if (alive.expired()) {
+                                 return;
+                             }
+                             isExporting_ = false;
+                             if (error) {
+                                 status_ = describe(*error);
+                                 log("[clip] export failed for " + songFileName() + ": " + status_);
+                                 changed();
+                                 failed(exportFailedMessage);
+                                 return;
+                             }
+                             log("[clip] exported " + songFileName() + " [" + mmss(range.start) +
+                                 "+" + oneDecimal(range.duration) + "s] \u2192 " +
+                                 target.filename().string());
+                             changed();
+                             if (onSaved) {
+                                 onSaved(target, name);
+                             }
+                         });
 }
 
 std::string ClipEditorModel::describe(ClipError error) {
@@ -409,6 +428,12 @@ std::string ClipEditorModel::mmssTenths(double seconds) {
 void ClipEditorModel::changed() {
     if (onChange) {
         onChange();
+    }
+}
+
+void ClipEditorModel::failed(const char* message) {
+    if (onFailure) {
+        onFailure(message, status_);
     }
 }
 

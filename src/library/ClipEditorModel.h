@@ -62,6 +62,11 @@ public:
     // The exported clip's path and the name it gets in the library.
     std::function<void(const std::filesystem::path& clip, const std::string& name)> onSaved;
     std::function<void()> onCancel;
+    // Loading or exporting failed; the status line says why too. The editor shows it as an alert.
+    std::function<void(const std::string& message, const std::string& informative)> onFailure;
+
+    static constexpr const char* loadFailedMessage = "Couldn't open that song";
+    static constexpr const char* exportFailedMessage = "Couldn't save that clip";
 
     const std::string& source() const { return source_; }
     double selStart() const { return selStart_; }
@@ -73,6 +78,8 @@ public:
     std::optional<double> sourceDuration() const { return sourceDuration_; }
     bool isExporting() const { return isExporting_; }
     bool isPlaying() const { return isPlaying_; }
+    // From load() until the waveform arrived, failed, or the song turned out unreadable.
+    bool isLoading() const { return isLoading_; }
     const std::vector<float>& peaks() const { return peaks_; }
     Edge activeEdge() const { return activeEdge_; }
     double viewStart() const { return viewStart_; }
@@ -85,6 +92,8 @@ public:
 
     std::string autoName() const;
     std::string effectiveName() const;
+    // The selection's ends and length as the editor shows them; empty until the length is known.
+    std::string selectionReadout() const;
 
     Window currentWindow() const;
     void centerViewOnSelection();
@@ -118,6 +127,7 @@ private:
     void previewStarted(const PlaybackStarted& result, const ClipRange& range);
     void durationLoaded(std::optional<double> duration);
     void changed();
+    void failed(const char* message);
     std::string songFileName() const;
     void log(const std::string& line) const;
 
@@ -134,6 +144,7 @@ private:
     std::optional<double> sourceDuration_;
     bool isExporting_ = false;
     bool isPlaying_ = false;
+    bool isLoading_ = false;
     std::vector<float> peaks_;
     Edge activeEdge_ = Edge::end;
     double viewStart_ = 0;

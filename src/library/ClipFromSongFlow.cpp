@@ -6,7 +6,8 @@ FilePanelText ClipFromSongFlow::panelText(const std::optional<std::string>& app)
     return {"Choose a song to clip",
             "Pick an audio file you own. You'll trim a short piece for " +
                 app.value_or("all other apps") +
-                ". Copy-protected tracks (e.g. DRM-protected) can't be clipped.",
+                ". Copy-protected tracks (for example, a DRM-protected purchase) can't be "
+                "clipped.",
             "Choose"};
 }
 

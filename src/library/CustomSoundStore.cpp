@@ -16,6 +16,10 @@ std::filesystem::path CustomSoundStore::defaultFileURL(const std::filesystem::pa
     return supportFolder / fileName;
 }
 
+std::filesystem::path CustomSoundStore::soundsFolder(const std::filesystem::path& supportFolder) {
+    return supportFolder / "Sounds";
+}
+
 bool CustomSoundStore::add(CustomSound sound) {
     // FileUrl equality compares standardised paths, so "a/./b" and "a/x/../b" are one file.
     auto same = std::find_if(sounds_.begin(), sounds_.end(),

@@ -16,6 +16,8 @@ public:
 
     CustomSoundStore(std::filesystem::path fileURL, LogFn log);
     static std::filesystem::path defaultFileURL(const std::filesystem::path& supportFolder);
+    // Where imported files and saved clips are copied: "Sounds" beside the rules file.
+    static std::filesystem::path soundsFolder(const std::filesystem::path& supportFolder);
 
     const std::vector<CustomSound>& sounds() const { return sounds_; }
 

@@ -51,8 +51,8 @@ SoundClipExporter::runExport(MediaTools& media, const std::string& source, ClipR
 std::string SoundClipExporter::describe(const ExportError& error) {
     switch (error.kind) {
     case ExportError::Kind::protectedContent:
-        return "This track is copy-protected (e.g. DRM-protected) and can't be clipped. Use a "
-               "file you own - an MP3, WAV, or your own M4A.";
+        return "This track is copy-protected (for example, a DRM-protected purchase) and can't be "
+               "clipped. Use a file you own - an MP3, WAV, or your own M4A.";
     case ExportError::Kind::noAudioTrack:
         return "That file has no audio track to clip.";
     case ExportError::Kind::exportUnavailable:

@@ -31,6 +31,10 @@ std::vector<std::filesystem::path> entries(const std::filesystem::path& dir) {
 
 } // namespace
 
+std::vector<std::string> audioExtensions() {
+    return {extensions.begin(), extensions.end()};
+}
+
 bool isAudioExtension(const std::filesystem::path& file) {
     auto ext = file.extension().string();
     if (ext.size() < 2) {

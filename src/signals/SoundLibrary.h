@@ -14,6 +14,8 @@ namespace SoundLibrary {
 
 // Compared in lower case; the desktop's own sound theme uses Ogg files.
 bool isAudioExtension(const std::filesystem::path& file);
+// The accepted extensions, lower case and without the dot: what a file chooser offers.
+std::vector<std::string> audioExtensions();
 
 // The desktop's sounds, the user's own sounds, then our tones (only when that folder exists).
 std::vector<std::filesystem::path>

@@ -306,10 +306,58 @@ TEST_F(ClipEditorModelTest, savingExportsTheSelectionAndNamesTheClip) {
     background.runAll();
     EXPECT_EQ(saved.back().second, "Big chorus") << "a typed name is trimmed";
 
+    m.setNameText("");
+    m.save(dir / "Sounds", "Z");
+    m.trimEnd(70);
+    background.runAll();
+    EXPECT_EQ(saved.back().second, "Song (1:05\u20131:08)")
+        << "named after the passage exported, not the selection edited meanwhile";
+
     m.save(dir / "Sounds", "Y");
     model.reset();
     background.runAll();
-    EXPECT_EQ(saved.size(), 2u) << "an editor closed during the export hears nothing of it";
+    EXPECT_EQ(saved.size(), 3u) << "an editor closed during the export hears nothing of it";
+}
+
+TEST_F(ClipEditorModelTest, loadingAndItsFailuresAreReported) {
+    std::vector<std::pair<std::string, std::string>> failures;
+    const auto listen = [&](ClipEditorModel& m) {
+        m.onFailure = [&](const std::string& message, const std::string& informative) {
+            failures.emplace_back(message, informative);
+        };
+    };
+    media.songs[song] = {90.0, 44100, {}};
+    ClipEditorModel m(song, logs.fn(), {media, background, engine, scheduler});
+    listen(m);
+    EXPECT_FALSE(m.isLoading());
+    EXPECT_EQ(m.selectionReadout(), "") << "no times before the length is known";
+    m.load();
+    EXPECT_TRUE(m.isLoading());
+    background.runNext();
+    EXPECT_TRUE(m.isLoading()) << "the waveform is still being read";
+    EXPECT_EQ(m.selectionReadout(), "0:00.0 \u2013 0:03.0  \u00B7  3.0 s");
+    media.songs[song].readFails = true;
+    background.runNext();
+    EXPECT_FALSE(m.isLoading()) << "a failed waveform ends the loading too";
+    EXPECT_TRUE(failures.empty()) << "the editor works without bars";
+
+    media.exportFailure = ClipExportFailure{Kind::protectedContent, {}};
+    m.save("/tmp/none", "U");
+    background.runAll();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].first, ClipEditorModel::exportFailedMessage);
+    EXPECT_EQ(failures[0].second, m.status());
+
+    ClipEditorModel again(song, logs.fn(), {media, background, engine, scheduler});
+    listen(again);
+    media.songs[song].duration.reset();
+    again.load();
+    background.runAll();
+    EXPECT_FALSE(again.isLoading());
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_EQ(failures[1].first, ClipEditorModel::loadFailedMessage);
+    EXPECT_EQ(failures[1].second,
+              "Couldn't read that file's length - it may be unsupported or protected.");
 }
 
 TEST_F(ClipEditorModelTest, timesReadAsMinutesAndSeconds) {

@@ -9,13 +9,16 @@
 namespace corvale {
 namespace {
 
-// One line per view.
+// One line per view; kept that way by hand, as clang-format would pack the names together.
+// clang-format off
 constexpr RenderSource sources[] = {
     addTrayRenders,
     addFlashRenders,
     addMenuRenders,
     addInfoPaneRenders,
+    addClipEditorRenders,
 };
+// clang-format on
 
 const RenderVariant variants[] = {{1.0, false, ""}, {2.0, false, "@2x"}, {1.0, true, "-dark"}};
 

@@ -47,5 +47,7 @@ void addFlashRenders(RenderCatalog& catalog);
 void addMenuRenders(RenderCatalog& catalog);
 // The settings window's Recent Alerts, My Sounds, Popular apps, setup, Help and About panes.
 void addInfoPaneRenders(RenderCatalog& catalog);
+// The clip editor: previewing a long song, a short one, loading the waveform and exporting.
+void addClipEditorRenders(RenderCatalog& catalog);
 
 } // namespace corvale

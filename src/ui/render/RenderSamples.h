@@ -7,6 +7,7 @@
 #include "detect/ObservedAppsStore.h"
 #include "history/PingLogStore.h"
 #include "library/CustomSoundStore.h"
+#include "platform/Dialogs.h"
 #include "store/RuleStore.h"
 #include "ui/menubar/ConfigModel.h"
 
@@ -38,6 +39,16 @@ struct SampleSession {
 
     // With data: three apps with rules, content rules, alerts and seen apps; without, a first run.
     explicit SampleSession(bool withData);
+};
+
+// The harness answers no dialog: views drawn from sample data never ask one.
+struct NoDialogs : Dialogs {
+    std::optional<std::size_t> runModalAlert(const AlertSpec&) override { return std::nullopt; }
+    std::optional<std::string> runPrompt(const PromptSpec&) override { return std::nullopt; }
+    std::optional<std::filesystem::path> runOpenPanel(const OpenPanelSpec&) override {
+        return std::nullopt;
+    }
+    void beep() override {}
 };
 
 // Draws a popup view at its natural size, with the outline its window draws around it.

@@ -17,16 +17,7 @@ namespace corvale {
 
 namespace {
 
-// The harness answers no dialog and opens nothing.
-struct NoDialogs : Dialogs {
-    std::optional<std::size_t> runModalAlert(const AlertSpec&) override { return std::nullopt; }
-    std::optional<std::string> runPrompt(const PromptSpec&) override { return std::nullopt; }
-    std::optional<std::filesystem::path> runOpenPanel(const OpenPanelSpec&) override {
-        return std::nullopt;
-    }
-    void beep() override {}
-};
-
+// The harness opens nothing.
 struct NoWorkspace : Workspace {
     std::vector<RunningApp> runningApplications() override { return {}; }
     std::optional<AppLocation> applicationWithBundleID(const std::string&) override { return {}; }
