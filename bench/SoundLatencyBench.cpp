@@ -16,10 +16,15 @@
 //
 //   build/bin/corvale_bench_sound [COUNT]      (default 100)
 //
+// With CORVALE_TRACE_AUDIO=1 the benchmark, the corvale binary and the in-process engine write
+// the timestamps of every stage of each alert to standard error (see core/AlertTrace.h); sort
+// them by time to see where an alert's time goes.
+//
 // Targets: Notify → corvale's stream p50 ≤ 2.0 ms, p95 ≤ 3.5 ms, at least 10 times faster than
 // dunst + paplay; main-thread time per alert p50 ≤ 0.3 ms; the hung server's 20 alerts < 5 ms.
 
 #include "BenchSupport.h"
+#include "core/AlertTrace.h"
 #include "core/ObservedNotification.h"
 #include "core/Rule.h"
 #include "core/linux/InstallPaths.h"
@@ -72,6 +77,17 @@ namespace {
 
 double millis(SteadyClock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// A stage seen by the benchmark, at the time it happened, in the form of the program's own trace.
+void traceAt(SteadyClock::time_point at, const std::string& stage) {
+    if (alertTrace::enabled()) {
+        std::fprintf(stderr, "corvale-trace %lld %s\n",
+                     static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                at.time_since_epoch())
+                                                .count()),
+                     stage.c_str());
+    }
 }
 
 void report(const std::string& what, const std::vector<double>& values) {
@@ -256,6 +272,7 @@ SteadyClock::time_point notify(sd_bus* client, const std::string& app, int i) {
     sd_bus_send(client, call, nullptr);
     sd_bus_flush(client);
     sd_bus_message_unref(call);
+    traceAt(sent, "bench: Notify sent for " + app);
     return sent;
 }
 
@@ -400,6 +417,7 @@ int main(int argc, char** argv) {
                     return 1;
                 }
                 figures.push_back(millis(created->first - sent));
+                traceAt(created->first, "bench: pactl reports the new sink-input");
                 events.waitFor("'remove' on sink-input #" + created->second,
                                std::chrono::seconds(10));
                 while (sd_bus_process(client, nullptr) > 0) {
@@ -407,6 +425,9 @@ int main(int argc, char** argv) {
                 std::this_thread::sleep_for(gap);
             }
         }
+    }
+    if (alertTrace::enabled()) {
+        std::fputs(corvale->errors().c_str(), stderr);
     }
     corvale.reset();
     dunst.reset();
@@ -454,11 +475,13 @@ int main(int argc, char** argv) {
                 runner.run(rule, notification);
                 const double runCpu = threadCpuMillis() - cpuStarted;
                 const double runTook = millis(SteadyClock::now() - started);
+                traceAt(started, "bench: run() called");
                 auto created = events.waitFor("'new' on sink-input", std::chrono::seconds(5), pump);
                 if (!created) {
                     std::fprintf(stderr, "run() played no sound: %s\n", lastLine.c_str());
                     return 1;
                 }
+                traceAt(created->first, "bench: pactl reports the new sink-input");
                 runToStream[tone].push_back(millis(created->first - started));
                 waitUntil(
                     [&] {

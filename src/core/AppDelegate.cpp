@@ -1,5 +1,6 @@
 #include "core/AppDelegate.h"
 
+#include "core/AlertTrace.h"
 #include "history/PingRecord.h"
 #include "history/UnreadTally.h"
 #include "signals/SoundLibrary.h"
@@ -292,6 +293,7 @@ void AppDelegate::handle(const ObservedNotification& n) {
          inQuotes(n.body) + " kind=" + std::string(rawValue(n.kind)) + " uuid=" + n.uuid);
 
     auto rule = engine().resolve(n);
+    alertTrace::stage("dispatch: rule resolved");
     if (!rule) {
         log_("[match] app=" + inQuotes(n.appName) + " \u2192 no matching rule (nothing played)");
         return;
@@ -306,11 +308,23 @@ void AppDelegate::handle(const ObservedNotification& n) {
         }
     }
 
+    // The sound is asked for before the other signals: the audio server needs a moment to set up
+    // its stream, and writing the history and redrawing the tray take that moment on our side.
+    // The gates' lines keep their place after the flashes.
+    const bool soundsOn = prefs_.soundsEnabled();
+    const bool snoozed = soundsOn && snoozeActive();
+    if (soundsOn && !snoozed) {
+        alertTrace::stage("dispatch: sound asked");
+        actionRunner_.run(*rule, n);
+        alertTrace::stage("dispatch: sound on its way");
+    }
+
     std::optional<std::string> preview;
     if (prefs_.pingHistoryIncludePreview()) {
         preview = PingRecord::previewText(n.title, n.subtitle, n.body);
     }
     pingLogStore_.record(n.appName, n.timestamp, preview, n.uuid);
+    alertTrace::stage("dispatch: history recorded");
     if (!n.uuid.empty()) {
         recentAlerts_.emplace_back(n.uuid, n.appName);
         if (recentAlerts_.size() > PingLogStore::maxRetained) {
@@ -319,6 +333,7 @@ void AppDelegate::handle(const ObservedNotification& n) {
     }
 
     updateStatus();
+    alertTrace::stage("dispatch: status updated");
     if (rule->flashMenuBar) {
         flashMenuBarIcon(rule->flashColor);
         lastBlinkUuid_ = n.uuid;
@@ -329,15 +344,12 @@ void AppDelegate::handle(const ObservedNotification& n) {
         lastFlashUuid_ = n.uuid;
     }
 
-    if (!prefs_.soundsEnabled()) {
+    if (!soundsOn) {
         log_("[muted] sounds off - skipped app=" + inQuotes(n.appName));
-        return;
-    }
-    if (snoozeActive()) {
+    } else if (snoozed) {
         log_("[snooze] active - skipped app=" + inQuotes(n.appName));
-        return;
     }
-    actionRunner_.run(*rule, n);
+    alertTrace::stage("dispatch: done");
 }
 
 void AppDelegate::withdrawAlert(const std::string& uuid) {

@@ -1,5 +1,6 @@
 #include "detect/NotificationObserver.h"
 
+#include "core/AlertTrace.h"
 #include "detect/BannerReading.h"
 
 #include <vector>
@@ -136,6 +137,7 @@ void NotificationObserver::scan(bool emit, const std::string& source) {
             ++detectedCount_;
             announced = true;
             if (onNotification) {
+                alertTrace::stage("reader: banner announced");
                 onNotification(n);
             }
         }

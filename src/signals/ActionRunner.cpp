@@ -1,5 +1,7 @@
 #include "signals/ActionRunner.h"
 
+#include "core/AlertTrace.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -82,6 +84,7 @@ void ActionRunner::run(const Rule& rule, const ObservedNotification& notificatio
     }
     const std::string name = std::get<SoundRef::Builtin>(rule.sound.value).name;
     auto found = index_.url(name);
+    alertTrace::stage("runner: name resolved");
     if (!found) {
         playBuiltinFallback(name, alert);
         return;
@@ -144,6 +147,7 @@ void ActionRunner::playAmplified(const std::filesystem::path& file, const Alert&
                 teardown(id);
             }
         });
+    alertTrace::stage("runner: engine asked");
     // An engine may answer before start() returns; then the entry is already settled.
     auto found =
         std::find_if(engines_.begin(), engines_.end(), [&](const Engine& e) { return e.id == id; });

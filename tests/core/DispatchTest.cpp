@@ -192,6 +192,45 @@ TEST_F(Dispatch, muteAndSnoozeSilenceOnlyTheSound) {
     EXPECT_EQ(engine.starts.size(), 1u) << "a passed deadline does not silence";
 }
 
+TEST_F(Dispatch, theSoundIsAskedForBeforeTheOtherSignalsAndTheGatesStillHoldIt) {
+    seedRules({slackRule()});
+    start();
+    struct Seen {
+        size_t records = 0;
+        bool blinking = false;
+        size_t overlays = 0;
+        std::string badge;
+    };
+    std::vector<Seen> atStart;
+    engine.onStart = [&] {
+        atStart.push_back({app->pingLogStore().records().size(), app->status().isBlinking(),
+                           overlays.created.size(), button.badge()});
+    };
+    app->handle(note("Slack", "one"));
+    // The audio server's setup then overlaps with the history's write and the tray's redraw.
+    ASSERT_EQ(atStart.size(), 1u);
+    EXPECT_EQ(atStart[0].records, 0u);
+    EXPECT_FALSE(atStart[0].blinking);
+    EXPECT_EQ(atStart[0].overlays, 0u);
+    EXPECT_EQ(atStart[0].badge, "");
+    EXPECT_EQ(app->pingLogStore().records().size(), 1u) << "and the rest follows";
+    EXPECT_TRUE(app->status().isBlinking());
+    EXPECT_EQ(overlays.created.size(), 1u);
+
+    // Asked for first, the sound is still held back by mute and snooze, whose lines close the
+    // alert's lines as before.
+    preferences.set(prefkeys::soundsEnabled, false);
+    app->handle(note("Slack", "two"));
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_EQ(log.lines.back(), "[muted] sounds off - skipped app=\"Slack\"");
+    preferences.set(prefkeys::soundsEnabled, true);
+    app->setSnooze(scheduler.now() + std::chrono::minutes(5));
+    app->handle(note("Slack", "three"));
+    EXPECT_EQ(log.lines.back(), "[snooze] active - skipped app=\"Slack\"");
+    EXPECT_EQ(engine.starts.size(), 1u);
+    EXPECT_EQ(app->pingLogStore().records().size(), 3u) << "muted and snoozed alerts are recorded";
+}
+
 TEST_F(Dispatch, previewIsRecordedOnlyWhenTheUserAskedForIt) {
     preferences.set(prefkeys::pingHistoryIncludePreview, true);
     start();

@@ -70,6 +70,9 @@ OpenedAudio FakeAudioDecoder::open(const std::string& path) {
 std::unique_ptr<AudioPlayback> FakeAudioEngine::start(const std::string& path, float gain,
                                                       double offset, AudioEngine::Started started,
                                                       Finished finished) {
+    if (onStart) {
+        onStart();
+    }
     auto playing = std::make_shared<bool>(true);
     auto position = std::make_shared<double>(offset);
     starts.push_back(

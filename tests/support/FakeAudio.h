@@ -4,6 +4,7 @@
 #include "signals/AudioEngine.h"
 #include "signals/NamedSoundPlayer.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -43,6 +44,8 @@ public:
     std::set<std::string> broken; // paths that do not decode
     double duration = 0.5;
     bool answerAtOnce = true;
+    // Called as each start comes in, before it is recorded.
+    std::function<void()> onStart;
 
     std::unique_ptr<AudioPlayback> start(const std::string& path, float gain, double offset,
                                          AudioEngine::Started started, Finished finished) override;

@@ -1,5 +1,6 @@
 #include "detect/linux/DbusBannerTree.h"
 
+#include "core/AlertTrace.h"
 #include "core/linux/SdBusEventSource.h"
 #include "detect/linux/BannerStore.h"
 #include "detect/linux/NotificationMessages.h"
@@ -315,6 +316,7 @@ struct DbusBannerTree::Impl {
         switch (type) {
         case SD_BUS_MESSAGE_METHOD_CALL:
             if (same(interface, notificationsName) && same(member, "Notify")) {
+                alertTrace::stage("bus: Notify seen");
                 handleNotify(m);
             } else if (same(interface, notificationsName) && same(member, "CloseNotification")) {
                 handleCloseCall(m);
@@ -455,6 +457,7 @@ struct DbusBannerTree::Impl {
         const auto number = banners.add(std::move(banner));
         expectReply(call, caller, cookie, number, true);
         if (!held && banners.find(number)) {
+            alertTrace::stage("bus: banner in the tree");
             notifyChange();
         }
     }

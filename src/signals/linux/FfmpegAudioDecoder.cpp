@@ -21,6 +21,8 @@ namespace {
 // After this many packets in a row that do not decode, the file is taken as undecodable rather
 // than read to its end.
 constexpr int maxDecodeErrorsInARow = 64;
+// The smallest probing budget FFmpeg accepts.
+constexpr int64_t minProbeBytes = 32;
 
 class FfmpegAudioStream : public AudioStream {
 public:
@@ -55,6 +57,10 @@ public:
         if (streamIndex_ < 0 || !decoder) {
             return "the file has no audio";
         }
+        // A 16-bit WAV has its first packets probed for compressed audio in disguise, up to 32 of
+        // them with the default budget: a short tone is read and probed whole, some 20 ms, before
+        // its first sample comes out. One packet, a few kilobytes, is enough to recognise those.
+        format_->probesize = minProbeBytes;
         for (unsigned i = 0; i < format_->nb_streams; ++i) {
             if (static_cast<int>(i) != streamIndex_) {
                 format_->streams[i]->discard = AVDISCARD_ALL;

@@ -1,5 +1,6 @@
 #include "signals/linux/PulseAudioEngine.h"
 
+#include "core/AlertTrace.h"
 #include "signals/GainStage.h"
 #include "signals/linux/MainThreadPost.h"
 
@@ -11,7 +12,9 @@
 #include <deque>
 #include <mutex>
 #include <sstream>
+#include <sys/eventfd.h>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -109,7 +112,8 @@ public:
     explicit PulseCore(AudioDecoder& decoder)
         : decoder_(decoder), loop_(pa_threaded_mainloop_new()),
           poster_(std::make_shared<MainThreadPost>()) {
-        if (!loop_) {
+        wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (!loop_ || wakeFd_ < 0) {
             return;
         }
         pa_threaded_mainloop_set_name(loop_, "corvale-audio");
@@ -121,6 +125,8 @@ public:
         ThreadLock lock(loop_);
         reaper_ = api()->defer_new(api(), &PulseCore::onReap, this);
         api()->defer_enable(reaper_, 0);
+        requestsEvent_ =
+            api()->io_new(api(), wakeFd_, PA_IO_EVENT_INPUT, &PulseCore::onRequests, this);
         // Connected from the start, so the first sound does not wait for it.
         connect();
     }
@@ -128,6 +134,9 @@ public:
         shutdown();
         if (loop_) {
             pa_threaded_mainloop_free(loop_);
+        }
+        if (wakeFd_ >= 0) {
+            close(wakeFd_);
         }
     }
     PulseCore(const PulseCore&) = delete;
@@ -149,10 +158,20 @@ public:
             ThreadLock lock(loop_);
             shutDown_ = true;
             auto active = active_;
+            {
+                // Asked for but not yet taken up by the event thread.
+                std::lock_guard requestsLock(requestsMutex_);
+                active.insert(active.end(), requests_.begin(), requests_.end());
+                requests_.clear();
+            }
             for (auto& state : active) {
                 retire(*state);
             }
             reap();
+            if (requestsEvent_) {
+                api()->io_free(requestsEvent_);
+                requestsEvent_ = nullptr;
+            }
             if (retry_) {
                 api()->time_free(retry_);
                 retry_ = nullptr;
@@ -168,7 +187,8 @@ public:
         poster_->close();
     }
 
-    // Main thread.
+    // Main thread: hands the request over and returns. It never takes the event thread's lock
+    // here, which that thread holds while it decodes for the sounds already playing.
     void start(const std::shared_ptr<PulseSound>& state) {
         if (!running_) {
             state->over = true;
@@ -177,16 +197,19 @@ public:
             return;
         }
         {
-            std::lock_guard lock(jobsMutex_);
-            jobs_.push_back(state);
+            std::lock_guard lock(requestsMutex_);
+            requests_.push_back(state);
         }
-        jobsWake_.notify_one();
-        ThreadLock lock(loop_);
-        admit(state);
+        const std::uint64_t one = 1;
+        // Fails only when the counter is about to overflow, which the event thread's reads
+        // prevent; the request then goes with the next one.
+        [[maybe_unused]] const auto written = write(wakeFd_, &one, sizeof one);
     }
 
     void stop(PulseSound& state) {
-        if (!loop_) {
+        // Once ended, a sound is silent for good: a sound that ended by itself (the common case)
+        // costs the main thread no lock.
+        if (!loop_ || state.ended) {
             return;
         }
         ThreadLock lock(loop_);
@@ -225,6 +248,34 @@ private:
     }
 
     // --- With the event thread locked. ---
+
+    // The stream is asked of the server first, then the file goes to the decoder thread: the
+    // server's answer takes the longer of the two.
+    void takeRequests() {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const auto got = read(wakeFd_, &count, sizeof count);
+        std::vector<std::shared_ptr<PulseSound>> requests;
+        {
+            std::lock_guard lock(requestsMutex_);
+            requests.swap(requests_);
+        }
+        bool decoding = false;
+        for (auto& state : requests) {
+            // Stopped before it got here.
+            if (state->over) {
+                continue;
+            }
+            admit(state);
+            if (!state->over) {
+                std::lock_guard lock(jobsMutex_);
+                jobs_.push_back(state);
+                decoding = true;
+            }
+        }
+        if (decoding) {
+            jobsWake_.notify_one();
+        }
+    }
 
     void admit(const std::shared_ptr<PulseSound>& state) {
         active_.push_back(state);
@@ -335,7 +386,9 @@ private:
         if (pa_stream_connect_playback(state.stream, nullptr, &attributes, flags, nullptr,
                                        nullptr) < 0) {
             fail(state, serverError());
+            return;
         }
+        alertTrace::stage("audio: stream asked of the server");
     }
 
     // The stream is ready and the file open: match the rate and send the first audio.
@@ -416,6 +469,7 @@ private:
                 return;
             }
             if (!state.startReported) {
+                alertTrace::stage("audio: first audio written");
                 reportStarted(state, {});
             }
         }
@@ -523,6 +577,7 @@ private:
                 state->done = true;
                 state->finished = nullptr;
             }
+            alertTrace::stage("main: start result delivered");
             // The callback may destroy the playback, so it runs from a copy of its own.
             auto started = result.error.empty() ? state->started : std::move(state->started);
             if (started) {
@@ -563,13 +618,11 @@ private:
                 state = std::move(jobs_.front());
                 jobs_.pop_front();
             }
-            {
-                ThreadLock lock(loop_);
-                if (state->over) {
-                    continue;
-                }
+            if (state->ended) {
+                continue;
             }
             std::string error;
+            alertTrace::stage("decoder: opening the file");
             auto opened = decoder_.open(state->path);
             std::vector<float> first;
             if (!opened.stream) {
@@ -577,6 +630,7 @@ private:
             } else {
                 error = prepare(*opened.stream, state->offset, first);
             }
+            alertTrace::stage("decoder: first audio decoded");
             ThreadLock lock(loop_);
             if (state->over) {
                 continue;
@@ -651,6 +705,7 @@ private:
         auto* core = state->core;
         const auto streamState = pa_stream_get_state(stream);
         if (streamState == PA_STREAM_READY) {
+            alertTrace::stage("audio: stream ready");
             state->streamReady = true;
             if (state->source) {
                 core->feed(*state);
@@ -689,6 +744,12 @@ private:
         }
     }
 
+    static void onRequests(pa_mainloop_api*, pa_io_event*, int, pa_io_event_flags_t,
+                           void* userdata) {
+        alertTrace::stage("audio: request taken up");
+        static_cast<PulseCore*>(userdata)->takeRequests();
+    }
+
     static void onReap(pa_mainloop_api*, pa_defer_event*, void* userdata) {
         static_cast<PulseCore*>(userdata)->reap();
     }
@@ -705,9 +766,15 @@ private:
     pa_time_event* retry_ = nullptr;
     pa_usec_t retryDelay_ = firstRetry;
     pa_defer_event* reaper_ = nullptr;
+    pa_io_event* requestsEvent_ = nullptr;
     std::vector<std::shared_ptr<PulseSound>> active_;
     std::vector<std::shared_ptr<PulseSound>> retired_;
     bool shutDown_ = false;
+
+    // Starts asked for by the main thread; the event fd wakes the event thread for them.
+    int wakeFd_ = -1;
+    std::mutex requestsMutex_;
+    std::vector<std::shared_ptr<PulseSound>> requests_;
 
     std::mutex jobsMutex_;
     std::condition_variable jobsWake_;

@@ -16,7 +16,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace corvale {
@@ -81,6 +83,66 @@ std::unique_ptr<Asked> ask(AudioEngine& engine, const std::string& path, double 
 bool answered(Asked& asked, std::chrono::milliseconds timeout = 5s) {
     return test::pumpEventsUntil([&] { return asked.started.has_value(); }, timeout);
 }
+
+// Decodes as FFmpeg does, but each file's reads after its first block wait until released (three
+// seconds at most). The event thread decodes as the server asks for more, holding its lock: this
+// holds it there.
+class StallingDecoder : public AudioDecoder {
+public:
+    OpenedAudio open(const std::string& path) override {
+        auto opened = real_.open(path);
+        if (opened.stream) {
+            opened.stream = std::make_unique<Stream>(std::move(opened.stream), gate_);
+        }
+        return opened;
+    }
+    bool stalled() const {
+        std::lock_guard lock(gate_->mutex);
+        return gate_->waiting > 0;
+    }
+    void release() {
+        {
+            std::lock_guard lock(gate_->mutex);
+            gate_->open = true;
+        }
+        gate_->wake.notify_all();
+    }
+
+private:
+    struct Gate {
+        mutable std::mutex mutex;
+        std::condition_variable wake;
+        bool open = false;
+        int waiting = 0;
+    };
+    class Stream : public AudioStream {
+    public:
+        Stream(std::unique_ptr<AudioStream> real, std::shared_ptr<Gate> gate)
+            : real_(std::move(real)), gate_(std::move(gate)) {}
+        int sampleRate() const override { return real_->sampleRate(); }
+        int channels() const override { return real_->channels(); }
+        double duration() const override { return real_->duration(); }
+        const std::string& error() const override { return real_->error(); }
+        bool seek(double seconds) override { return real_->seek(seconds); }
+        std::size_t read(float* out, std::size_t maxFrames) override {
+            if (reads_++ > 0) {
+                std::unique_lock lock(gate_->mutex);
+                ++gate_->waiting;
+                gate_->wake.wait_for(lock, 3s, [&] { return gate_->open; });
+                --gate_->waiting;
+            }
+            return real_->read(out, maxFrames);
+        }
+
+    private:
+        std::unique_ptr<AudioStream> real_;
+        std::shared_ptr<Gate> gate_;
+        int reads_ = 0;
+    };
+
+    FfmpegAudioDecoder real_;
+    std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
+};
 
 class PulseAudioEngineTest : public ::testing::Test {
 protected:
@@ -157,6 +219,28 @@ TEST_F(PulseAudioEngineTest, soundsAtOtherRatesOrVeryShortPlayAtTheirOwnLengthAn
                         0.3)
                 << "gain 0.5 at the file's own pitch and level";
         }
+    }
+}
+
+TEST_F(PulseAudioEngineTest, askingNeverWaitsForTheEventThreadWhileItDecodes) {
+    const auto tone = writeTone("tone.wav", 440, 0.25, 0.5);
+    StallingDecoder stalling;
+    PulseAudioEngine own(stalling);
+    auto first = ask(own, tone);
+    ASSERT_TRUE(test::pumpEventsUntil([&] { return stalling.stalled(); }, 5s))
+        << "the event thread never decoded past the first block";
+
+    auto second = ask(own, tone);
+    EXPECT_LT(second->askTook, 0.05) << "the request is handed over, not waited for";
+    test::pumpEventsFor(50ms);
+    EXPECT_FALSE(second->started) << "no answer comes while the event thread is held";
+
+    stalling.release();
+    for (auto* asked : {first.get(), second.get()}) {
+        ASSERT_TRUE(answered(*asked));
+        EXPECT_TRUE(asked->started->error.empty()) << asked->started->error;
+        EXPECT_TRUE(test::pumpEventsUntil([&] { return asked->endCalls > 0; }, 5s));
+        EXPECT_TRUE(asked->endError.empty()) << asked->endError;
     }
 }
 
