@@ -15,6 +15,7 @@ constexpr RenderSource sources[] = {
     addFlashRenders,
     addMenuRenders,
     addInfoPaneRenders,
+    addAppEditorRenders,
 };
 
 const RenderVariant variants[] = {{1.0, false, ""}, {2.0, false, "@2x"}, {1.0, true, "-dark"}};

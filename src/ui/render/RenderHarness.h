@@ -47,5 +47,8 @@ void addFlashRenders(RenderCatalog& catalog);
 void addMenuRenders(RenderCatalog& catalog);
 // The settings window's Recent Alerts, My Sounds, Popular apps, setup, Help and About panes.
 void addInfoPaneRenders(RenderCatalog& catalog);
+// The app editor pane (an app with content rules, the default rule, an app not yet detected), the
+// rule sheet (new, and refusing a pattern) and the add-app chooser.
+void addAppEditorRenders(RenderCatalog& catalog);
 
 } // namespace corvale

@@ -36,8 +36,16 @@ std::vector<Row> rows(const std::vector<std::string>& seen,
     }
     for (const auto& app : installed) {
         auto trimmedName = trimmed(app.name);
-        if (!trimmedName.empty() && taken.insert(nameKey(trimmedName)).second) {
+        auto key = nameKey(trimmedName);
+        if (!trimmedName.empty() && taken.insert(key).second) {
             installedRows.push_back({Row::Kind::installed, trimmedName, trimmedName, app.icon});
+            continue;
+        }
+        // The same app seen in notifications keeps its seen name and borrows the icon.
+        for (auto& row : seenRows) {
+            if (!row.icon && nameKey(row.name) == key) {
+                row.icon = app.icon;
+            }
         }
     }
     auto typed = trimmed(filter);

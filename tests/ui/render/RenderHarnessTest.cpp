@@ -19,6 +19,7 @@ TEST(RenderHarness, writesEveryImageInEveryVariant) {
     addFlashRenders(catalog);
     addMenuRenders(catalog);
     addInfoPaneRenders(catalog);
+    addAppEditorRenders(catalog);
     EXPECT_EQ(written.size(), catalog.entries().size() * 3);
 
     const auto path = [&](const char* name) {

@@ -28,9 +28,11 @@ TEST(AddAppCandidates, seenAppsComeFirstUnderTheirExactNamesThenInstalledOnes) {
     EXPECT_EQ(shown(rows), (std::vector<std::string>{"# Seen in notifications", "backup-status",
                                                      "Discord", "Slack", "# Installed applications",
                                                      "Element", "firefox", "Thunderbird"}));
-    // The seen spelling is what rules match; the installed duplicate "slack" is dropped, but the
-    // icon of an installed app stays with its own row.
+    // The seen spelling is what rules match; the installed duplicate "slack" is dropped and lends
+    // the seen row its icon.
     EXPECT_EQ(rows[3].kind, Row::Kind::seen);
+    EXPECT_EQ(rows[3].icon, std::optional<std::filesystem::path>("/icons/slack.png"));
+    EXPECT_EQ(rows[2].icon, std::nullopt);
     EXPECT_EQ(rows.back().icon, std::optional<std::filesystem::path>("/icons/thunderbird.png"));
     EXPECT_EQ(rows[5].kind, Row::Kind::installed);
 }
