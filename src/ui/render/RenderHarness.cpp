@@ -10,6 +10,7 @@ namespace corvale {
 namespace {
 
 // One line per view.
+// clang-format off
 constexpr RenderSource sources[] = {
     addTrayRenders,
     addFlashRenders,
@@ -17,6 +18,7 @@ constexpr RenderSource sources[] = {
     addInfoPaneRenders,
     addAppEditorRenders,
 };
+// clang-format on
 
 const RenderVariant variants[] = {{1.0, false, ""}, {2.0, false, "@2x"}, {1.0, true, "-dark"}};
 

@@ -34,8 +34,8 @@ std::string typedTitle(const std::string& name);
 
 // Names that already have rules are left out (adding them changes nothing); an installed app is
 // left out when a seen name is the same app (same name without regard to case or surrounding
-// blanks), lending the seen row its icon; the filter keeps the rows whose name contains it, ignoring case. A non-blank filter
-// that is no listed name comes last as a row of its own.
+// blanks), lending the seen row its icon; the filter keeps the rows whose name contains it,
+// ignoring case. A non-blank filter that is no listed name comes last as a row of its own.
 std::vector<Row> rows(const std::vector<std::string>& seen,
                       const std::vector<InstalledApp>& installed,
                       const std::vector<std::string>& configured, std::string_view filter);
