@@ -33,6 +33,7 @@
 #include "ui/menubar/views/DesktopSettings.h"
 #include "ui/menubar/views/MenuPopovers.h"
 #include "ui/menubar/views/TrayClicks.h"
+#include "ui/settings/views/AddAppChooser.h"
 
 #include "signals/ScreenFlash.h"
 #include "ui/flash/QtOverlayHost.h"
@@ -244,6 +245,9 @@ int runApplication(int argc, char** argv) {
         menus.configModel().onOpenNotifSettings = openSettings;
         menus.configModel().onOpenAccessibilitySettings = openSettings;
     }
+    menus.configModel().onAddApp = [&menus, &workspace] {
+        return settings::presentAddApp(menus.configModel(), workspace);
+    };
     MenuPopovers popovers(
         menus.configModel(),
         {menus.initialLens(), [&menus](PopoverLens lens) { menus.chooseLens(lens); }},

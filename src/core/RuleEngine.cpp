@@ -5,8 +5,41 @@
 #include <memory>
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
+#include <unicode/utypes.h>
 
 namespace corvale {
+
+namespace {
+
+// The one way a condition's pattern is compiled, for matching and for the editor's check alike.
+std::unique_ptr<icu::RegexPattern> compileCondition(const std::string& pattern,
+                                                    UParseError& parseError, UErrorCode& status) {
+    auto compiled = std::unique_ptr<icu::RegexPattern>(icu::RegexPattern::compile(
+        icu::UnicodeString::fromUTF8(pattern), UREGEX_CASE_INSENSITIVE, parseError, status));
+    if (U_FAILURE(status)) {
+        compiled.reset();
+    }
+    return compiled;
+}
+
+} // namespace
+
+std::optional<RuleEngine::RegexProblem> RuleEngine::regexProblem(const std::string& pattern) {
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError parseError{};
+    parseError.offset = -1;
+    if (compileCondition(pattern, parseError, status) && U_SUCCESS(status)) {
+        return std::nullopt;
+    }
+    RegexProblem problem{u_errorName(status), std::nullopt};
+    if (U_SUCCESS(status)) {
+        problem.errorName = u_errorName(U_MEMORY_ALLOCATION_ERROR);
+    }
+    if (parseError.offset >= 0) {
+        problem.offset = parseError.offset;
+    }
+    return problem;
+}
 
 RuleEngine::RuleEngine(RulesProvider rulesProvider, LogFn log)
     : rulesProvider_(std::move(rulesProvider)), log_(std::move(log)) {}
@@ -42,9 +75,8 @@ bool RuleEngine::regexPasses(const std::string& pattern,
     }
     UErrorCode status = U_ZERO_ERROR;
     UParseError parseError;
-    auto compiled = std::unique_ptr<icu::RegexPattern>(icu::RegexPattern::compile(
-        icu::UnicodeString::fromUTF8(pattern), UREGEX_CASE_INSENSITIVE, parseError, status));
-    if (U_FAILURE(status) || !compiled) {
+    auto compiled = compileCondition(pattern, parseError, status);
+    if (!compiled) {
         return false;
     }
     icu::UnicodeString subject = icu::UnicodeString::fromUTF8(text);

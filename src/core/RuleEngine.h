@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace corvale {
@@ -21,6 +22,16 @@ public:
     static constexpr int regexTimeLimit = 100;
 
     RuleEngine(RulesProvider rulesProvider, LogFn log);
+
+    // Why a pattern cannot be used as a condition: ICU's error name and, when ICU knows it, the
+    // position (in characters, from 0) where the pattern went wrong.
+    struct RegexProblem {
+        std::string errorName;
+        std::optional<int> offset;
+        friend bool operator==(const RegexProblem&, const RegexProblem&) = default;
+    };
+    // None when the pattern compiles exactly as matching compiles it.
+    static std::optional<RegexProblem> regexProblem(const std::string& pattern);
 
     std::optional<Rule> resolve(const ObservedNotification& notification) const;
     bool conditionPasses(const std::optional<Condition>& condition,

@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <unicode/brkiter.h>
 #include <unicode/coll.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -121,6 +123,49 @@ std::string validUtf8(std::string_view text) {
         }
     }
     return out;
+}
+
+namespace {
+
+// The UTF-16 offset just past the first `limit` grapheme clusters, or none when the text has no
+// more than `limit` of them.
+std::optional<int32_t> clusterCutOffset(const icu::UnicodeString& text, int limit) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> clusters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !clusters) {
+        // Without break data, code points are the nearest thing to characters.
+        if (text.countChar32() <= limit) {
+            return std::nullopt;
+        }
+        return text.moveIndex32(0, limit);
+    }
+    clusters->setText(text);
+    int32_t offset = clusters->first();
+    for (int n = 0; n < limit; ++n) {
+        offset = clusters->next();
+        if (offset == icu::BreakIterator::DONE) {
+            return std::nullopt;
+        }
+    }
+    if (clusters->next() == icu::BreakIterator::DONE) {
+        return std::nullopt;
+    }
+    return offset;
+}
+
+} // namespace
+
+std::optional<std::string> firstCharacters(std::string_view text, int limit) {
+    auto utf16 = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    auto cut = clusterCutOffset(utf16, limit);
+    if (!cut) {
+        return std::nullopt;
+    }
+    std::string head;
+    utf16.tempSubString(0, *cut).toUTF8String(head);
+    return head;
 }
 
 } // namespace corvale

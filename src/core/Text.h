@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,10 @@ constexpr int hexDigitValue(char c) {
     }
     return -1;
 }
+
+// The first `limit` characters (grapheme clusters, so an emoji or an accented letter is never
+// split), or none when the text has no more than `limit` of them.
+std::optional<std::string> firstCharacters(std::string_view text, int limit);
 
 // Replaces bytes that are not valid UTF-8 with U+FFFD, so text from outside is safe to process.
 std::string validUtf8(std::string_view text);

@@ -5,10 +5,7 @@
 #include "history/Iso8601.h"
 
 #include <algorithm>
-#include <memory>
 #include <nlohmann/json.hpp>
-#include <unicode/brkiter.h>
-#include <unicode/unistr.h>
 
 namespace corvale {
 
@@ -21,33 +18,6 @@ std::string oneLine(std::string_view text) {
     std::replace(line.begin(), line.end(), '\n', ' ');
     std::replace(line.begin(), line.end(), '\r', ' ');
     return trimmed(line);
-}
-
-// The UTF-16 offset just past the first `limit` grapheme clusters, or none when the text has no
-// more than `limit` of them.
-std::optional<int32_t> clusterCutOffset(const icu::UnicodeString& text, int limit) {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> clusters(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !clusters) {
-        // Without break data, code points are the nearest thing to characters.
-        if (text.countChar32() <= limit) {
-            return std::nullopt;
-        }
-        return text.moveIndex32(0, limit);
-    }
-    clusters->setText(text);
-    int32_t offset = clusters->first();
-    for (int n = 0; n < limit; ++n) {
-        offset = clusters->next();
-        if (offset == icu::BreakIterator::DONE) {
-            return std::nullopt;
-        }
-    }
-    if (clusters->next() == icu::BreakIterator::DONE) {
-        return std::nullopt;
-    }
-    return offset;
 }
 
 const json& required(const json& object, const char* key) {
@@ -70,15 +40,11 @@ PingRecord::previewText(std::string_view title, std::string_view subtitle, std::
         if (line.empty()) {
             continue;
         }
-        auto utf16 = icu::UnicodeString::fromUTF8(
-            icu::StringPiece(line.data(), static_cast<int32_t>(line.size())));
-        auto cut = clusterCutOffset(utf16, previewLimit);
-        if (!cut) {
+        auto head = firstCharacters(line, previewLimit);
+        if (!head) {
             return line;
         }
-        std::string head;
-        utf16.tempSubString(0, *cut).toUTF8String(head);
-        return trimmed(head) + "\u2026";
+        return trimmed(*head) + "\u2026";
     }
     return std::nullopt;
 }

@@ -31,6 +31,8 @@ public:
     virtual std::optional<AppLocation> applicationWithBundleID(const std::string& bundleID) = 0;
     // An installed application of this name, searched where and in the order the desktop does.
     virtual std::optional<AppLocation> installedApplication(const std::string& name) = 0;
+    // The applications a person can start, as the desktop's menus list them.
+    virtual std::vector<AppLocation> installedApplications() = 0;
     // Starts the application, or brings it forward when it runs already.
     virtual bool openApplication(const AppLocation& app) = 0;
     // True only when a program that handles the URL's scheme was started with it.

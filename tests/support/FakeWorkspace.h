@@ -40,6 +40,7 @@ struct FakeWorkspace : Workspace {
         }
         return std::nullopt;
     }
+    std::vector<AppLocation> installedApplications() override { return installed; }
     bool openApplication(const AppLocation& app) override {
         opened.push_back(app);
         return true;

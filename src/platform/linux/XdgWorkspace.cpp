@@ -171,6 +171,18 @@ std::optional<AppLocation> XdgWorkspace::installedApplication(const std::string&
     return std::nullopt;
 }
 
+std::vector<AppLocation> XdgWorkspace::installedApplications() {
+    const auto found = index();
+    std::vector<AppLocation> apps;
+    for (const auto& app : found.applications()) {
+        // Entries the menus hide are helpers and handlers, not something a person picks.
+        if (!app.entry.boolean("NoDisplay")) {
+            apps.push_back(locationOf(app));
+        }
+    }
+    return apps;
+}
+
 bool XdgWorkspace::openApplication(const AppLocation& app) {
     auto entry = DesktopEntry::load(app.path);
     if (!entry || entry->boolean("Terminal")) {

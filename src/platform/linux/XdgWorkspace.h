@@ -27,6 +27,7 @@ public:
     std::vector<RunningApp> runningApplications() override;
     std::optional<AppLocation> applicationWithBundleID(const std::string& bundleID) override;
     std::optional<AppLocation> installedApplication(const std::string& name) override;
+    std::vector<AppLocation> installedApplications() override;
     bool openApplication(const AppLocation& app) override;
     bool openURL(const std::string& url) override;
     std::optional<std::filesystem::path> iconFile(const AppLocation& app) override;

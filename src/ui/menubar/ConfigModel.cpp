@@ -90,6 +90,10 @@ std::vector<std::string> ConfigModel::appsNeedingNativeMute() const {
     return Onboarding::appsNeedingNativeMute(rules());
 }
 
+const std::vector<std::string>& ConfigModel::observedApps() const {
+    return stores_.observedAppsStore.apps();
+}
+
 bool ConfigModel::hasRecentAlerts() const {
     return !stores_.pingLogStore.records().empty();
 }

@@ -83,6 +83,8 @@ public:
     std::vector<std::string> configuredApps() const;
     std::vector<AppAlertGroup> recentAlertGroups() const;
     std::vector<std::string> unconfirmedApps() const;
+    // Every app ever seen posting a notification, as first seen.
+    const std::vector<std::string>& observedApps() const;
     std::vector<std::string> appsNeedingNativeMute() const;
     bool hasRecentAlerts() const;
 

@@ -49,5 +49,8 @@ void addMenuRenders(RenderCatalog& catalog);
 void addInfoPaneRenders(RenderCatalog& catalog);
 // The clip editor: previewing a long song, a short one, loading the waveform and exporting.
 void addClipEditorRenders(RenderCatalog& catalog);
+// The app editor pane (an app with content rules, the default rule, an app not yet detected), the
+// rule sheet (new, and refusing a pattern) and the add-app chooser.
+void addAppEditorRenders(RenderCatalog& catalog);
 
 } // namespace corvale

@@ -30,6 +30,16 @@ SampleSession::SampleSession(bool withData) {
                    SoundRef::builtin("Ping"), 1.0);
     model->addRule("Mail", Condition{Condition::Type::bodyContains, "urgent"},
                    SoundRef::builtin("Sosumi"), 1.2);
+    model->addRule("Mail",
+                   Condition{Condition::Type::regex, "(deploy|release) (failed|blocked) on prod"},
+                   SoundRef::builtin("Submarine"), 1.0);
+    model->setFlashMenuBar(true, std::string("Mail"));
+    model->setFlashScreen(true, std::string("Mail"));
+    model->setFlashStyle(FlashStyle::edgeTopBottom, std::string("Mail"));
+    model->setFlashIntensity(FlashIntensity::strong, std::string("Mail"));
+    // A library sound for the sound menus; the file need not exist to be listed.
+    model->addCustomSound("Cash register",
+                          FileUrl::fromPath((path / "Sounds" / "cash.m4a").string()));
     model->addApp("Calendar");
     model->setSound(SoundRef::silent(), std::string("Calendar"));
     observed.observe("Slack");

@@ -102,6 +102,8 @@ TEST(XdgWorkspace, findsRunningAndInstalledApplicationsAndOpensThem) {
     }
 
     EXPECT_EQ(d.workspace.installedApplication("test app"), found->app);
+    EXPECT_EQ(d.workspace.installedApplications(), std::vector<AppLocation>{found->app})
+        << "the menus' list leaves out the hidden helper";
     EXPECT_EQ(d.workspace.applicationWithBundleID("vendor-testapp.desktop"), found->app);
     EXPECT_FALSE(d.workspace.installedApplication("Nothing"));
 

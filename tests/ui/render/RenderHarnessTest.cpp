@@ -20,6 +20,7 @@ TEST(RenderHarness, writesEveryImageInEveryVariant) {
     addMenuRenders(catalog);
     addInfoPaneRenders(catalog);
     addClipEditorRenders(catalog);
+    addAppEditorRenders(catalog);
     EXPECT_EQ(written.size(), catalog.entries().size() * 3);
 
     const auto path = [&](const char* name) {

@@ -22,6 +22,7 @@ struct NoWorkspace : Workspace {
     std::vector<RunningApp> runningApplications() override { return {}; }
     std::optional<AppLocation> applicationWithBundleID(const std::string&) override { return {}; }
     std::optional<AppLocation> installedApplication(const std::string&) override { return {}; }
+    std::vector<AppLocation> installedApplications() override { return {}; }
     bool openApplication(const AppLocation&) override { return false; }
     bool openURL(const std::string&) override { return false; }
     std::optional<std::filesystem::path> iconFile(const AppLocation&) override { return {}; }

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The list of the add-app chooser: first the apps seen sending notifications, under their exact
+// names (the names rules match), then the installed applications, then nothing else; a typed name
+// that is in neither list can be added as it is.
+namespace corvale::AddAppCandidates {
+
+struct InstalledApp {
+    std::string name;
+    std::optional<std::filesystem::path> icon;
+};
+
+struct Row {
+    enum class Kind { heading, typed, seen, installed };
+    Kind kind = Kind::seen;
+    // What the row shows.
+    std::string title;
+    // The name added when the row is chosen; empty for headings.
+    std::string name;
+    std::optional<std::filesystem::path> icon;
+
+    bool choosable() const { return kind != Kind::heading; }
+};
+
+inline constexpr const char* seenHeading = "Seen in notifications";
+inline constexpr const char* installedHeading = "Installed applications";
+std::string typedTitle(const std::string& name);
+
+// Names that already have rules are left out (adding them changes nothing); an installed app is
+// left out when a seen name is the same app (same name without regard to case or surrounding
+// blanks), lending the seen row its icon; the filter keeps the rows whose name contains it,
+// ignoring case. A non-blank filter that is no listed name comes last as a row of its own.
+std::vector<Row> rows(const std::vector<std::string>& seen,
+                      const std::vector<InstalledApp>& installed,
+                      const std::vector<std::string>& configured, std::string_view filter);
+
+} // namespace corvale::AddAppCandidates

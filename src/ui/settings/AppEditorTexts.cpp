@@ -1,0 +1,146 @@
+#include "ui/settings/AppEditorTexts.h"
+
+#include "core/Text.h"
+#include "signals/FlashPalette.h"
+
+#include <array>
+
+namespace corvale::AppEditorTexts {
+
+namespace {
+
+constexpr int summaryLimit = 22;
+
+} // namespace
+
+std::string customSoundNote(const std::string& app, bool on) {
+    if (on) {
+        return "Give " + app +
+               " its own sound and alerts. Turn off to use the default for all other apps - your "
+               "settings are kept.";
+    }
+    return "Using the default sound for all other apps. Turn on \u201C" + std::string(customSound) +
+           "\u201D to customize " + app + ".";
+}
+
+std::string notDetectedNote(const std::string& app) {
+    // We hear every notification an app sends on the bus, whatever the desktop then shows, so the
+    // only thing to check is that the app sends them at all.
+    return "Corvale hasn\u2019t detected a notification from " + app +
+           " yet, so your sound may never play. Make sure notifications are turned on in " + app +
+           "\u2019s own settings - Corvale hears every notification it sends to the desktop. "
+           "This clears automatically the first time " +
+           app + " posts a notification.";
+}
+
+std::string rulesNote(const std::string& app) {
+    return "Add a rule to play a different sound when a notification from " + app +
+           " matches a keyword or pattern - otherwise it uses the sound above.";
+}
+
+std::string ruleRowLabel(const std::optional<Condition>& condition, const std::string& soundName) {
+    return conditionSummary(condition) + " \u2192 " + soundName;
+}
+
+std::string alertsNote(const std::string& app) {
+    return app +
+           "\u2019s tray-icon blink and screen flash - so you can tell which app it is without "
+           "hearing it.";
+}
+
+std::string overridesNote(const std::string& app) {
+    return "Overrides the global Screen Flash strength for " + app +
+           " - e.g. make a can\u2019t-miss app\u2019s flash stronger, longer, or repeat. Leave on "
+           "\u201CUse global default\u201D to follow your Settings \u25B8 General \u25B8 Screen "
+           "Flash choices.";
+}
+
+std::string nativeSoundNote(const std::string& app) {
+    return "Turn on AFTER you\u2019ve muted " + app +
+           "\u2019s own notification sound in your desktop\u2019s settings, so you don\u2019t "
+           "hear two sounds.";
+}
+
+std::string removeAppNote(const std::string& app) {
+    return "Delete " + app +
+           "\u2019s custom sound and settings, take it off the list, and clear its Recent "
+           "Alerts. If " +
+           app + " notifies you again, it\u2019ll use the default for all other apps.";
+}
+
+AlertSpec removeAppAlert(const std::string& app) {
+    AlertSpec alert;
+    alert.message = "Remove " + app + "?";
+    alert.text = "This deletes " + app +
+                 "\u2019s custom sound and settings and clears its Recent Alerts. If " + app +
+                 " notifies you again, it\u2019ll use the default for all other apps. This "
+                 "can\u2019t be undone.";
+    alert.buttons = {remove, cancel};
+    alert.destructive = true;
+    return alert;
+}
+
+AlertSpec removeRuleAlert(const std::optional<Condition>& condition, const std::string& soundName,
+                          const std::optional<std::string>& app) {
+    AlertSpec alert;
+    alert.message = "Remove this rule?";
+    alert.text = conditionSummary(condition) + " \u2192 " + soundName + ". " +
+                 (app ? *app : std::string("This app")) +
+                 " keeps its sound above for other notifications. This can\u2019t be undone.";
+    alert.buttons = {remove, cancel};
+    alert.destructive = true;
+    return alert;
+}
+
+std::string conditionSummary(const std::optional<Condition>& condition) {
+    if (!condition) {
+        return "Any";
+    }
+    std::string head;
+    switch (condition->type) {
+    case Condition::Type::titleContains:
+        head = "Title: \u201C";
+        break;
+    case Condition::Type::bodyContains:
+        head = "Body: \u201C";
+        break;
+    case Condition::Type::regex:
+        head = "Regex: \u201C";
+        break;
+    }
+    auto operand = trimmed(validUtf8(condition->value));
+    if (auto cut = firstCharacters(operand, summaryLimit)) {
+        operand = *cut + "\u2026";
+    }
+    return head + operand + "\u201D";
+}
+
+std::string colorName(const FlashColor& color) {
+    static constexpr std::array<const char*, 10> names{"Blue", "Red",  "Green",  "Orange", "Purple",
+                                                       "Cyan", "Pink", "Yellow", "Indigo", "Brown"};
+    const auto& palette = FlashPalette::colors();
+    for (size_t i = 0; i < palette.size(); ++i) {
+        if (palette[i].hexString() == color.hexString()) {
+            return names[i];
+        }
+    }
+    return "Custom color " + color.hexString();
+}
+
+std::string sheetTitle(const std::string& app, bool editing) {
+    return (editing ? "Edit rule for " : "New rule for ") + app;
+}
+
+std::string sheetConditionNote(const std::string& app) {
+    return "Play this rule\u2019s sound only when " + app + "\u2019s notification matches.";
+}
+
+std::string regexRefusal(const std::string& errorName, const std::optional<int>& offset) {
+    std::string text = "This pattern can\u2019t be used: " + errorName;
+    if (offset) {
+        text += " at position " + std::to_string(*offset);
+    }
+    return text;
+}
+
+} // namespace corvale::AppEditorTexts

@@ -1,0 +1,168 @@
+#include "ui/settings/views/AddAppChooser.h"
+
+#include "platform/Workspace.h"
+#include "ui/menubar/ConfigModel.h"
+#include "ui/menubar/MenuModel.h"
+#include "ui/menubar/views/FormHelpers.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace corvale::settings {
+
+namespace {
+
+constexpr const char* title = "Add an app to Corvale";
+constexpr const char* message =
+    "Choose an app. Corvale uses its name as it appears in notifications.";
+constexpr int nameRole = Qt::UserRole;
+
+// Up and Down in the filter field move through the list, so the keyboard never has to leave it.
+class FilterField : public QLineEdit {
+public:
+    FilterField(QListWidget* list, QWidget* parent) : QLineEdit(parent), list_(list) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up ||
+            event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp) {
+            QApplication::sendEvent(list_, event);
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+
+private:
+    QListWidget* list_;
+};
+
+QIcon blankIcon(const QSize& size) {
+    QPixmap blank(size);
+    blank.fill(Qt::transparent);
+    return QIcon(blank);
+}
+
+} // namespace
+
+AddAppChooser::AddAppChooser(std::vector<std::string> seen,
+                             std::vector<AddAppCandidates::InstalledApp> installed,
+                             std::vector<std::string> configured, QWidget* parent)
+    : QDialog(parent), seen_(std::move(seen)), installed_(std::move(installed)),
+      configured_(std::move(configured)) {
+    setObjectName("addAppChooser");
+    setWindowTitle(title);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(20, 16, 20, 16);
+    outer->setSpacing(10);
+    outer->addWidget(form::heading(title, this));
+    auto* text = new QLabel(message, this);
+    text->setWordWrap(true);
+    outer->addWidget(text);
+
+    list_ = new QListWidget(this);
+    list_->setObjectName("appList");
+    list_->setIconSize(QSize(22, 22));
+    list_->setUniformItemSizes(false);
+    filter_ = new FilterField(list_, this);
+    filter_->setObjectName("appFilter");
+    filter_->setPlaceholderText("Filter, or type an app\u2019s name");
+    filter_->setAccessibleName("App name");
+    filter_->setClearButtonEnabled(true);
+    text->setBuddy(filter_);
+    outer->addWidget(filter_);
+    outer->addWidget(list_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* cancel = new QPushButton("Cancel", this);
+    cancel->setObjectName("cancelAddApp");
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    buttons->addWidget(cancel);
+    add_ = new QPushButton("Add", this);
+    add_->setObjectName("addAppButton");
+    add_->setDefault(true);
+    connect(add_, &QPushButton::clicked, this, &QDialog::accept);
+    buttons->addWidget(add_);
+    outer->addLayout(buttons);
+
+    connect(filter_, &QLineEdit::textChanged, this, [this] { refill(); });
+    connect(list_, &QListWidget::currentRowChanged, this,
+            [this] { add_->setEnabled(chosenName().has_value()); });
+    connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        if (item->flags() & Qt::ItemIsSelectable) {
+            accept();
+        }
+    });
+    refill();
+    filter_->setFocus();
+    resize(440, 480);
+}
+
+void AddAppChooser::refill() {
+    const auto rows =
+        AddAppCandidates::rows(seen_, installed_, configured_, filter_->text().toStdString());
+    list_->clear();
+    int first = -1;
+    for (const auto& row : rows) {
+        auto* item = new QListWidgetItem(form::qs(row.title), list_);
+        if (!row.choosable()) {
+            QFont bold = item->font();
+            bold.setBold(true);
+            item->setFont(bold);
+            item->setFlags(Qt::ItemIsEnabled);
+            continue;
+        }
+        item->setData(nameRole, form::qs(row.name));
+        QIcon icon;
+        if (row.icon) {
+            icon = QIcon(QString::fromStdString(row.icon->string()));
+        }
+        // A blank of the same size keeps every name in one column.
+        item->setIcon(icon.isNull() ? blankIcon(list_->iconSize()) : icon);
+        if (first < 0) {
+            first = list_->count() - 1;
+        }
+    }
+    list_->setCurrentRow(first);
+    add_->setEnabled(chosenName().has_value());
+}
+
+std::optional<std::string> AddAppChooser::chosenName() const {
+    const auto* item = list_->currentItem();
+    if (!item || !(item->flags() & Qt::ItemIsSelectable)) {
+        return std::nullopt;
+    }
+    const auto name = item->data(nameRole).toString().toStdString();
+    return name.empty() ? std::nullopt : std::optional(name);
+}
+
+std::optional<std::string> presentAddApp(ConfigModel& model, Workspace& workspace,
+                                         QWidget* parent) {
+    std::vector<std::string> seen = model.published().seenApps;
+    const auto& observed = model.observedApps();
+    seen.insert(seen.end(), observed.begin(), observed.end());
+    std::vector<AddAppCandidates::InstalledApp> installed;
+    for (const auto& app : workspace.installedApplications()) {
+        installed.push_back({app.name, workspace.iconFile(app)});
+    }
+    AddAppChooser chooser(std::move(seen), std::move(installed),
+                          MenuModel::appRows(model.rules(), {}), parent);
+    chooser.raise();
+    chooser.activateWindow();
+    if (chooser.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    auto name = chooser.chosenName();
+    return name ? model.addApp(*name) : std::nullopt;
+}
+
+} // namespace corvale::settings

@@ -1,0 +1,74 @@
+#include "ui/settings/views/SoundPopUps.h"
+
+#include "ui/menubar/views/FormHelpers.h"
+
+namespace corvale::settings {
+
+SoundPopUp::SoundPopUp(SoundChoices::Menu menu, QWidget* parent)
+    : QComboBox(parent), menu_(std::move(menu)) {
+    setObjectName("soundPopUp");
+    setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    for (std::size_t i = 0; i < menu_.items.size(); ++i) {
+        const auto& item = menu_.items[i];
+        if (item.startsGroup && count() > 0) {
+            insertSeparator(count());
+        }
+        addItem(form::qs(item.title), static_cast<int>(i));
+        if (i == menu_.selected) {
+            shown_ = count() - 1;
+        }
+    }
+    setCurrentIndex(shown_);
+    connect(this, &QComboBox::activated, this, [this](int index) { activate(index); });
+}
+
+const SoundChoices::Item* SoundPopUp::itemAt(int index) const {
+    bool ok = false;
+    const int at = itemData(index).toInt(&ok);
+    if (!ok || at < 0 || static_cast<std::size_t>(at) >= menu_.items.size()) {
+        return nullptr;
+    }
+    return &menu_.items[static_cast<std::size_t>(at)];
+}
+
+std::optional<SoundRef> SoundPopUp::currentSound() const {
+    const auto* item = itemAt(currentIndex());
+    return item ? item->sound : std::nullopt;
+}
+
+void SoundPopUp::activate(int index) {
+    const auto* item = itemAt(index);
+    if (!item) {
+        return;
+    }
+    if (item->kind != SoundChoices::Item::Kind::sound) {
+        setCurrentIndex(shown_);
+        if (onAction) {
+            onAction(item->kind);
+        }
+        return;
+    }
+    if (index == shown_) {
+        return;
+    }
+    shown_ = index;
+    if (onSound && item->sound) {
+        onSound(*item->sound);
+    }
+}
+
+QComboBox* makeVolumePopUp(double volume, QWidget* parent) {
+    auto* popUp = new QComboBox(parent);
+    popUp->setObjectName("volumePopUp");
+    for (const auto& choice : SoundChoices::volumeChoices()) {
+        popUp->addItem(form::qs(choice.title), choice.value);
+    }
+    popUp->setCurrentIndex(static_cast<int>(SoundChoices::nearestVolumeIndex(volume)));
+    return popUp;
+}
+
+double volumeOf(const QComboBox* popUp) {
+    return popUp->currentData().toDouble();
+}
+
+} // namespace corvale::settings

@@ -1,0 +1,90 @@
+#pragma once
+
+// A settings context over real stores in a temporary folder, with scripted dialogs and a fake
+// desktop, as the app editor, the rule sheet and the add-app chooser see it in the program.
+
+#include "core/NotificationCenter.h"
+#include "core/Preferences.h"
+#include "core/SettingsPrefs.h"
+#include "support/FakeWorkspace.h"
+#include "support/GuiApp.h"
+#include "support/LogRecorder.h"
+#include "support/ManualScheduler.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+#include "ui/menubar/ConfigModel.h"
+#include "ui/settings/views/SettingsContext.h"
+
+#include <QComboBox>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+namespace corvale::test {
+
+struct EditorFixture {
+    TempDir dir;
+    LogFn quiet = [](const std::string&) {};
+    LogRecorder log;
+    RuleStore rules{dir / "rules.json", quiet};
+    CustomSoundStore sounds{dir / "sounds.json", quiet};
+    ObservedAppsStore observed{dir / "observed.json", quiet};
+    PingLogStore pings{dir / "pings.json", quiet};
+    NotificationCenter center;
+    ManualScheduler scheduler;
+    InMemoryPreferences preferences;
+    SettingsPrefs prefs{preferences, center};
+    ScriptedDialogs dialogs;
+    FakeWorkspace workspace;
+    std::unique_ptr<ConfigModel> model;
+    std::vector<SoundRef> played;
+    int appsRemoved = 0;
+    std::unique_ptr<settings::SettingsContext> context;
+
+    EditorFixture() {
+        guiApp();
+        rules.load();
+        sounds.load();
+        observed.load();
+        pings.load();
+        model = std::make_unique<ConfigModel>(
+            ConfigModel::Stores{rules, sounds, observed, pings},
+            [this](const Rule& rule, const ObservedNotification&) { played.push_back(rule.sound); },
+            std::vector<std::string>{"Glass", "Submarine"}, center, scheduler, log.fn());
+        context = std::make_unique<settings::SettingsContext>(settings::SettingsContext{
+            *model, prefs, center, dialogs, workspace, [this] { ++appsRemoved; }, {}});
+    }
+
+    // The rules as the file on disk holds them.
+    nlohmann::json storedRules() const {
+        return nlohmann::json::parse(readFile(dir / "rules.json")).at("rules");
+    }
+    // The stored rule of an app ("*" for the default rule) without a condition.
+    nlohmann::json storedBase(const std::string& displayName) const {
+        for (const auto& rule : storedRules()) {
+            if ((displayName == "*" ? rule.at("appBundleId") == "*"
+                                    : rule.at("appDisplayName") == displayName) &&
+                !rule.contains("condition")) {
+                return rule;
+            }
+        }
+        return nullptr;
+    }
+};
+
+template <typename T> T* child(QWidget& parent, const QString& name) {
+    auto* widget = parent.findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name.toStdString();
+    return widget;
+}
+
+// What a user's pick from the pop-up does: the item becomes current and is activated.
+inline void choose(QComboBox* popUp, const QString& title) {
+    const int index = popUp->findText(title);
+    ASSERT_GE(index, 0) << title.toStdString();
+    popUp->setCurrentIndex(index);
+    emit popUp->activated(index);
+}
+
+} // namespace corvale::test
