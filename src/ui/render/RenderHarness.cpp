@@ -17,6 +17,7 @@ constexpr RenderSource sources[] = {
     addMenuRenders,
     addInfoPaneRenders,
     addClipEditorRenders,
+    addSettingsRenders,
 };
 // clang-format on
 

@@ -49,5 +49,7 @@ void addMenuRenders(RenderCatalog& catalog);
 void addInfoPaneRenders(RenderCatalog& catalog);
 // The clip editor: previewing a long song, a short one, loading the waveform and exporting.
 void addClipEditorRenders(RenderCatalog& catalog);
+// The settings window on its General pane, with the multicolour and the accent sidebar icons.
+void addSettingsRenders(RenderCatalog& catalog);
 
 } // namespace corvale

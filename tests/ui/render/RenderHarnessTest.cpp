@@ -20,6 +20,7 @@ TEST(RenderHarness, writesEveryImageInEveryVariant) {
     addMenuRenders(catalog);
     addInfoPaneRenders(catalog);
     addClipEditorRenders(catalog);
+    addSettingsRenders(catalog);
     EXPECT_EQ(written.size(), catalog.entries().size() * 3);
 
     const auto path = [&](const char* name) {
@@ -35,6 +36,7 @@ TEST(RenderHarness, writesEveryImageInEveryVariant) {
     const QImage help(path("settings-help.png"));
     EXPECT_EQ(help.width(), 626);
     EXPECT_GT(help.height(), 560) << "a long pane is drawn whole, not cut at the window's height";
+    EXPECT_EQ(QImage(path("settings-window@2x.png")).size(), QSize(1680, 1120));
 
     EXPECT_NE(runRenderHarness("/proc/no/such/folder"), 0);
 }
