@@ -27,7 +27,7 @@
 #include <vector>
 
 using namespace corvale;
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 namespace {
 
@@ -55,13 +55,13 @@ private:
 double timeOpen(SettingsWindowController& window) {
     FirstPanePaint watch(window);
     qApp->installEventFilter(&watch);
-    const auto start = Clock::now();
+    const auto start = SteadyClock::now();
     window.open(PaneID::of(PaneID::Kind::general));
     QDeadlineTimer deadline(5000);
     while (!watch.painted && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     }
-    const auto end = Clock::now();
+    const auto end = SteadyClock::now();
     qApp->removeEventFilter(&watch);
     if (!watch.painted) {
         return -1;
@@ -95,7 +95,8 @@ int main(int argc, char** argv) {
     test::ScopedEnvironment env{{"QT_QPA_PLATFORM", "xcb"},
                                 {"HOME", home.path().string()},
                                 {"XDG_CONFIG_HOME", (home / "config").string()},
-                                {"XDG_DATA_HOME", (home / "data").string()}};
+                                {"XDG_DATA_HOME", (home / "data").string()},
+                                {"XDG_RUNTIME_DIR", bench::makeRuntimeDir(home.path()).string()}};
     for (const auto& [name, value] : display.clientEnvironment()) {
         env.set(name, value);
     }
@@ -105,8 +106,8 @@ int main(int argc, char** argv) {
     QtDialogs dialogs;
     XdgWorkspace workspace;
     XdgAutostart autostart("/usr/bin/corvale", home / "config/autostart", {});
-    settings::SettingsContext context{*session.model, session.prefs, session.center, dialogs,
-                                      workspace,      {},           {}};
+    settings::SettingsContext context{
+        *session.model, session.prefs, session.center, dialogs, workspace, {}, {}};
     context.loginItems = &autostart;
 
     std::vector<double> first;

@@ -13,8 +13,9 @@ namespace corvale {
 namespace {
 
 constexpr int tileSize = 22;
-constexpr int rowHeight = 30;
-constexpr int headingHeight = 28;
+constexpr int sideMargin = 8;
+constexpr int rowHeight = 28;
+constexpr int headingHeight = 24;
 
 // A rounded tile in `fill` with the symbol in white, drawn for the screen's pixel ratio.
 QIcon tileIcon(const QString& symbol, const QColor& fill, qreal ratio) {
@@ -26,7 +27,7 @@ QIcon tileIcon(const QString& symbol, const QColor& fill, qreal ratio) {
     QPainterPath tile;
     tile.addRoundedRect(QRectF(0, 0, pixels, pixels), pixels * 0.24, pixels * 0.24);
     painter.fillPath(tile, fill);
-    const int glyphPixels = static_cast<int>(pixels * 0.68);
+    const int glyphPixels = static_cast<int>(pixels * 0.8);
     QImage glyph = TrayGlyphs::mask(symbol, glyphPixels);
     if (!glyph.isNull()) {
         QPainter tint(&glyph);
@@ -52,9 +53,9 @@ SettingsSidebar::SettingsSidebar(SettingsPrefs& prefs, NotificationCenter& cente
     setIconSize(QSize(tileSize, tileSize));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setSpacing(1);
     // The column sits on the window's colour, as a source list does, apart from the pane.
     setBackgroundRole(QPalette::Window);
+    setViewportMargins(sideMargin, sideMargin, sideMargin, sideMargin);
     viewport()->setBackgroundRole(QPalette::Window);
     styleChanges_ = center.observe(notes::sidebarIconStyleChanged, [this] { redrawIcons(); });
 }
@@ -84,13 +85,13 @@ void SettingsSidebar::setEntries(std::vector<SidebarEntry> entries,
             font.setBold(true);
             font.setPointSizeF(font.pointSizeF() * 0.85);
             heading->setFont(font);
-            heading->setSizeHint(QSize(width - 8, headingHeight));
+            heading->setSizeHint(QSize(width - 2 * sideMargin, headingHeight));
             heading->setData(Qt::AccessibleTextRole, form::qs(group));
             rowEntries_.push_back(-1);
         }
         auto* item = new QListWidgetItem(form::qs(entry.label), this);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        item->setSizeHint(QSize(width - 8, rowHeight));
+        item->setSizeHint(QSize(width - 2 * sideMargin, rowHeight));
         item->setToolTip(form::qs(entry.label));
         rowEntries_.push_back(i);
     }
@@ -106,8 +107,14 @@ void SettingsSidebar::setEntries(std::vector<SidebarEntry> entries,
 
 void SettingsSidebar::redrawIcons() {
     const qreal ratio = devicePixelRatioF();
+    // Headings are disabled rows, whose grey would fade on the window colour: they take the
+    // text colour, dimmed.
+    QColor headingColor = palette().color(QPalette::WindowText);
+    headingColor.setAlphaF(0.6f);
     for (int row = 0; row < count(); ++row) {
-        if (rowEntries_[row] >= 0) {
+        if (rowEntries_[row] < 0) {
+            item(row)->setForeground(headingColor);
+        } else {
             const auto& entry = entries_[rowEntries_[row]];
             item(row)->setIcon(tileIcon(form::qs(entry.symbol), tileColor(entry), ratio));
         }
