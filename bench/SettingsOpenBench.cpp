@@ -15,7 +15,7 @@
 #include "ui/render/RenderSamples.h"
 #include "ui/settings/views/QtDialogs.h"
 #include "ui/settings/views/SettingsForm.h"
-#include "ui/settings/views/SettingsWindow.h"
+#include "ui/settings/views/SettingsPaneFactories.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     std::vector<double> first;
     std::vector<double> again;
     for (int i = 0; i < runs; ++i) {
-        auto window = std::make_unique<SettingsWindowController>(context);
+        auto window = std::make_unique<SettingsWindowController>(context, settingsPaneFactories());
         const double opened = timeOpen(*window);
         window->close();
         settle(30);

@@ -39,7 +39,7 @@
 #include "ui/flash/QtOverlayHost.h"
 #include "ui/render/RenderHarness.h"
 #include "ui/settings/views/QtDialogs.h"
-#include "ui/settings/views/SettingsWindow.h"
+#include "ui/settings/views/SettingsPaneFactories.h"
 #include "ui/tray/TrayStatusButton.h"
 
 #include <QApplication>
@@ -269,7 +269,8 @@ int runApplication(int argc, char** argv) {
     };
     menus.configModel().onOpenSettings = [&](const std::optional<PaneID>& pane) {
         if (!settingsWindow) {
-            settingsWindow = std::make_unique<SettingsWindowController>(settingsContext);
+            settingsWindow = std::make_unique<SettingsWindowController>(settingsContext,
+                                                                        settingsPaneFactories());
         }
         settingsWindow->open(pane);
     };
