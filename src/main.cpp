@@ -17,7 +17,11 @@
 #include "core/linux/SingleInstanceLock.h"
 #include "core/linux/SystemLog.h"
 #include "detect/linux/DbusBannerTree.h"
+#include "library/CustomSoundStore.h"
+#include "library/linux/FfmpegMediaTools.h"
+#include "library/linux/WorkerThreadTasks.h"
 #include "platform/AppTranslocation.h"
+#include "platform/linux/XdgAutostart.h"
 #include "platform/linux/XdgWorkspace.h"
 #include "signals/SoundLibrary.h"
 #include "signals/linux/CanberraSoundPlayer.h"
@@ -34,10 +38,13 @@
 #include "ui/menubar/views/MenuPopovers.h"
 #include "ui/menubar/views/TrayClicks.h"
 #include "ui/settings/views/AddAppChooser.h"
+#include "ui/settings/views/SoundChoosers.h"
 
 #include "signals/ScreenFlash.h"
 #include "ui/flash/QtOverlayHost.h"
 #include "ui/render/RenderHarness.h"
+#include "ui/settings/views/QtDialogs.h"
+#include "ui/settings/views/SettingsPaneFactories.h"
 #include "ui/tray/TrayStatusButton.h"
 
 #include <QApplication>
@@ -245,12 +252,49 @@ int runApplication(int argc, char** argv) {
         menus.configModel().onOpenNotifSettings = openSettings;
         menus.configModel().onOpenAccessibilitySettings = openSettings;
     }
+    // The settings window: made on first use, then hidden and shown again. Set before the
+    // popups are built, which offer its rows only when it can open.
+    std::unique_ptr<SettingsWindowController> settingsWindow;
+    QtDialogs dialogs([&settingsWindow]() -> QWidget* {
+        return settingsWindow && settingsWindow->isVisible() ? settingsWindow.get() : nullptr;
+    });
+    XdgAutostart autostart(runningExecutable());
+    settings::SettingsContext settingsContext{
+        menus.configModel(), delegate.prefs(), center, dialogs, workspace, {}, {}};
+    settingsContext.loginItems = &autostart;
+    settingsContext.systemLog = [](const std::string& line) {
+        systemLog("com.talvo.corvale", "login-item", line);
+    };
+    settingsContext.keyboardLayout = &keyboard;
+    settingsContext.virtualKeyCode = [&keyboard](std::uint8_t code) {
+        return keyboard.virtualKeyCode(code);
+    };
+    settingsContext.hotKeyRegistered = [&delegate](std::uint32_t id) {
+        return delegate.hotKeyRegistered(id);
+    };
+    menus.configModel().onOpenSettings = [&](const std::optional<PaneID>& pane) {
+        if (!settingsWindow) {
+            settingsWindow = std::make_unique<SettingsWindowController>(settingsContext,
+                                                                        settingsPaneFactories());
+        }
+        settingsWindow->open(pane);
+    };
     menus.configModel().onAddApp = [&menus, &workspace] {
         return settings::presentAddApp(menus.configModel(), workspace);
     };
+    // Choosing a sound file and clipping a song; the worker joins its thread before the tools go,
+    // and the choosers go before both.
+    FfmpegMediaTools mediaTools;
+    WorkerThreadTasks mediaTasks;
+    SoundChoosers soundChoosers(
+        {menus.configModel(), dialogs, decoder, mediaTools, mediaTasks, audioEngine, scheduler},
+        CustomSoundStore::soundsFolder(*support), logLine);
+    soundChoosers.sheetHost = [&settingsWindow]() -> QWidget* { return settingsWindow.get(); };
+    soundChoosers.attach();
     MenuPopovers popovers(
         menus.configModel(),
-        {menus.initialLens(), [&menus](PopoverLens lens) { menus.chooseLens(lens); }},
+        {menus.initialLens(), [&menus](PopoverLens lens) { menus.chooseLens(lens); },
+         [&delegate] { return delegate.prefs().accentTheme(); }},
         {[&menus] { return menus.snoozeMinutes(); },
          [&delegate] { return delegate.prefs().accentTheme(); }},
         [&trayButton] { return trayButton ? trayButton->trayIcon().geometry() : QRect(); });

@@ -488,6 +488,16 @@ void AppDelegate::reloadRulesFile() {
     }
 }
 
+bool AppDelegate::hotKeyRegistered(std::uint32_t id) const {
+    if (id == HotKeyRegistrar::muteHotKeyID) {
+        return hotKeys_.muteHotKey() != nullptr;
+    }
+    if (id == HotKeyRegistrar::snoozeHotKeyID) {
+        return hotKeys_.snoozeHotKey() != nullptr;
+    }
+    return false;
+}
+
 void AppDelegate::toggleSoundsFromHotKey() {
     bool enabled = !prefs_.soundsEnabled();
     prefs_.setSoundsEnabled(enabled);

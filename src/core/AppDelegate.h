@@ -119,6 +119,8 @@ public:
     void restoreSnoozeIfNeeded();
     void applySoundCommand(const SoundCommand& command);
     void toggleSoundsFromHotKey();
+    // Whether the shortcut of that identifier (HotKeyRegistrar's) is registered now.
+    bool hotKeyRegistered(std::uint32_t id) const;
     // The Focus filter's value as a broadcast brings it.
     void applyFocusFilter(bool silence);
     // The desktop's do-not-disturb: each change runs the Focus filter; at start-up only "on" does.

@@ -13,6 +13,10 @@ void SettingsPrefs::setSoundsEnabled(bool on) {
     center_.post(notes::statusItemNeedsRefresh);
 }
 
+std::optional<std::string> SettingsPrefs::menuBarIconStyleKey() const {
+    return store_.textValue(k::menuBarIconStyle);
+}
+
 void SettingsPrefs::setMenuBarIconStyleKey(const std::string& key) {
     store_.set(k::menuBarIconStyle, key);
     center_.post(notes::statusItemNeedsRefresh);
@@ -156,6 +160,14 @@ bool SettingsPrefs::followDesktopDoNotDisturb() const {
 
 void SettingsPrefs::setFollowDesktopDoNotDisturb(bool on) {
     store_.set(k::followDesktopDoNotDisturb, on);
+}
+
+std::optional<std::string> SettingsPrefs::settingsWindowFrame() const {
+    return store_.textValue(k::settingsWindowFrame);
+}
+
+void SettingsPrefs::setSettingsWindowFrame(const std::string& text) {
+    store_.set(k::settingsWindowFrame, text);
 }
 
 } // namespace corvale

@@ -31,6 +31,7 @@ inline constexpr const char* pingHistorySeenThrough = "pingHistorySeenThrough";
 inline constexpr const char* focusFilterSilencing = "focusFilterSilencing";
 inline constexpr const char* popoverLens = "popoverLens";
 inline constexpr const char* followDesktopDoNotDisturb = "followDesktopDoNotDisturb";
+inline constexpr const char* settingsWindowFrame = "CorvaleSettingsWindow";
 } // namespace prefkeys
 
 // Typed access to the user's preferences: absent or ill-typed values read as their defaults, values
@@ -43,6 +44,8 @@ public:
     bool soundsEnabled() const;
     void setSoundsEnabled(bool on);
 
+    // The stored style key as it stands; MenuBarIconStyle::forKey decides what it shows.
+    std::optional<std::string> menuBarIconStyleKey() const;
     void setMenuBarIconStyleKey(const std::string& key);
 
     AccentTheme accentTheme() const;
@@ -78,6 +81,10 @@ public:
     // Whether the desktop's do-not-disturb runs the Focus filter.
     bool followDesktopDoNotDisturb() const;
     void setFollowDesktopDoNotDisturb(bool on);
+
+    // The settings window's remembered frame, as SettingsWindowFrame writes it.
+    std::optional<std::string> settingsWindowFrame() const;
+    void setSettingsWindowFrame(const std::string& text);
 
 private:
     std::optional<HotKeyCombo> combo(const char* codeKey, const char* modifiersKey) const;

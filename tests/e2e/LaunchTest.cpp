@@ -49,6 +49,14 @@ TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
     EXPECT_EQ(settings.output, "corvale: Corvale's settings window was opened\n");
     EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"general\""))
         << corvale->output();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return display
+                       .run({"xdotool", "search", "--onlyvisible", "--name", "^Corvale Settings$"})
+                       .exitCode == 0;
+        },
+        10s))
+        << "the settings window is on the screen";
 
     auto pane = runCorvale(session, {"settings", "app:Mail"});
     EXPECT_EQ(pane.exitCode, 0) << pane.errors;

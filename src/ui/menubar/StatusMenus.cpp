@@ -30,9 +30,9 @@ void StatusMenus::setupStatusItem() {
     };
     model.onClearRecentAlerts = [this] { clearRecentAlerts(); };
     delegate_.onOpenDashboard = [this] { return openDashboard(); };
-    // The settings window, the add-app panel, the updater and bringing another application
-    // forward are not built on this desktop yet: those callbacks stay unset, and the views leave
-    // out or disable the controls that would call them.
+    // The program connects the settings window. The add-app panel, the updater and bringing
+    // another application forward are not built on this desktop yet: those callbacks stay unset,
+    // and the views leave out or disable the controls that would call them.
 }
 
 PopoverLens StatusMenus::initialLens() const {

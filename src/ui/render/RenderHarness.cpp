@@ -18,6 +18,7 @@ constexpr RenderSource sources[] = {
     addInfoPaneRenders,
     addClipEditorRenders,
     addAppEditorRenders,
+    addSettingsRenders,
 };
 // clang-format on
 

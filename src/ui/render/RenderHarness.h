@@ -52,5 +52,7 @@ void addClipEditorRenders(RenderCatalog& catalog);
 // The app editor pane (an app with content rules, the default rule, an app not yet detected), the
 // rule sheet (new, and refusing a pattern) and the add-app chooser.
 void addAppEditorRenders(RenderCatalog& catalog);
+// The settings window on its General pane, with the multicolour and the accent sidebar icons.
+void addSettingsRenders(RenderCatalog& catalog);
 
 } // namespace corvale

@@ -21,6 +21,7 @@ TEST(RenderHarness, writesEveryImageInEveryVariant) {
     addInfoPaneRenders(catalog);
     addClipEditorRenders(catalog);
     addAppEditorRenders(catalog);
+    addSettingsRenders(catalog);
     EXPECT_EQ(written.size(), catalog.entries().size() * 3);
 
     const auto path = [&](const char* name) {
@@ -36,6 +37,7 @@ TEST(RenderHarness, writesEveryImageInEveryVariant) {
     const QImage help(path("settings-help.png"));
     EXPECT_EQ(help.width(), 626);
     EXPECT_GT(help.height(), 560) << "a long pane is drawn whole, not cut at the window's height";
+    EXPECT_EQ(QImage(path("settings-window@2x.png")).size(), QSize(1680, 1120));
 
     EXPECT_NE(runRenderHarness("/proc/no/such/folder"), 0);
 }

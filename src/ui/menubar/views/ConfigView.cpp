@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDateTime>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -254,7 +255,27 @@ bool ConfigView::needsNativeMute(const std::string& app) const {
                        [&](const std::string& name) { return lowered(name) == key; });
 }
 
+void ConfigView::applyAccent() {
+    if (!options_.accent) {
+        return;
+    }
+    const QColor accent = accentColor(options_.accent());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Highlight, accent);
+    pal.setColor(QPalette::HighlightedText, textOn(accent));
+    setPalette(pal);
+}
+
+void ConfigView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The system theme follows the desktop's accent as it changes.
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+        applyAccent();
+    }
+}
+
 void ConfigView::refresh() {
+    applyAccent();
     const auto& published = model_.published();
     bool trusted = published.isTrusted;
     badge_->setText(qs(T::badge(trusted)));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AccentTheme.h"
 #include "core/Subscription.h"
 #include "ui/menubar/ConfigModel.h"
 #include "ui/menubar/PopoverLens.h"
@@ -29,6 +30,8 @@ public:
     struct Options {
         PopoverLens initialLens = PopoverLens::alerts;
         std::function<void(PopoverLens)> onLensChosen;
+        // The dropdown theme: the chosen lens and other highlights take its colour.
+        std::function<AccentTheme()> accent = {};
     };
 
     ConfigView(ConfigModel& model, Options options, QWidget* parent = nullptr);
@@ -38,6 +41,9 @@ public:
 signals:
     // The content changed size; a popup holding the view fits itself again.
     void contentChanged();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     QWidget* signalHeader();
@@ -52,6 +58,7 @@ private:
 
     void chooseLens(PopoverLens lens);
     void refresh();
+    void applyAccent();
     void rebuildContent();
     bool needsNativeMute(const std::string& app) const;
 

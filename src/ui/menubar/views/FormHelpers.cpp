@@ -1,5 +1,10 @@
 #include "ui/menubar/views/FormHelpers.h"
 
+#include "ui/menubar/ConfigModel.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -13,6 +18,29 @@ QString qs(const std::string& text) {
 QColor toQColor(const FlashColor& color) {
     return QColor::fromRgbF(static_cast<float>(color.r), static_cast<float>(color.g),
                             static_cast<float>(color.b));
+}
+
+FlashColor toFlashColor(const QColor& color) {
+    const QColor rgb = color.toRgb();
+    return {rgb.redF(), rgb.greenF(), rgb.blueF()};
+}
+
+QColor accentColor(const AccentTheme& theme) {
+    switch (theme.kind) {
+    case AccentTheme::Kind::system:
+        return QGuiApplication::palette().color(QPalette::Highlight);
+    case AccentTheme::Kind::custom:
+        return toQColor(theme.color);
+    case AccentTheme::Kind::brand:
+        break;
+    }
+    return QColor(ConfigModel::brandColorHex);
+}
+
+QColor textOn(const QColor& fill) {
+    const QColor rgb = fill.toRgb();
+    const double luminance = 0.2126 * rgb.redF() + 0.7152 * rgb.greenF() + 0.0722 * rgb.blueF();
+    return luminance > 0.55 ? QColor(Qt::black) : QColor(Qt::white);
 }
 
 Card::Card(QWidget* parent) : QFrame(parent) {

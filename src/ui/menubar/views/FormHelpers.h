@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AccentTheme.h"
 #include "core/FlashColor.h"
 
 #include <QColor>
@@ -16,6 +17,13 @@ namespace corvale::form {
 
 QString qs(const std::string& text);
 QColor toQColor(const FlashColor& color);
+FlashColor toFlashColor(const QColor& color);
+
+// The colour a dropdown theme paints with: the brand colour, the desktop's accent (the
+// application palette's highlight, whatever a view did to its own palette) or the custom colour.
+QColor accentColor(const AccentTheme& theme);
+// Black or white, whichever reads better on `fill`.
+QColor textOn(const QColor& fill);
 
 // A rounded panel in the palette's base colour that groups related rows.
 class Card : public QFrame {

@@ -4,6 +4,7 @@
 #include "ui/menubar/views/FormHelpers.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -89,6 +90,14 @@ QPushButton* QuickMenuView::quickRow(const QString& title, const QString& symbol
     return row;
 }
 
+void QuickMenuView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The system theme follows the desktop's accent as it changes.
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+        refresh();
+    }
+}
+
 void QuickMenuView::refresh() {
     const auto& published = model_.published();
     badge_->setText(qs(T::badge(published.isTrusted)));
@@ -102,12 +111,7 @@ void QuickMenuView::refresh() {
     if (options_.accent) {
         auto* line = findChild<QFrame*>("accentLine");
         QPalette pal = line->palette();
-        AccentTheme theme = options_.accent();
-        QColor accent =
-            theme.kind == AccentTheme::Kind::system   ? palette().color(QPalette::Highlight)
-            : theme.kind == AccentTheme::Kind::custom ? toQColor(theme.color)
-                                                      : QColor(ConfigModel::brandColorHex);
-        pal.setColor(QPalette::Window, accent);
+        pal.setColor(QPalette::Window, accentColor(options_.accent()));
         line->setPalette(pal);
     }
 }

@@ -31,6 +31,9 @@ public:
 
     QuickMenuView(ConfigModel& model, Options options, QWidget* parent = nullptr);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     QPushButton* quickRow(const QString& title, const QString& symbol, const char* help,
                           const char* objectName);

@@ -1,11 +1,17 @@
 #pragma once
 
+#include "core/Log.h"
+
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace corvale {
 
 class ConfigModel;
 class Dialogs;
+class KeyboardLayout;
+class LoginItemService;
 class NotificationCenter;
 class SettingsPrefs;
 class Workspace;
@@ -24,6 +30,16 @@ struct SettingsContext {
     // sidebar on them once the pane's action has finished.
     std::function<void()> onAppRemoved;
     std::function<void()> onPresetApplied;
+
+    // Launch at login; without a service the switch is left out. Failures go to `systemLog`.
+    LoginItemService* loginItems = nullptr;
+    LogFn systemLog = {};
+    // The shortcut recorders: the user's layout names the keys (the US labels without one), the
+    // window system turns a key event's code into a virtual key code, and tells whether the
+    // shortcut registered under an identifier is live (false: another program holds it).
+    KeyboardLayout* keyboardLayout = nullptr;
+    std::function<std::optional<std::uint32_t>(std::uint8_t nativeKeyCode)> virtualKeyCode = {};
+    std::function<bool(std::uint32_t hotKeyID)> hotKeyRegistered = {};
 };
 
 } // namespace settings

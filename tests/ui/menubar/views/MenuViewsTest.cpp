@@ -4,6 +4,7 @@
 #include "ui/render/RenderHarness.h"
 
 #include "core/NotificationCenter.h"
+#include "core/SettingsPrefs.h"
 #include "support/GuiApp.h"
 #include "support/ManualScheduler.h"
 #include "support/QtEventLoop.h"
@@ -11,6 +12,7 @@
 #include "ui/menubar/MenuTexts.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -186,6 +188,28 @@ TEST(QuickMenuView, rowsCallTheModelAndSnoozeTurnsIntoResume) {
     EXPECT_EQ(view.findChild<QPushButton*>("checkForUpdates"), nullptr);
     QTest::mouseClick(child<QPushButton>(view, "quit"), Qt::LeftButton);
     EXPECT_EQ(quits, 1);
+}
+
+TEST(MenuViews, dashboardAndQuickMenuRetintWhenTheThemeChanges) {
+    ModelFixture f;
+    InMemoryPreferences store;
+    SettingsPrefs prefs(store, f.center);
+    auto accent = [&prefs] { return prefs.accentTheme(); };
+    ConfigView dashboard(*f.model, {PopoverLens::alerts, {}, accent});
+    QuickMenuView quick(*f.model, {[] { return 30; }, accent});
+    auto* line = child<QFrame>(quick, "accentLine");
+    EXPECT_EQ(dashboard.palette().color(QPalette::Highlight), QColor(ConfigModel::brandColorHex));
+    EXPECT_EQ(line->palette().color(QPalette::Window), QColor(ConfigModel::brandColorHex));
+
+    // The stored theme changes: both views take the colour the theme reads as, at once.
+    prefs.setAccentTheme(AccentTheme::custom(FlashColor::fromHex("#2060C0")));
+    EXPECT_EQ(dashboard.palette().color(QPalette::Highlight), QColor("#2060C0"));
+    EXPECT_EQ(dashboard.palette().color(QPalette::HighlightedText), QColor(Qt::white));
+    EXPECT_EQ(line->palette().color(QPalette::Window), QColor("#2060C0"));
+
+    prefs.setAccentTheme(AccentTheme::system());
+    EXPECT_EQ(dashboard.palette().color(QPalette::Highlight),
+              QGuiApplication::palette().color(QPalette::Highlight));
 }
 
 TEST(MenuPopovers, escapeDismissesTheDashboardThroughItsWatch) {

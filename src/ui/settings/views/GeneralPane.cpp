@@ -1,0 +1,228 @@
+#include "ui/settings/views/GeneralPane.h"
+
+#include "core/SettingsPrefs.h"
+#include "platform/Dialogs.h"
+#include "platform/LoginItem.h"
+#include "signals/FlashTuning.h"
+#include "signals/MenuBarIconStyle.h"
+#include "silence/HotKeyRegistrar.h"
+#include "silence/Snooze.h"
+#include "ui/menubar/ConfigModel.h"
+#include "ui/settings/GeneralTexts.h"
+#include "ui/settings/views/HotKeyRecorderView.h"
+#include "ui/settings/views/IconSwatchPicker.h"
+#include "ui/settings/views/ThemeColorPicker.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace corvale {
+
+namespace T = GeneralTexts;
+
+namespace {
+
+QCheckBox* switchFor(const char* name, const char* title, bool on) {
+    auto* box = new QCheckBox(title);
+    box->setObjectName(name);
+    box->setChecked(on);
+    return box;
+}
+
+// A pop-up of titled values; `chosen` is told the index of the user's choice.
+QComboBox* popUp(const char* name, const std::vector<std::string>& titles, int current,
+                 std::function<void(int)> chosen) {
+    auto* box = new QComboBox;
+    box->setObjectName(name);
+    for (const auto& title : titles) {
+        box->addItem(QString::fromStdString(title));
+    }
+    box->setCurrentIndex(current);
+    QObject::connect(box, &QComboBox::activated, box, std::move(chosen));
+    return box;
+}
+
+} // namespace
+
+GeneralPane::GeneralPane(settings::SettingsContext& context, QWidget* parent)
+    : FormPane(parent), context_(context) {
+    setObjectName("generalPane");
+}
+
+void GeneralPane::build() {
+    soundsCard();
+    flashCard();
+    startupCard();
+    iconCard();
+    appearanceCard();
+    permissionsCard();
+    addCard(T::privacyCard)->addNote(T::privacyNote);
+}
+
+void GeneralPane::soundsCard() {
+    auto& prefs = context_.prefs;
+    auto* card = addCard(T::soundsCard);
+    auto* play = switchFor("playSounds", T::playSounds, prefs.soundsEnabled());
+    connect(play, &QCheckBox::toggled, this, [&prefs](bool on) { prefs.setSoundsEnabled(on); });
+    card->row(QString(), play, T::playSoundsNote);
+    card->row(T::muteHotKey,
+              recorder("muteHotKey", prefs.muteHotKeyCombo(), HotKeyRegistrar::muteHotKeyID,
+                       &SettingsPrefs::setMuteHotKeyCombo),
+              T::muteHotKeyNote);
+    card->row(T::snoozeHotKey,
+              recorder("snoozeHotKey", prefs.snoozeHotKeyCombo(), HotKeyRegistrar::snoozeHotKeyID,
+                       &SettingsPrefs::setSnoozeHotKeyCombo),
+              T::snoozeHotKeyNote);
+    const auto& spans = T::snoozeChoices();
+    std::vector<std::string> titles;
+    int current = 0;
+    for (int i = 0; i < static_cast<int>(spans.size()); ++i) {
+        titles.push_back(Snooze::durationLabel(spans[i]));
+        if (spans[i] == prefs.snoozeDurationMinutes()) {
+            current = i;
+        }
+    }
+    card->row(T::snoozeFor, popUp("snoozeFor", titles, current, [&prefs, spans](int index) {
+                  prefs.setSnoozeDurationMinutes(spans.at(index));
+              }));
+}
+
+HotKeyRecorderView*
+GeneralPane::recorder(const char* name, std::optional<HotKeyCombo> combo, std::uint32_t hotKeyID,
+                      void (SettingsPrefs::*store)(std::optional<HotKeyCombo>)) {
+    auto* view = new HotKeyRecorderView(combo, {context_.keyboardLayout, context_.virtualKeyCode,
+                                                [this] { context_.dialogs.beep(); }});
+    view->setObjectName(name);
+    // The write posts the change on which the shortcuts are registered anew, so whether this one
+    // could be had is known as soon as the write returns.
+    view->onChange = [this, view, hotKeyID, store](std::optional<HotKeyCombo> value) {
+        (context_.prefs.*store)(value);
+        showHotKeyProblem(view, value.has_value(), hotKeyID);
+    };
+    showHotKeyProblem(view, combo.has_value(), hotKeyID);
+    return view;
+}
+
+void GeneralPane::showHotKeyProblem(HotKeyRecorderView* view, bool hasCombo,
+                                    std::uint32_t hotKeyID) {
+    const bool inUse =
+        hasCombo && context_.hotKeyRegistered && !context_.hotKeyRegistered(hotKeyID);
+    view->setProblem(inUse ? QString(T::hotKeyInUse) : QString());
+}
+
+void GeneralPane::flashCard() {
+    auto& prefs = context_.prefs;
+    auto* card = addCard(T::flashCard);
+    // The override menus' titles without their "global default" entry are the global choices.
+    auto globalTitles = [](std::vector<std::string> titles) {
+        titles.erase(titles.begin());
+        return titles;
+    };
+    card->row(T::intensity,
+              popUp("flashIntensity", globalTitles(FlashTuning::intensityOverrideTitles()),
+                    static_cast<int>(prefs.flashIntensity()),
+                    [&prefs](int index) {
+                        if (auto value = FlashTuning::intensityOverride(index + 1)) {
+                            prefs.setFlashIntensity(*value);
+                        }
+                    }),
+              T::intensityNote);
+    card->row(T::duration,
+              popUp("flashDuration", globalTitles(FlashTuning::durationOverrideTitles()),
+                    static_cast<int>(prefs.flashDuration()),
+                    [&prefs](int index) {
+                        if (auto value = FlashTuning::durationOverride(index + 1)) {
+                            prefs.setFlashDuration(*value);
+                        }
+                    }),
+              T::durationNote);
+    const auto& counts = FlashTuning::repeatChoices();
+    std::vector<std::string> repeatTitles;
+    int current = 0;
+    for (int i = 0; i < static_cast<int>(counts.size()); ++i) {
+        repeatTitles.push_back(FlashTuning::repeatTitle(counts[i]));
+        if (counts[i] == prefs.flashRepeat()) {
+            current = i;
+        }
+    }
+    card->row(T::repeat,
+              popUp("flashRepeat", repeatTitles, current,
+                    [&prefs, counts](int index) { prefs.setFlashRepeat(counts.at(index)); }),
+              T::repeatNote);
+    auto* test =
+        settings::makeButton(T::testFlash, [this] { context_.center.post(notes::testFlash); });
+    test->setObjectName("testFlash");
+    card->row(T::preview, test, T::testFlashNote);
+    card->addNote(T::flashCardNote);
+}
+
+void GeneralPane::startupCard() {
+    // Without an autostart service there is nothing the switch could change.
+    if (!context_.loginItems) {
+        return;
+    }
+    auto* card = addCard(T::startupCard);
+    auto& service = *context_.loginItems;
+    auto* launch =
+        switchFor("launchAtLogin", T::launchAtLogin, service.status() == LoginItemStatus::enabled);
+    connect(launch, &QCheckBox::toggled, this, [this, launch](bool on) {
+        LoginItem::setEnabled(on, *context_.loginItems,
+                              context_.systemLog ? context_.systemLog : LogFn([](const auto&) {}));
+        // The switch shows what the service reports, which a failure leaves as it was.
+        QSignalBlocker quiet(launch);
+        launch->setChecked(context_.loginItems->status() == LoginItemStatus::enabled);
+    });
+    card->row(QString(), launch, T::launchAtLoginNote);
+}
+
+void GeneralPane::iconCard() {
+    auto* card = addCard(T::iconCard);
+    auto* picker = new IconSwatchPicker(
+        context_.prefs.menuBarIconStyleKey().value_or(MenuBarIconStyle::defaultKey));
+    picker->onChoose = [this](const std::string& key) {
+        context_.prefs.setMenuBarIconStyleKey(key);
+    };
+    card->addWidget(picker);
+    card->addNote(T::iconNote);
+}
+
+void GeneralPane::appearanceCard() {
+    auto& prefs = context_.prefs;
+    auto* card = addCard(T::appearanceCard);
+    auto* theme = new ThemeColorPicker(prefs.accentTheme());
+    theme->onChoose = [&prefs](const AccentTheme& chosen) { prefs.setAccentTheme(chosen); };
+    card->row(T::dropdownTheme, theme, T::dropdownThemeNote);
+    auto* tint = switchFor("sidebarIconsUseAccent", "", prefs.sidebarIconsUseAccent());
+    connect(tint, &QCheckBox::toggled, this,
+            [&prefs](bool on) { prefs.setSidebarIconsUseAccent(on); });
+    card->row(T::sidebarAccent, tint, T::sidebarAccentNote);
+}
+
+void GeneralPane::permissionsCard() {
+    auto& model = context_.model;
+    auto* card = addCard(T::permissionsCard);
+    auto* line = new QWidget;
+    auto* row = new QHBoxLayout(line);
+    row->setContentsMargins(0, 0, 0, 0);
+    const bool granted = model.published().isTrusted;
+    auto* status = new QLabel(QString::fromStdString(T::accessStatus(granted)));
+    status->setObjectName("accessStatus");
+    QPalette pal = status->palette();
+    pal.setColor(QPalette::WindowText, granted ? form::liveColor : form::actionNeededColor);
+    status->setPalette(pal);
+    row->addWidget(status);
+    auto* open =
+        settings::makeButton(T::openSettings, [&model] { model.onOpenAccessibilitySettings(); });
+    open->setObjectName("openNotificationSettings");
+    // Only GNOME and KDE say where their notification settings are.
+    open->setEnabled(static_cast<bool>(model.onOpenAccessibilitySettings));
+    row->addWidget(open);
+    row->addStretch(1);
+    card->row(T::notificationAccess, line, T::permissionsNote);
+}
+
+} // namespace corvale

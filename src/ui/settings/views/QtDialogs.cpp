@@ -1,0 +1,112 @@
+#include "ui/settings/views/QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+namespace corvale {
+namespace {
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Shown over everything and focused: an alert may come while another program is in front.
+void bringForward(QWidget* dialog) {
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+} // namespace
+
+QtDialogs::QtDialogs(std::function<QWidget*()> parent) : parent_(std::move(parent)) {}
+
+QWidget* QtDialogs::parentWidget() const {
+    return parent_ ? parent_() : nullptr;
+}
+
+std::optional<std::size_t> QtDialogs::runModalAlert(const AlertSpec& alert) {
+    QMessageBox box(parentWidget());
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setIcon(alert.destructive ? QMessageBox::Warning : QMessageBox::Information);
+    box.setText(qs(alert.message));
+    box.setInformativeText(qs(alert.text));
+    box.setTextFormat(Qt::PlainText);
+    std::vector<std::string> titles = alert.buttons;
+    if (titles.empty()) {
+        titles.push_back("OK");
+    }
+    std::vector<QAbstractButton*> buttons;
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        const auto role =
+            i == 0 ? (alert.destructive ? QMessageBox::DestructiveRole : QMessageBox::AcceptRole)
+                   : QMessageBox::RejectRole;
+        buttons.push_back(box.addButton(qs(titles[i]), role));
+    }
+    box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    // Escape answers with the last button, which alerts reserve for backing out.
+    box.setEscapeButton(buttons.back());
+    bringForward(&box);
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (box.clickedButton() == buttons[i]) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> QtDialogs::runPrompt(const PromptSpec& prompt) {
+    QInputDialog dialog(parentWidget());
+    dialog.setWindowTitle(qs(prompt.message));
+    dialog.setLabelText(prompt.text.empty() ? qs(prompt.message)
+                                            : qs(prompt.message) + "\n\n" + qs(prompt.text));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(qs(prompt.initialValue));
+    if (!prompt.acceptButton.empty()) {
+        dialog.setOkButtonText(qs(prompt.acceptButton));
+    }
+    if (!prompt.cancelButton.empty()) {
+        dialog.setCancelButtonText(qs(prompt.cancelButton));
+    }
+    bringForward(&dialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.textValue().toStdString();
+}
+
+std::optional<std::filesystem::path> QtDialogs::runOpenPanel(const OpenPanelSpec& panel) {
+    QFileDialog dialog(parentWidget(), qs(panel.title), qs(panel.startFolder.string()));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!panel.prompt.empty()) {
+        dialog.setLabelText(QFileDialog::Accept, qs(panel.prompt));
+    }
+    if (!panel.extensions.empty()) {
+        QStringList patterns;
+        for (const auto& extension : panel.extensions) {
+            // Files from other systems often carry upper-case extensions.
+            patterns << "*." + qs(extension).toLower() << "*." + qs(extension).toUpper();
+        }
+        const QString label = panel.message.empty() ? QStringLiteral("Files") : qs(panel.message);
+        dialog.setNameFilter(label + " (" + patterns.join(' ') + ")");
+    }
+    bringForward(&dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+}
+
+void QtDialogs::beep() {
+    QApplication::beep();
+}
+
+} // namespace corvale
