@@ -53,7 +53,14 @@ void Card::paintEvent(QPaintEvent*) {
     QColor border = palette().color(QPalette::Mid);
     border.setAlpha(110);
     p.setPen(QPen(border, 1));
-    p.setBrush(palette().color(QPalette::Base));
+    // In a dark palette the base colour is darker than the window, and the style draws check
+    // boxes and fields in it with an outline darker still: on a card of that same colour they
+    // vanish. There the card is lifted above the window instead, and they sit in it as insets.
+    QColor fill = palette().color(QPalette::Base);
+    if (fill.lightness() < palette().color(QPalette::Window).lightness()) {
+        fill = palette().color(QPalette::Window).lighter(125);
+    }
+    p.setBrush(fill);
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
 }
 
