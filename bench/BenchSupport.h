@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace corvale::bench {
@@ -26,6 +28,24 @@ inline std::filesystem::path makeRuntimeDir(const std::filesystem::path& home) {
     std::filesystem::create_directories(run);
     chmod(run.c_str(), 0700);
     return run;
+}
+
+// The CPU seconds (user + system) a process has used.
+inline double cpuSeconds(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    auto fields = text.substr(text.rfind(')') + 2);
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= fields.size(); ++i) {
+        if (i == fields.size() || fields[i] == ' ') {
+            parts.push_back(fields.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
+    return (std::stod(parts[11]) + std::stod(parts[12])) /
+           static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 // A number field of /proc/PID/status ("VmRSS" and "VmHWM" in KiB, "Threads"), or -1.

@@ -27,24 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// The CPU seconds (user + system) a process has used.
-double cpuSeconds(int pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    auto fields = text.substr(text.rfind(')') + 2);
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t i = 0; i <= fields.size(); ++i) {
-        if (i == fields.size() || fields[i] == ' ') {
-            parts.push_back(fields.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
-    return (std::stod(parts[11]) + std::stod(parts[12])) /
-           static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 // Reads what a file grew by since the last call.
 class Tail {
 public:
@@ -122,7 +104,7 @@ int main(int argc, char** argv) {
     }
 
     std::vector<double> latencies;
-    double cpuBefore = cpuSeconds(corvale.pid());
+    double cpuBefore = corvale::bench::cpuSeconds(corvale.pid());
     auto started = Clock::now();
     for (int i = 1; i <= count; ++i) {
         sd_bus_message* call = nullptr;
@@ -148,12 +130,12 @@ int main(int argc, char** argv) {
         // Spaced like real notifications, not a flood.
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    double busyCpu = cpuSeconds(corvale.pid()) - cpuBefore;
+    double busyCpu = corvale::bench::cpuSeconds(corvale.pid()) - cpuBefore;
     double busyWall = std::chrono::duration<double>(Clock::now() - started).count();
 
-    double idleBefore = cpuSeconds(corvale.pid());
+    double idleBefore = corvale::bench::cpuSeconds(corvale.pid());
     std::this_thread::sleep_for(std::chrono::seconds(10));
-    double idleCpu = cpuSeconds(corvale.pid()) - idleBefore;
+    double idleCpu = corvale::bench::cpuSeconds(corvale.pid()) - idleBefore;
 
     std::printf("notifications: %d\n", count);
     std::printf("Notify -> DETECTED latency: p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",

@@ -21,27 +21,6 @@
 
 using namespace corvale::test;
 
-namespace {
-
-double cpuSeconds(int pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    auto fields = text.substr(text.rfind(')') + 2);
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t i = 0; i <= fields.size(); ++i) {
-        if (i == fields.size() || fields[i] == ' ') {
-            parts.push_back(fields.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
-    return (std::stod(parts[11]) + std::stod(parts[12])) /
-           static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     int seconds = argc > 1 ? std::stoi(argv[1]) : 60;
     TempDir home;
@@ -84,9 +63,9 @@ int main(int argc, char** argv) {
     // Let start-up work (store loads, the first status draws) settle before measuring.
     std::this_thread::sleep_for(std::chrono::seconds(3));
 
-    double before = cpuSeconds(corvale.pid());
+    double before = corvale::bench::cpuSeconds(corvale.pid());
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    double used = cpuSeconds(corvale.pid()) - before;
+    double used = corvale::bench::cpuSeconds(corvale.pid()) - before;
     std::printf("corvale idle CPU with the tray icon shown: %.3f s over %d s (%.3f %%, target < "
                 "0.1 %%)\n",
                 used, seconds, 100.0 * used / seconds);
