@@ -69,6 +69,7 @@ AddAppChooser::AddAppChooser(std::vector<std::string> seen,
 
     list_ = new QListWidget(this);
     list_->setObjectName("appList");
+    list_->setAccessibleName("Apps");
     list_->setIconSize(QSize(22, 22));
     list_->setUniformItemSizes(false);
     filter_ = new FilterField(list_, this);

@@ -51,6 +51,14 @@ QComboBox* popUp(const char* name, const std::vector<std::string>& titles, int c
 GeneralPane::GeneralPane(settings::SettingsContext& context, QWidget* parent)
     : FormPane(parent), context_(context) {
     setObjectName("generalPane");
+    // Sounds are also turned off and on by the mute shortcut, the tray menu and the command line,
+    // while the pane is open; the model announces each change.
+    changes_ = context_.model.observe([this] {
+        if (playSounds_) {
+            QSignalBlocker quiet(playSounds_);
+            playSounds_->setChecked(context_.prefs.soundsEnabled());
+        }
+    });
 }
 
 void GeneralPane::build() {
@@ -67,6 +75,7 @@ void GeneralPane::soundsCard() {
     auto& prefs = context_.prefs;
     auto* card = addCard(T::soundsCard);
     auto* play = switchFor("playSounds", T::playSounds, prefs.soundsEnabled());
+    playSounds_ = play;
     connect(play, &QCheckBox::toggled, this, [&prefs](bool on) { prefs.setSoundsEnabled(on); });
     card->row(QString(), play, T::playSoundsNote);
     card->row(T::muteHotKey,

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "core/Subscription.h"
 #include "ui/settings/views/SettingsContext.h"
 #include "ui/settings/views/SettingsForm.h"
 
+#include <QPointer>
 #include <cstdint>
 #include <optional>
+
+class QCheckBox;
 
 namespace corvale {
 
@@ -34,6 +38,8 @@ private:
     void showHotKeyProblem(HotKeyRecorderView* view, bool hasCombo, std::uint32_t hotKeyID);
 
     settings::SettingsContext& context_;
+    QPointer<QCheckBox> playSounds_;
+    Subscription changes_;
 };
 
 } // namespace corvale

@@ -1,5 +1,6 @@
 #include "ui/settings/views/SettingsForm.h"
 
+#include <QAbstractButton>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -26,7 +27,10 @@ void SettingsCard::row(const QString& label, QWidget* control, const QString& no
     auto* name = new QLabel(label, this);
     name->setBuddy(control);
     name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    if (control->accessibleName().isEmpty()) {
+    // A button says what it does in its own words ("Test" beside "Preview:"); the label only
+    // names controls that have none.
+    const auto* button = qobject_cast<const QAbstractButton*>(control);
+    if (control->accessibleName().isEmpty() && !(button && !button->text().isEmpty())) {
         QString accessible = label;
         if (accessible.endsWith(':')) {
             accessible.chop(1);

@@ -21,7 +21,8 @@ public:
     explicit SettingsCard(const QString& title, QWidget* parent = nullptr);
 
     // A row: the label on the left, the control on the right, the note under the control.
-    // The label is the control's buddy, so screen readers name the control by it.
+    // The label is the control's buddy, so screen readers name the control by it, unless the
+    // control has words of its own (a button's title).
     void row(const QString& label, QWidget* control, const QString& note = {});
     // A control across the card's whole width.
     void addWidget(QWidget* widget);

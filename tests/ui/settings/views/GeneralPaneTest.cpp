@@ -8,6 +8,7 @@
 #include "ui/settings/views/SettingsFixture.h"
 #include "ui/settings/views/ThemeColorPicker.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -155,6 +156,49 @@ TEST(GeneralPane, recorderWritesTheShortcutAndSaysWhenAnotherProgramHoldsIt) {
     EXPECT_EQ(f.preferences.integerValue(prefkeys::muteHotKeyCode), -1);
     EXPECT_TRUE(problem->isHidden()) << "no shortcut, nothing in use";
     EXPECT_EQ(f.prefs.snoozeHotKeyCombo(), std::nullopt) << "the other recorder is untouched";
+}
+
+TEST(GeneralPane, playSoundsSwitchFollowsSoundsTurnedOffAndOnElsewhere) {
+    PaneFixture f;
+    auto& pane = f.show();
+    auto* play = child<QCheckBox>(pane, "playSounds");
+    ASSERT_TRUE(play->isChecked());
+
+    // The mute shortcut (or the tray menu, or the command line) writes the preference; the
+    // program then publishes it to the model.
+    auto soundsTurned = [&](bool on) {
+        f.prefs.setSoundsEnabled(on);
+        ConfigPublished values;
+        values.soundsEnabled = on;
+        f.model->publish(values);
+    };
+    soundsTurned(false);
+    EXPECT_FALSE(play->isChecked());
+    const int posts = f.posted[notes::statusItemNeedsRefresh];
+    soundsTurned(true);
+    EXPECT_TRUE(play->isChecked());
+    EXPECT_EQ(f.posted[notes::statusItemNeedsRefresh], posts + 1)
+        << "showing the change writes nothing back";
+
+    // The switch of a column built again follows too.
+    pane.rebuild();
+    soundsTurned(false);
+    EXPECT_FALSE(child<QCheckBox>(pane, "playSounds")->isChecked());
+}
+
+TEST(GeneralPane, aButtonInARowIsNamedByItsTitleAndAControlWithoutWordsByItsLabel) {
+    PaneFixture f;
+    auto& pane = f.show();
+    const std::pair<const char*, const char*> cases[] = {
+        {"testFlash", "Test flash"},
+        {"sidebarIconsUseAccent", "Accent-colored sidebar icons"},
+    };
+    for (const auto& [name, spoken] : cases) {
+        auto* control = child<QWidget>(pane, name);
+        auto* accessible = QAccessible::queryAccessibleInterface(control);
+        ASSERT_NE(accessible, nullptr) << name;
+        EXPECT_EQ(accessible->text(QAccessible::Name).toStdString(), spoken) << name;
+    }
 }
 
 TEST(GeneralPane, customThemeStoresTheChosenColourAndACancelChangesNothing) {
