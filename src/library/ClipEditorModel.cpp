@@ -380,7 +380,15 @@ void ClipEditorModel::save(const std::filesystem::path& folder, const std::strin
     exporter_.exportClip(source_, range, target.string(),
                          [this, alive, range, target,
                           name](const std::optional<SoundClipExporter::ExportError>& error) {
+                             // A clip nobody will use is not left in the sound folder.
+                             auto discard = [&target] {
+                                 std::error_code ec;
+                                 std::filesystem::remove(target, ec);
+                             };
                              if (alive.expired()) {
+                                 if (!error) {
+                                     discard();
+                                 }
                                  return;
                              }
                              isExporting_ = false;
@@ -397,6 +405,8 @@ void ClipEditorModel::save(const std::filesystem::path& folder, const std::strin
                              changed();
                              if (onSaved) {
                                  onSaved(target, name);
+                             } else {
+                                 discard();
                              }
                          });
 }

@@ -317,6 +317,15 @@ TEST_F(ClipEditorModelTest, savingExportsTheSelectionAndNamesTheClip) {
     model.reset();
     background.runAll();
     EXPECT_EQ(saved.size(), 3u) << "an editor closed during the export hears nothing of it";
+    EXPECT_FALSE(std::filesystem::exists(dir / "Sounds" / "Y.m4a"))
+        << "nor is its clip left in the sound folder";
+    EXPECT_TRUE(std::filesystem::exists(dir / "Sounds" / "X.m4a"));
+
+    auto& dismissed = opened(200.0);
+    dismissed.save(dir / "Sounds", "Q");
+    dismissed.onSaved = nullptr; // the editor was closed, the model lives on until the export ends
+    background.runAll();
+    EXPECT_FALSE(std::filesystem::exists(dir / "Sounds" / "Q.m4a"));
 }
 
 TEST_F(ClipEditorModelTest, loadingAndItsFailuresAreReported) {

@@ -1,10 +1,14 @@
 #include "ui/settings/views/QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace corvale {
@@ -82,7 +86,17 @@ std::optional<std::string> QtDialogs::runPrompt(const PromptSpec& prompt) {
 }
 
 std::optional<std::filesystem::path> QtDialogs::runOpenPanel(const OpenPanelSpec& panel) {
-    QFileDialog dialog(parentWidget(), qs(panel.title), qs(panel.startFolder.string()));
+    // Without a folder of its own, the chooser starts where people keep music, not in whatever
+    // folder the program was started from.
+    QString start = qs(panel.startFolder.string());
+    if (start.isEmpty()) {
+        start = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+        if (start.isEmpty() || !QDir(start).exists()) {
+            start = QDir::homePath();
+        }
+    }
+    QFileDialog dialog(parentWidget(), qs(panel.title), start);
+    dialog.setObjectName("openPanel");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -95,8 +109,16 @@ std::optional<std::filesystem::path> QtDialogs::runOpenPanel(const OpenPanelSpec
             // Files from other systems often carry upper-case extensions.
             patterns << "*." + qs(extension).toLower() << "*." + qs(extension).toUpper();
         }
-        const QString label = panel.message.empty() ? QStringLiteral("Files") : qs(panel.message);
-        dialog.setNameFilter(label + " (" + patterns.join(' ') + ")");
+        dialog.setNameFilter("Supported files (" + patterns.join(' ') + ")");
+    }
+    // The chooser has no place for a message of its own: it goes under the file list.
+    if (!panel.message.empty()) {
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+            auto* message = new QLabel(qs(panel.message), &dialog);
+            message->setObjectName("openPanelMessage");
+            message->setWordWrap(true);
+            grid->addWidget(message, grid->rowCount(), 0, 1, grid->columnCount());
+        }
     }
     bringForward(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
