@@ -121,9 +121,13 @@ void logLine(std::string_view message) {
     std::string line = debuglog::formatLine(message, millis);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
-    // Append only to a file that exists: a log deleted while running is not recreated.
-    if (std::FILE* file = std::fopen(logPath.c_str(), "r+b")) {
-        std::fseek(file, 0, SEEK_END);
+    // Append only to a file that exists: a log deleted while running is not recreated. Opened
+    // for appending alone: a stream opened for reading too reads the whole file to seek its end.
+    std::error_code ec;
+    if (!std::filesystem::exists(logPath, ec)) {
+        return;
+    }
+    if (std::FILE* file = std::fopen(logPath.c_str(), "ab")) {
         std::fwrite(line.data(), 1, line.size(), file);
         std::fclose(file);
     }
