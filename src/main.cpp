@@ -23,6 +23,7 @@
 #include "platform/AppTranslocation.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/linux/XdgWorkspace.h"
+#include "signals/CachingAudioDecoder.h"
 #include "signals/SoundLibrary.h"
 #include "signals/linux/CanberraSoundPlayer.h"
 #include "signals/linux/FfmpegAudioDecoder.h"
@@ -214,7 +215,8 @@ int runApplication(int argc, char** argv) {
     DbusBroadcast broadcast(logLine);
     JsonFilePreferences preferences(JsonFilePreferences::defaultFile(*config), logLine, userNotice);
     FfmpegAudioDecoder decoder;
-    PulseAudioEngine audioEngine(decoder);
+    CachingAudioDecoder alertSounds(decoder);
+    PulseAudioEngine audioEngine(alertSounds);
     CanberraSoundPlayer namedSounds(namedSoundFolders);
     X11Keyboard keyboard;
     // The X session is over: end as on SIGTERM rather than live on without a desktop.

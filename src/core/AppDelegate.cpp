@@ -308,17 +308,40 @@ void AppDelegate::handle(const ObservedNotification& n) {
         }
     }
 
-    // The sound is asked for before the other signals: the audio server needs a moment to set up
-    // its stream, and writing the history and redrawing the tray take that moment on our side.
-    // The gates' lines keep their place after the flashes.
+    // The sound is asked for first, and the other signals wait until it is on its way: the audio
+    // server sets up the stream in that moment, and writing the history and redrawing the tray
+    // would compete with it for the processor. They wait at most signalsWait, so a silent audio
+    // server never holds them back. The gates' lines keep their place after the flashes.
     const bool soundsOn = prefs_.soundsEnabled();
     const bool snoozed = soundsOn && snoozeActive();
-    if (soundsOn && !snoozed) {
-        alertTrace::stage("dispatch: sound asked");
-        actionRunner_.run(*rule, n);
-        alertTrace::stage("dispatch: sound on its way");
+    if (!soundsOn || snoozed) {
+        showSignals(n, *rule);
+        log_(!soundsOn ? "[muted] sounds off - skipped app=" + inQuotes(n.appName)
+                       : "[snooze] active - skipped app=" + inQuotes(n.appName));
+        alertTrace::stage("dispatch: done");
+        return;
     }
+    auto pending = std::make_shared<PendingSignals>(PendingSignals{n, *rule, {}, false});
+    pendingSignals_.push_back(pending);
+    std::weak_ptr<PendingSignals> weak = pending;
+    auto show = [this, weak] {
+        auto signals = weak.lock();
+        if (!signals) {
+            return;
+        }
+        std::erase(pendingSignals_, signals);
+        signals->wait.reset();
+        if (!signals->withdrawn) {
+            showSignals(signals->notification, signals->rule);
+        }
+    };
+    pending->wait = services_.scheduler.after(signalsWait, show);
+    alertTrace::stage("dispatch: sound asked");
+    actionRunner_.run(*rule, n, show);
+    alertTrace::stage("dispatch: sound on its way");
+}
 
+void AppDelegate::showSignals(const ObservedNotification& n, const Rule& rule) {
     std::optional<std::string> preview;
     if (prefs_.pingHistoryIncludePreview()) {
         preview = PingRecord::previewText(n.title, n.subtitle, n.body);
@@ -334,32 +357,37 @@ void AppDelegate::handle(const ObservedNotification& n) {
 
     updateStatus();
     alertTrace::stage("dispatch: status updated");
-    if (rule->flashMenuBar) {
-        flashMenuBarIcon(rule->flashColor);
+    if (rule.flashMenuBar) {
+        flashMenuBarIcon(rule.flashColor);
         lastBlinkUuid_ = n.uuid;
     }
-    if (rule->flashScreen) {
-        flashScreenOverlay(rule->flashColor, rule->flashStyle, n.appName, rule->flashIntensity,
-                           rule->flashDuration, rule->flashRepeat);
+    if (rule.flashScreen) {
+        flashScreenOverlay(rule.flashColor, rule.flashStyle, n.appName, rule.flashIntensity,
+                           rule.flashDuration, rule.flashRepeat);
         lastFlashUuid_ = n.uuid;
     }
-
-    if (!soundsOn) {
-        log_("[muted] sounds off - skipped app=" + inQuotes(n.appName));
-    } else if (snoozed) {
-        log_("[snooze] active - skipped app=" + inQuotes(n.appName));
-    }
-    alertTrace::stage("dispatch: done");
+    alertTrace::stage("dispatch: signals shown");
 }
 
 void AppDelegate::withdrawAlert(const std::string& uuid) {
-    auto alert = std::find_if(recentAlerts_.begin(), recentAlerts_.end(),
-                              [&](const auto& entry) { return entry.first == uuid; });
-    if (uuid.empty() || alert == recentAlerts_.end()) {
+    if (uuid.empty()) {
         return;
     }
-    const auto appName = alert->second;
-    recentAlerts_.erase(alert);
+    std::string appName;
+    auto pending = std::find_if(pendingSignals_.begin(), pendingSignals_.end(),
+                                [&](const auto& p) { return p->notification.uuid == uuid; });
+    auto alert = std::find_if(recentAlerts_.begin(), recentAlerts_.end(),
+                              [&](const auto& entry) { return entry.first == uuid; });
+    if (pending != pendingSignals_.end() && !(*pending)->withdrawn) {
+        // Refused before its signals were shown: they never will be.
+        (*pending)->withdrawn = true;
+        appName = (*pending)->notification.appName;
+    } else if (alert != recentAlerts_.end()) {
+        appName = alert->second;
+        recentAlerts_.erase(alert);
+    } else {
+        return;
+    }
     // A later alert's blink or flash is its own; only this alert's signals end.
     if (lastBlinkUuid_ == uuid) {
         status_.endBlink();

@@ -189,6 +189,16 @@ private:
     bool snoozeActive() const;
 
     // The banners behind the latest recorded alerts, with their app names, newest last.
+    // An alert's history record, tray update and flashes, held until its sound is on its way.
+    struct PendingSignals {
+        ObservedNotification notification;
+        Rule rule;
+        Subscription wait;
+        bool withdrawn = false;
+    };
+    static constexpr Millis signalsWait{30};
+    void showSignals(const ObservedNotification& notification, const Rule& rule);
+    std::vector<std::shared_ptr<PendingSignals>> pendingSignals_;
     std::deque<std::pair<std::string, std::string>> recentAlerts_;
     std::string lastBlinkUuid_;
     std::string lastFlashUuid_;

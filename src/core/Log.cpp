@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <unicode/utf8.h>
 
 namespace corvale {
@@ -13,6 +14,10 @@ namespace {
 
 bool logEnabled = false;
 std::string logPath;
+// Opened once the file is made fresh and kept: opening the file for every line costs each
+// alert a good part of its time on the main thread. Lines come from more than one thread.
+std::mutex fileMutex;
+std::FILE* logFile = nullptr;
 
 } // namespace
 
@@ -53,7 +58,13 @@ void startFresh() {
     std::filesystem::rename(temp, path, ec);
     if (ec) {
         std::filesystem::remove(temp, ec);
+        return;
     }
+    const std::lock_guard guard(fileMutex);
+    if (logFile) {
+        std::fclose(logFile);
+    }
+    logFile = std::fopen(logPath.c_str(), "ab");
 }
 
 std::string plainText(std::string_view text) {
@@ -121,11 +132,11 @@ void logLine(std::string_view message) {
     std::string line = debuglog::formatLine(message, millis);
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
-    // Append only to a file that exists: a log deleted while running is not recreated.
-    if (std::FILE* file = std::fopen(logPath.c_str(), "r+b")) {
-        std::fseek(file, 0, SEEK_END);
-        std::fwrite(line.data(), 1, line.size(), file);
-        std::fclose(file);
+    // A log deleted while running is not recreated: the lines go to the file that was removed.
+    const std::lock_guard guard(fileMutex);
+    if (logFile) {
+        std::fwrite(line.data(), 1, line.size(), logFile);
+        std::fflush(logFile);
     }
 }
 

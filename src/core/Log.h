@@ -27,7 +27,8 @@ void configure(bool enabled, std::string filePath);
 bool enabled();
 const std::string& filePath();
 
-// Creates the log's folder and replaces the file with an empty one, so each launch starts fresh.
+// Creates the log's folder and replaces the file with an empty one, so each launch starts fresh;
+// lines are written to the file only from then on.
 void startFresh();
 
 // Text that any program on the desktop may have written, made one line of plain text: CR and LF

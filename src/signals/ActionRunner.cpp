@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace corvale {
 namespace {
@@ -54,23 +55,33 @@ size_t ActionRunner::playingCount() {
     return engines_.size() + systemSounds_.size();
 }
 
-void ActionRunner::run(const Rule& rule, const ObservedNotification& notification) {
+void ActionRunner::run(const Rule& rule, const ObservedNotification& notification,
+                       std::function<void()> underway) {
     Alert alert{notification.uuid, notification.appName, rule.appDisplayName, rule.volume};
     const std::string& app = alert.app;
+    // Once, whichever way the sound goes.
+    auto settled = [once = std::make_shared<std::function<void()>>(std::move(underway))] {
+        if (auto fn = std::exchange(*once, nullptr)) {
+            fn();
+        }
+    };
 
     if (rule.sound.isSilent()) {
+        settled();
         log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(alert.ruleName) +
             ": silent (nothing played)");
         return;
     }
     if (playingCount() >= maxPlaying) {
+        settled();
         log("[action] app=" + inQuotes(app) + ": " + std::to_string(maxPlaying) +
             " sounds already playing - skipped");
         return;
     }
     if (auto* file = std::get_if<SoundRef::File>(&rule.sound.value)) {
         std::filesystem::path path = file->url.path();
-        playAmplified(path, alert, [this, path, alert](const std::string& error) {
+        playAmplified(path, alert, [this, path, alert, settled](const std::string& error) {
+            settled();
             if (!error.empty()) {
                 log("[action] app=" + inQuotes(alert.app) + ": could not play file " +
                     path.string() + ": " + error + " - nothing played");
@@ -86,10 +97,12 @@ void ActionRunner::run(const Rule& rule, const ObservedNotification& notificatio
     auto found = index_.url(name);
     alertTrace::stage("runner: name resolved");
     if (!found) {
+        settled();
         playBuiltinFallback(name, alert);
         return;
     }
-    playAmplified(*found, alert, [this, name, alert](const std::string& error) {
+    playAmplified(*found, alert, [this, name, alert, settled](const std::string& error) {
+        settled();
         if (!error.empty()) {
             log("[action] app=" + inQuotes(alert.app) + ": builtin " + inQuotes(name) +
                 " engine play failed (" + error + ") - falling back to NSSound");

@@ -34,7 +34,11 @@ public:
     ActionRunner& operator=(const ActionRunner&) = delete;
 
     void setLog(LogFn log) { log_ = std::move(log); }
-    void run(const Rule& rule, const ObservedNotification& notification);
+    // Plays the rule's sound. underway runs once, on the main thread, as soon as the sound's fate
+    // is known: the engine answered (started or failed), the fallback was asked, or nothing is to
+    // be played. It runs before the log line of that answer.
+    void run(const Rule& rule, const ObservedNotification& notification,
+             std::function<void()> underway = {});
     // Silences every sound that run() started for the notification, whether it is still starting,
     // playing or waiting for its fallback. Logs nothing: the caller says why.
     void stopSoundFor(const std::string& notificationUuid);

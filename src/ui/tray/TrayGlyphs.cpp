@@ -8,6 +8,9 @@
 #include <QSvgRenderer>
 
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <utility>
 
 // Resources of a static library must be registered by name, from the global namespace.
 static void registerGlyphResources() {
@@ -38,6 +41,31 @@ bool drawSvg(QPainter& painter, const QString& symbol, const QRectF& box) {
     return true;
 }
 
+QImage drawMask(const QString& symbol, int pixels) {
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A one-pixel margin keeps the halo inside the square.
+    const qreal margin = std::max(1.0, pixels / 22.0);
+    const QRectF box(margin, margin, pixels - 2 * margin, pixels - 2 * margin);
+    if (!drawSvg(painter, symbol, box)) {
+        const QString base = symbol.chopped(slashSuffix.size());
+        drawSvg(painter, base, box);
+        // The slash: a gap cut through the glyph, then the stroke itself.
+        const qreal unit = box.width() / 24.0;
+        const QPointF from = box.topLeft() + QPointF(3 * unit, 2 * unit);
+        const QPointF to = box.topLeft() + QPointF(21 * unit, 22 * unit);
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.setPen(QPen(Qt::black, 5 * unit, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(from, to);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.setPen(QPen(Qt::black, 2.1 * unit, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(from, to);
+    }
+    return image;
+}
+
 QColor withAlpha(QColor color, double alpha) {
     color.setAlphaF(static_cast<float>(alpha));
     return color;
@@ -64,28 +92,15 @@ QImage TrayGlyphs::mask(const QString& symbol, int pixels) {
     if (pixels <= 0 || !has(symbol)) {
         return {};
     }
-    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    // A one-pixel margin keeps the halo inside the square.
-    const qreal margin = std::max(1.0, pixels / 22.0);
-    const QRectF box(margin, margin, pixels - 2 * margin, pixels - 2 * margin);
-    if (!drawSvg(painter, symbol, box)) {
-        const QString base = symbol.chopped(slashSuffix.size());
-        drawSvg(painter, base, box);
-        // The slash: a gap cut through the glyph, then the stroke itself.
-        const qreal unit = box.width() / 24.0;
-        const QPointF from = box.topLeft() + QPointF(3 * unit, 2 * unit);
-        const QPointF to = box.topLeft() + QPointF(21 * unit, 22 * unit);
-        painter.setCompositionMode(QPainter::CompositionMode_Clear);
-        painter.setPen(QPen(Qt::black, 5 * unit, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(from, to);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        painter.setPen(QPen(Qt::black, 2.1 * unit, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(from, to);
+    // Views draw glyphs on the main thread and the renderer may draw elsewhere; the lock is cheap.
+    static std::mutex lock;
+    static std::map<std::pair<QString, int>, QImage> drawn;
+    const std::lock_guard guard(lock);
+    auto& kept = drawn[{symbol, pixels}];
+    if (kept.isNull()) {
+        kept = drawMask(symbol, pixels);
     }
-    return image;
+    return kept;
 }
 
 void TrayGlyphs::composeBadgedImage(QImage& image, const QString& badge, int pixels) {

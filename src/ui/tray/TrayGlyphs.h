@@ -21,6 +21,8 @@ struct TrayLook {
 
     // Dark glyph with a light halo for a light palette, and the reverse for a dark one.
     static TrayLook forPalette(bool darkPalette);
+
+    bool operator==(const TrayLook&) const = default;
 };
 
 // Our own glyphs for the symbol names the status icon uses, drawn from SVG at the exact pixel size
@@ -28,7 +30,8 @@ struct TrayLook {
 struct TrayGlyphs {
     // Whether we have a glyph of that name (".slash" names are drawn from their base glyph).
     static bool has(const QString& symbol);
-    // The glyph's coverage in black on transparent; a null image for an unknown name.
+    // The glyph's coverage in black on transparent; a null image for an unknown name. Masks are
+    // kept once drawn: parsing the SVG again for every tray update is most of its cost.
     static QImage mask(const QString& symbol, int pixels);
     // The icon image: the glyph (the bell for an unknown name) and, with a badge, a red pill with
     // white bold text in the top-right corner of the square. Null when no glyph can be drawn.

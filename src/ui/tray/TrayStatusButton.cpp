@@ -4,6 +4,9 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <algorithm>
+#include <iterator>
+
 namespace corvale {
 namespace {
 
@@ -43,7 +46,8 @@ TrayStatusButton::~TrayStatusButton() = default;
 bool TrayStatusButton::setImage(const std::string& symbol, const std::string& badge) {
     const QString s = QString::fromStdString(symbol);
     const QString b = QString::fromStdString(badge);
-    if (TrayGlyphs::menuBarImage(s, b, 22, look_).isNull()) {
+    // An unknown name is drawn as the bell; only a missing bell leaves nothing to draw.
+    if (!TrayGlyphs::has(s) && !TrayGlyphs::has(QStringLiteral("bell"))) {
         return false;
     }
     symbol_ = s;
@@ -73,10 +77,27 @@ void TrayStatusButton::render() {
     if (symbol_.isEmpty()) {
         return;
     }
-    const QIcon icon = TrayGlyphs::icon(symbol_, badge_, look_);
-    if (!icon.isNull()) {
-        tray_->setIcon(icon);
+    auto same = [this](const RenderedIcon& r) {
+        return r.symbol == symbol_ && r.badge == badge_ && r.look == look_;
+    };
+    if (shown_ && same(*shown_)) {
+        return;
     }
+    auto cached = std::find_if(recentIcons_.begin(), recentIcons_.end(), same);
+    if (cached == recentIcons_.end()) {
+        QIcon icon = TrayGlyphs::icon(symbol_, badge_, look_);
+        if (icon.isNull()) {
+            return;
+        }
+        constexpr size_t kept = 4;
+        if (recentIcons_.size() == kept) {
+            recentIcons_.erase(recentIcons_.begin());
+        }
+        recentIcons_.push_back({symbol_, badge_, look_, std::move(icon)});
+        cached = std::prev(recentIcons_.end());
+    }
+    tray_->setIcon(cached->icon);
+    shown_ = *cached;
 }
 
 } // namespace corvale

@@ -10,11 +10,15 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace corvale {
 
 // The status item as a tray icon (StatusNotifierItem where a watcher runs, else XEmbed). Every
-// change of glyph, badge, tint or opacity renders the icon anew: trays draw pixmaps, not layers.
+// change of glyph, badge, tint or opacity gives the tray a new icon: trays draw pixmaps, not
+// layers. The last few icons are kept, so a blink, which swaps between two looks, and a badge set
+// again unchanged cost no drawing.
 class TrayStatusButton : public QObject, public StatusButton {
     Q_OBJECT
 public:
@@ -36,10 +40,20 @@ public:
 private:
     void render();
 
+    struct RenderedIcon {
+        QString symbol;
+        QString badge;
+        TrayLook look;
+        QIcon icon;
+    };
+
     std::unique_ptr<QSystemTrayIcon> tray_;
     QString symbol_;
     QString badge_;
     TrayLook look_;
+    std::vector<RenderedIcon> recentIcons_;
+    // What the tray shows now, so that setting the same again is free.
+    std::optional<RenderedIcon> shown_;
 };
 
 } // namespace corvale

@@ -35,6 +35,12 @@ TEST(TrayStatusButton, reportsClicksAndMenuRequestsAndRedrawsEveryBlinkStep) {
     button.setOpacity(1.0);
     button.setTint(std::nullopt);
     EXPECT_EQ(button.currentImage(22), plain) << "the blink ends on the plain glyph";
+    EXPECT_EQ(button.trayIcon().icon().cacheKey(), iconBefore)
+        << "a look shown a moment ago is not drawn again";
+    ASSERT_TRUE(button.setImage("bell", ""));
+    EXPECT_EQ(button.trayIcon().icon().cacheKey(), iconBefore) << "the same image is not redrawn";
+    ASSERT_TRUE(button.setImage("bell", "2"));
+    EXPECT_NE(button.trayIcon().icon().cacheKey(), iconBefore) << "a new badge is a new icon";
 
     ASSERT_TRUE(button.setImage("no.such.symbol", "3"));
     EXPECT_FALSE(button.currentImage(22).isNull());

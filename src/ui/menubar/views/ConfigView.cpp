@@ -97,8 +97,27 @@ ConfigView::ConfigView(ConfigModel& model, Options options, QWidget* parent)
     layout->addWidget(signalLensCard());
     layout->addWidget(footer());
 
-    changes_ = model_.observe([this] { refresh(); });
+    changes_ = model_.observe([this] {
+        if (isVisible()) {
+            refresh();
+        } else {
+            // The accent is cheap and follows at once; the rows wait until the view shows.
+            applyAccent();
+            stale_ = true;
+        }
+    });
     refresh();
+}
+
+void ConfigView::refreshIfStale() {
+    if (stale_) {
+        refresh();
+    }
+}
+
+void ConfigView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refreshIfStale();
 }
 
 QWidget* ConfigView::signalHeader() {
@@ -275,6 +294,7 @@ void ConfigView::changeEvent(QEvent* event) {
 }
 
 void ConfigView::refresh() {
+    stale_ = false;
     applyAccent();
     const auto& published = model_.published();
     bool trusted = published.isTrusted;

@@ -37,6 +37,9 @@ public:
     ConfigView(ConfigModel& model, Options options, QWidget* parent = nullptr);
 
     PopoverLens lens() const { return lens_; }
+    // Changes that arrive while the view is hidden are applied here, once, before it shows:
+    // rebuilding a hidden dashboard on every alert costs the alert's own moment.
+    void refreshIfStale();
 
 signals:
     // The content changed size; a popup holding the view fits itself again.
@@ -44,6 +47,7 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* signalHeader();
@@ -66,6 +70,7 @@ private:
     Options options_;
     PopoverLens lens_;
     Subscription changes_;
+    bool stale_ = false;
 
     form::Pill* badge_ = nullptr;
     QLabel* engineLine_ = nullptr;

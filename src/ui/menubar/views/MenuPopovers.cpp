@@ -149,11 +149,13 @@ bool MenuPopovers::hasTray() const {
 void MenuPopovers::showDashboard() {
     dashboardOpen_ = true;
     dashboard_->setWindowTitle("Corvale dashboard");
+    dashboard_->findChild<ConfigView*>()->refreshIfStale();
     dashboard_->showBeside(anchorRect());
 }
 
 void MenuPopovers::showDashboardWindow() {
     dashboardOpen_ = true;
+    dashboard_->findChild<ConfigView*>()->refreshIfStale();
     dashboard_->showAsWindow("Corvale");
 }
 

@@ -98,6 +98,21 @@ TEST(ConfigView, engineCardFollowsPermissionAndPlaySounds) {
     EXPECT_EQ(switched, std::vector<bool>{true});
 }
 
+TEST(ConfigView, aHiddenViewCatchesUpWhenItShows) {
+    ModelFixture f;
+    ConfigView view(*f.model, {PopoverLens::alerts, {}});
+    f.publish(false, true);
+    EXPECT_EQ(child<QLabel>(view, "statusBadge")->text(), "LIVE")
+        << "a hidden view is not rebuilt on every change";
+    view.show();
+    EXPECT_EQ(child<QLabel>(view, "statusBadge")->text(), "ACTION NEEDED")
+        << "the change shows as soon as the view does";
+    view.hide();
+    f.publish(true, true);
+    view.refreshIfStale();
+    EXPECT_EQ(child<QLabel>(view, "statusBadge")->text(), "LIVE");
+}
+
 TEST(ConfigView, alertsLensGroupsAppsAndClearsOneApp) {
     ModelFixture f;
     ConfigView empty(*f.model, {PopoverLens::alerts, {}});
