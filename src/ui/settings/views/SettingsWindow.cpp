@@ -142,7 +142,8 @@ SettingsWindowController::SettingsWindowController(settings::SettingsContext con
     split_ = new SettingsSplitView(context_, std::move(factories), this);
     layout->addWidget(split_);
 
-    auto* closeKeys = new QShortcut(QKeySequence(QKeySequence::Close), this);
+    // Every binding of the desktop's close keys (Ctrl+W and Ctrl+F4), not only the first.
+    auto* closeKeys = new QShortcut(QKeySequence::Close, this);
     closeKeys->setContext(Qt::WindowShortcut);
     connect(closeKeys, &QShortcut::activated, this, &QWidget::close);
     saveSoon_.setSingleShot(true);
