@@ -28,12 +28,13 @@ constexpr int nameRole = Qt::UserRole;
 // Up and Down in the filter field move through the list, so the keyboard never has to leave it.
 class FilterField : public QLineEdit {
 public:
-    FilterField(QListWidget* list, QWidget* parent) : QLineEdit(parent), list_(list) {}
+    using QLineEdit::QLineEdit;
+    void steer(QListWidget* list) { list_ = list; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up ||
-            event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp) {
+        if (list_ && (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up ||
+                      event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp)) {
             QApplication::sendEvent(list_, event);
             return;
         }
@@ -41,7 +42,7 @@ protected:
     }
 
 private:
-    QListWidget* list_;
+    QListWidget* list_ = nullptr;
 };
 
 QIcon blankIcon(const QSize& size) {
@@ -67,17 +68,20 @@ AddAppChooser::AddAppChooser(std::vector<std::string> seen,
     text->setWordWrap(true);
     outer->addWidget(text);
 
-    list_ = new QListWidget(this);
-    list_->setObjectName("appList");
-    list_->setAccessibleName("Apps");
-    list_->setIconSize(QSize(22, 22));
-    list_->setUniformItemSizes(false);
-    filter_ = new FilterField(list_, this);
+    // Made in the order they stand, which is the order Tab visits them.
+    auto* filter = new FilterField(this);
+    filter_ = filter;
     filter_->setObjectName("appFilter");
     filter_->setPlaceholderText("Filter, or type an app\u2019s name");
     filter_->setAccessibleName("App name");
     filter_->setClearButtonEnabled(true);
     text->setBuddy(filter_);
+    list_ = new QListWidget(this);
+    list_->setObjectName("appList");
+    list_->setIconSize(QSize(22, 22));
+    list_->setUniformItemSizes(false);
+    list_->setAccessibleName("Apps");
+    filter->steer(list_);
     outer->addWidget(filter_);
     outer->addWidget(list_, 1);
 
@@ -85,7 +89,6 @@ AddAppChooser::AddAppChooser(std::vector<std::string> seen,
     buttons->addStretch(1);
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("cancelAddApp");
-    cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     buttons->addWidget(cancel);
     add_ = new QPushButton("Add", this);

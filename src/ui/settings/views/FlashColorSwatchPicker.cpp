@@ -3,6 +3,7 @@
 #include "signals/FlashPalette.h"
 #include "ui/menubar/views/FormHelpers.h"
 #include "ui/settings/AppEditorTexts.h"
+#include "ui/settings/views/TileKeys.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
@@ -26,7 +27,6 @@ public:
         : QAbstractButton(parent), color_(color) {
         setCheckable(true);
         setAutoExclusive(true);
-        setFocusPolicy(Qt::StrongFocus);
         setFixedSize(26, 26);
         if (color) {
             setAccessibleName(form::qs(AppEditorTexts::colorName(*color)));
@@ -67,10 +67,6 @@ protected:
             p.drawEllipse(tile.adjusted(3, 3, -3, -3));
             p.setPen(QPen(pal.color(QPalette::Highlight), 2));
             p.drawEllipse(QRectF(rect()).adjusted(1, 1, -1, -1));
-        } else if (hasFocus()) {
-            p.setPen(QPen(pal.color(QPalette::Highlight), 1, Qt::DashLine));
-            p.setBrush(Qt::NoBrush);
-            p.drawEllipse(QRectF(rect()).adjusted(1, 1, -1, -1));
         }
     }
 
@@ -95,9 +91,11 @@ FlashColorSwatchPicker::FlashColorSwatchPicker(const std::optional<FlashColor>& 
                      [&](const auto& c) { return sameColor(c, current); })) {
         colors.push_back(current);
     }
+    auto* keys = new TileKeys(this, TileKeys::Ring::circle);
     for (const auto& color : colors) {
         auto* swatch = new Swatch(color, this);
         swatch->setChecked(sameColor(color, current));
+        keys->add(swatch);
         connect(swatch, &QAbstractButton::clicked, this, [this, color] { choose(color); });
         row->addWidget(swatch);
     }

@@ -2,6 +2,7 @@
 
 #include "signals/FlashStyleInfo.h"
 #include "ui/menubar/views/FormHelpers.h"
+#include "ui/settings/views/TileKeys.h"
 
 #include <QAbstractButton>
 #include <QGridLayout>
@@ -20,7 +21,6 @@ public:
         : QAbstractButton(parent), style_(style), band_(band) {
         setCheckable(true);
         setAutoExclusive(true);
-        setFocusPolicy(Qt::StrongFocus);
         const QString title = form::qs(std::string(FlashStyleInfo::title(style)));
         setText(title);
         setAccessibleName(title);
@@ -43,15 +43,6 @@ protected:
             p.setPen(QPen(pal.color(QPalette::Highlight), 2));
             p.setBrush(fill);
             p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 7, 7);
-        } else if (hasFocus()) {
-            p.setPen(QPen(pal.color(QPalette::Highlight), 1, Qt::DashLine));
-            p.setBrush(Qt::NoBrush);
-            p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 7, 7);
-        }
-        if (hasFocus() && isChecked()) {
-            p.setPen(QPen(pal.color(QPalette::HighlightedText), 1, Qt::DotLine));
-            p.setBrush(Qt::NoBrush);
-            p.drawRoundedRect(QRectF(rect()).adjusted(3, 3, -3, -3), 5, 5);
         }
 
         const QRectF screen((width() - 64) / 2.0, 6, 64, 40);
@@ -115,10 +106,12 @@ FlashStylePicker::FlashStylePicker(FlashStyle current, const QColor& bandColor, 
     grid->setVerticalSpacing(6);
     // Four to a row keeps the grid within the settings pane's narrowest width.
     constexpr int columns = 4;
+    auto* keys = new TileKeys(this, TileKeys::Ring::roundedRect, columns);
     int index = 0;
     for (auto style : allFlashStyles) {
         auto* tile = new StyleTile(style, bandColor, this);
         tile->setChecked(style == current);
+        keys->add(tile);
         connect(tile, &QAbstractButton::clicked, this, [this, style] { choose(style); });
         grid->addWidget(tile, index / columns, index % columns);
         ++index;

@@ -11,9 +11,9 @@ class QLabel;
 
 namespace corvale::settings {
 
-// Every screen-flash style as a small diagram of a screen with its bands, in a grid of buttons
-// that Tab reaches and the arrow keys move through; each is named by the style's title. The line
-// under the grid names the chosen style.
+// Every screen-flash style as a small diagram of a screen with its bands, in a grid of tiles that
+// is one Tab stop, with the arrow keys moving between tiles and Space or Enter choosing (TileKeys);
+// each is named by the style's title. The line under the grid names the chosen style.
 class FlashStylePicker : public QWidget {
 public:
     FlashStylePicker(FlashStyle current, const QColor& bandColor, QWidget* parent = nullptr);

@@ -192,6 +192,7 @@ void GeneralPane::iconCard() {
     auto* card = addCard(T::iconCard);
     auto* picker = new IconSwatchPicker(
         context_.prefs.menuBarIconStyleKey().value_or(MenuBarIconStyle::defaultKey));
+    picker->setAccessibleName(T::iconCard);
     picker->onChoose = [this](const std::string& key) {
         context_.prefs.setMenuBarIconStyleKey(key);
     };

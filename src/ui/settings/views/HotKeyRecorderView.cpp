@@ -78,7 +78,8 @@ HotKeyRecorderView::HotKeyRecorderView(std::optional<HotKeyCombo> combo, Keys ke
     record_ = new QPushButton(this);
     record_->setObjectName("record");
     record_->setMinimumWidth(180);
-    record_->setAutoDefault(false);
+    // Enter starts recording, as Space does.
+    record_->setAutoDefault(true);
     row->addWidget(record_, 1);
     clear_ = new QToolButton(this);
     clear_->setObjectName("clear");

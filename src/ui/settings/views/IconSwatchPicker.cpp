@@ -2,6 +2,7 @@
 
 #include "signals/MenuBarIconStyle.h"
 #include "ui/menubar/views/FormHelpers.h"
+#include "ui/settings/views/TileKeys.h"
 #include "ui/tray/TrayGlyphs.h"
 
 #include <QButtonGroup>
@@ -37,6 +38,7 @@ IconSwatchPicker::IconSwatchPicker(const std::string& currentKey, QWidget* paren
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
     group_->setExclusive(true);
+    auto* keys = new settings::TileKeys(this, settings::TileKeys::Ring::roundedRect);
     const auto& current = MenuBarIconStyle::forKey(currentKey);
     for (const auto& style : MenuBarIconStyle::all()) {
         auto* tile = new QToolButton(this);
@@ -49,14 +51,13 @@ IconSwatchPicker::IconSwatchPicker(const std::string& currentKey, QWidget* paren
         tile->setProperty("styleKey", form::qs(style.key));
         tile->setIconSize(QSize(glyphSize, glyphSize));
         tile->setFixedSize(34, 34);
-        tile->setFocusPolicy(Qt::StrongFocus);
         // The chosen tile is marked in the accent, readable on light and dark panels.
         tile->setStyleSheet(
             QStringLiteral("QToolButton { border: 1px solid palette(mid); border-radius: 7px; }"
                            "QToolButton:checked { border: 2px solid palette(highlight); "
-                           "background: palette(base); }"
-                           "QToolButton:focus { border-color: palette(highlight); }"));
+                           "background: palette(base); }"));
         group_->addButton(tile);
+        keys->add(tile);
         row->addWidget(tile);
         const std::string key = style.key;
         connect(tile, &QToolButton::clicked, this, [this, key] {

@@ -36,13 +36,16 @@ private:
 
 // Secondary text that wraps, across its container's width.
 QLabel* makeNote(const QString& text, QWidget* parent = nullptr);
-// A push button that runs `action` when clicked (with the mouse, Space or Enter).
+// A push button that runs `action` when clicked (with the mouse, Space or Enter: Enter presses
+// the focused button; in a dialog, with no button focused, it presses the dialog's default).
 QPushButton* makeButton(const QString& title, std::function<void()> action,
                         QWidget* parent = nullptr);
 
 // A pane of the settings window: a scrolling column of cards that `build` fills. The column is
 // built again each time the pane is shown (when `refreshOnShow` is on) and shortly after each of
-// the pane's own edits (`reloadSoon`), so that every control reflects the stores.
+// the pane's own edits (`reloadSoon`), so that every control reflects the stores. A rebuild keeps
+// the scroll position and the keyboard focus on the control of the same name. The pane itself is
+// a Tab stop, so the keyboard can scroll a pane without controls, with a ring while it has focus.
 class FormPane : public QScrollArea {
 public:
     explicit FormPane(QWidget* parent = nullptr);
@@ -61,10 +64,16 @@ protected:
     void addWidget(QWidget* widget);
 
     void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
     bool refreshOnShow = true;
 
 private:
+    void restoreFocus(const QString& path, int stop);
+
+    QWidget* focusRing_;
     QWidget* column_ = nullptr;
     QVBoxLayout* layout_ = nullptr;
     bool reloadQueued_ = false;

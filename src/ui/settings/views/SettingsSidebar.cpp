@@ -1,12 +1,14 @@
 #include "ui/settings/views/SettingsSidebar.h"
 
 #include "ui/menubar/views/FormHelpers.h"
+#include "ui/settings/views/TileKeys.h"
 #include "ui/tray/TrayGlyphs.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
 namespace corvale {
@@ -42,6 +44,24 @@ QIcon tileIcon(const QString& symbol, const QColor& fill, qreal ratio) {
     return QIcon(QPixmap::fromImage(image));
 }
 
+// Rows as the style draws them, with the settings window's focus ring around the current row
+// in place of the style's faint one, which vanishes on the selection's accent.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem plain(option);
+        plain.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(painter, plain, index);
+        if ((option.state & QStyle::State_HasFocus) && option.widget &&
+            settings::showsFocus(*option.widget)) {
+            settings::paintFocusRing(*painter, option.rect, option.palette);
+        }
+    }
+};
+
 } // namespace
 
 SettingsSidebar::SettingsSidebar(SettingsPrefs& prefs, NotificationCenter& center, QWidget* parent)
@@ -52,6 +72,7 @@ SettingsSidebar::SettingsSidebar(SettingsPrefs& prefs, NotificationCenter& cente
     setFrameShape(QFrame::NoFrame);
     setIconSize(QSize(tileSize, tileSize));
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new RowDelegate(this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The column sits on the window's colour, as a source list does, apart from the pane.
     setBackgroundRole(QPalette::Window);

@@ -9,6 +9,7 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QScreen>
 #include <QShortcut>
@@ -141,12 +142,10 @@ SettingsWindowController::SettingsWindowController(settings::SettingsContext con
     split_ = new SettingsSplitView(context_, std::move(factories), this);
     layout->addWidget(split_);
 
-    for (const QKeySequence& keys :
-         {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
-        auto* shortcut = new QShortcut(keys, this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
-    }
+    // Every binding of the desktop's close keys (Ctrl+W and Ctrl+F4), not only the first.
+    auto* closeKeys = new QShortcut(QKeySequence::Close, this);
+    closeKeys->setContext(Qt::WindowShortcut);
+    connect(closeKeys, &QShortcut::activated, this, &QWidget::close);
     saveSoon_.setSingleShot(true);
     saveSoon_.setInterval(400);
     connect(&saveSoon_, &QTimer::timeout, this, [this] { saveFrame(); });
@@ -211,6 +210,17 @@ void SettingsWindowController::showEvent(QShowEvent* event) {
 void SettingsWindowController::hideEvent(QHideEvent* event) {
     saveFrame();
     QWidget::hideEvent(event);
+}
+
+void SettingsWindowController::keyPressEvent(QKeyEvent* event) {
+    // Escape gets here when the focused control did not want it. It is not a shortcut, which
+    // Qt would fire even while a pop-up's list is open over the window and has the keyboard:
+    // there, Escape closes only the list.
+    if (event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SettingsWindowController::moveEvent(QMoveEvent* event) {

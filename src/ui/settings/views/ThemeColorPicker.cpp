@@ -2,6 +2,7 @@
 
 #include "ui/menubar/views/FormHelpers.h"
 #include "ui/settings/GeneralTexts.h"
+#include "ui/settings/views/TileKeys.h"
 
 #include <QButtonGroup>
 #include <QColorDialog>
@@ -53,11 +54,10 @@ QToolButton* tile(const char* name, const QString& caption, QWidget* parent) {
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setIconSize(QSize(swatchSize, swatchSize));
     button->setMinimumWidth(88);
-    button->setFocusPolicy(Qt::StrongFocus);
     button->setStyleSheet(QStringLiteral(
         "QToolButton { border: 1px solid transparent; border-radius: 7px; padding: 3px 6px; }"
-        "QToolButton:checked { border: 2px solid palette(highlight); background: palette(base); }"
-        "QToolButton:focus { border-color: palette(highlight); }"));
+        "QToolButton:checked { border: 2px solid palette(highlight); background: palette(base); "
+        "}"));
     return button;
 }
 
@@ -80,8 +80,10 @@ ThemeColorPicker::ThemeColorPicker(const AccentTheme& current, QWidget* parent)
     system_->setAccessibleName(GeneralTexts::systemTheme);
     custom_ = tile("themeCustom", GeneralTexts::customTheme, this);
     auto* group = new QButtonGroup(this);
+    auto* keys = new settings::TileKeys(this, settings::TileKeys::Ring::roundedRect);
     for (auto* button : {brand_, system_, custom_}) {
         group->addButton(button);
+        keys->add(button);
         row->addWidget(button);
     }
     row->addStretch(1);
