@@ -5,6 +5,7 @@
 //
 // Targets: under 1 s for 4 minutes; memory growth that does not depend on the song's length.
 
+#include "BenchSupport.h"
 #include "library/WaveformLoader.h"
 #include "library/linux/FfmpegMediaTools.h"
 
@@ -28,14 +29,7 @@ using SteadyClock = std::chrono::steady_clock;
 namespace {
 
 long statusKiB(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key + ":", 0) == 0) {
-            return std::stol(line.substr(key.size() + 1));
-        }
-    }
-    return -1;
+    return bench::statusField(getpid(), key);
 }
 
 // Resets the high-water mark of resident memory, so the next peak is this run's own.
