@@ -15,6 +15,7 @@
 #include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -357,9 +358,14 @@ private:
         }
     }
 
+    // The stream is asked for before the file is open, at the rate the file had the last time
+    // it played (or a common rate the first time). A fixed rate lets the server set the stream
+    // up without a resampler when it matches the device; a wrong guess costs a second stream.
     void openStream(PulseSound& state) {
         if (state.source) {
             state.streamRate = static_cast<uint32_t>(state.source->sampleRate());
+        } else if (auto known = knownRates_.find(state.path); known != knownRates_.end()) {
+            state.streamRate = known->second;
         }
         pa_sample_spec format{PA_SAMPLE_FLOAT32NE, state.streamRate,
                               static_cast<uint8_t>(outputChannels)};
@@ -380,9 +386,8 @@ private:
         attributes.prebuf = static_cast<uint32_t>(-1);
         attributes.minreq = static_cast<uint32_t>(-1);
         attributes.fragsize = static_cast<uint32_t>(-1);
-        const auto flags =
-            static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
-                                           PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_VARIABLE_RATE);
+        const auto flags = static_cast<pa_stream_flags_t>(
+            PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
         if (pa_stream_connect_playback(state.stream, nullptr, &attributes, flags, nullptr,
                                        nullptr) < 0) {
             fail(state, serverError());
@@ -394,15 +399,22 @@ private:
     // The stream is ready and the file open: match the rate and send the first audio.
     void feed(PulseSound& state) {
         const auto rate = static_cast<uint32_t>(state.source->sampleRate());
+        if (knownRates_.size() >= maxKnownRates) {
+            knownRates_.clear();
+        }
+        knownRates_[state.path] = rate;
         if (rate != state.streamRate) {
-            pa_operation* change =
-                pa_stream_update_sample_rate(state.stream, rate, nullptr, nullptr);
-            if (!change) {
-                fail(state, serverError());
-                return;
+            // We may be in the old stream's own callback: it goes at the loop's next turn.
+            pa_stream_set_state_callback(state.stream, nullptr, nullptr);
+            pa_stream_set_write_callback(state.stream, nullptr, nullptr);
+            replaced_.push_back(state.stream);
+            state.stream = nullptr;
+            state.streamReady = false;
+            if (reaper_) {
+                api()->defer_enable(reaper_, 1);
             }
-            pa_operation_unref(change);
-            state.streamRate = rate;
+            openStream(state);
+            return;
         }
         fill(state, pa_stream_writable_size(state.stream));
     }
@@ -539,6 +551,10 @@ private:
     }
 
     void reap() {
+        for (auto* stream : std::exchange(replaced_, {})) {
+            pa_stream_disconnect(stream);
+            pa_stream_unref(stream);
+        }
         auto retired = std::move(retired_);
         retired_.clear();
         for (auto& state : retired) {
@@ -769,6 +785,10 @@ private:
     pa_io_event* requestsEvent_ = nullptr;
     std::vector<std::shared_ptr<PulseSound>> active_;
     std::vector<std::shared_ptr<PulseSound>> retired_;
+    std::vector<pa_stream*> replaced_;
+    // The rate each file had when it last played, by path.
+    static constexpr std::size_t maxKnownRates = 256;
+    std::unordered_map<std::string, uint32_t> knownRates_;
     bool shutDown_ = false;
 
     // Starts asked for by the main thread; the event fd wakes the event thread for them.
