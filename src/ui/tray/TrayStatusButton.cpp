@@ -80,11 +80,14 @@ void TrayStatusButton::render() {
     auto same = [this](const RenderedIcon& r) {
         return r.symbol == symbol_ && r.badge == badge_ && r.look == look_;
     };
-    if (shown_ && same(*shown_)) {
+    // The icon last used stands at the back: the tray shows it now.
+    if (!recentIcons_.empty() && same(recentIcons_.back())) {
         return;
     }
     auto cached = std::find_if(recentIcons_.begin(), recentIcons_.end(), same);
-    if (cached == recentIcons_.end()) {
+    if (cached != recentIcons_.end()) {
+        std::rotate(cached, std::next(cached), recentIcons_.end());
+    } else {
         QIcon icon = TrayGlyphs::icon(symbol_, badge_, look_);
         if (icon.isNull()) {
             return;
@@ -94,10 +97,8 @@ void TrayStatusButton::render() {
             recentIcons_.erase(recentIcons_.begin());
         }
         recentIcons_.push_back({symbol_, badge_, look_, std::move(icon)});
-        cached = std::prev(recentIcons_.end());
     }
-    tray_->setIcon(cached->icon);
-    shown_ = *cached;
+    tray_->setIcon(recentIcons_.back().icon);
 }
 
 } // namespace corvale

@@ -51,9 +51,8 @@ private:
     QString symbol_;
     QString badge_;
     TrayLook look_;
+    // Least recently used first; the last is what the tray shows now, so setting it again is free.
     std::vector<RenderedIcon> recentIcons_;
-    // What the tray shows now, so that setting the same again is free.
-    std::optional<RenderedIcon> shown_;
 };
 
 } // namespace corvale
