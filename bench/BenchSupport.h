@@ -3,15 +3,40 @@
 // Helpers the end-to-end benchmarks share.
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <systemd/sd-bus.h>
 #include <unistd.h>
 #include <vector>
 
 namespace corvale::bench {
+
+// Sends one Notify call as a notifying app does: asking for the reply that carries the
+// notification's id, by which the server later reports it closed. Returns the moment the call was
+// handed to the bus.
+inline std::chrono::steady_clock::time_point sendNotify(sd_bus* client, const std::string& app,
+                                                        const std::string& summary,
+                                                        const std::string& body,
+                                                        int timeoutMs = 2000) {
+    sd_bus_message* call = nullptr;
+    sd_bus_message_new_method_call(client, &call, "org.freedesktop.Notifications",
+                                   "/org/freedesktop/Notifications",
+                                   "org.freedesktop.Notifications", "Notify");
+    sd_bus_message_append(call, "susss", app.c_str(), 0u, "", summary.c_str(), body.c_str());
+    sd_bus_message_append(call, "as", 0);
+    sd_bus_message_append(call, "a{sv}", 0);
+    sd_bus_message_append(call, "i", timeoutMs);
+    std::uint64_t cookie = 0;
+    const auto sent = std::chrono::steady_clock::now();
+    sd_bus_send(client, call, &cookie);
+    sd_bus_flush(client);
+    sd_bus_message_unref(call);
+    return sent;
+}
 
 // The value below which p percent of the samples lie.
 inline double percentile(std::vector<double> values, double p) {

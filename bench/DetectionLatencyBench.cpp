@@ -107,19 +107,8 @@ int main(int argc, char** argv) {
     double cpuBefore = corvale::bench::cpuSeconds(corvale.pid());
     auto started = Clock::now();
     for (int i = 1; i <= count; ++i) {
-        sd_bus_message* call = nullptr;
-        sd_bus_message_new_method_call(client, &call, "org.freedesktop.Notifications",
-                                       "/org/freedesktop/Notifications",
-                                       "org.freedesktop.Notifications", "Notify");
-        std::string summary = "Message " + std::to_string(i);
-        sd_bus_message_append(call, "susss", "Bench", 0u, "", summary.c_str(), "body");
-        sd_bus_message_append(call, "as", 0);
-        sd_bus_message_append(call, "a{sv}", 0);
-        sd_bus_message_append(call, "i", 2000);
-        auto sent = Clock::now();
-        sd_bus_send(client, call, nullptr);
-        sd_bus_flush(client);
-        sd_bus_message_unref(call);
+        const auto sent =
+            corvale::bench::sendNotify(client, "Bench", "Message " + std::to_string(i), "body");
         if (!tail.waitFor("DETECTED #" + std::to_string(i) + " ", std::chrono::seconds(10))) {
             std::fprintf(stderr, "notification %d was not detected\n", i);
             return 1;

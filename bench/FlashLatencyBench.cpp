@@ -108,19 +108,8 @@ int main(int argc, char** argv) {
     std::vector<double> latencies;
     int missed = 0;
     for (int i = 1; i <= count; ++i) {
-        sd_bus_message* call = nullptr;
-        sd_bus_message_new_method_call(client, &call, "org.freedesktop.Notifications",
-                                       "/org/freedesktop/Notifications",
-                                       "org.freedesktop.Notifications", "Notify");
-        const std::string summary = "Flash " + std::to_string(i);
-        sd_bus_message_append(call, "susss", "Bench", 0u, "", summary.c_str(), "");
-        sd_bus_message_append(call, "as", 0);
-        sd_bus_message_append(call, "a{sv}", 0);
-        sd_bus_message_append(call, "i", 2000);
-        const auto sent = Clock::now();
-        sd_bus_send(client, call, nullptr);
-        sd_bus_flush(client);
-        sd_bus_message_unref(call);
+        const auto sent =
+            corvale::bench::sendNotify(client, "Bench", "Flash " + std::to_string(i), "");
         if (waitForOverlayMap(x, std::chrono::seconds(2))) {
             latencies.push_back(
                 std::chrono::duration<double, std::milli>(Clock::now() - sent).count());

@@ -12,6 +12,7 @@
 // at once.
 
 #include "BenchSupport.h"
+#include "SinkInputWatch.h"
 #include "core/Rule.h"
 #include "core/linux/InstallPaths.h"
 #include "support/ChildProcess.h"
@@ -22,14 +23,11 @@
 #include "support/TempDir.h"
 
 #include <nlohmann/json.hpp>
-#include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
-#include <set>
 #include <string>
 #include <systemd/sd-bus.h>
 #include <thread>
@@ -40,86 +38,6 @@ using namespace corvale::test;
 using SteadyClock = std::chrono::steady_clock;
 
 namespace {
-
-// Follows the audio server's playback streams from the moment it is connected, and keeps the
-// largest number that were open at once. Streams that existed before (the silent keep-alive
-// stream) are never counted.
-class StreamCounter {
-public:
-    StreamCounter() {
-        loop_ = pa_threaded_mainloop_new();
-        context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "corvale-soak");
-        pa_context_set_state_callback(context_, &StreamCounter::onState, this);
-        pa_context_set_subscribe_callback(context_, &StreamCounter::onEvent, this);
-        pa_context_connect(context_, nullptr, PA_CONTEXT_NOFLAGS, nullptr);
-        pa_threaded_mainloop_start(loop_);
-    }
-    ~StreamCounter() {
-        pa_threaded_mainloop_stop(loop_);
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
-        pa_threaded_mainloop_free(loop_);
-    }
-    StreamCounter(const StreamCounter&) = delete;
-    StreamCounter& operator=(const StreamCounter&) = delete;
-
-    bool subscribed() const {
-        std::lock_guard lock(mutex_);
-        return subscribed_;
-    }
-    int largest() const {
-        std::lock_guard lock(mutex_);
-        return largest_;
-    }
-    int open() const {
-        std::lock_guard lock(mutex_);
-        return static_cast<int>(open_.size());
-    }
-    int created() const {
-        std::lock_guard lock(mutex_);
-        return created_;
-    }
-
-private:
-    static void onState(pa_context* context, void* self) {
-        if (pa_context_get_state(context) != PA_CONTEXT_READY) {
-            return;
-        }
-        pa_operation* op = pa_context_subscribe(
-            context, PA_SUBSCRIPTION_MASK_SINK_INPUT,
-            [](pa_context*, int success, void* me) {
-                auto* counter = static_cast<StreamCounter*>(me);
-                std::lock_guard lock(counter->mutex_);
-                counter->subscribed_ = success != 0;
-            },
-            self);
-        if (op) {
-            pa_operation_unref(op);
-        }
-    }
-    static void onEvent(pa_context*, pa_subscription_event_type_t type, uint32_t index,
-                        void* self) {
-        auto* counter = static_cast<StreamCounter*>(self);
-        std::lock_guard lock(counter->mutex_);
-        const auto kind = type & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
-        if (kind == PA_SUBSCRIPTION_EVENT_NEW) {
-            counter->open_.insert(index);
-            ++counter->created_;
-            counter->largest_ =
-                std::max(counter->largest_, static_cast<int>(counter->open_.size()));
-        } else if (kind == PA_SUBSCRIPTION_EVENT_REMOVE) {
-            counter->open_.erase(index);
-        }
-    }
-
-    pa_threaded_mainloop* loop_ = nullptr;
-    pa_context* context_ = nullptr;
-    mutable std::mutex mutex_;
-    bool subscribed_ = false;
-    std::set<uint32_t> open_;
-    int largest_ = 0;
-    int created_ = 0;
-};
 
 struct Sample {
     double at = 0; // seconds since the first notification
@@ -139,18 +57,7 @@ int openFiles(int pid) {
 }
 
 void notify(sd_bus* client, const std::string& app, int i) {
-    sd_bus_message* call = nullptr;
-    sd_bus_message_new_method_call(client, &call, "org.freedesktop.Notifications",
-                                   "/org/freedesktop/Notifications",
-                                   "org.freedesktop.Notifications", "Notify");
-    const std::string summary = "Soak " + std::to_string(i);
-    sd_bus_message_append(call, "susss", app.c_str(), 0u, "", summary.c_str(),
-                          "A <b>body</b> with &amp; markup");
-    sd_bus_message_append(call, "as", 0);
-    sd_bus_message_append(call, "a{sv}", 0);
-    sd_bus_message_append(call, "i", 2000);
-    sd_bus_send(client, call, nullptr);
-    sd_bus_message_unref(call);
+    bench::sendNotify(client, app, "Soak " + std::to_string(i), "A <b>body</b> with &amp; markup");
 }
 
 // The tones by length, longest first (all are 16-bit mono at 48 kHz, so size orders them).
@@ -247,8 +154,9 @@ int main(int argc, char** argv) {
     for (const auto& [name, value] : pulse.clientEnvironment()) {
         pulseEnvironment.set(name, value);
     }
-    StreamCounter streams;
-    if (!waitUntil([&] { return streams.subscribed(); }, std::chrono::seconds(10))) {
+    // Only the streams created from now on are counted, so never the silent keep-alive one.
+    bench::SinkInputWatch streams(false);
+    if (!streams.waitSubscribed(std::chrono::seconds(10))) {
         std::fprintf(stderr, "cannot follow the audio server's streams\n");
         return 1;
     }

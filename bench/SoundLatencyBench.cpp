@@ -2,8 +2,8 @@
 // (private bus, dunst as the notification server drawing its bubbles on a private Xvfb display,
 // PulseAudio with a null sink, the real corvale binary), for the default rule's sound (Submarine)
 // and for the longest of our tones, it times:
-//   1. each Notify call on the bus → the new sink-input of corvale's sound, as `pactl subscribe`
-//      reports it;
+//   1. each Notify call on the bus → the new sink-input of corvale's sound, as the audio server
+//      reports it to a client in this process (SinkInputWatch.h);
 //   2. side by side, the common recipe: a dunst rule whose `script` runs `paplay <tone>`, timed
 //      the same way from the Notify call;
 //   3. in this process, ActionRunner::run with the real engine and named-sound player: → the
@@ -25,6 +25,7 @@
 // dunst + paplay; main-thread time per alert p50 ≤ 0.3 ms; the hung server's 20 alerts < 5 ms.
 
 #include "BenchSupport.h"
+#include "SinkInputWatch.h"
 #include "core/AlertTrace.h"
 #include "core/ObservedNotification.h"
 #include "core/Rule.h"
@@ -52,24 +53,17 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <functional>
 #include <map>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 using namespace corvale;
 using namespace corvale::test;
@@ -101,98 +95,6 @@ void report(const std::string& what, const std::vector<double>& values) {
                 bench::percentile(values, 50), bench::percentile(values, 95),
                 *std::max_element(values.begin(), values.end()), values.size());
 }
-
-// Starts a program; with stdoutFd, its output goes there and its complaints nowhere.
-pid_t spawn(const std::vector<std::string>& argv, int stdoutFd = -1) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdoutFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, stdoutFd);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    }
-    std::vector<char*> args;
-    for (const auto& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// `pactl subscribe` as a child, its lines read as they come and stamped on arrival.
-class ServerEvents {
-public:
-    ServerEvents() {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        pid_ = spawn({"pactl", "subscribe"}, fds[1]);
-        close(fds[1]);
-        fd_ = fds[0];
-    }
-    ~ServerEvents() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    ServerEvents(const ServerEvents&) = delete;
-    ServerEvents& operator=(const ServerEvents&) = delete;
-
-    bool ok() const { return pid_ > 0 && fd_ >= 0; }
-
-    // Waits for the next line that holds `text` followed by a space or the line's end, running
-    // `idle` while nothing comes; returns the line's arrival time and the index it names ("#12"),
-    // or nothing at the deadline.
-    std::optional<std::pair<SteadyClock::time_point, std::string>>
-    waitFor(const std::string& text, std::chrono::milliseconds timeout,
-            const std::function<void()>& idle = {}) {
-        const auto deadline = SteadyClock::now() + timeout;
-        for (;;) {
-            for (auto end = buffer_.find('\n'); end != std::string::npos;
-                 end = buffer_.find('\n')) {
-                const std::string line = buffer_.substr(0, end);
-                buffer_.erase(0, end + 1);
-                const auto at = line.find(text);
-                const auto after = at + text.size();
-                if (at != std::string::npos && (after == line.size() || line[after] == ' ')) {
-                    return std::pair(arrived_, line.substr(line.rfind('#') + 1));
-                }
-            }
-            if (SteadyClock::now() >= deadline) {
-                return std::nullopt;
-            }
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, 1) > 0) {
-                char chunk[4096];
-                const auto got = read(fd_, chunk, sizeof chunk);
-                if (got <= 0) {
-                    return std::nullopt;
-                }
-                arrived_ = SteadyClock::now();
-                buffer_.append(chunk, static_cast<size_t>(got));
-            } else if (idle) {
-                idle();
-            }
-        }
-    }
-
-private:
-    pid_t pid_ = -1;
-    int fd_ = -1;
-    std::string buffer_;
-    // When the last chunk came; the lines completed by it came then.
-    SteadyClock::time_point arrived_;
-};
 
 // The moment the engine first hands audio to the server: the benchmark is linked with
 // --wrap=pa_stream_write, so the engine's writes pass through here.
@@ -261,19 +163,7 @@ public:
 
 // Sends one Notify call for app and returns when it was sent.
 SteadyClock::time_point notify(sd_bus* client, const std::string& app, int i) {
-    sd_bus_message* call = nullptr;
-    sd_bus_message_new_method_call(client, &call, "org.freedesktop.Notifications",
-                                   "/org/freedesktop/Notifications",
-                                   "org.freedesktop.Notifications", "Notify");
-    const std::string summary = "Alert " + std::to_string(i);
-    sd_bus_message_append(call, "susss", app.c_str(), 0u, "", summary.c_str(), "body");
-    sd_bus_message_append(call, "as", 0);
-    sd_bus_message_append(call, "a{sv}", 0);
-    sd_bus_message_append(call, "i", 1000);
-    const auto sent = SteadyClock::now();
-    sd_bus_send(client, call, nullptr);
-    sd_bus_flush(client);
-    sd_bus_message_unref(call);
+    const auto sent = bench::sendNotify(client, app, "Alert " + std::to_string(i), "body", 1000);
     traceAt(sent, "bench: Notify sent for " + app);
     return sent;
 }
@@ -376,26 +266,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    ServerEvents events;
-    if (!events.ok()) {
-        std::fprintf(stderr, "cannot run pactl subscribe\n");
+    bench::SinkInputWatch events;
+    if (!events.waitSubscribed(std::chrono::seconds(10))) {
+        std::fprintf(stderr, "the audio server reports no streams\n");
         return 1;
     }
-    // pactl is subscribed once it reports the stream of a short probe.
-    bool subscribed = false;
-    for (int attempt = 0; attempt < 10 && !subscribed; ++attempt) {
-        const pid_t probe = spawn({"paplay", toneFile("Pop").string()});
-        if (probe < 0) {
-            break;
-        }
-        subscribed = events.waitFor("'new' on sink-input", std::chrono::seconds(1)).has_value();
-        waitpid(probe, nullptr, 0);
-    }
-    if (!subscribed) {
-        std::fprintf(stderr, "pactl subscribe reports nothing\n");
-        return 1;
-    }
-    events.waitFor("'remove' on sink-input", std::chrono::seconds(5));
 
     sd_bus* client = nullptr;
     if (sd_bus_open_user(&client) < 0) {
@@ -415,17 +290,16 @@ int main(int argc, char** argv) {
             auto& figures = player == "Corvale" ? endToEnd[tone].corvale : endToEnd[tone].paplay;
             for (int i = 1; i <= count; ++i) {
                 const auto sent = notify(client, player + tone, i);
-                auto created = events.waitFor("'new' on sink-input", std::chrono::seconds(5));
+                auto created = events.waitForNew(std::chrono::seconds(5));
                 if (!created) {
                     std::fprintf(stderr, "%s alert %d for %s played no sound:\n%s\n%s\n",
                                  player.c_str(), i, tone.c_str(), outputOf(home / "out").c_str(),
                                  dunst->errors().c_str());
                     return 1;
                 }
-                figures.push_back(millis(created->first - sent));
-                traceAt(created->first, "bench: pactl reports the new sink-input");
-                events.waitFor("'remove' on sink-input #" + created->second,
-                               std::chrono::seconds(10));
+                figures.push_back(millis(created->at - sent));
+                traceAt(created->at, "bench: the server reports the new sink-input");
+                events.waitForRemoval(created->index, std::chrono::seconds(10));
                 while (sd_bus_process(client, nullptr) > 0) {
                 }
                 std::this_thread::sleep_for(gap);
@@ -483,13 +357,13 @@ int main(int argc, char** argv) {
                 const double runCpu = threadCpuMillis() - cpuStarted;
                 const double runTook = millis(SteadyClock::now() - started);
                 traceAt(started, "bench: run() called");
-                auto created = events.waitFor("'new' on sink-input", std::chrono::seconds(5), pump);
+                auto created = events.waitForNew(std::chrono::seconds(5), pump);
                 if (!created) {
                     std::fprintf(stderr, "run() played no sound: %s\n", lastLine.c_str());
                     return 1;
                 }
-                traceAt(created->first, "bench: pactl reports the new sink-input");
-                runToStream[tone].push_back(millis(created->first - started));
+                traceAt(created->at, "bench: the server reports the new sink-input");
+                runToStream[tone].push_back(millis(created->at - started));
                 waitUntil(
                     [&] {
                         pump();
@@ -502,8 +376,7 @@ int main(int argc, char** argv) {
                     return 1;
                 }
                 runToWrite[tone].push_back(millis(firstWrite.load() - started));
-                events.waitFor("'remove' on sink-input #" + created->second,
-                               std::chrono::seconds(10), pump);
+                events.waitForRemoval(created->index, std::chrono::seconds(10), pump);
                 waitUntil(
                     [&] {
                         pump();

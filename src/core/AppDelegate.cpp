@@ -286,12 +286,15 @@ FlashDefaults AppDelegate::flashDefaults() const {
 
 void AppDelegate::handle(const ObservedNotification& n) {
     noteSeenApp(n.appName);
-    observedAppsStore_.observe(n.appName);
-
     log_("DETECTED #" + std::to_string(observer_.detectedCount()) + " app=" + inQuotes(n.appName) +
          " title=" + inQuotes(n.title) + " subtitle=" + inQuotes(n.subtitle) + " body=" +
          inQuotes(n.body) + " kind=" + std::string(rawValue(n.kind)) + " uuid=" + n.uuid);
+    dispatch(n);
+    // A new app's name is saved to its file only now, so the write never delays its sound.
+    observedAppsStore_.observe(n.appName);
+}
 
+void AppDelegate::dispatch(const ObservedNotification& n) {
     auto rule = engine().resolve(n);
     alertTrace::stage("dispatch: rule resolved");
     if (!rule) {
@@ -335,10 +338,13 @@ void AppDelegate::handle(const ObservedNotification& n) {
             showSignals(signals->notification, signals->rule);
         }
     };
-    pending->wait = services_.scheduler.after(signalsWait, show);
     alertTrace::stage("dispatch: sound asked");
     actionRunner_.run(*rule, n, show);
     alertTrace::stage("dispatch: sound on its way");
+    // The wait is set once the sound is asked for, unless the sound has settled already.
+    if (std::ranges::find(pendingSignals_, pending) != pendingSignals_.end()) {
+        pending->wait = services_.scheduler.after(signalsWait, show);
+    }
 }
 
 void AppDelegate::showSignals(const ObservedNotification& n, const Rule& rule) {

@@ -187,8 +187,9 @@ private:
     ConfigPublished configPublished();
     void noteSeenApp(const std::string& appName);
     bool snoozeActive() const;
+    // A detected notification's rule and signals, after it has been logged.
+    void dispatch(const ObservedNotification& notification);
 
-    // The banners behind the latest recorded alerts, with their app names, newest last.
     // An alert's history record, tray update and flashes, held until its sound is on its way.
     struct PendingSignals {
         ObservedNotification notification;
@@ -199,6 +200,7 @@ private:
     static constexpr Millis signalsWait{30};
     void showSignals(const ObservedNotification& notification, const Rule& rule);
     std::vector<std::shared_ptr<PendingSignals>> pendingSignals_;
+    // The banners behind the latest recorded alerts, with their app names, newest last.
     std::deque<std::pair<std::string, std::string>> recentAlerts_;
     std::string lastBlinkUuid_;
     std::string lastFlashUuid_;

@@ -112,11 +112,15 @@ void NotificationObserver::scan(bool emit, const std::string& source) {
     std::vector<ObservedNotification> fresh;
     std::unordered_set<std::string> freshIds;
     for (auto banner : banners) {
-        auto n = extract(tree_, banner, scheduler_.now());
-        // A banner listed twice in one walk is still one banner.
-        if (n.uuid.empty() || seen_.count(n.uuid) != 0 || !freshIds.insert(n.uuid).second) {
+        // Known banners are passed over before their texts are read: every change walks all
+        // the banners on screen, and a screen can hold many unread ones. A banner listed twice
+        // in one walk is still one banner.
+        const auto uuid = axString(tree_, banner, "AXIdentifier").value_or("");
+        if (uuid.empty() || seen_.count(uuid) != 0 || !freshIds.insert(uuid).second) {
             continue;
         }
+        auto n = extract(tree_, banner, scheduler_.now());
+        n.uuid = uuid;
         fresh.push_back(std::move(n));
     }
     if (fresh.empty()) {

@@ -143,11 +143,6 @@ void ActionRunner::playAmplified(const std::filesystem::path& file, const Alert&
     std::weak_ptr<bool> alive = alive_;
     auto shared = std::make_shared<EngineAnswer>(std::move(answer));
     engines_.push_back(Engine{id, alert.uuid, nullptr, false, {}});
-    engines_.back().net = scheduler_.after(answerNet, [this, alive, id, shared] {
-        if (!alive.expired()) {
-            engineAnswered(id, {noAnswer, false, 0}, *shared);
-        }
-    });
     auto playback = engine_.start(
         file.string(), gain, 0.0,
         [this, alive, id, shared](const PlaybackStarted& result) {
@@ -161,11 +156,22 @@ void ActionRunner::playAmplified(const std::filesystem::path& file, const Alert&
             }
         });
     alertTrace::stage("runner: engine asked");
-    // An engine may answer before start() returns; then the entry is already settled.
+    // An engine may answer before start() returns; then the entry is already settled. The net
+    // is set only after the request has left, so that setting it never delays the sound.
     auto found =
         std::find_if(engines_.begin(), engines_.end(), [&](const Engine& e) { return e.id == id; });
-    if (found != engines_.end() && !found->playback) {
+    if (found == engines_.end()) {
+        return;
+    }
+    if (!found->playback) {
         found->playback = std::move(playback);
+    }
+    if (!found->started) {
+        found->net = scheduler_.after(answerNet, [this, alive, id, shared] {
+            if (!alive.expired()) {
+                engineAnswered(id, {noAnswer, false, 0}, *shared);
+            }
+        });
     }
 }
 
