@@ -59,6 +59,8 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
     start();
     app->applicationDidFinishLaunching();
     log.lines.clear();
+    bool savedBeforeSound = false;
+    engine.onStart = [&] { savedBeforeSound = app->observedAppsStore().contains("slack"); };
     tree.addBanner(screen, "uuid-1", "Slack", "Deploy done", "all green");
     tree.notifyChange(42);
 
@@ -79,6 +81,7 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
     EXPECT_FALSE(app->pingLogStore().records()[0].preview) << "previews are off by default";
     EXPECT_TRUE(app->seenApps().contains("Slack"));
     EXPECT_TRUE(app->observedAppsStore().contains("slack"));
+    EXPECT_FALSE(savedBeforeSound) << "a new app's file write never delays its first sound";
 
     // The reader outliving the application object must not call into it.
     app.reset();
