@@ -17,6 +17,8 @@ SampleSession::SampleSession(bool withData) {
         ConfigModel::Stores{rules, sounds, observed, pings},
         [](const Rule&, const ObservedNotification&) {}, std::vector<std::string>{"Submarine"},
         center, scheduler, quiet);
+    // The program's object would log the switch and redraw the tray; here it is only written.
+    model->onSoundsEnabledChanged = [this](bool on) { prefs.setSoundsEnabled(on); };
     if (!withData) {
         return;
     }

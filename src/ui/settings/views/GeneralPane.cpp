@@ -76,7 +76,9 @@ void GeneralPane::soundsCard() {
     auto* card = addCard(T::soundsCard);
     auto* play = switchFor("playSounds", T::playSounds, prefs.soundsEnabled());
     playSounds_ = play;
-    connect(play, &QCheckBox::toggled, this, [&prefs](bool on) { prefs.setSoundsEnabled(on); });
+    // Through the model, as the tray menu does, so the change is logged and the tray follows.
+    connect(play, &QCheckBox::toggled, this,
+            [this](bool on) { context_.model.onSoundsEnabledChanged(on); });
     card->row(QString(), play, T::playSoundsNote);
     card->row(T::muteHotKey,
               recorder("muteHotKey", prefs.muteHotKeyCombo(), HotKeyRegistrar::muteHotKeyID,

@@ -184,6 +184,11 @@ TEST(GeneralPane, playSoundsSwitchFollowsSoundsTurnedOffAndOnElsewhere) {
     pane.rebuild();
     soundsTurned(false);
     EXPECT_FALSE(child<QCheckBox>(pane, "playSounds")->isChecked());
+
+    // Turned by the user, it asks the model, as the tray menu does, so the change is logged.
+    QTest::mouseClick(child<QCheckBox>(pane, "playSounds"), Qt::LeftButton);
+    EXPECT_EQ(f.soundsSwitched, std::vector<bool>{true});
+    EXPECT_TRUE(f.prefs.soundsEnabled());
 }
 
 TEST(GeneralPane, aButtonInARowIsNamedByItsTitleAndAControlWithoutWordsByItsLabel) {

@@ -44,8 +44,14 @@ struct SettingsFixture {
     // How often each in-process notification was posted since the fixture was made.
     std::map<std::string, int> posted;
     std::vector<Subscription> watching;
+    // What the views asked of the model's sounds switch; it is applied as the program does.
+    std::vector<bool> soundsSwitched;
 
     SettingsFixture() {
+        model->onSoundsEnabledChanged = [this](bool on) {
+            soundsSwitched.push_back(on);
+            prefs.setSoundsEnabled(on);
+        };
         for (const char* name :
              {notes::statusItemNeedsRefresh, notes::hotKeyChanged, notes::testFlash,
               notes::themeAccentChanged, notes::sidebarIconStyleChanged}) {
