@@ -55,14 +55,10 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <functional>
 #include <map>
-#include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <systemd/sd-bus.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace corvale;

@@ -405,14 +405,10 @@ private:
         knownRates_[state.path] = rate;
         if (rate != state.streamRate) {
             // We may be in the old stream's own callback: it goes at the loop's next turn.
-            pa_stream_set_state_callback(state.stream, nullptr, nullptr);
-            pa_stream_set_write_callback(state.stream, nullptr, nullptr);
-            replaced_.push_back(state.stream);
-            state.stream = nullptr;
+            detachCallbacks(state.stream);
+            replaced_.push_back(std::exchange(state.stream, nullptr));
             state.streamReady = false;
-            if (reaper_) {
-                api()->defer_enable(reaper_, 1);
-            }
+            reapSoon();
             openStream(state);
             return;
         }
@@ -536,8 +532,7 @@ private:
             state.timer = nullptr;
         }
         if (state.stream) {
-            pa_stream_set_state_callback(state.stream, nullptr, nullptr);
-            pa_stream_set_write_callback(state.stream, nullptr, nullptr);
+            detachCallbacks(state.stream);
         }
         auto found = std::find_if(active_.begin(), active_.end(),
                                   [&](const auto& s) { return s.get() == &state; });
@@ -545,6 +540,16 @@ private:
             retired_.push_back(std::move(*found));
             active_.erase(found);
         }
+        reapSoon();
+    }
+
+    static void detachCallbacks(pa_stream* stream) {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_set_write_callback(stream, nullptr, nullptr);
+    }
+
+    // Streams let go of are released at the loop's next turn.
+    void reapSoon() {
         if (reaper_) {
             api()->defer_enable(reaper_, 1);
         }

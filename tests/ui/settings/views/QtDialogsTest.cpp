@@ -5,6 +5,8 @@
 #include "support/TempDir.h"
 
 #include <fstream>
+#include <functional>
+#include <memory>
 
 #include <QApplication>
 #include <QDir>
@@ -20,29 +22,35 @@
 namespace corvale {
 namespace {
 
+// Acts once on the modal dialog of type T when it is up, from the event loop the dialog runs.
+template <typename T> std::unique_ptr<QTimer> whenModal(std::function<void(T&)> act) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(20);
+    QObject::connect(timer.get(), &QTimer::timeout, [self = timer.get(), act = std::move(act)] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            self->stop();
+            act(*dialog);
+        }
+    });
+    timer->start();
+    return timer;
+}
+
 TEST(QtDialogs, alertShowsItsTextAndAnswersTheClickedButton) {
     test::guiApp();
     QtDialogs dialogs;
     QString shownText;
     QString shownDetail;
     // Answers the box once it is up: clicks the button titled "Keep".
-    QTimer clicker;
-    clicker.setInterval(20);
-    QObject::connect(&clicker, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            return;
-        }
-        clicker.stop();
-        shownText = box->text();
-        shownDetail = box->informativeText();
-        for (auto* button : box->buttons()) {
+    auto clicker = whenModal<QMessageBox>([&](QMessageBox& box) {
+        shownText = box.text();
+        shownDetail = box.informativeText();
+        for (auto* button : box.buttons()) {
             if (button->text() == "Keep") {
                 QTest::mouseClick(button, Qt::LeftButton);
             }
         }
     });
-    clicker.start();
     auto answer =
         dialogs.runModalAlert({"Remove Slack?", "Its rules go too.", {"Remove", "Keep", "Cancel"}});
     EXPECT_EQ(answer, 1u);
@@ -60,23 +68,15 @@ TEST(QtDialogs, fileChooserStartsAtHomeOffersTheExtensionsAndAnswersTheTypedFile
     QString folder;
     QStringList filters;
     QString message;
-    QTimer typist;
-    typist.setInterval(20);
-    QObject::connect(&typist, &QTimer::timeout, [&] {
-        auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!chooser) {
-            return;
-        }
-        typist.stop();
-        folder = chooser->directory().absolutePath();
-        filters = chooser->nameFilters();
-        if (auto* label = chooser->findChild<QLabel*>("openPanelMessage")) {
+    auto typist = whenModal<QFileDialog>([&](QFileDialog& chooser) {
+        folder = chooser.directory().absolutePath();
+        filters = chooser.nameFilters();
+        if (auto* label = chooser.findChild<QLabel*>("openPanelMessage")) {
             message = label->text();
         }
-        chooser->findChild<QLineEdit*>("fileNameEdit")->setText("Knock.WAV");
-        QMetaObject::invokeMethod(chooser, "accept", Qt::QueuedConnection);
+        chooser.findChild<QLineEdit*>("fileNameEdit")->setText("Knock.WAV");
+        QMetaObject::invokeMethod(&chooser, "accept", Qt::QueuedConnection);
     });
-    typist.start();
     const auto chosen = dialogs.runOpenPanel(
         {"Choose a Sound", "Pick an audio file for Slack.", "Choose", {"wav", "mp3"}, {}});
     EXPECT_EQ(folder, QDir(QString::fromStdString(home.path().string())).absolutePath())
