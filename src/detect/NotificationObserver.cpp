@@ -116,7 +116,14 @@ void NotificationObserver::scan(bool emit, const std::string& source) {
         // the banners on screen, and a screen can hold many unread ones. A banner listed twice
         // in one walk is still one banner.
         const auto uuid = axString(tree_, banner, "AXIdentifier").value_or("");
-        if (uuid.empty() || seen_.count(uuid) != 0 || !freshIds.insert(uuid).second) {
+        if (uuid.empty()) {
+            continue;
+        }
+        if (auto known = seen_.find(uuid); known != seen_.end()) {
+            touch(known);
+            continue;
+        }
+        if (!freshIds.insert(uuid).second) {
             continue;
         }
         auto n = extract(tree_, banner, scheduler_.now());
@@ -153,14 +160,19 @@ void NotificationObserver::scan(bool emit, const std::string& source) {
 }
 
 void NotificationObserver::record(const std::string& uuid) {
-    if (!seen_.insert(uuid).second) {
+    if (auto known = seen_.find(uuid); known != seen_.end()) {
+        touch(known);
         return;
     }
-    seenOrder_.push_back(uuid);
+    seen_.emplace(uuid, seenOrder_.insert(seenOrder_.end(), uuid));
     if (seenOrder_.size() > seenCap) {
         seen_.erase(seenOrder_.front());
         seenOrder_.pop_front();
     }
+}
+
+void NotificationObserver::touch(SeenIndex::iterator known) {
+    seenOrder_.splice(seenOrder_.end(), seenOrder_, known->second);
 }
 
 void NotificationObserver::writeLog(const std::string& line) const {

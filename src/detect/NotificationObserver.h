@@ -6,11 +6,12 @@
 #include "detect/BannerTree.h"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
+#include <list>
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace corvale {
@@ -28,6 +29,8 @@ public:
     static constexpr Millis fastWindow{5000};
     static constexpr Millis firstRescanDelay{80};
     static constexpr Millis secondRescanDelay{250};
+    // The most uuids remembered. The ones forgotten first are those longest off screen, so a
+    // banner that stays up while hundreds of others come and go is never announced twice.
     static constexpr size_t seenCap = 500;
     // More new banners than this in one scan is a reveal of old ones, not new arrivals.
     static constexpr size_t historyReplayThreshold = 3;
@@ -60,7 +63,12 @@ public:
     bool hasSeen(const std::string& uuid) const { return seen_.count(uuid) != 0; }
 
 private:
+    // Remembered uuids, each with its place in the order of forgetting.
+    using SeenIndex = std::unordered_map<std::string, std::list<std::string>::iterator>;
+
     void record(const std::string& uuid);
+    // Marks a remembered banner as on screen now: it becomes the last to be forgotten.
+    void touch(SeenIndex::iterator known);
     void writeLog(const std::string& line) const;
     void afterDelay(Millis delay, std::function<void()> fn);
 
@@ -70,8 +78,9 @@ private:
     Subscription observer_;
     int ncPID_ = 0;
     bool primed_ = false;
-    std::unordered_set<std::string> seen_;
-    std::deque<std::string> seenOrder_;
+    // Least recently on screen first.
+    std::list<std::string> seenOrder_;
+    SeenIndex seen_;
     Subscription pollTimer_;
     Subscription healthTimer_;
     Subscription launchToken_;
