@@ -20,6 +20,7 @@
 #include "library/CustomSoundStore.h"
 #include "library/linux/FfmpegMediaTools.h"
 #include "library/linux/WorkerThreadTasks.h"
+#include "platform/AppActivator.h"
 #include "platform/AppTranslocation.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/linux/XdgWorkspace.h"
@@ -274,13 +275,16 @@ int runApplication(int argc, char** argv) {
     settingsContext.hotKeyRegistered = [&delegate](std::uint32_t id) {
         return delegate.hotKeyRegistered(id);
     };
-    menus.configModel().onOpenSettings = [&](const std::optional<PaneID>& pane) {
+    menus.connectSettings([&](const std::optional<PaneID>& pane) {
         if (!settingsWindow) {
             settingsWindow = std::make_unique<SettingsWindowController>(settingsContext,
                                                                         settingsPaneFactories());
         }
         settingsWindow->open(pane);
-    };
+    });
+    menus.connectAppOpener(
+        [&workspace](const std::string& app) { return AppActivator(workspace).activate(app); },
+        logLine);
     menus.configModel().onAddApp = [&menus, &workspace] {
         return settings::presentAddApp(menus.configModel(), workspace);
     };

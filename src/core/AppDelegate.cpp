@@ -100,6 +100,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     setUpConfigModel();
 
     updaterController_ = startUpdater(updaterConfig_, updaterFactory_, log_);
+    // Without an updater the quick menu leaves its row out rather than offer a dead one.
+    if (updaterController_) {
+        configModel_->onCheckForUpdates = [this] { checkForUpdates(); };
+    }
     observers_.push_back(services_.center.observe(notes::checkForUpdates,
                                                   whileAlive([this] { checkForUpdates(); })));
     observers_.push_back(services_.center.observe(notes::statusItemNeedsRefresh,
@@ -188,7 +192,6 @@ void AppDelegate::setUpConfigModel() {
             flashScreenOverlay(color, style, app, intensity, duration, repeat);
         };
     model.onSnooze = [this] { snoozeHotKeyFired(); };
-    model.onCheckForUpdates = [this] { checkForUpdates(); };
 }
 
 ConfigPublished AppDelegate::configPublished() {

@@ -43,6 +43,7 @@ TEST(PlatformStartup, updaterLineFollowsTheRelocationCheckAndUpdateRequestsNeedA
     EXPECT_EQ(h.log.count(placeholderLine), 1u);
     EXPECT_EQ(h.app->updaterController(), nullptr);
     h.center.post(notes::checkForUpdates); // nothing to ask, nothing happens
+    EXPECT_FALSE(h.app->configModel()->onCheckForUpdates) << "the menus offer no dead row";
 
     test::AppHarness configured;
     configured.create();
@@ -54,6 +55,8 @@ TEST(PlatformStartup, updaterLineFollowsTheRelocationCheckAndUpdateRequestsNeedA
     EXPECT_TRUE(configured.log.contains("[sparkle] updater started"));
     configured.center.post(notes::checkForUpdates);
     EXPECT_EQ(checks, 1);
+    configured.app->configModel()->onCheckForUpdates();
+    EXPECT_EQ(checks, 2);
 }
 
 TEST(PlatformStartup, quittingAtTheRelocationCheckSetsNothingUp) {

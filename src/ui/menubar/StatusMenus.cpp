@@ -30,9 +30,31 @@ void StatusMenus::setupStatusItem() {
     };
     model.onClearRecentAlerts = [this] { clearRecentAlerts(); };
     delegate_.onOpenDashboard = [this] { return openDashboard(); };
-    // The program connects the settings window. The add-app panel, the updater and bringing
-    // another application forward are not built on this desktop yet: those callbacks stay unset,
-    // and the views leave out or disable the controls that would call them.
+    // The updater is not built on this desktop: its callback stays unset, and the quick menu
+    // disables its row.
+}
+
+void StatusMenus::connectSettings(std::function<void(const std::optional<PaneID>&)> open) {
+    configModel().onOpenSettings = [this,
+                                    open = std::move(open)](const std::optional<PaneID>& pane) {
+        if (host_) {
+            host_->closeQuickMenu();
+        }
+        closePopover();
+        open(pane);
+    };
+}
+
+void StatusMenus::connectAppOpener(std::function<bool(const std::string&)> activate, LogFn log) {
+    configModel().onOpenApp = [this, activate = std::move(activate),
+                               log = std::move(log)](const std::string& app) {
+        closePopover();
+        const bool found = activate(app);
+        if (log) {
+            log(found ? "[open-app] " + inQuotes(app) + " brought forward"
+                      : "[open-app] no running or installed application matches " + inQuotes(app));
+        }
+    };
 }
 
 PopoverLens StatusMenus::initialLens() const {

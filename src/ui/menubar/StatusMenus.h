@@ -1,19 +1,23 @@
 #pragma once
 
 #include "core/AppDelegate.h"
+#include "core/Log.h"
 #include "core/Preferences.h"
 #include "ui/menubar/ConfigModel.h"
 #include "ui/menubar/PopoverHost.h"
 #include "ui/menubar/PopoverLens.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace corvale {
 
 // What the tray icon's clicks open: the dashboard on a primary click, the quick menu on a
 // secondary or Control-click. Connects the config model's callbacks that concern the popups
-// (quit, clearing all alerts); the application object connects the others. At most one of the two
+// (quit, clearing all alerts, where the dashboard's rows lead); the application object connects
+// the others. At most one of the two
 // popups is open at a time, and closing the dashboard is what marks the recent alerts as seen.
 class StatusMenus {
 public:
@@ -29,6 +33,11 @@ public:
     // the popups. The host is attached afterwards, because its popups are built on the model.
     void setupStatusItem();
     void attachHost(PopoverHost* host) { host_ = host; }
+    // Where the dashboard's rows lead: the settings window at a pane, and the application behind
+    // an alert (`activate` answers whether one was found). Each closes the popups first, so they
+    // do not stay on top of what they opened.
+    void connectSettings(std::function<void(const std::optional<PaneID>&)> open);
+    void connectAppOpener(std::function<bool(const std::string&)> activate, LogFn log);
 
     ConfigModel& configModel();
     // The dashboard's lens when it is built; choosing one remembers it.

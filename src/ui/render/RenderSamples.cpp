@@ -19,6 +19,11 @@ SampleSession::SampleSession(bool withData) {
         center, scheduler, quiet);
     // The program's object would log the switch and redraw the tray; here it is only written.
     model->onSoundsEnabledChanged = [this](bool on) { prefs.setSoundsEnabled(on); };
+    // The program always has a settings window, an add-app list and a way to bring an app
+    // forward, and its views offer the rows that lead there; a drawing shows them as offered.
+    model->onOpenSettings = [](const std::optional<PaneID>&) {};
+    model->onAddApp = [] { return std::optional<std::string>(); };
+    model->onOpenApp = [](const std::string&) {};
     if (!withData) {
         return;
     }

@@ -151,6 +151,44 @@ TEST_F(StatusMenusTest, dashboardAskedForFromOutsideOpensBesideTheTrayOrAsAWindo
         << "the menus gone, the request reaches nothing";
 }
 
+TEST_F(StatusMenusTest, rowsLeadingElsewhereCloseThePopupsFirst) {
+    auto& model = menus->configModel();
+    std::vector<std::optional<PaneID>> panes;
+    menus->connectSettings([&](const std::optional<PaneID>& pane) {
+        EXPECT_FALSE(host.dashboard || host.quick) << "the popups close before the window opens";
+        panes.push_back(pane);
+    });
+    std::vector<std::string> activated;
+    std::vector<std::string> lines;
+    menus->connectAppOpener(
+        [&](const std::string& app) {
+            activated.push_back(app);
+            return app == "Slack";
+        },
+        [&](const std::string& line) { lines.push_back(line); });
+
+    receiveAlerts(2);
+    menus->togglePopover();
+    model.onOpenSettings(PaneID::of(PaneID::Kind::recentAlerts));
+    EXPECT_FALSE(host.dashboard);
+    EXPECT_EQ(button.badge(), "") << "closed this way, the dashboard still marks alerts seen";
+    menus->showQuickMenu();
+    model.onOpenSettings(std::nullopt);
+    EXPECT_FALSE(host.quick);
+    ASSERT_EQ(panes.size(), 2u);
+    EXPECT_EQ(panes[0], PaneID::of(PaneID::Kind::recentAlerts));
+    EXPECT_EQ(panes[1], std::nullopt);
+
+    menus->togglePopover();
+    model.onOpenApp("Slack");
+    EXPECT_FALSE(host.dashboard);
+    model.onOpenApp("Gone Chat");
+    EXPECT_EQ(activated, (std::vector<std::string>{"Slack", "Gone Chat"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "[open-app] \"Slack\" brought forward",
+                         "[open-app] no running or installed application matches \"Gone Chat\""}));
+}
+
 TEST_F(StatusMenusTest, closingWithoutAnOpenDashboardChangesNothing) {
     receiveAlerts(2);
     menus->closePopover();

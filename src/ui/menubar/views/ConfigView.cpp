@@ -146,10 +146,11 @@ QWidget* ConfigView::engineStatusCard() {
     auto* top = new QHBoxLayout;
     badge_ = new Pill(QString(), liveColor);
     badge_->setObjectName("statusBadge");
-    top->addWidget(badge_);
+    top->addWidget(badge_, 0, Qt::AlignTop);
     statusLine_ = note(QString());
     statusLine_->setObjectName("statusLine");
-    statusLine_->setWordWrap(false);
+    // The longer warnings do not fit beside the badge; they wrap rather than lose their end.
+    statusLine_->setWordWrap(true);
     top->addWidget(statusLine_, 1);
     column->addLayout(top);
 

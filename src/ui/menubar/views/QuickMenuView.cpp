@@ -53,7 +53,7 @@ QuickMenuView::QuickMenuView(ConfigModel& model, Options options, QWidget* paren
     connect(snooze_, &QPushButton::clicked, this, [this] { model_.onSnooze(); });
     layout->addWidget(snooze_);
 
-    // Until the settings window exists on this desktop its row is shown but cannot be chosen.
+    // Without a settings window to open, the row is shown but cannot be chosen.
     auto* settings =
         quickRow(T::settings, QStringLiteral("\u2699"), T::openSettingsHelp, "settings");
     settings->setEnabled(static_cast<bool>(model_.onOpenSettings));

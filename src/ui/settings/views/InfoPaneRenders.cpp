@@ -39,8 +39,6 @@ template <typename Pane> RenderCatalog::Draw pane(bool withData) {
         NoWorkspace workspace;
         settings::SettingsContext context{
             *session.model, session.prefs, session.center, dialogs, workspace, {}, {}};
-        // As in the program, where the window opens an app's editor.
-        session.model->onOpenSettings = [](const std::optional<PaneID>&) {};
         Pane view(context);
         view.setAttribute(Qt::WA_DontShowOnScreen);
         view.resize(detailSize);
