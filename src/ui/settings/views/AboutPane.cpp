@@ -75,10 +75,14 @@ void AboutPane::build() {
     product->addNote(T::tagline);
 
     auto* update = addCard(T::softwareUpdate);
-    auto* check =
-        makeButton(T::checkForUpdates, [this] { context_.center.post(notes::checkForUpdates); });
-    check->setObjectName("checkForUpdates");
-    update->addWidget(inlineRow({check}));
+    // Without an updater (packages update through the distribution) the button would do nothing;
+    // the note alone says how updates come.
+    if (context_.model.onCheckForUpdates) {
+        auto* check = makeButton(T::checkForUpdates,
+                                 [this] { context_.center.post(notes::checkForUpdates); });
+        check->setObjectName("checkForUpdates");
+        update->addWidget(inlineRow({check}));
+    }
     update->addNote(T::updatesNote);
 
     auto* support = addCard(T::support);
