@@ -1,8 +1,6 @@
 #include "ui/menubar/ConfigModel.h"
 
-#include "support/LogRecorder.h"
-#include "support/ManualScheduler.h"
-#include "support/TempDir.h"
+#include "support/ModelStores.h"
 
 #include <gtest/gtest.h>
 
@@ -24,19 +22,15 @@ struct FlashCall {
 };
 
 // The model over real stores in a private folder, with the sound player and the flashes recorded.
-class ConfigModelTest : public ::testing::Test {
+class ConfigModelTest : public ::testing::Test, protected ModelStores {
 protected:
-    ConfigModelTest() {
-        rules.load();
-        sounds.load();
-        observed.load();
-        pings.load();
-        model = std::make_unique<ConfigModel>(
-            ConfigModel::Stores{rules, sounds, observed, pings},
-            [this](const Rule& r, const ObservedNotification& n) {
-                played.push_back({r, n});
-            },
-            std::vector<std::string>{"Ping", "Submarine"}, center, scheduler, log.fn());
+    ConfigModelTest()
+        : ModelStores(
+              [this](const Rule& r, const ObservedNotification& n) {
+                  played.push_back({r, n});
+              },
+              {"Ping", "Submarine"}) {
+        log.lines.clear();
         changes = model->observe([this] { ++announced; });
         soundNotes = center.observe(notes::soundDidChange, [this] { ++soundChanged; });
         model->onScreenFlashPreview =
@@ -66,20 +60,11 @@ protected:
         return again.rules();
     }
 
-    TempDir dir;
-    RuleStore rules{RuleStore::defaultFileURL(dir.path()), nullptr};
-    CustomSoundStore sounds{CustomSoundStore::defaultFileURL(dir.path()), nullptr};
-    ObservedAppsStore observed{ObservedAppsStore::defaultFileURL(dir.path()), nullptr};
-    PingLogStore pings{PingLogStore::defaultFileURL(dir.path()), nullptr};
-    NotificationCenter center;
-    ManualScheduler scheduler;
-    LogRecorder log;
     std::vector<Played> played;
     std::vector<FlashCall> screenFlashes;
     std::vector<std::optional<FlashColor>> menuBarFlashes;
     int announced = 0;
     int soundChanged = 0;
-    std::unique_ptr<ConfigModel> model;
     Subscription changes;
     Subscription soundNotes;
 };

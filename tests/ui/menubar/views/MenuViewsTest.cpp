@@ -3,12 +3,10 @@
 #include "ui/menubar/views/QuickMenuView.h"
 #include "ui/render/RenderHarness.h"
 
-#include "core/NotificationCenter.h"
 #include "core/SettingsPrefs.h"
 #include "support/GuiApp.h"
-#include "support/ManualScheduler.h"
+#include "support/ModelStores.h"
 #include "support/QtEventLoop.h"
-#include "support/TempDir.h"
 #include "ui/menubar/MenuTexts.h"
 
 #include <QCheckBox>
@@ -25,29 +23,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A config model over stores in a temporary folder, as the views see it in the program.
-struct ModelFixture {
-    test::TempDir dir;
-    LogFn quiet = [](const std::string&) {};
-    RuleStore rules{dir / "rules.json", quiet};
-    CustomSoundStore sounds{dir / "sounds.json", quiet};
-    ObservedAppsStore observed{dir / "observed.json", quiet};
-    PingLogStore pings{dir / "pings.json", quiet};
-    NotificationCenter center;
-    test::ManualScheduler scheduler;
-    std::unique_ptr<ConfigModel> model;
-
-    ModelFixture() {
-        test::guiApp();
-        rules.load();
-        sounds.load();
-        observed.load();
-        pings.load();
-        model = std::make_unique<ConfigModel>(
-            ConfigModel::Stores{rules, sounds, observed, pings},
-            [](const Rule&, const ObservedNotification&) {}, std::vector<std::string>{"Submarine"},
-            center, scheduler, quiet);
-    }
+// The config model over its stores, as the views see it in the program.
+struct ModelFixture : test::ModelStores {
+    ModelFixture() { test::guiApp(); }
     void publish(bool trusted, bool soundsEnabled) {
         ConfigPublished values = model->published();
         values.isTrusted = trusted;

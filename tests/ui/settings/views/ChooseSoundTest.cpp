@@ -64,8 +64,8 @@ TEST(ChooseSound, importsTheChosenFileForTheAppOrSaysWhyNot) {
             EXPECT_EQ(f.soundOnDisk(c.app), SoundRef::file(FileUrl::fromPath(copy.string())));
             ASSERT_EQ(f.sounds.sounds().size(), 1u);
             EXPECT_EQ(f.sounds.sounds()[0].name, "Door Bell");
-            EXPECT_TRUE(f.logs.contains("[sound] imported Door Bell.OGG \u2192 CLIP-1.OGG for " +
-                                        c.app.value_or("All other apps")));
+            EXPECT_TRUE(f.log.contains("[sound] imported Door Bell.OGG \u2192 CLIP-1.OGG for " +
+                                       c.app.value_or("All other apps")));
         } else {
             EXPECT_EQ(f.soundOnDisk(c.app), before) << "the rule is unchanged";
             EXPECT_TRUE(f.sounds.sounds().empty());
@@ -76,12 +76,12 @@ TEST(ChooseSound, importsTheChosenFileForTheAppOrSaysWhyNot) {
             EXPECT_EQ(f.dialogs.alerts[0].text.rfind(c.alertText, 0), 0u)
                 << f.dialogs.alerts[0].text;
             EXPECT_EQ(f.dialogs.alerts[0].buttons, std::vector<std::string>{"OK"});
-            EXPECT_TRUE(f.logs.contains("[sound] import failed for " + source.string() + ": "));
+            EXPECT_TRUE(f.log.contains("[sound] import failed for " + source.string() + ": "));
         } else {
             EXPECT_TRUE(f.dialogs.alerts.empty());
         }
         if (c.cancel) {
-            EXPECT_FALSE(f.logs.contains("[sound]")) << "a cancelled panel logs nothing";
+            EXPECT_FALSE(f.log.contains("[sound]")) << "a cancelled panel logs nothing";
         }
     }
 }

@@ -218,7 +218,7 @@ TEST(ClipEditor, savingExportsTheClipAndGivesItToTheApp) {
         EXPECT_EQ(f.soundOnDisk("Slack"), SoundRef::file(FileUrl::fromPath(clip.string())));
         ASSERT_EQ(f.sounds.sounds().size(), 1u);
         EXPECT_EQ(f.sounds.sounds()[0].name, c.libraryName);
-        EXPECT_TRUE(f.logs.contains("[clip] set Slack \u2192 CLIP-1.m4a"));
+        EXPECT_TRUE(f.log.contains("[clip] set Slack \u2192 CLIP-1.m4a"));
         EXPECT_TRUE(f.dialogs.alerts.empty());
     }
 }

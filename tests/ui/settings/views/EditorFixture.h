@@ -1,18 +1,14 @@
 #pragma once
 
-// A settings context over real stores in a temporary folder, with scripted dialogs and a fake
+// A settings context over the config model and its stores, with scripted dialogs and a fake
 // desktop, as the app editor, the rule sheet and the add-app chooser see it in the program.
 
-#include "core/NotificationCenter.h"
 #include "core/Preferences.h"
 #include "core/SettingsPrefs.h"
 #include "support/FakeWorkspace.h"
 #include "support/GuiApp.h"
-#include "support/LogRecorder.h"
-#include "support/ManualScheduler.h"
+#include "support/ModelStores.h"
 #include "support/ScriptedDialogs.h"
-#include "support/TempDir.h"
-#include "ui/menubar/ConfigModel.h"
 #include "ui/settings/views/SettingsContext.h"
 
 #include <QComboBox>
@@ -23,35 +19,21 @@
 
 namespace corvale::test {
 
-struct EditorFixture {
-    TempDir dir;
-    LogFn quiet = [](const std::string&) {};
-    LogRecorder log;
-    RuleStore rules{dir / "rules.json", quiet};
-    CustomSoundStore sounds{dir / "sounds.json", quiet};
-    ObservedAppsStore observed{dir / "observed.json", quiet};
-    PingLogStore pings{dir / "pings.json", quiet};
-    NotificationCenter center;
-    ManualScheduler scheduler;
+struct EditorFixture : ModelStores {
     InMemoryPreferences preferences;
     SettingsPrefs prefs{preferences, center};
     ScriptedDialogs dialogs;
     FakeWorkspace workspace;
-    std::unique_ptr<ConfigModel> model;
     std::vector<SoundRef> played;
     int appsRemoved = 0;
     std::unique_ptr<settings::SettingsContext> context;
 
-    EditorFixture() {
+    EditorFixture()
+        : ModelStores([this](const Rule& rule,
+                             const ObservedNotification&) { played.push_back(rule.sound); },
+                      {"Glass", "Submarine"}) {
         guiApp();
-        rules.load();
-        sounds.load();
-        observed.load();
-        pings.load();
-        model = std::make_unique<ConfigModel>(
-            ConfigModel::Stores{rules, sounds, observed, pings},
-            [this](const Rule& rule, const ObservedNotification&) { played.push_back(rule.sound); },
-            std::vector<std::string>{"Glass", "Submarine"}, center, scheduler, log.fn());
+        log.lines.clear();
         context = std::make_unique<settings::SettingsContext>(settings::SettingsContext{
             *model, prefs, center, dialogs, workspace, [this] { ++appsRemoved; }, {}});
     }

@@ -6,14 +6,11 @@
 #include "ui/settings/views/SoundLibraryPane.h"
 #include "ui/settings/views/StarterPresetsPane.h"
 
-#include "core/NotificationCenter.h"
 #include "core/SettingsPrefs.h"
 #include "support/FakeWorkspace.h"
 #include "support/GuiApp.h"
-#include "support/ManualScheduler.h"
+#include "support/ModelStores.h"
 #include "support/ScriptedDialogs.h"
-#include "support/TempDir.h"
-#include "ui/menubar/ConfigModel.h"
 #include "ui/menubar/MenuTexts.h"
 
 #include <QCheckBox>
@@ -30,36 +27,22 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// The panes over real stores in a private folder, with dialogs answered from a script and the
+// The panes over the config model and its stores, with dialogs answered from a script and the
 // sounds the model plays recorded.
-struct PaneFixture {
-    test::TempDir dir;
+struct PaneFixture : test::ModelStores {
     LogFn quiet = [](const std::string&) {};
-    RuleStore rules{dir / "rules.json", quiet};
-    CustomSoundStore sounds{dir / "customSounds.json", quiet};
-    ObservedAppsStore observed{dir / "observedApps.json", quiet};
-    PingLogStore pings{dir / "pingHistory.json", quiet};
-    NotificationCenter center;
-    test::ManualScheduler scheduler;
     InMemoryPreferences preferences;
     SettingsPrefs prefs{preferences, center};
     ScriptedDialogs dialogs;
     test::FakeWorkspace workspace;
     std::vector<Rule> played;
     int presetsApplied = 0;
-    std::unique_ptr<ConfigModel> model;
     std::unique_ptr<settings::SettingsContext> context;
 
-    PaneFixture() {
+    PaneFixture()
+        : ModelStores(
+              [this](const Rule& rule, const ObservedNotification&) { played.push_back(rule); }) {
         test::guiApp();
-        rules.load();
-        sounds.load();
-        observed.load();
-        pings.load();
-        model = std::make_unique<ConfigModel>(
-            ConfigModel::Stores{rules, sounds, observed, pings},
-            [this](const Rule& rule, const ObservedNotification&) { played.push_back(rule); },
-            std::vector<std::string>{"Submarine"}, center, scheduler, quiet);
         context = std::make_unique<settings::SettingsContext>(settings::SettingsContext{
             *model, prefs, center, dialogs, workspace, {}, [this] { ++presetsApplied; }});
     }

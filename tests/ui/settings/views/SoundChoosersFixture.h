@@ -3,14 +3,11 @@
 #include "ui/settings/views/ClipEditorWindow.h"
 #include "ui/settings/views/SoundChoosers.h"
 
-#include "core/NotificationCenter.h"
 #include "support/FakeAudio.h"
 #include "support/FakeMediaTools.h"
 #include "support/GuiApp.h"
-#include "support/LogRecorder.h"
-#include "support/ManualScheduler.h"
+#include "support/ModelStores.h"
 #include "support/ScriptedDialogs.h"
-#include "support/TempDir.h"
 
 #include <memory>
 #include <optional>
@@ -18,41 +15,24 @@
 
 namespace corvale::test {
 
-// The sound choosers over a config model whose stores live in a temporary folder, with scripted
-// dialogs and fake media: what the sound menus reach in the program.
-struct SoundChoosersFixture {
-    TempDir dir;
-    LogRecorder logs;
-    RuleStore rules{dir / "rules.json", logs.fn()};
-    CustomSoundStore sounds{dir / "customSounds.json", logs.fn()};
-    ObservedAppsStore observed{dir / "observedApps.json", logs.fn()};
-    PingLogStore pings{dir / "pingHistory.json", logs.fn()};
-    NotificationCenter center;
-    ManualScheduler scheduler;
+// The sound choosers over the config model and its stores, with scripted dialogs and fake media:
+// what the sound menus reach in the program.
+struct SoundChoosersFixture : ModelStores {
     ScriptedDialogs dialogs;
     FakeAudioDecoder decoder;
     FakeMediaTools media;
     ManualBackgroundTasks background;
     FakeAudioEngine engine;
-    std::unique_ptr<ConfigModel> model;
     std::unique_ptr<SoundChoosers> choosers;
     std::filesystem::path soundsFolder = dir / "Sounds";
     int names = 0;
 
     explicit SoundChoosersFixture(BackgroundTasks* tasks = nullptr) {
         guiApp();
-        rules.load();
-        sounds.load();
-        observed.load();
-        pings.load();
-        model = std::make_unique<ConfigModel>(
-            ConfigModel::Stores{rules, sounds, observed, pings},
-            [](const Rule&, const ObservedNotification&) {}, std::vector<std::string>{"Submarine"},
-            center, scheduler, logs.fn());
         choosers = std::make_unique<SoundChoosers>(
             SoundChoosers::Services{*model, dialogs, decoder, media, tasks ? *tasks : background,
                                     engine, scheduler},
-            soundsFolder, logs.fn());
+            soundsFolder, log.fn());
         choosers->uniqueName = [this] { return "CLIP-" + std::to_string(++names); };
         choosers->attach();
     }
