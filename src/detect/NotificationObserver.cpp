@@ -3,6 +3,7 @@
 #include "core/AlertTrace.h"
 #include "detect/BannerReading.h"
 
+#include <unordered_set>
 #include <vector>
 
 namespace corvale {

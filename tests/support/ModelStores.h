@@ -32,15 +32,13 @@ struct ModelStores {
     std::unique_ptr<ConfigModel> model;
 
     // `play` stands in for the sound player; `soundNames` are the built-in sounds offered.
-    explicit ModelStores(ConfigModel::SoundRun play = {},
-                         std::vector<std::string> soundNames = {"Submarine"}) {
+    explicit ModelStores(
+        ConfigModel::SoundRun play = [](const Rule&, const ObservedNotification&) {},
+        std::vector<std::string> soundNames = {"Submarine"}) {
         rules.load();
         sounds.load();
         observed.load();
         pings.load();
-        if (!play) {
-            play = [](const Rule&, const ObservedNotification&) {};
-        }
         model = std::make_unique<ConfigModel>(ConfigModel::Stores{rules, sounds, observed, pings},
                                               std::move(play), std::move(soundNames), center,
                                               scheduler, log.fn());

@@ -30,8 +30,6 @@ void StatusMenus::setupStatusItem() {
     };
     model.onClearRecentAlerts = [this] { clearRecentAlerts(); };
     delegate_.onOpenDashboard = [this] { return openDashboard(); };
-    // The updater is not built on this desktop: its callback stays unset, and the quick menu
-    // disables its row.
 }
 
 void StatusMenus::connectSettings(std::function<void(const std::optional<PaneID>&)> open) {

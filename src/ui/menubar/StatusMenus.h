@@ -17,8 +17,8 @@ namespace corvale {
 // What the tray icon's clicks open: the dashboard on a primary click, the quick menu on a
 // secondary or Control-click. Connects the config model's callbacks that concern the popups
 // (quit, clearing all alerts, where the dashboard's rows lead); the application object connects
-// the others. At most one of the two
-// popups is open at a time, and closing the dashboard is what marks the recent alerts as seen.
+// the others. At most one of the two popups is open at a time, and closing the dashboard is what
+// marks the recent alerts as seen.
 class StatusMenus {
 public:
     enum class Click { primary, secondary };

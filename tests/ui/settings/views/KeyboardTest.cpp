@@ -55,8 +55,6 @@ struct KeyboardFixture {
         auto& model = *session.model;
         model.onOpenNotifSettings = [] {};
         model.onOpenAccessibilitySettings = [] {};
-        model.onOpenSettings = [](const std::optional<PaneID>&) {};
-        model.onAddApp = [] { return std::optional<std::string>(); };
         changes = model.observe([this] { ++edits; });
         // A shortcut to clear, so that the recorder shows its icon-only clear button.
         session.prefs.setSnoozeHotKeyCombo(HotKeyCombo{1, HotKeyModifiers::control});
