@@ -14,6 +14,11 @@ inline std::string inQuotes(const std::string& value) {
     return "\"" + value + "\"";
 }
 
+// A flag as log lines write it.
+inline const char* boolText(bool value) {
+    return value ? "true" : "false";
+}
+
 // Appends one line to the debug log (standard output and the log file) when the log is on.
 void logLine(std::string_view message);
 

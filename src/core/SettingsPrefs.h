@@ -2,10 +2,10 @@
 
 #include "core/AccentTheme.h"
 #include "core/FlashValues.h"
+#include "core/HotKeyCombo.h"
 #include "core/NotificationCenter.h"
 #include "core/Preferences.h"
 #include "core/Scheduler.h"
-#include "silence/HotKeyCombo.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #include "platform/AppActivator.h"
 
+#include "core/AppMatch.h"
 #include "core/Text.h"
-#include "detect/AppMatch.h"
 
 namespace corvale {
 

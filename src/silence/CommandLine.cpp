@@ -1,7 +1,7 @@
 #include "silence/CommandLine.h"
 
+#include "core/PaneKey.h"
 #include "silence/CorvaleFocusFilter.h"
-#include "ui/settings/PaneKey.h"
 
 #include <array>
 

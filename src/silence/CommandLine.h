@@ -3,9 +3,9 @@
 #include "core/Broadcast.h"
 #include "core/InstanceCall.h"
 #include "core/Log.h"
+#include "core/PaneID.h"
 #include "core/Preferences.h"
 #include "silence/SoundCommand.h"
-#include "ui/settings/PaneID.h"
 
 #include <functional>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "silence/HotKeyCombo.h"
+#include "core/HotKeyCombo.h"
 #include "silence/KeyboardLayout.h"
 
 #include <cstdint>

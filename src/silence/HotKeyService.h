@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/HotKeyCombo.h"
 #include "core/Subscription.h"
-#include "silence/HotKeyCombo.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "store/RuleStore.h"
 
-#include "store/AtomicFile.h"
+#include "core/AtomicFile.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>

@@ -1,7 +1,7 @@
 #include "store/VersionedJsonStore.h"
 
+#include "core/AtomicFile.h"
 #include "core/Rule.h"
-#include "store/AtomicFile.h"
 
 #include <nlohmann/json.hpp>
 

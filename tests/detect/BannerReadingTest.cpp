@@ -1,5 +1,5 @@
 #include "detect/BannerReading.h"
-#include "detect/AppMatch.h"
+#include "core/AppMatch.h"
 #include "support/InMemoryBannerTree.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "store/RuleStore.h"
 
-#include "store/AtomicFile.h"
+#include "core/AtomicFile.h"
 
 #include "support/LogRecorder.h"
 #include "support/TempDir.h"

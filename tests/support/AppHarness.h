@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/AppDelegate.h"
+#include "app/AppDelegate.h"
 #include "support/FakeAudio.h"
 #include "support/FakeHotKeyService.h"
 #include "support/InMemoryBannerTree.h"
@@ -54,6 +54,13 @@ struct AppHarness {
                              hotKeyService, systemLog.fn(), notices.fn()};
         app = std::make_unique<AppDelegate>(services, AppFolders{dir / "Corvale", {dir / "tones"}},
                                             log.fn());
+    }
+
+    // Runs the start-up and connects the model's hooks that lead to the application object, as
+    // the desktop session does.
+    void launch() {
+        app->applicationDidFinishLaunching();
+        app->configModel()->setHooks(app->modelHooks());
     }
 };
 

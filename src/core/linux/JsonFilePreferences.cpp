@@ -1,6 +1,6 @@
 #include "core/linux/JsonFilePreferences.h"
 
-#include "store/AtomicFile.h"
+#include "core/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "core/linux/SessionBusName.h"
 
-#include "ui/settings/PaneKey.h"
+#include "core/PaneKey.h"
 
 #include <QMetaObject>
 #include <QObject>

@@ -2,7 +2,7 @@
 
 #include "core/InstanceCall.h"
 #include "core/Log.h"
-#include "ui/settings/PaneID.h"
+#include "core/PaneID.h"
 
 #include <chrono>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "platform/linux/DesktopEntry.h"
 
-#include "store/AtomicFile.h"
+#include "core/AtomicFile.h"
 
 #include <cstdlib>
 

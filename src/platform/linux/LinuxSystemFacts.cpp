@@ -1,7 +1,7 @@
 #include "platform/linux/LinuxSystemFacts.h"
 
+#include "core/AtomicFile.h"
 #include "core/Text.h"
-#include "store/AtomicFile.h"
 
 #include <map>
 #include <sys/utsname.h>

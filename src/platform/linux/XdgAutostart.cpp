@@ -1,8 +1,8 @@
 #include "platform/linux/XdgAutostart.h"
 
+#include "core/AtomicFile.h"
 #include "core/SupportPaths.h"
 #include "platform/linux/DesktopEntry.h"
-#include "store/AtomicFile.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 #include "platform/linux/XdgWorkspace.h"
 
+#include "core/AtomicFile.h"
 #include "core/Text.h"
-#include "store/AtomicFile.h"
 
 #include <QProcess>
 #include <QString>

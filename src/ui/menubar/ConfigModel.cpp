@@ -12,10 +12,6 @@ namespace {
 
 constexpr const char* changeName = "change";
 
-const char* boolText(bool value) {
-    return value ? "true" : "false";
-}
-
 std::string appLabel(const ConfigModel::App& app) {
     return app ? trimmed(*app) : std::string(MenuModel::allOtherApps);
 }

@@ -8,6 +8,7 @@
 #include "core/NamedObservers.h"
 #include "core/NotificationCenter.h"
 #include "core/ObservedNotification.h"
+#include "core/PaneID.h"
 #include "core/Rule.h"
 #include "core/Scheduler.h"
 #include "core/Subscription.h"
@@ -19,7 +20,6 @@
 #include "store/RuleStore.h"
 #include "store/StarterPresets.h"
 #include "ui/menubar/MenuModel.h"
-#include "ui/settings/PaneID.h"
 
 #include <functional>
 #include <optional>
@@ -39,6 +39,29 @@ struct ConfigPublished {
     friend bool operator==(const ConfigPublished&, const ConfigPublished&) = default;
 };
 
+// Where the model's requests lead outside the logic: the settings window, the choosers, the
+// application object. The program fills them all in one place; each does nothing until set.
+struct ConfigHooks {
+    Callback<void(bool)> onSoundsEnabledChanged;
+    Callback<void()> onOpenNotifSettings;
+    Callback<void()> onOpenAccessibilitySettings;
+    Callback<std::optional<std::string>()> onAddApp;
+    Callback<void(const std::string&)> onForgetSeenApp;
+    Callback<void(const std::optional<std::string>&)> onChooseFile;
+    Callback<void(const std::optional<std::string>&)> onClipFromSong;
+    Callback<void(const std::optional<FlashColor>&)> onFlashPreview;
+    Callback<void(const std::optional<FlashColor>&, FlashStyle, const std::string& appName,
+                  const std::optional<FlashIntensity>&, const std::optional<FlashDuration>&,
+                  const std::optional<int>& repeat)>
+        onScreenFlashPreview;
+    Callback<void()> onQuit;
+    Callback<void()> onSnooze;
+    Callback<void()> onCheckForUpdates;
+    Callback<void(const std::optional<PaneID>&)> onOpenSettings;
+    Callback<void(const std::string&)> onOpenApp;
+    Callback<void()> onClearRecentAlerts;
+};
+
 // The one model behind the dashboard, the quick menu and the settings panes. Every user edit of a
 // rule goes through one operation here: it computes the new rule with MenuModel, writes it through
 // the rule store, logs one line and announces the change. Views subscribe with observe() and
@@ -46,7 +69,7 @@ struct ConfigPublished {
 //
 // Main thread only. An application parameter that is none means the default rule ("All other
 // apps").
-class ConfigModel {
+class ConfigModel : public ConfigHooks {
 public:
     using App = std::optional<std::string>;
     // Plays a rule's sound as if the notification had arrived (the sound player's run).
@@ -134,25 +157,8 @@ public:
     // Whether the app may play its own sound and ours together (its native sound not declared off).
     bool mayPlayTwoSounds(const std::string& app) const;
 
-    // Set by the application object; each does nothing until set.
-    Callback<void(bool)> onSoundsEnabledChanged;
-    Callback<void()> onOpenNotifSettings;
-    Callback<void()> onOpenAccessibilitySettings;
-    Callback<std::optional<std::string>()> onAddApp;
-    Callback<void(const std::string&)> onForgetSeenApp;
-    Callback<void(const App&)> onChooseFile;
-    Callback<void(const App&)> onClipFromSong;
-    Callback<void(const std::optional<FlashColor>&)> onFlashPreview;
-    Callback<void(const std::optional<FlashColor>&, FlashStyle, const std::string& appName,
-                  const std::optional<FlashIntensity>&, const std::optional<FlashDuration>&,
-                  const std::optional<int>& repeat)>
-        onScreenFlashPreview;
-    Callback<void()> onQuit;
-    Callback<void()> onSnooze;
-    Callback<void()> onCheckForUpdates;
-    Callback<void(const std::optional<PaneID>&)> onOpenSettings;
-    Callback<void(const std::string&)> onOpenApp;
-    Callback<void()> onClearRecentAlerts;
+    // Replaces every hook at once.
+    void setHooks(ConfigHooks hooks) { static_cast<ConfigHooks&>(*this) = std::move(hooks); }
 
     // The brand colour of the default row when the default rule has no colour.
     static constexpr const char* brandColorHex = "#0EC9D5";

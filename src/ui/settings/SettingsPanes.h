@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/FlashColor.h"
+#include "core/PaneID.h"
 #include "core/Rule.h"
-#include "ui/settings/PaneID.h"
 
 #include <optional>
 #include <string>

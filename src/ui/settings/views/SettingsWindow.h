@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/PaneID.h"
 #include "core/Subscription.h"
-#include "ui/settings/PaneID.h"
 #include "ui/settings/SettingsPanes.h"
 #include "ui/settings/views/SettingsContext.h"
 

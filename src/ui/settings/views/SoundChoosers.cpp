@@ -28,13 +28,6 @@ SoundChoosers::~SoundChoosers() {
     delete editor_.data();
 }
 
-void SoundChoosers::attach() {
-    services_.model.onChooseFile = [this](const ConfigModel::App& app) { presentChooseSound(app); };
-    services_.model.onClipFromSong = [this](const ConfigModel::App& app) {
-        presentClipEditor(app);
-    };
-}
-
 void SoundChoosers::presentChooseSound(const ConfigModel::App& app) {
     const auto chosen = services_.dialogs.runOpenPanel(audioPanel(ChooseSoundFlow::panelText(app)));
     ConfigModel& model = services_.model;

@@ -22,7 +22,7 @@ class Scheduler;
 
 // The two ways a rule gets a sound file of the user's own: a chosen file imported into the
 // library, or a passage clipped from a song in the clip editor. The sound menus ask for them
-// through the config model's choose-file and clip-from-song hooks.
+// through the config model's choose-file and clip-from-song hooks, which lead here.
 class SoundChoosers {
 public:
     struct Services {
@@ -43,9 +43,6 @@ public:
     ~SoundChoosers();
     SoundChoosers(const SoundChoosers&) = delete;
     SoundChoosers& operator=(const SoundChoosers&) = delete;
-
-    // Answers the model's onChooseFile and onClipFromSong.
-    void attach();
 
     void presentChooseSound(const ConfigModel::App& app);
     void presentClipEditor(const ConfigModel::App& app);

@@ -34,7 +34,12 @@ struct SoundChoosersFixture : ModelStores {
                                     engine, scheduler},
             soundsFolder, log.fn());
         choosers->uniqueName = [this] { return "CLIP-" + std::to_string(++names); };
-        choosers->attach();
+        model->onChooseFile = [this](const ConfigModel::App& app) {
+            choosers->presentChooseSound(app);
+        };
+        model->onClipFromSong = [this](const ConfigModel::App& app) {
+            choosers->presentClipEditor(app);
+        };
     }
     ~SoundChoosersFixture() {
         choosers.reset();

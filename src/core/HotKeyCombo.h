@@ -1,6 +1,6 @@
 #pragma once
 
-#include "silence/HotKeyModifiers.h"
+#include "core/HotKeyModifiers.h"
 
 #include <array>
 #include <cstdint>

@@ -11,9 +11,9 @@ struct ConfigModelWiring : ::testing::Test, AppHarness {
     int announced = 0;
     Subscription changes;
 
-    ConfigModel& launch() {
+    ConfigModel& start() {
         create();
-        app->applicationDidFinishLaunching();
+        launch();
         ConfigModel* model = app->configModel();
         EXPECT_NE(model, nullptr);
         changes = model->observe([this] { ++announced; });
@@ -33,7 +33,7 @@ struct ConfigModelWiring : ::testing::Test, AppHarness {
 } // namespace
 
 TEST_F(ConfigModelWiring, theModelFollowsWhatTheApplicationSees) {
-    ConfigModel& model = launch();
+    ConfigModel& model = start();
     EXPECT_EQ(model.soundNames(), (std::vector<std::string>{"Submarine"}));
 
     notify("Slack");
@@ -47,7 +47,7 @@ TEST_F(ConfigModelWiring, theModelFollowsWhatTheApplicationSees) {
     const int before = announced;
     scheduler.advance(2.0);
     EXPECT_EQ(announced, before);
-    app->snoozeHotKeyFired();
+    app->silence().snoozeHotKeyFired();
     EXPECT_TRUE(model.published().isSnoozed);
     EXPECT_GT(announced, before);
 
@@ -58,7 +58,7 @@ TEST_F(ConfigModelWiring, theModelFollowsWhatTheApplicationSees) {
 }
 
 TEST_F(ConfigModelWiring, hooksReachTheApplication) {
-    ConfigModel& model = launch();
+    ConfigModel& model = start();
 
     model.onSoundsEnabledChanged(false);
     EXPECT_FALSE(app->prefs().soundsEnabled());
@@ -66,7 +66,7 @@ TEST_F(ConfigModelWiring, hooksReachTheApplication) {
     EXPECT_FALSE(model.published().soundsEnabled);
 
     model.onSnooze();
-    EXPECT_TRUE(app->snoozeDeadline().has_value());
+    EXPECT_TRUE(app->silence().snoozeDeadline().has_value());
 
     // A test of the default row plays through the real sound player.
     model.test(std::nullopt);
@@ -79,7 +79,7 @@ TEST_F(ConfigModelWiring, settingsAskedForFromOutsideReachTheModelsHookAtThatPan
     app->openSettings(std::nullopt);
     EXPECT_TRUE(log.contains("[settings] no settings window to open")) << "before start-up";
 
-    ConfigModel& model = launch();
+    ConfigModel& model = start();
     app->openSettings(PaneID::of(PaneID::Kind::recentAlerts));
     EXPECT_EQ(log.count("[settings] no settings window to open"), 2u) << "no window connected";
 

@@ -1,4 +1,4 @@
-#include "silence/HotKeyModifiers.h"
+#include "core/HotKeyModifiers.h"
 
 namespace corvale {
 

@@ -1,4 +1,4 @@
-#include "ui/settings/PaneKey.h"
+#include "core/PaneKey.h"
 
 #include <gtest/gtest.h>
 

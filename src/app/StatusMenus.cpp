@@ -1,6 +1,6 @@
-#include "ui/menubar/StatusMenus.h"
+#include "app/StatusMenus.h"
 
-#include "core/AppDelegate.h"
+#include "app/AppDelegate.h"
 #include "history/UnreadTally.h"
 #include "ui/menubar/MenuTexts.h"
 
@@ -21,38 +21,34 @@ ConfigModel& StatusMenus::configModel() {
 }
 
 void StatusMenus::setupStatusItem() {
-    auto& model = configModel();
-    model.onQuit = [this] {
-        if (host_) {
-            host_->closeQuickMenu();
-            host_->quit();
-        }
-    };
-    model.onClearRecentAlerts = [this] { clearRecentAlerts(); };
     delegate_.onOpenDashboard = [this] { return openDashboard(); };
 }
 
-void StatusMenus::connectSettings(std::function<void(const std::optional<PaneID>&)> open) {
-    configModel().onOpenSettings = [this,
-                                    open = std::move(open)](const std::optional<PaneID>& pane) {
-        if (host_) {
-            host_->closeQuickMenu();
-        }
-        closePopover();
-        open(pane);
-    };
+void StatusMenus::quit() {
+    if (host_) {
+        host_->closeQuickMenu();
+        host_->quit();
+    }
 }
 
-void StatusMenus::connectAppOpener(std::function<bool(const std::string&)> activate, LogFn log) {
-    configModel().onOpenApp = [this, activate = std::move(activate),
-                               log = std::move(log)](const std::string& app) {
-        closePopover();
-        const bool found = activate(app);
-        if (log) {
-            log(found ? "[open-app] " + inQuotes(app) + " brought forward"
-                      : "[open-app] no running or installed application matches " + inQuotes(app));
-        }
-    };
+void StatusMenus::openSettings(const std::optional<PaneID>& pane,
+                               const std::function<void(const std::optional<PaneID>&)>& open) {
+    if (host_) {
+        host_->closeQuickMenu();
+    }
+    closePopover();
+    open(pane);
+}
+
+void StatusMenus::openApp(const std::string& app,
+                          const std::function<bool(const std::string&)>& activate,
+                          const LogFn& log) {
+    closePopover();
+    const bool found = activate(app);
+    if (log) {
+        log(found ? "[open-app] " + inQuotes(app) + " brought forward"
+                  : "[open-app] no running or installed application matches " + inQuotes(app));
+    }
 }
 
 PopoverLens StatusMenus::initialLens() const {

@@ -1,4 +1,4 @@
-#include "detect/AppMatch.h"
+#include "core/AppMatch.h"
 
 #include "core/Text.h"
 

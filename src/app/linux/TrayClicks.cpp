@@ -1,6 +1,6 @@
-#include "ui/menubar/views/TrayClicks.h"
+#include "app/linux/TrayClicks.h"
 
-#include "ui/menubar/StatusMenus.h"
+#include "app/StatusMenus.h"
 
 #include <QGuiApplication>
 #include <QSystemTrayIcon>

@@ -57,7 +57,7 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
     auto screen = tree.root(42);
     seedRules({slackRule()});
     start();
-    app->applicationDidFinishLaunching();
+    launch();
     log.lines.clear();
     bool savedBeforeSound = false;
     engine.onStart = [&] { savedBeforeSound = app->observedAppsStore().contains("slack"); };
@@ -95,7 +95,7 @@ TEST_F(Dispatch, anAlertTheServerRefusedIsTakenBackWithoutTouchingOthers) {
     auto screen = tree.root(42);
     seedRules({slackRule()});
     start();
-    app->applicationDidFinishLaunching();
+    launch();
     tree.addBanner(screen, "kept", "Slack", "first", "");
     tree.notifyChange(42);
     scheduler.advance(2.0);
@@ -155,7 +155,7 @@ TEST_F(Dispatch, focusGateSilencesOnlyRulesThatRespectFocus) {
     preferences.set(prefkeys::focusFilterSilencing, true);
     seedRules({slackRule()}); // respectFocus false
     start();
-    EXPECT_TRUE(app->focusFilterSilencing()) << "read from the preferences at creation";
+    EXPECT_TRUE(app->silence().focusFilterSilencing()) << "read from the preferences at creation";
 
     app->handle(note("Mail", "hi")); // default rule respects Focus
     EXPECT_TRUE(log.contains(
@@ -185,7 +185,7 @@ TEST_F(Dispatch, muteAndSnoozeSilenceOnlyTheSound) {
     EXPECT_TRUE(engine.starts.empty());
 
     preferences.set(prefkeys::soundsEnabled, true);
-    app->setSnooze(scheduler.now() + std::chrono::minutes(5));
+    app->silence().setSnooze(scheduler.now() + std::chrono::minutes(5));
     app->handle(note("Slack", "two"));
     EXPECT_TRUE(log.contains("[snooze] active - skipped app=\"Slack\""));
     EXPECT_TRUE(engine.starts.empty());
@@ -237,7 +237,7 @@ TEST_F(Dispatch, theOtherSignalsWaitForTheSoundToBeOnItsWayAndTheGatesStillHoldI
     ASSERT_FALSE(log.lines.empty());
     EXPECT_EQ(log.lines.back(), "[muted] sounds off - skipped app=\"Slack\"");
     preferences.set(prefkeys::soundsEnabled, true);
-    app->setSnooze(scheduler.now() + std::chrono::minutes(5));
+    app->silence().setSnooze(scheduler.now() + std::chrono::minutes(5));
     app->handle(note("Slack", "three"));
     EXPECT_EQ(log.lines.back(), "[snooze] active - skipped app=\"Slack\"");
     EXPECT_EQ(engine.starts.size(), 3u);
@@ -254,10 +254,10 @@ TEST_F(Dispatch, previewIsRecordedOnlyWhenTheUserAskedForIt) {
 
 TEST_F(Dispatch, seenAppsAreCapped) {
     start();
-    for (size_t i = 0; i < AppDelegate::seenAppsCap + 5; ++i) {
+    for (size_t i = 0; i < AlertDispatch::seenAppsCap + 5; ++i) {
         app->handle(note("App " + std::to_string(i), "x"));
     }
-    EXPECT_EQ(app->seenApps().size(), AppDelegate::seenAppsCap);
+    EXPECT_EQ(app->seenApps().size(), AlertDispatch::seenAppsCap);
     EXPECT_EQ(log.count("apps seen this run - not tracking more names"), 1u);
 }
 
@@ -265,7 +265,7 @@ TEST_F(Dispatch, startupLinesAndFirstRunUnreadSeed) {
     seedAlert("Slack", scheduler.now());
     seedAlert("Mail", scheduler.now() + std::chrono::nanoseconds(5'123'456'789));
     start();
-    app->applicationDidFinishLaunching();
+    launch();
     EXPECT_TRUE(log.contains("[start] Corvale. AXIsProcessTrusted=true"));
     EXPECT_FALSE(log.contains("[perm]"));
     EXPECT_TRUE(
@@ -277,7 +277,7 @@ TEST_F(Dispatch, startupLinesAndFirstRunUnreadSeed) {
         << "the newest alert is read once marked, whatever its sub-second part";
 
     log.lines.clear();
-    app->applicationDidFinishLaunching();
+    launch();
     EXPECT_FALSE(log.contains("[unread]")) << "seeded only once";
 }
 
@@ -286,7 +286,7 @@ TEST_F(Dispatch, withoutTrustTheStartUpSaysSoAndAttachesLater) {
     tree.pid = 7;
     tree.root(7);
     start();
-    app->applicationDidFinishLaunching();
+    launch();
     EXPECT_TRUE(log.contains("[start] Corvale. AXIsProcessTrusted=false"));
     EXPECT_TRUE(log.contains(
         "[perm] Accessibility not granted - prompted; will attach automatically once granted."));
@@ -300,7 +300,7 @@ TEST_F(Dispatch, withoutTrustTheStartUpSaysSoAndAttachesLater) {
 // nothing on disk or in use, and our own saves are not read back as edits.
 TEST_F(Dispatch, handEditedRulesAreReloadedAndABrokenEditKeepsTheRulesInUse) {
     start();
-    app->applicationDidFinishLaunching();
+    launch();
     const auto file = app->ruleStore().fileURL();
     auto rulesOnDisk = [&](const std::vector<Rule>& rules) {
         nlohmann::json list = nlohmann::json::array();
@@ -352,7 +352,7 @@ TEST_F(Dispatch, testFlashShowsTheGlobalDefaultsInBlue) {
     preferences.set(prefkeys::flashIntensity, std::string("strong"));
     preferences.set(prefkeys::flashRepeat, 2);
     start();
-    app->applicationDidFinishLaunching();
+    launch();
     center.post(notes::testFlash);
     ASSERT_EQ(overlays.created.size(), 1u);
     EXPECT_EQ(overlays.created[0]->content.fill.hexString(), "#1E88E5");

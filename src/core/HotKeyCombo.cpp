@@ -1,4 +1,4 @@
-#include "silence/HotKeyCombo.h"
+#include "core/HotKeyCombo.h"
 
 #include <algorithm>
 #include <unicode/locid.h>

@@ -1,4 +1,4 @@
-#include "ui/menubar/StatusMenus.h"
+#include "app/StatusMenus.h"
 
 #include "support/AppHarness.h"
 #include "support/RecordingStatusButton.h"
@@ -55,7 +55,7 @@ struct StatusMenusTest : ::testing::Test {
     void SetUp() override {
         h.create();
         h.app->status().setButton(&button);
-        h.app->applicationDidFinishLaunching();
+        h.launch();
         menus = std::make_unique<StatusMenus>(*h.app, h.preferences);
         menus->setupStatusItem();
         menus->attachHost(&host);
@@ -152,37 +152,35 @@ TEST_F(StatusMenusTest, dashboardAskedForFromOutsideOpensBesideTheTrayOrAsAWindo
 }
 
 TEST_F(StatusMenusTest, rowsLeadingElsewhereCloseThePopupsFirst) {
-    auto& model = menus->configModel();
     std::vector<std::optional<PaneID>> panes;
-    menus->connectSettings([&](const std::optional<PaneID>& pane) {
+    auto open = [&](const std::optional<PaneID>& pane) {
         EXPECT_FALSE(host.dashboard || host.quick) << "the popups close before the window opens";
         panes.push_back(pane);
-    });
+    };
     std::vector<std::string> activated;
     std::vector<std::string> lines;
-    menus->connectAppOpener(
-        [&](const std::string& app) {
-            activated.push_back(app);
-            return app == "Slack";
-        },
-        [&](const std::string& line) { lines.push_back(line); });
+    auto activate = [&](const std::string& app) {
+        activated.push_back(app);
+        return app == "Slack";
+    };
+    auto log = [&](const std::string& line) { lines.push_back(line); };
 
     receiveAlerts(2);
     menus->togglePopover();
-    model.onOpenSettings(PaneID::of(PaneID::Kind::recentAlerts));
+    menus->openSettings(PaneID::of(PaneID::Kind::recentAlerts), open);
     EXPECT_FALSE(host.dashboard);
     EXPECT_EQ(button.badge(), "") << "closed this way, the dashboard still marks alerts seen";
     menus->showQuickMenu();
-    model.onOpenSettings(std::nullopt);
+    menus->openSettings(std::nullopt, open);
     EXPECT_FALSE(host.quick);
     ASSERT_EQ(panes.size(), 2u);
     EXPECT_EQ(panes[0], PaneID::of(PaneID::Kind::recentAlerts));
     EXPECT_EQ(panes[1], std::nullopt);
 
     menus->togglePopover();
-    model.onOpenApp("Slack");
+    menus->openApp("Slack", activate, log);
     EXPECT_FALSE(host.dashboard);
-    model.onOpenApp("Gone Chat");
+    menus->openApp("Gone Chat", activate, log);
     EXPECT_EQ(activated, (std::vector<std::string>{"Slack", "Gone Chat"}));
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "[open-app] \"Slack\" brought forward",
@@ -210,19 +208,18 @@ TEST_F(StatusMenusTest, lensStartsFromTheStoredChoiceElseFromTheAlerts) {
 }
 
 TEST_F(StatusMenusTest, clearingAllAlertsAsksFirstAndOnlyWhenThereAreAny) {
-    auto& model = menus->configModel();
-    model.onClearRecentAlerts();
+    menus->clearRecentAlerts();
     EXPECT_TRUE(host.questions.empty()) << "nothing to clear, nothing asked";
 
     receiveAlerts(2);
-    model.onClearRecentAlerts();
+    menus->clearRecentAlerts();
     ASSERT_EQ(host.questions.size(), 1u);
     EXPECT_EQ(host.questions[0], std::string(MenuTexts::clearAllTitle) + "|" +
                                      MenuTexts::clearAllText + "|Clear|Cancel");
     EXPECT_EQ(h.app->pingLogStore().records().size(), 2u) << "cancelled";
 
     host.answer = true;
-    model.onClearRecentAlerts();
+    menus->clearRecentAlerts();
     EXPECT_TRUE(h.app->pingLogStore().records().empty());
     EXPECT_EQ(button.badge(), "");
 }
@@ -233,10 +230,10 @@ TEST_F(StatusMenusTest, quickMenuRowsReachTheApplication) {
     EXPECT_FALSE(model.published().isSnoozed);
 
     model.onSnooze();
-    EXPECT_TRUE(h.app->snoozeDeadline());
+    EXPECT_TRUE(h.app->silence().snoozeDeadline());
     EXPECT_TRUE(model.published().isSnoozed) << "the row turns into Resume at once";
     model.onSnooze();
-    EXPECT_FALSE(h.app->snoozeDeadline());
+    EXPECT_FALSE(h.app->silence().snoozeDeadline());
     EXPECT_FALSE(model.published().isSnoozed);
 
     model.onSoundsEnabledChanged(false);
@@ -244,13 +241,13 @@ TEST_F(StatusMenusTest, quickMenuRowsReachTheApplication) {
     EXPECT_FALSE(model.published().soundsEnabled);
     EXPECT_TRUE(h.log.contains("[toggle] play-sounds = false"));
 
-    model.onQuit();
+    menus->quit();
     EXPECT_FALSE(host.quick);
     EXPECT_EQ(host.quits, 1);
 }
 
 TEST_F(StatusMenusTest, snoozeStateIsReadWhenTheQuickMenuOpens) {
-    h.app->beginSnooze();
+    h.app->silence().beginSnooze();
     menus->showQuickMenu();
     EXPECT_TRUE(menus->configModel().published().isSnoozed);
     menus->showQuickMenu();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/AppDelegate.h"
+#include "app/AppDelegate.h"
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "ui/menubar/ConfigModel.h"
@@ -15,10 +15,9 @@
 namespace corvale {
 
 // What the tray icon's clicks open: the dashboard on a primary click, the quick menu on a
-// secondary or Control-click. Connects the config model's callbacks that concern the popups
-// (quit, clearing all alerts, where the dashboard's rows lead); the application object connects
-// the others. At most one of the two popups is open at a time, and closing the dashboard is what
-// marks the recent alerts as seen.
+// secondary or Control-click. Answers the config model's hooks that concern the popups (quit,
+// clearing all alerts, where the dashboard's rows lead). At most one of the two popups is open at a
+// time, and closing the dashboard is what marks the recent alerts as seen.
 class StatusMenus {
 public:
     enum class Click { primary, secondary };
@@ -29,15 +28,21 @@ public:
     StatusMenus(const StatusMenus&) = delete;
     StatusMenus& operator=(const StatusMenus&) = delete;
 
-    // Start-up, once the application object has its model: connects the callbacks that concern
-    // the popups. The host is attached afterwards, because its popups are built on the model.
+    // Start-up, once the application object has its model: the dashboard asked for from outside
+    // comes here. The host is attached afterwards, because its popups are built on the model.
     void setupStatusItem();
     void attachHost(PopoverHost* host) { host_ = host; }
-    // Where the dashboard's rows lead: the settings window at a pane, and the application behind
-    // an alert (`activate` answers whether one was found). Each closes the popups first, so they
-    // do not stay on top of what they opened.
-    void connectSettings(std::function<void(const std::optional<PaneID>&)> open);
-    void connectAppOpener(std::function<bool(const std::string&)> activate, LogFn log);
+    // The quick menu's Quit.
+    void quit();
+    // Where the dashboard's rows lead: the settings window at a pane (`open`), and the
+    // application behind an alert (`activate` answers whether one was found). Each closes the
+    // popups first, so they do not stay on top of what they opened.
+    void openSettings(const std::optional<PaneID>& pane,
+                      const std::function<void(const std::optional<PaneID>&)>& open);
+    void openApp(const std::string& app, const std::function<bool(const std::string&)>& activate,
+                 const LogFn& log);
+    // Empties the recent alerts once the user confirms.
+    void clearRecentAlerts();
 
     ConfigModel& configModel();
     // The dashboard's lens when it is built; choosing one remembers it.
@@ -57,7 +62,6 @@ public:
 
 private:
     void markAlertsSeen();
-    void clearRecentAlerts();
 
     AppDelegate& delegate_;
     Preferences& preferences_;

@@ -12,7 +12,7 @@ namespace {
 struct Silence : ::testing::Test, AppHarness {
     void start() {
         create();
-        app->applicationDidFinishLaunching();
+        launch();
         log.lines.clear();
     }
     std::optional<double> storedDeadline() {
@@ -25,37 +25,37 @@ struct Silence : ::testing::Test, AppHarness {
 TEST_F(Silence, snoozeRunsToItsDeadlineAndIsStoredWhileItLasts) {
     preferences.set(prefkeys::snoozeDurationMinutes, std::int64_t{15});
     start();
-    app->snoozeHotKeyFired();
+    app->silence().snoozeHotKeyFired();
     EXPECT_TRUE(log.contains("[snooze] began - 15 min (sounds silenced until deadline)"));
-    ASSERT_TRUE(app->snoozeDeadline());
-    EXPECT_EQ(storedDeadline(), secondsSince1970(*app->snoozeDeadline()));
+    ASSERT_TRUE(app->silence().snoozeDeadline());
+    EXPECT_EQ(storedDeadline(), secondsSince1970(*app->silence().snoozeDeadline()));
 
     scheduler.advance(15 * 60.0 - 1);
-    EXPECT_TRUE(app->snoozeDeadline());
+    EXPECT_TRUE(app->silence().snoozeDeadline());
     scheduler.advance(2.0);
     EXPECT_TRUE(log.contains("[snooze] expired - sounds resume"));
-    EXPECT_FALSE(app->snoozeDeadline());
+    EXPECT_FALSE(app->silence().snoozeDeadline());
     EXPECT_FALSE(storedDeadline());
 
     // The toggle: a second press ends a running snooze.
-    app->snoozeHotKeyFired();
-    app->snoozeHotKeyFired();
+    app->silence().snoozeHotKeyFired();
+    app->silence().snoozeHotKeyFired();
     EXPECT_TRUE(log.contains("[snooze] cancelled - sounds resume"));
-    EXPECT_FALSE(app->snoozeDeadline());
+    EXPECT_FALSE(app->silence().snoozeDeadline());
     scheduler.advance(3600.0);
     EXPECT_EQ(log.count("[snooze] expired"), 1u) << "a cancelled snooze's timer is gone";
 }
 
 TEST_F(Silence, snoozeSurvivesARelaunchAndAPassedOneIsCleared) {
     start();
-    app->applySoundCommand(SoundCommand::snooze(30));
+    app->silence().applySoundCommand(SoundCommand::snooze(30));
     scheduler.advance(10 * 60.0);
     app.reset();
     log.lines.clear();
 
     create();
     log.lines.clear();
-    app->applicationDidFinishLaunching();
+    launch();
     EXPECT_TRUE(log.contains("[snooze] resumed after relaunch - 20 min left"));
     scheduler.advance(20 * 60.0 + 1);
     EXPECT_TRUE(log.contains("[snooze] expired - sounds resume"));
@@ -63,10 +63,10 @@ TEST_F(Silence, snoozeSurvivesARelaunchAndAPassedOneIsCleared) {
     preferences.set(prefkeys::snoozeDeadline, secondsSince1970(scheduler.now() - 5s));
     app.reset();
     create();
-    app->applicationDidFinishLaunching();
+    launch();
     EXPECT_TRUE(log.contains("[snooze] persisted deadline already passed - cleared"));
     EXPECT_FALSE(storedDeadline());
-    EXPECT_FALSE(app->snoozeDeadline());
+    EXPECT_FALSE(app->silence().snoozeDeadline());
 }
 
 TEST_F(Silence, soundCommandsArriveAsBroadcastsAndGarbageIsIgnored) {
@@ -100,10 +100,10 @@ TEST_F(Silence, soundCommandsArriveAsBroadcastsAndGarbageIsIgnored) {
 
 TEST_F(Silence, resumeJustAfterTheDeadlineFindsNoSnoozeAndTheTimerStillEndsIt) {
     start();
-    app->applySoundCommand(SoundCommand::snooze(1));
+    app->silence().applySoundCommand(SoundCommand::snooze(1));
     // The deadline has passed but the timer's step has not run: readers treat it as no snooze.
-    app->setSnooze(scheduler.now() - 1s);
-    app->applySoundCommand(SoundCommand::resume());
+    app->silence().setSnooze(scheduler.now() - 1s);
+    app->silence().applySoundCommand(SoundCommand::resume());
     EXPECT_TRUE(log.contains("[intent] resume - no active snooze"));
     scheduler.advance(61.0);
     EXPECT_TRUE(log.contains("[snooze] expired - sounds resume"));
@@ -113,9 +113,9 @@ TEST_F(Silence, muteHotKeyTogglesAndTellsTheStatusIcon) {
     start();
     int refreshes = 0;
     auto watch = center.observe(notes::statusItemNeedsRefresh, [&] { ++refreshes; });
-    app->toggleSoundsFromHotKey();
+    app->silence().toggleSoundsFromHotKey();
     EXPECT_TRUE(log.contains("[hotkey] mute-all fired \u2192 play-sounds = false"));
-    app->toggleSoundsFromHotKey();
+    app->silence().toggleSoundsFromHotKey();
     EXPECT_TRUE(log.contains("[hotkey] mute-all fired \u2192 play-sounds = true"));
     EXPECT_EQ(refreshes, 2);
 }
@@ -123,10 +123,10 @@ TEST_F(Silence, muteHotKeyTogglesAndTellsTheStatusIcon) {
 TEST_F(Silence, focusFilterBroadcastsSetTheFlag) {
     start();
     broadcast.post(broadcasts::focusFilterChanged, "1");
-    EXPECT_TRUE(app->focusFilterSilencing());
+    EXPECT_TRUE(app->silence().focusFilterSilencing());
     EXPECT_TRUE(log.contains("[focus-filter] silence=true (Focus Filter perform)"));
     broadcast.post(broadcasts::focusFilterChanged, "true");
-    EXPECT_FALSE(app->focusFilterSilencing()) << "only \"1\" silences";
+    EXPECT_FALSE(app->silence().focusFilterSilencing()) << "only \"1\" silences";
     EXPECT_TRUE(log.contains("[focus-filter] silence=false (Focus Filter perform)"));
 }
 
@@ -134,28 +134,28 @@ TEST_F(Silence, desktopDoNotDisturbActsAsTheFocusFilter) {
     start();
     // At start-up, "off" leaves a saved "focus on" alone; "on" turns it on.
     preferences.set(prefkeys::focusFilterSilencing, true);
-    app->applyFocusFilter(true);
-    app->desktopDoNotDisturbChanged(false, true);
-    EXPECT_TRUE(app->focusFilterSilencing());
+    app->silence().applyFocusFilter(true);
+    app->silence().desktopDoNotDisturbChanged(false, true);
+    EXPECT_TRUE(app->silence().focusFilterSilencing());
     EXPECT_TRUE(systemLog.lines.empty());
 
-    app->desktopDoNotDisturbChanged(false, false);
-    EXPECT_FALSE(app->focusFilterSilencing());
+    app->silence().desktopDoNotDisturbChanged(false, false);
+    EXPECT_FALSE(app->silence().focusFilterSilencing());
     EXPECT_EQ(preferences.boolValue(prefkeys::focusFilterSilencing), false);
     EXPECT_EQ(systemLog.lines,
               (std::vector<std::string>{CorvaleFocusFilter::performMessage(false)}));
 
-    app->desktopDoNotDisturbChanged(true, true);
-    EXPECT_TRUE(app->focusFilterSilencing());
+    app->silence().desktopDoNotDisturbChanged(true, true);
+    EXPECT_TRUE(app->silence().focusFilterSilencing());
 
     app->prefs().setFollowDesktopDoNotDisturb(false);
-    app->desktopDoNotDisturbChanged(false, false);
-    EXPECT_TRUE(app->focusFilterSilencing()) << "following can be switched off";
+    app->silence().desktopDoNotDisturbChanged(false, false);
+    EXPECT_TRUE(app->silence().focusFilterSilencing()) << "following can be switched off";
 }
 
 TEST_F(Silence, startupLinesOfTheSilenceControls) {
     create();
-    app->applicationDidFinishLaunching();
+    launch();
     EXPECT_TRUE(log.contains("[focus-filter] initial silence=false"));
     EXPECT_TRUE(log.contains("[hotkey] mute-all: none set"));
     EXPECT_TRUE(log.contains("[sounds] library: 1 built-in; play-sounds=true"));

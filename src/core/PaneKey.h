@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/settings/PaneID.h"
+#include "core/PaneID.h"
 
 #include <optional>
 #include <string>

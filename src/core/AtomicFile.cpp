@@ -1,4 +1,4 @@
-#include "store/AtomicFile.h"
+#include "core/AtomicFile.h"
 
 #include "core/Uuid.h"
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "app/AlertDispatch.h"
+#include "app/SilenceControl.h"
 #include "core/Broadcast.h"
 #include "core/Callback.h"
 #include "core/Log.h"
 #include "core/NotificationCenter.h"
 #include "core/ObservedNotification.h"
+#include "core/PaneID.h"
 #include "core/RuleEngine.h"
 #include "core/Scheduler.h"
 #include "core/SettingsPrefs.h"
@@ -13,18 +16,14 @@
 #include "detect/ObservedAppsStore.h"
 #include "history/PingLogStore.h"
 #include "library/CustomSoundStore.h"
-#include "platform/SoftwareUpdater.h"
 #include "signals/ActionRunner.h"
 #include "signals/AudioDecoder.h"
 #include "signals/ScreenFlash.h"
 #include "signals/StatusItemController.h"
 #include "silence/HotKeyRegistrar.h"
-#include "silence/SoundCommand.h"
 #include "store/RuleStore.h"
 #include "ui/menubar/ConfigModel.h"
-#include "ui/settings/PaneID.h"
 
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -67,9 +66,9 @@ struct AppFolders {
     std::vector<std::filesystem::path> builtinSounds; // searched in order for built-in sound names
 };
 
-// The single application object: owns the stores and services for the life of the process, runs
-// the start-up sequence, dispatches each detected notification to its signals, and keeps the
-// mute, snooze and Focus state.
+// The single application object: owns the stores and services for the life of the process and
+// runs the start-up sequence. Each detected notification goes to the alert dispatch; mute, snooze
+// and Focus are the silence control's.
 class AppDelegate {
 public:
     // Creates and loads the stores in the order rules, custom sounds, observed apps, ping log.
@@ -79,12 +78,13 @@ public:
     AppDelegate& operator=(const AppDelegate&) = delete;
 
     void applicationDidFinishLaunching();
-    void handle(const ObservedNotification& notification);
+    void handle(const ObservedNotification& notification) { dispatch_.handle(notification); }
     // The notification server refused the banner behind an alert: the alert is taken back.
-    void withdrawAlert(const std::string& uuid);
+    void withdrawAlert(const std::string& uuid) { dispatch_.withdrawAlert(uuid); }
 
-    RuleEngine& engine();
+    RuleEngine& engine() { return dispatch_.engine(); }
     SettingsPrefs& prefs() { return prefs_; }
+    SilenceControl& silence() { return silence_; }
     // The built-in sound names, listed once per run.
     const std::vector<std::string>& soundNames();
 
@@ -99,32 +99,12 @@ public:
     std::function<StatusButton*()> createStatusButton;
 
     // The screen flash, once the program has overlay windows to show it in.
-    void setScreenFlash(ScreenFlash* flash) { screenFlash_ = flash; }
+    void setScreenFlash(ScreenFlash* flash) { dispatch_.setScreenFlash(flash); }
     // The global intensity, duration and repeat that a rule's absent flash values fall back to.
     FlashDefaults flashDefaults() const;
 
-    // Start-up's relocation check (true: quit) and the updater's configuration, from the program.
-    void setRelocationCheck(std::function<bool()> check) { relocationCheck_ = std::move(check); }
-    void setUpdater(UpdaterConfig config, UpdaterFactory factory) {
-        updaterConfig_ = std::move(config);
-        updaterFactory_ = std::move(factory);
-    }
-    // "Check for Updates": asks the updater when one runs.
-    void checkForUpdates();
-
-    // Mute, snooze and the commands from automation.
-    void setSnooze(std::optional<TimePoint> deadline);
-    void beginSnooze();
-    void snoozeHotKeyFired();
-    void restoreSnoozeIfNeeded();
-    void applySoundCommand(const SoundCommand& command);
-    void toggleSoundsFromHotKey();
     // Whether the shortcut of that identifier (HotKeyRegistrar's) is registered now.
     bool hotKeyRegistered(std::uint32_t id) const;
-    // The Focus filter's value as a broadcast brings it.
-    void applyFocusFilter(bool silence);
-    // The desktop's do-not-disturb: each change runs the Focus filter; at start-up only "on" does.
-    void desktopDoNotDisturbChanged(bool on, bool initial);
 
     // The rules file changed on disk: it is reloaded once the writes have settled for
     // rulesReloadDelay, so an editor's several writes make one reload.
@@ -137,16 +117,14 @@ public:
     const RuleStore& ruleStore() const { return ruleStore_; }
     const ObservedAppsStore& observedAppsStore() const { return observedAppsStore_; }
     const PingLogStore& pingLogStore() const { return pingLogStore_; }
-    const std::set<std::string>& seenApps() const { return seenApps_; }
-    bool focusFilterSilencing() const { return focusFilterSilencing_; }
-    std::optional<TimePoint> snoozeDeadline() const { return snoozeDeadline_; }
-    // None when the updater is not configured.
-    const UpdaterController* updaterController() const { return updaterController_.get(); }
+    const std::set<std::string>& seenApps() const { return dispatch_.seenApps(); }
     // The tray icon's logic; the composition root gives it its button.
     StatusItemController& status() { return status_; }
 
     // The model every view edits rules through; created at start-up, before which it is absent.
     ConfigModel* configModel() { return configModel_ ? &*configModel_ : nullptr; }
+    // The model's hooks that lead to the application object; the program adds the others.
+    ConfigHooks modelHooks();
     // Copies the seen apps, the play-sounds switch, trust and the status text into the model and
     // announces the change once.
     void refreshConfigModel();
@@ -158,8 +136,10 @@ public:
     // Shows the dashboard; connected by the menus once they are set up.
     Callback<DashboardPlace()> onOpenDashboard;
 
-    // Any program can post under any name; the names seen this run are capped.
-    static constexpr size_t seenAppsCap = 1000;
+    // Linux has no updater of the program's own: packages update through the distribution.
+    static constexpr const char* updaterPlaceholderLine =
+        "[sparkle] SUFeedURL/SUPublicEDKey still placeholders - updater NOT started (avoids the "
+        "'updater failed to start' alert; Check for Updates disabled)";
 
 private:
     // First, so the parts below can be built on them.
@@ -174,48 +154,21 @@ private:
     ObservedAppsStore observedAppsStore_;
     PingLogStore pingLogStore_;
     ActionRunner actionRunner_;
+    SilenceControl silence_;
     StatusItemController status_;
+    AlertDispatch dispatch_;
     HotKeyRegistrar hotKeys_;
-    std::set<std::string> seenApps_;
-    bool focusFilterSilencing_ = false;
-    std::optional<TimePoint> snoozeDeadline_;
-    std::unique_ptr<UpdaterController> updaterController_;
 
     void seedUnreadMarkOnFirstRun();
     void reloadRulesFile();
     void setUpConfigModel();
     ConfigPublished configPublished();
-    void noteSeenApp(const std::string& appName);
-    bool snoozeActive() const;
-    // A detected notification's rule and signals, after it has been logged.
-    void dispatch(const ObservedNotification& notification);
 
-    // An alert's history record, tray update and flashes, held until its sound is on its way.
-    struct PendingSignals {
-        ObservedNotification notification;
-        Rule rule;
-        Subscription wait;
-        bool withdrawn = false;
-    };
-    static constexpr Millis signalsWait{30};
-    void showSignals(const ObservedNotification& notification, const Rule& rule);
-    std::vector<std::shared_ptr<PendingSignals>> pendingSignals_;
-    // The banners behind the latest recorded alerts, with their app names, newest last.
-    std::deque<std::pair<std::string, std::string>> recentAlerts_;
-    std::string lastBlinkUuid_;
-    std::string lastFlashUuid_;
-    std::optional<RuleEngine> engine_;
     std::optional<std::vector<std::string>> soundNames_;
     std::optional<ConfigModel> configModel_;
-    ScreenFlash* screenFlash_ = nullptr;
-    std::function<bool()> relocationCheck_;
-    UpdaterConfig updaterConfig_;
-    UpdaterFactory updaterFactory_;
-    Subscription snoozeTimer_;
     Subscription rulesReloadTimer_;
     Subscription statusTimer_;
     std::vector<Subscription> observers_;
-    bool seenAppsCapLogged_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -1,4 +1,4 @@
-#include "silence/HotKeyCombo.h"
+#include "core/HotKeyCombo.h"
 
 #include <gtest/gtest.h>
 #include <set>

@@ -1,0 +1,166 @@
+#include "app/linux/DesktopSession.h"
+
+#include "app/linux/CommandClient.h"
+#include "app/linux/TrayClicks.h"
+#include "core/linux/SystemLog.h"
+#include "platform/AppActivator.h"
+#include "ui/menubar/views/DesktopSettings.h"
+#include "ui/settings/views/AddAppChooser.h"
+#include "ui/settings/views/SettingsPaneFactories.h"
+
+#include <QCoreApplication>
+
+namespace corvale {
+
+namespace {
+
+std::vector<std::string> folderNames(const std::vector<std::filesystem::path>& folders) {
+    std::vector<std::string> names;
+    for (const auto& folder : folders) {
+        names.push_back(folder.string());
+    }
+    return names;
+}
+
+} // namespace
+
+DesktopSession::Platform::Platform(const SessionFolders& folders)
+    : bannerTree(logLine), broadcast(logLine),
+      preferences(JsonFilePreferences::defaultFile(folders.config), logLine, userNotice),
+      alertSounds(decoder), audioEngine(alertSounds),
+      namedSounds(folderNames(folders.builtinSounds)) {
+    // The X session is over: end as on SIGTERM rather than live on without a desktop.
+    keyboard.onDisplayLost([] {
+        logLine("[x11] the display went away - quitting");
+        QCoreApplication::quit();
+    });
+}
+
+DesktopSession::Surfaces::Surfaces(Platform& platform, AppDelegate& delegate)
+    : overlayHost(logLine), screenFlash(platform.scheduler, overlayHost,
+                                        [&delegate] { return delegate.flashDefaults(); }) {
+    delegate.setScreenFlash(&screenFlash);
+    delegate.createStatusButton = [this]() -> StatusButton* {
+        trayButton = std::make_unique<TrayStatusButton>(logLine);
+        return trayButton.get();
+    };
+}
+
+DesktopSession::Views::Views(const SessionFolders& folders, Platform& platform,
+                             AppDelegate& delegate, Surfaces& surfaces)
+    : menus(delegate, platform.preferences), dialogs([this]() -> QWidget* {
+          return settingsWindow && settingsWindow->isVisible() ? settingsWindow.get() : nullptr;
+      }),
+      autostart(folders.executable), settingsContext{*delegate.configModel(),
+                                                     delegate.prefs(),
+                                                     platform.center,
+                                                     dialogs,
+                                                     platform.workspace,
+                                                     {},
+                                                     {}},
+      soundChoosers({*delegate.configModel(), dialogs, platform.decoder, mediaTools, mediaTasks,
+                     platform.audioEngine, platform.scheduler},
+                    CustomSoundStore::soundsFolder(folders.support), logLine),
+      popups(*delegate.configModel(),
+             {menus.initialLens(), [this](PopoverLens lens) { menus.chooseLens(lens); },
+              [&delegate] { return delegate.prefs().accentTheme(); }},
+             {[this] { return menus.snoozeMinutes(); },
+              [&delegate] { return delegate.prefs().accentTheme(); }},
+             [&surfaces] {
+                 return surfaces.trayButton ? surfaces.trayButton->trayIcon().geometry() : QRect();
+             }),
+      busName(platform.broadcast.connection(),
+              programMethods(
+                  [&delegate](const std::optional<PaneID>& pane) { delegate.openSettings(pane); },
+                  [&delegate] { delegate.openDashboard(); }),
+              logLine),
+      // Hand edits of the rules apply without a restart.
+      rulesWatcher(
+          delegate.ruleStore().fileURL(), [&delegate] { delegate.rulesFileChanged(); }, logLine),
+      doNotDisturb(
+          [&delegate](bool on, bool initial) {
+              delegate.silence().desktopDoNotDisturbChanged(on, initial);
+          },
+          logLine) {
+    settingsContext.loginItems = &autostart;
+    settingsContext.systemLog = [](const std::string& line) {
+        systemLog("com.talvo.corvale", "login-item", line);
+    };
+    settingsContext.keyboardLayout = &platform.keyboard;
+    settingsContext.virtualKeyCode = [&platform](std::uint8_t code) {
+        return platform.keyboard.virtualKeyCode(code);
+    };
+    settingsContext.hotKeyRegistered = [&delegate](std::uint32_t id) {
+        return delegate.hotKeyRegistered(id);
+    };
+    soundChoosers.sheetHost = [this]() -> QWidget* { return settingsWindow.get(); };
+}
+
+DesktopSession::DesktopSession(const SessionFolders& folders)
+    : platform_(folders),
+      delegate_({platform_.scheduler, platform_.preferences, platform_.center, platform_.broadcast,
+                 platform_.bannerTree, platform_.decoder, platform_.audioEngine,
+                 platform_.namedSounds, platform_.keyboard, focusSystemLog, userNotice},
+                {folders.support, folders.builtinSounds}),
+      surfaces_(platform_, delegate_) {
+    delegate_.applicationDidFinishLaunching();
+    views_ = std::make_unique<Views>(folders, platform_, delegate_, surfaces_);
+    views_->menus.setupStatusItem();
+    connectModelHooks();
+    views_->menus.attachHost(&views_->popups);
+    if (surfaces_.trayButton) {
+        connectTrayClicks(surfaces_.trayButton->trayIcon(), views_->menus);
+    }
+    platform_.broadcast.flush();
+}
+
+DesktopSession::~DesktopSession() {
+    delegate_.status().setButton(nullptr);
+    // The audio threads stop and their undelivered results go before the objects they would
+    // reach.
+    platform_.audioEngine.shutdown();
+    platform_.namedSounds.shutdown();
+}
+
+void DesktopSession::openSettings(const std::optional<PaneID>& pane) {
+    auto& views = *views_;
+    if (!views.settingsWindow) {
+        views.settingsWindow = std::make_unique<SettingsWindowController>(views.settingsContext,
+                                                                          settingsPaneFactories());
+    }
+    views.settingsWindow->open(pane);
+}
+
+void DesktopSession::connectModelHooks() {
+    auto& views = *views_;
+    ConfigHooks hooks = delegate_.modelHooks();
+    if (auto openSettings = desktopNotificationSettingsOpener()) {
+        hooks.onOpenNotifSettings = openSettings;
+        hooks.onOpenAccessibilitySettings = openSettings;
+    }
+    hooks.onAddApp = [this] {
+        return settings::presentAddApp(*delegate_.configModel(), platform_.workspace);
+    };
+    hooks.onChooseFile = [&views](const ConfigModel::App& app) {
+        views.soundChoosers.presentChooseSound(app);
+    };
+    hooks.onClipFromSong = [&views](const ConfigModel::App& app) {
+        views.soundChoosers.presentClipEditor(app);
+    };
+    hooks.onQuit = [&views] { views.menus.quit(); };
+    hooks.onClearRecentAlerts = [&views] { views.menus.clearRecentAlerts(); };
+    hooks.onOpenSettings = [this, &views](const std::optional<PaneID>& pane) {
+        views.menus.openSettings(pane, [this](const auto& p) { openSettings(p); });
+    };
+    hooks.onOpenApp = [this, &views](const std::string& app) {
+        views.menus.openApp(
+            app,
+            [this](const std::string& name) {
+                return AppActivator(platform_.workspace).activate(name);
+            },
+            logLine);
+    };
+    delegate_.configModel()->setHooks(std::move(hooks));
+}
+
+} // namespace corvale

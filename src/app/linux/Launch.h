@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace corvale {
+
+// Runs Corvale in the desktop session until SIGINT or SIGTERM (SIGHUP reloads the rules): reads
+// the debug-log switch, makes sure only one Corvale runs in the session (a second launch asks the
+// running one to open its settings window), moves an earlier release's data, and runs the Qt
+// event loop over a DesktopSession. Returns the process's exit status.
+int runDesktop(int argc, char** argv);
+
+// Draws every view from sample data into PNG files in `folder`, off screen.
+int runRender(int argc, char** argv, const std::string& folder);
+
+} // namespace corvale
