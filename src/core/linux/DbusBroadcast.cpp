@@ -40,9 +40,8 @@ std::optional<std::string> DbusBroadcast::memberFor(const std::string& name) {
 }
 
 DbusBroadcast::DbusBroadcast(LogFn log) : log_(std::move(log)) {
-    const int r = sd_bus_open_user(&bus_);
+    const int r = sd_bus_open_user(OutPtr(bus_));
     if (r < 0) {
-        bus_ = nullptr;
         if (log_) {
             log_(std::string("[broadcast] no session bus: ") + std::strerror(-r));
         }
@@ -50,7 +49,7 @@ DbusBroadcast::DbusBroadcast(LogFn log) : log_(std::move(log)) {
     }
     if (QCoreApplication::instance()) {
         events_ = std::make_unique<SdBusEventSource>(
-            bus_, [](sd_bus_message*) {},
+            bus_.get(), [](sd_bus_message*) {},
             [this] {
                 if (log_) {
                     log_("[broadcast] the session bus closed the connection");
@@ -61,18 +60,13 @@ DbusBroadcast::DbusBroadcast(LogFn log) : log_(std::move(log)) {
 
 DbusBroadcast::~DbusBroadcast() {
     *alive_ = false;
-    for (auto& [id, observer] : observers_) {
-        sd_bus_slot_unref(observer->slot);
-    }
     observers_.clear();
     events_.reset();
-    if (bus_) {
-        sd_bus_flush_close_unref(bus_);
-    }
+    bus_.reset();
 }
 
 bool DbusBroadcast::connected() const {
-    return bus_ && sd_bus_is_open(bus_) > 0;
+    return bus_ && sd_bus_is_open(bus_.get()) > 0;
 }
 
 bool DbusBroadcast::post(const std::string& name, const std::string& object) {
@@ -80,8 +74,8 @@ bool DbusBroadcast::post(const std::string& name, const std::string& object) {
     if (!bus_ || !member || object.find('\0') != std::string::npos) {
         return false;
     }
-    const int r =
-        sd_bus_emit_signal(bus_, objectPath, interfaceName, member->c_str(), "s", object.c_str());
+    const int r = sd_bus_emit_signal(bus_.get(), objectPath, interfaceName, member->c_str(), "s",
+                                     object.c_str());
     if (events_) {
         events_->reschedule();
     }
@@ -92,7 +86,7 @@ bool DbusBroadcast::flush() {
     if (!bus_) {
         return false;
     }
-    const int r = sd_bus_flush(bus_);
+    const int r = sd_bus_flush(bus_.get());
     if (events_) {
         events_->reschedule();
     }
@@ -122,7 +116,7 @@ Subscription DbusBroadcast::observe(const std::string& name,
     }
     auto observer = std::make_unique<Observer>();
     observer->fn = std::move(fn);
-    const int r = sd_bus_match_signal_async(bus_, &observer->slot, nullptr, objectPath,
+    const int r = sd_bus_match_signal_async(bus_.get(), OutPtr(observer->slot), nullptr, objectPath,
                                             interfaceName, member->c_str(),
                                             &DbusBroadcast::onSignal, nullptr, observer.get());
     if (r < 0) {
@@ -149,7 +143,6 @@ void DbusBroadcast::forget(std::uint64_t id) {
     if (found == observers_.end()) {
         return;
     }
-    sd_bus_slot_unref(found->second->slot);
     observers_.erase(found);
 }
 

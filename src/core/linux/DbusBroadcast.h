@@ -2,6 +2,7 @@
 
 #include "core/Broadcast.h"
 #include "core/Log.h"
+#include "core/linux/SdBusHandles.h"
 
 #include <cstdint>
 #include <map>
@@ -30,7 +31,7 @@ public:
 
     bool connected() const;
     // The ordinary connection itself, for the program's bus name and its questions to the bus.
-    sd_bus* connection() const { return bus_; }
+    sd_bus* connection() const { return bus_.get(); }
     // False without a bus, for a name outside com.talvo.corvale and for text that the bus cannot
     // carry (invalid UTF-8).
     bool post(const std::string& name, const std::string& object) override;
@@ -46,13 +47,13 @@ public:
 private:
     struct Observer {
         std::function<void(const std::string&)> fn;
-        sd_bus_slot* slot = nullptr;
+        SlotPtr slot;
     };
     static int onSignal(sd_bus_message* message, void* userdata, sd_bus_error* error);
     void forget(std::uint64_t id);
 
     LogFn log_;
-    sd_bus* bus_ = nullptr;
+    BusPtr bus_;
     std::unique_ptr<SdBusEventSource> events_;
     std::map<std::uint64_t, std::unique_ptr<Observer>> observers_;
     std::uint64_t nextId_ = 1;

@@ -1,5 +1,7 @@
 #include "core/linux/SdBusEventSource.h"
 
+#include "core/linux/SdBusHandles.h"
+
 #include <climits>
 #include <poll.h>
 #include <time.h>
@@ -44,19 +46,20 @@ void SdBusEventSource::processPending() {
     processing_ = true;
     bool ended = !readable_;
     while (!ended) {
-        sd_bus_message* message = nullptr;
-        const int r = sd_bus_process(bus_, &message);
+        MessagePtr message;
+        const int r = sd_bus_process(bus_, OutPtr(message));
         if (r < 0) {
             ended = true;
             break;
         }
         if (message) {
             const bool disconnected =
-                sd_bus_message_is_signal(message, "org.freedesktop.DBus.Local", "Disconnected") > 0;
+                sd_bus_message_is_signal(message.get(), "org.freedesktop.DBus.Local",
+                                         "Disconnected") > 0;
             if (!disconnected) {
-                onMessage_(message);
+                onMessage_(message.get());
             }
-            sd_bus_message_unref(message);
+            message.reset();
             if (disconnected) {
                 ended = true;
                 break;

@@ -1,6 +1,7 @@
 #include "core/linux/SessionBusName.h"
 
 #include "core/PaneKey.h"
+#include "core/linux/SdBusHandles.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -15,11 +16,12 @@ SessionBusName::SessionBusName(sd_bus* bus, Methods methods, LogFn log)
     if (!bus_) {
         return;
     }
-    int r = sd_bus_add_object(bus_, &objectSlot_, objectPath, &SessionBusName::onMethodCall, this);
+    int r = sd_bus_add_object(bus_, OutPtr(objectSlot_), objectPath, &SessionBusName::onMethodCall,
+                              this);
     if (r >= 0) {
         // Without queueing: a second owner would mean a second Corvale, which must not wait in
         // line to take over silently.
-        r = sd_bus_request_name_async(bus_, &requestSlot_, busName, 0,
+        r = sd_bus_request_name_async(bus_, OutPtr(requestSlot_), busName, 0,
                                       &SessionBusName::onRequestReply, this);
     }
     if (r < 0 && log_) {
@@ -28,8 +30,8 @@ SessionBusName::SessionBusName(sd_bus* bus, Methods methods, LogFn log)
 }
 
 SessionBusName::~SessionBusName() {
-    sd_bus_slot_unref(requestSlot_);
-    sd_bus_slot_unref(objectSlot_);
+    requestSlot_.reset();
+    objectSlot_.reset();
     if (owned_ && bus_ && sd_bus_is_open(bus_) > 0) {
         sd_bus_release_name_async(bus_, nullptr, busName, nullptr, nullptr);
     }
@@ -37,7 +39,7 @@ SessionBusName::~SessionBusName() {
 
 int SessionBusName::onRequestReply(sd_bus_message* m, void* userdata, sd_bus_error*) {
     auto* self = static_cast<SessionBusName*>(userdata);
-    self->requestSlot_ = sd_bus_slot_unref(self->requestSlot_);
+    self->requestSlot_.reset();
     const sd_bus_error* error = sd_bus_message_get_error(m);
     std::uint32_t answer = 0;
     if (!error && sd_bus_message_read_basic(m, 'u', &answer) >= 0 &&
@@ -98,19 +100,16 @@ std::optional<bool> SessionBusName::hasOwner(sd_bus* bus) {
     if (!bus) {
         return std::nullopt;
     }
-    sd_bus_error error = SD_BUS_ERROR_NULL;
-    sd_bus_message* reply = nullptr;
+    BusError error;
+    MessagePtr reply;
     int owned = 0;
-    const int r =
-        sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                           "org.freedesktop.DBus", "NameHasOwner", &error, &reply, "s", busName);
-    std::optional<bool> answer;
-    if (r >= 0 && sd_bus_message_read_basic(reply, 'b', &owned) >= 0) {
-        answer = owned != 0;
+    const int r = sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                     "org.freedesktop.DBus", "NameHasOwner", &error.error,
+                                     OutPtr(reply), "s", busName);
+    if (r >= 0 && sd_bus_message_read_basic(reply.get(), 'b', &owned) >= 0) {
+        return owned != 0;
     }
-    sd_bus_message_unref(reply);
-    sd_bus_error_free(&error);
-    return answer;
+    return std::nullopt;
 }
 
 namespace {
@@ -146,40 +145,35 @@ InstanceReply SessionBusName::call(sd_bus* bus, const std::string& method,
     }
     const auto deadline = std::chrono::steady_clock::now() + waitForOwner;
     for (;;) {
-        sd_bus_message* message = nullptr;
-        int r = sd_bus_message_new_method_call(bus, &message, busName, objectPath, interfaceName,
-                                               method.c_str());
+        MessagePtr message;
+        int r = sd_bus_message_new_method_call(bus, OutPtr(message), busName, objectPath,
+                                               interfaceName, method.c_str());
         if (r >= 0) {
             // A desktop's activation file must not start a second program to answer.
-            r = sd_bus_message_set_auto_start(message, 0);
+            r = sd_bus_message_set_auto_start(message.get(), 0);
         }
         for (const auto& arg : args) {
             if (r >= 0) {
-                r = sd_bus_message_append_basic(message, 's', arg.c_str());
+                r = sd_bus_message_append_basic(message.get(), 's', arg.c_str());
             }
         }
         if (r < 0) {
-            sd_bus_message_unref(message);
             return {Status::unreachable, std::string("cannot make the call: ") + std::strerror(-r)};
         }
-        sd_bus_error error = SD_BUS_ERROR_NULL;
-        sd_bus_message* reply = nullptr;
+        BusError error;
         constexpr std::uint64_t answerMicros = 10'000'000;
-        r = sd_bus_call(bus, message, answerMicros, &error, &reply);
-        sd_bus_message_unref(message);
-        sd_bus_message_unref(reply);
+        r = sd_bus_call(bus, message.get(), answerMicros, &error.error, nullptr);
         InstanceReply result{Status::answered, ""};
         if (r < 0) {
-            const std::string detail = error.message ? error.message : std::strerror(-r);
-            if (ownerMissing(error)) {
+            const std::string detail = error.text(r);
+            if (ownerMissing(error.error)) {
                 result = {Status::notRunning, detail};
-            } else if (answeredByProgram(error)) {
+            } else if (answeredByProgram(error.error)) {
                 result = {Status::refused, detail};
             } else {
                 result = {Status::unreachable, detail};
             }
         }
-        sd_bus_error_free(&error);
         if (result.status != Status::notRunning || std::chrono::steady_clock::now() >= deadline) {
             return result;
         }

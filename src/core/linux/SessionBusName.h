@@ -3,6 +3,7 @@
 #include "core/InstanceCall.h"
 #include "core/Log.h"
 #include "core/PaneID.h"
+#include "core/linux/SdBusHandles.h"
 
 #include <chrono>
 #include <functional>
@@ -71,8 +72,8 @@ private:
     LogFn log_;
     // Owns the actions that wait for the event loop, so none runs after this object is gone.
     std::unique_ptr<QObject> pending_;
-    sd_bus_slot* objectSlot_ = nullptr;
-    sd_bus_slot* requestSlot_ = nullptr;
+    SlotPtr objectSlot_;
+    SlotPtr requestSlot_;
     bool owned_ = false;
 };
 

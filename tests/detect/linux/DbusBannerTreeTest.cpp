@@ -1,4 +1,5 @@
 #include "detect/linux/DbusBannerTree.h"
+#include "core/linux/SdBusHandles.h"
 #include "detect/BannerReading.h"
 #include "support/LogRecorder.h"
 #include "support/PrivateBus.h"
@@ -31,8 +32,7 @@ const std::string rawNotifyScript = std::string(CORVALE_TEST_SUPPORT_DIR) + "/no
 // A client of the private bus that sends what notify-send cannot.
 class BusClient {
 public:
-    BusClient() { sd_bus_open_user(&bus_); }
-    ~BusClient() { sd_bus_flush_close_unref(bus_); }
+    BusClient() { sd_bus_open_user(OutPtr(bus_)); }
     bool connected() const { return bus_ != nullptr; }
 
     // Returns the notification id, or 0 when the call failed.
@@ -40,10 +40,11 @@ public:
                          const std::string& body,
                          const std::vector<std::pair<std::string, std::string>>& hints = {},
                          std::uint32_t replaces = 0) {
-        sd_bus_message* m = nullptr;
-        sd_bus_message_new_method_call(bus_, &m, "org.freedesktop.Notifications",
+        MessagePtr message;
+        sd_bus_message_new_method_call(bus_.get(), OutPtr(message), "org.freedesktop.Notifications",
                                        "/org/freedesktop/Notifications",
                                        "org.freedesktop.Notifications", "Notify");
+        sd_bus_message* m = message.get();
         sd_bus_message_append(m, "susss", app.c_str(), replaces, "", summary.c_str(), body.c_str());
         sd_bus_message_append(m, "as", 0);
         sd_bus_message_open_container(m, 'a', "{sv}");
@@ -58,37 +59,31 @@ public:
     // Sends a message built by `build` and returns whether the call succeeded.
     bool call(const char* destination, const char* path, const char* interface, const char* member,
               const std::function<void(sd_bus_message*)>& build) {
-        sd_bus_message* m = nullptr;
-        sd_bus_message_new_method_call(bus_, &m, destination, path, interface, member);
-        build(m);
-        sd_bus_error error = SD_BUS_ERROR_NULL;
-        const int r = sd_bus_call(bus_, m, 10'000'000, &error, nullptr);
-        sd_bus_error_free(&error);
-        sd_bus_message_unref(m);
-        return r >= 0;
+        MessagePtr m;
+        sd_bus_message_new_method_call(bus_.get(), OutPtr(m), destination, path, interface, member);
+        build(m.get());
+        BusError error;
+        return sd_bus_call(bus_.get(), m.get(), 10'000'000, &error.error, nullptr) >= 0;
     }
 
     void emitClosed(std::uint32_t id) {
-        sd_bus_emit_signal(bus_, "/org/freedesktop/Notifications", "org.freedesktop.Notifications",
-                           "NotificationClosed", "uu", id, 2u);
-        sd_bus_flush(bus_);
+        sd_bus_emit_signal(bus_.get(), "/org/freedesktop/Notifications",
+                           "org.freedesktop.Notifications", "NotificationClosed", "uu", id, 2u);
+        sd_bus_flush(bus_.get());
     }
 
 private:
     std::uint32_t callForId(sd_bus_message* m) {
-        sd_bus_error error = SD_BUS_ERROR_NULL;
-        sd_bus_message* reply = nullptr;
+        BusError error;
+        MessagePtr reply;
         std::uint32_t id = 0;
-        if (sd_bus_call(bus_, m, 10'000'000, &error, &reply) >= 0) {
-            sd_bus_message_read(reply, "u", &id);
+        if (sd_bus_call(bus_.get(), m, 10'000'000, &error.error, OutPtr(reply)) >= 0) {
+            sd_bus_message_read(reply.get(), "u", &id);
         }
-        sd_bus_message_unref(reply);
-        sd_bus_message_unref(m);
-        sd_bus_error_free(&error);
         return id;
     }
 
-    sd_bus* bus_ = nullptr;
+    BusPtr bus_;
 };
 
 struct Shown {
