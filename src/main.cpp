@@ -22,6 +22,7 @@
 #include "library/linux/WorkerThreadTasks.h"
 #include "platform/AppActivator.h"
 #include "platform/AppTranslocation.h"
+#include "platform/linux/LinuxSystemFacts.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/linux/XdgWorkspace.h"
 #include "signals/CachingAudioDecoder.h"
@@ -33,6 +34,7 @@
 #include "silence/CorvaleFocusFilter.h"
 #include "silence/linux/DesktopDoNotDisturb.h"
 #include "silence/linux/X11Keyboard.h"
+#include "silence/linux/X11VirtualKey.h"
 #include "store/RuleStore.h"
 #include "store/linux/FileChangeWatcher.h"
 #include "ui/menubar/StatusMenus.h"
@@ -272,6 +274,8 @@ int runApplication(int argc, char** argv) {
     settingsContext.virtualKeyCode = [&keyboard](std::uint8_t code) {
         return keyboard.virtualKeyCode(code);
     };
+    settingsContext.keysymVirtualKeyCode = &X11VirtualKey::virtualKeyCodeForKeysym;
+    settingsContext.systemFacts = [] { return linuxSystemFacts(); };
     settingsContext.hotKeyRegistered = [&delegate](std::uint32_t id) {
         return delegate.hotKeyRegistered(id);
     };
@@ -298,7 +302,7 @@ int runApplication(int argc, char** argv) {
     soundChoosers.sheetHost = [&settingsWindow]() -> QWidget* { return settingsWindow.get(); };
     soundChoosers.attach();
     MenuPopovers popovers(
-        menus.configModel(),
+        menus.configModel(), dialogs,
         {menus.initialLens(), [&menus](PopoverLens lens) { menus.chooseLens(lens); },
          [&delegate] { return delegate.prefs().accentTheme(); }},
         {[&menus] { return menus.snoozeMinutes(); },
