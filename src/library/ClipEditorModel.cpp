@@ -67,6 +67,29 @@ bool ClipEditorModel::showsSongStrip() const {
     return sourceDuration_ && *sourceDuration_ > songStripThreshold;
 }
 
+std::string ClipEditorModel::songTitle() const {
+    if (!sourceDuration_) {
+        return songFileName();
+    }
+    return songFileName() + "  \u00B7  " + mmss(*sourceDuration_);
+}
+
+bool ClipEditorModel::canUseSelection() const {
+    return sourceDuration_.has_value() && !isExporting_;
+}
+
+bool ClipEditorModel::canEditName() const {
+    return !isExporting_;
+}
+
+bool ClipEditorModel::showsProgress() const {
+    return isLoading_ || isExporting_;
+}
+
+std::string ClipEditorModel::playTitle() const {
+    return isPlaying_ ? "Stop" : "Play";
+}
+
 void ClipEditorModel::load() {
     isLoading_ = true;
     std::weak_ptr<bool> alive = alive_;

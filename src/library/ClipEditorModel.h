@@ -68,6 +68,15 @@ public:
     static constexpr const char* loadFailedMessage = "Couldn't open that song";
     static constexpr const char* exportFailedMessage = "Couldn't save that clip";
 
+    // The words of the editor's window beyond its state.
+    static constexpr const char* laneName = "Waveform";
+    static constexpr const char* readingWaveform = "Reading the waveform\u2026";
+    static constexpr const char* songStripName = "Whole song";
+    static constexpr const char* nameLabel = "Name:";
+    static constexpr const char* nameFieldName = "Name";
+    static constexpr const char* cancelTitle = "Cancel";
+    static constexpr const char* saveTitle = "Save";
+
     const std::string& source() const { return source_; }
     double selStart() const { return selStart_; }
     double selEnd() const { return selEnd_; }
@@ -84,6 +93,17 @@ public:
     Edge activeEdge() const { return activeEdge_; }
     double viewStart() const { return viewStart_; }
     bool showsSongStrip() const;
+
+    // The song's file name, with its length once known.
+    std::string songTitle() const;
+    // The selection can be dragged, previewed and saved: the length is known, and the passage
+    // being exported stays as it is until the export is done.
+    bool canUseSelection() const;
+    bool canEditName() const;
+    // The busy bar shows while the song is read or the clip exported.
+    bool showsProgress() const;
+    // "Play", or "Stop" while the preview plays.
+    std::string playTitle() const;
 
     // Reads the song's length, then its waveform.
     void load();

@@ -10,6 +10,9 @@ namespace corvale {
 
 // A modal alert: a message, an explanatory text and its buttons, the first being the default.
 struct AlertSpec {
+    // The one button of an alert that only informs.
+    static constexpr const char* ok = "OK";
+
     std::string message;
     std::string text;
     std::vector<std::string> buttons;
@@ -29,6 +32,9 @@ struct PromptSpec {
 
 // A file chooser for one existing file.
 struct OpenPanelSpec {
+    // What the filter of the offered extensions is called.
+    static constexpr const char* supportedFiles = "Supported files";
+
     std::string title;
     std::string message;
     std::string prompt;

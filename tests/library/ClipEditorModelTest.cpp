@@ -60,10 +60,16 @@ TEST_F(ClipEditorModelTest, loadingSetsTheDefaultSelectionStatusAndWaveform) {
     ClipEditorModel m(song, logs.fn(), {media, background, engine, scheduler});
     EXPECT_EQ(m.status(), "Loading\u2026");
     EXPECT_EQ(m.selEnd(), 3.0);
+    EXPECT_FALSE(m.showsProgress()) << "nothing is read before load";
     m.load();
     EXPECT_FALSE(m.sourceDuration()) << "the length arrives from the background";
+    EXPECT_EQ(m.songTitle(), "Song.mp3");
+    EXPECT_FALSE(m.canUseSelection()) << "nothing to drag, play or save without the length";
+    EXPECT_TRUE(m.showsProgress());
     background.runNext();
     EXPECT_EQ(m.sourceDuration(), 2.0);
+    EXPECT_EQ(m.songTitle(), "Song.mp3  \u00B7  0:02");
+    EXPECT_TRUE(m.canUseSelection());
     EXPECT_EQ(m.selStart(), 0);
     EXPECT_EQ(m.selEnd(), 2.0) << "a 2-second song is selected whole";
     EXPECT_EQ(m.status(), shortStatus);
@@ -71,6 +77,7 @@ TEST_F(ClipEditorModelTest, loadingSetsTheDefaultSelectionStatusAndWaveform) {
     EXPECT_TRUE(m.peaks().empty());
     background.runNext();
     EXPECT_EQ(m.peaks().size(), 1200u) << "never fewer than 1200 bars";
+    EXPECT_FALSE(m.showsProgress());
 
     auto& longer = opened(60.0);
     EXPECT_EQ(longer.selEnd(), 3.0);
@@ -96,6 +103,8 @@ TEST_F(ClipEditorModelTest, anUnreadableSongRefusesEveryEdit) {
     auto& m = opened(std::nullopt);
     EXPECT_EQ(m.status(), "Couldn't read that file's length - it may be unsupported or protected.");
     EXPECT_EQ(background.pending(), 0u) << "no waveform is read without a length";
+    EXPECT_FALSE(m.canUseSelection());
+    EXPECT_FALSE(m.showsProgress());
     m.trimEnd(1.0);
     m.trimStart(0.5);
     m.move(2);
@@ -212,7 +221,9 @@ TEST_F(ClipEditorModelTest, arrowKeysMoveOrTrimAndSpaceTogglesThePreviewOnce) {
 TEST_F(ClipEditorModelTest, thePreviewPlaysTheClipAndStopsAtItsEnd) {
     auto& m = opened(60.0);
     select(12, 15);
+    EXPECT_EQ(m.playTitle(), "Play");
     m.startPlayback();
+    EXPECT_EQ(m.playTitle(), "Stop");
     ASSERT_EQ(engine.starts.size(), 1u);
     EXPECT_DOUBLE_EQ(engine.starts[0].offset, 12) << "the preview starts at the clip";
     EXPECT_EQ(engine.starts[0].gain, 1.0f);
@@ -280,10 +291,14 @@ TEST_F(ClipEditorModelTest, savingExportsTheSelectionAndNamesTheClip) {
     m.save(dir / "Sounds", "U");
     EXPECT_TRUE(m.isExporting());
     EXPECT_EQ(m.status(), "Exporting clip\u2026");
+    EXPECT_FALSE(m.canUseSelection()) << "the passage being exported stays as it is";
+    EXPECT_FALSE(m.canEditName());
+    EXPECT_TRUE(m.showsProgress());
     m.save(dir / "Sounds", "V");
     EXPECT_EQ(background.pending(), 1u) << "a second press while exporting starts nothing";
     background.runAll();
     EXPECT_FALSE(m.isExporting());
+    EXPECT_TRUE(m.canUseSelection() && m.canEditName());
     ASSERT_EQ(media.exports.size(), 1u);
     EXPECT_DOUBLE_EQ(media.exports[0].start, 65);
     EXPECT_DOUBLE_EQ(media.exports[0].length, 3);

@@ -4,6 +4,8 @@
 #include "app/linux/TrayClicks.h"
 #include "core/linux/SystemLog.h"
 #include "platform/AppActivator.h"
+#include "platform/linux/LinuxSystemFacts.h"
+#include "silence/linux/X11VirtualKey.h"
 #include "ui/menubar/views/DesktopSettings.h"
 #include "ui/settings/views/AddAppChooser.h"
 #include "ui/settings/views/SettingsPaneFactories.h"
@@ -61,7 +63,7 @@ DesktopSession::Views::Views(const SessionFolders& folders, Platform& platform,
       soundChoosers({*delegate.configModel(), dialogs, platform.decoder, mediaTools, mediaTasks,
                      platform.audioEngine, platform.scheduler},
                     CustomSoundStore::soundsFolder(folders.support), logLine),
-      popups(*delegate.configModel(),
+      popups(*delegate.configModel(), dialogs,
              {menus.initialLens(), [this](PopoverLens lens) { menus.chooseLens(lens); },
               [&delegate] { return delegate.prefs().accentTheme(); }},
              {[this] { return menus.snoozeMinutes(); },
@@ -90,6 +92,8 @@ DesktopSession::Views::Views(const SessionFolders& folders, Platform& platform,
     settingsContext.virtualKeyCode = [&platform](std::uint8_t code) {
         return platform.keyboard.virtualKeyCode(code);
     };
+    settingsContext.keysymVirtualKeyCode = &X11VirtualKey::virtualKeyCodeForKeysym;
+    settingsContext.systemFacts = [] { return linuxSystemFacts(); };
     settingsContext.hotKeyRegistered = [&delegate](std::uint32_t id) {
         return delegate.hotKeyRegistered(id);
     };

@@ -10,6 +10,9 @@ namespace corvale {
 namespace MenuTexts {
 
 inline constexpr const char* productName = "Corvale";
+// The popups' window titles, for window lists and screen readers.
+inline constexpr const char* dashboardTitle = "Corvale dashboard";
+inline constexpr const char* quickMenuTitle = "Corvale quick menu";
 inline constexpr const char* openSettingsHelp = "Open Corvale Settings";
 
 inline constexpr const char* liveBadge = "LIVE";
@@ -28,6 +31,7 @@ std::string doubleSoundNotice(int count);
 inline constexpr const char* doubleSoundHelp =
     "Open the guided checklist for preventing double sounds";
 inline constexpr const char* fix = "Fix";
+inline constexpr const char* open = "Open";
 std::string undetectedNotice(int count);
 inline constexpr const char* undetectedHelp =
     "Open App Detection to troubleshoot apps Corvale has not seen";

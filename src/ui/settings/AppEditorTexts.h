@@ -37,6 +37,7 @@ inline constexpr const char* flashTrayIcon = "Flash tray icon";
 inline constexpr const char* flashScreen = "Flash screen";
 inline constexpr const char* flashColorLabel = "Flash color:";
 inline constexpr const char* flashStyleLabel = "Flash style:";
+inline constexpr const char* flashStyleName = "Flash style";
 inline constexpr const char* previewFlash = "Preview Flash";
 std::string alertsNote(const std::string& app);
 inline constexpr const char* intensityLabel = "Flash intensity:";
@@ -80,5 +81,14 @@ inline constexpr const char* cancel = "Cancel";
 inline constexpr const char* save = "Save";
 // Shown under the keyword field when a pattern does not compile.
 std::string regexRefusal(const std::string& errorName, const std::optional<int>& offset);
+
+// The chooser of an app to add, which then opens the app's editor.
+inline constexpr const char* addAppTitle = "Add an app to Corvale";
+inline constexpr const char* addAppMessage =
+    "Choose an app. Corvale uses its name as it appears in notifications.";
+inline constexpr const char* addAppFilterPlaceholder = "Filter, or type an app\u2019s name";
+inline constexpr const char* addAppFilterName = "App name";
+inline constexpr const char* addAppListName = "Apps";
+inline constexpr const char* add = "Add";
 
 } // namespace corvale::AppEditorTexts

@@ -24,6 +24,7 @@ inline constexpr const char* snoozeHotKeyNote =
     "the span below; press it again to resume right away.";
 inline constexpr const char* snoozeFor = "Snooze for:";
 // Told under a recorder whose shortcut could not be registered.
+inline constexpr const char* clearShortcut = "Clear shortcut";
 inline constexpr const char* hotKeyInUse =
     "Another program already uses this shortcut, so it does nothing here. Choose another one.";
 
@@ -64,6 +65,8 @@ inline constexpr const char* dropdownThemeNote =
     "Pick the color that themes the tray dropdown: Corvale Cyan, your computer\u2019s accent "
     "color, or a custom color. The Corvale mark and your per-app alert colors stay put.";
 inline constexpr const char* brandTheme = "Corvale Cyan";
+// The system tile shows a short word; its tooltip says it in full.
+inline constexpr const char* systemThemeTile = "System";
 inline constexpr const char* systemTheme = "System accent color";
 inline constexpr const char* customTheme = "Custom color\u2026";
 inline constexpr const char* sidebarAccent = "Accent-colored sidebar icons:";

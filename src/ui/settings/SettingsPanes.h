@@ -28,6 +28,8 @@ struct SidebarEntry {
 namespace SettingsPanes {
 
 inline constexpr const char* addAppLabel = "Add App\u2026";
+// The sidebar's name for screen readers.
+inline constexpr const char* sidebarName = "Settings sections";
 
 // Every entry, in sidebar order: the fixed panes, one editor per application row (configured apps
 // then apps seen this run, as the menus list them) and the add-app action.

@@ -327,6 +327,8 @@ TEST_F(ConfigModelTest, anAppIsUnconfirmedUntilItsNotificationIsSeen) {
     model->setNativeMuted(true, "Slack");
     EXPECT_FALSE(model->mayPlayTwoSounds("Slack")) << "the user switched its own sound off";
     EXPECT_FALSE(model->mayPlayTwoSounds("Mail")) << "no rule, nothing of ours plays";
+    addRule("\u00C9clair");
+    EXPECT_TRUE(model->mayPlayTwoSounds("\u00E9CLAIR")) << "names fold beyond ASCII";
 }
 
 TEST_F(ConfigModelTest, observersFollowTheirSubscriptionAndTheTheme) {

@@ -2,21 +2,19 @@
 
 #include "ui/menubar/MenuTexts.h"
 #include "ui/menubar/views/FormHelpers.h"
+#include "ui/settings/RecentAlertsList.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cctype>
 
 namespace corvale {
 
@@ -28,23 +26,6 @@ namespace {
 constexpr int viewWidth = 360;
 constexpr int maxLensHeight = 320;
 const QColor pillColor{0x5F, 0x6B, 0x7A};
-
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-// Today's alerts show the time alone; older ones the date too, both in the user's locale.
-QString alertTime(TimePoint when) {
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch());
-    QDateTime time = QDateTime::fromMSecsSinceEpoch(ms.count());
-    QLocale locale;
-    if (time.date() == QDate::currentDate()) {
-        return locale.toString(time.time(), QLocale::ShortFormat);
-    }
-    return locale.toString(time, QLocale::ShortFormat);
-}
 
 // Rows are flat buttons holding labels; the labels must let the clicks through.
 void passClicks(QWidget* widget) {
@@ -67,15 +48,6 @@ QWidget* rowWidget(bool opens, const QString& objectName, const QString& help) {
     row->setObjectName(objectName);
     row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return row;
-}
-
-QWidget* warningLine(const QString& text) {
-    auto* line = note(QStringLiteral("\u26A0 ") + text);
-    QPalette pal = line->palette();
-    pal.setColor(QPalette::WindowText, warningColor);
-    line->setPalette(pal);
-    line->setForegroundRole(QPalette::WindowText);
-    return line;
 }
 
 } // namespace
@@ -268,13 +240,6 @@ void ConfigView::chooseLens(PopoverLens lens) {
     rebuildContent();
 }
 
-bool ConfigView::needsNativeMute(const std::string& app) const {
-    auto key = lowered(app);
-    auto apps = model_.appsNeedingNativeMute();
-    return std::any_of(apps.begin(), apps.end(),
-                       [&](const std::string& name) { return lowered(name) == key; });
-}
-
 void ConfigView::applyAccent() {
     if (!options_.accent) {
         return;
@@ -327,7 +292,7 @@ void ConfigView::refresh() {
         icon->setPalette(pal);
         row->addWidget(icon);
         row->addWidget(new QLabel(qs(text)), 1);
-        auto* open = new QPushButton(fixButton ? T::fix : "Open");
+        auto* open = new QPushButton(fixButton ? T::fix : T::open);
         open->setObjectName(QString(name) + "Open");
         open->setToolTip(help);
         open->setEnabled(static_cast<bool>(model_.onOpenSettings));
@@ -384,13 +349,14 @@ QWidget* ConfigView::alertsLens() {
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
+    const auto now = Clock::now();
     for (const auto& group : groups) {
-        column->addWidget(alertRow(group, needsNativeMute(group.appName)));
+        column->addWidget(alertRow(group, now));
     }
     return box;
 }
 
-QWidget* ConfigView::alertRow(const AppAlertGroup& group, bool doubleSound) {
+QWidget* ConfigView::alertRow(const AppAlertGroup& group, TimePoint now) {
     QString app = qs(group.appName);
     auto* box = new QWidget;
     auto* column = new QVBoxLayout(box);
@@ -417,7 +383,7 @@ QWidget* ConfigView::alertRow(const AppAlertGroup& group, bool doubleSound) {
         pill->setToolTip(qs(T::repeatPillHelp(group.count)));
         inner->addWidget(pill);
     }
-    auto* time = note(alertTime(group.newest));
+    auto* time = note(qs(alertTimeLabel(group.newest, now)));
     time->setWordWrap(false);
     passClicks(time);
     inner->addWidget(time);
@@ -435,10 +401,10 @@ QWidget* ConfigView::alertRow(const AppAlertGroup& group, bool doubleSound) {
     connect(clear, &QToolButton::clicked, this, [this, appName] { model_.clearAlerts(appName); });
     line->addWidget(clear);
     column->addLayout(line);
-    if (doubleSound) {
-        auto* warning = warningLine(qs(T::doubleSoundWarning(group.appName)));
-        warning->setContentsMargins(36, 0, 0, 4);
-        column->addWidget(warning);
+    if (model_.mayPlayTwoSounds(group.appName)) {
+        auto* caution = warning(qs(T::doubleSoundWarning(group.appName)));
+        caution->setContentsMargins(36, 0, 0, 4);
+        column->addWidget(caution);
     }
     return box;
 }
@@ -454,13 +420,13 @@ QWidget* ConfigView::soundsLens() {
         column->addWidget(emptyState(T::soundsEmpty));
     }
     for (const auto& app : apps) {
-        column->addWidget(soundsRow(app, needsNativeMute(app)));
+        column->addWidget(soundsRow(app));
     }
-    column->addWidget(soundsRow(std::nullopt, false));
+    column->addWidget(soundsRow(std::nullopt));
     return box;
 }
 
-QWidget* ConfigView::soundsRow(const ConfigModel::App& app, bool doubleSound) {
+QWidget* ConfigView::soundsRow(const ConfigModel::App& app) {
     QString name = app ? qs(*app) : QString(T::defaultRow);
     std::string helpName = app ? *app : MenuModel::allOtherApps;
     auto* box = new QWidget;
@@ -495,14 +461,14 @@ QWidget* ConfigView::soundsRow(const ConfigModel::App& app, bool doubleSound) {
     }
     column->addWidget(row);
     if (app && model_.isUnconfirmed(*app)) {
-        auto* warning = warningLine(qs(T::notDetectedWarning(*app)));
-        warning->setContentsMargins(36, 0, 0, 4);
-        column->addWidget(warning);
+        auto* caution = warning(qs(T::notDetectedWarning(*app)));
+        caution->setContentsMargins(36, 0, 0, 4);
+        column->addWidget(caution);
     }
-    if (doubleSound) {
-        auto* warning = warningLine(qs(T::doubleSoundWarning(*app)));
-        warning->setContentsMargins(36, 0, 0, 4);
-        column->addWidget(warning);
+    if (app && model_.mayPlayTwoSounds(*app)) {
+        auto* caution = warning(qs(T::doubleSoundWarning(*app)));
+        caution->setContentsMargins(36, 0, 0, 4);
+        column->addWidget(caution);
     }
     return box;
 }

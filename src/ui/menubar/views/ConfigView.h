@@ -56,15 +56,14 @@ private:
     QWidget* footer();
     QWidget* alertsLens();
     QWidget* soundsLens();
-    QWidget* alertRow(const AppAlertGroup& group, bool doubleSound);
-    QWidget* soundsRow(const ConfigModel::App& app, bool doubleSound);
+    QWidget* alertRow(const AppAlertGroup& group, TimePoint now);
+    QWidget* soundsRow(const ConfigModel::App& app);
     QWidget* emptyState(const char* text);
 
     void chooseLens(PopoverLens lens);
     void refresh();
     void applyAccent();
     void rebuildContent();
-    bool needsNativeMute(const std::string& app) const;
 
     ConfigModel& model_;
     Options options_;

@@ -128,8 +128,23 @@ QLabel* note(const QString& text, QWidget* parent) {
     f.setPointSizeF(f.pointSizeF() * 0.9);
     label->setFont(f);
     label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
     label->setForegroundRole(QPalette::PlaceholderText);
     return label;
+}
+
+QLabel* warning(const QString& text, QWidget* parent) {
+    auto* label = note(QString(), parent);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, warningColor);
+    label->setPalette(pal);
+    label->setForegroundRole(QPalette::WindowText);
+    setWarningText(label, text);
+    return label;
+}
+
+void setWarningText(QLabel* warning, const QString& text) {
+    warning->setText(text.isEmpty() ? QString() : QStringLiteral("\u26A0 ") + text);
 }
 
 QToolButton* iconButton(const QIcon& icon, const QString& help, const char* objectName,

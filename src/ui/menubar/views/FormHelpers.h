@@ -66,6 +66,9 @@ private:
 QLabel* heading(const QString& text, QWidget* parent = nullptr);
 // Secondary text: smaller, dimmer, wrapping.
 QLabel* note(const QString& text, QWidget* parent = nullptr);
+// A note in the warning colour, led by the warning mark; empty text shows nothing.
+QLabel* warning(const QString& text, QWidget* parent = nullptr);
+void setWarningText(QLabel* warning, const QString& text);
 // A borderless button showing only an icon; its help text is also its accessible name.
 QToolButton* iconButton(const QIcon& icon, const QString& help, const char* objectName,
                         QWidget* parent = nullptr);

@@ -1,13 +1,12 @@
 #include "ui/menubar/views/MenuPopovers.h"
 
-#include "ui/menubar/views/FormHelpers.h"
+#include "platform/Dialogs.h"
+#include "ui/menubar/MenuTexts.h"
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
@@ -101,14 +100,15 @@ void PopupFrame::keyPressEvent(QKeyEvent* event) {
     QFrame::keyPressEvent(event);
 }
 
-MenuPopovers::MenuPopovers(ConfigModel& model, ConfigView::Options dashboard,
+MenuPopovers::MenuPopovers(ConfigModel& model, Dialogs& dialogs, ConfigView::Options dashboard,
                            QuickMenuView::Options quick, std::function<QRect()> anchor)
-    : dashboard_(new PopupFrame(new ConfigView(model, std::move(dashboard)), "dashboard")),
+    : dialogs_(dialogs),
+      dashboard_(new PopupFrame(new ConfigView(model, std::move(dashboard)), "dashboard")),
       quickMenu_(new PopupFrame(new QuickMenuView(model, std::move(quick)), "quickMenu")),
       anchor_(std::move(anchor)) {
     // Named for window lists, screen readers and the desktop tests.
-    dashboard_->setWindowTitle("Corvale dashboard");
-    quickMenu_->setWindowTitle("Corvale quick menu");
+    dashboard_->setWindowTitle(MenuTexts::dashboardTitle);
+    quickMenu_->setWindowTitle(MenuTexts::quickMenuTitle);
     QObject::connect(dashboard_, &PopupFrame::dismissed, [this] {
         if (!dashboardOpen_) {
             return;
@@ -148,7 +148,7 @@ bool MenuPopovers::hasTray() const {
 
 void MenuPopovers::showDashboard() {
     dashboardOpen_ = true;
-    dashboard_->setWindowTitle("Corvale dashboard");
+    dashboard_->setWindowTitle(MenuTexts::dashboardTitle);
     dashboard_->findChild<ConfigView*>()->refreshIfStale();
     dashboard_->showBeside(anchorRect());
 }
@@ -156,7 +156,7 @@ void MenuPopovers::showDashboard() {
 void MenuPopovers::showDashboardWindow() {
     dashboardOpen_ = true;
     dashboard_->findChild<ConfigView*>()->refreshIfStale();
-    dashboard_->showAsWindow("Corvale");
+    dashboard_->showAsWindow(MenuTexts::productName);
 }
 
 void MenuPopovers::closeDashboard() {
@@ -182,15 +182,8 @@ void MenuPopovers::closeQuickMenu() {
 
 bool MenuPopovers::confirm(const std::string& title, const std::string& text,
                            const std::string& confirmButton, const std::string& cancelButton) {
-    QMessageBox box(QMessageBox::Warning, form::qs(title), form::qs(title));
-    box.setObjectName("confirmBox");
-    box.setInformativeText(form::qs(text));
-    auto* yes = box.addButton(form::qs(confirmButton), QMessageBox::DestructiveRole);
-    auto* no = box.addButton(form::qs(cancelButton), QMessageBox::RejectRole);
-    box.setDefaultButton(no);
-    box.setEscapeButton(no);
-    box.exec();
-    return box.clickedButton() == yes;
+    // The questions asked here erase something, so the confirming button is drawn as such.
+    return dialogs_.runModalAlert({title, text, {confirmButton, cancelButton}, true}) == 0u;
 }
 
 void MenuPopovers::quit() {

@@ -10,6 +10,8 @@
 
 namespace corvale {
 
+class Dialogs;
+
 // A frameless popup window holding one view; it tells its owner when it closed by itself (a
 // click outside it, or Escape). Where no tray exists to open it beside, the same view goes up as
 // an ordinary window instead.
@@ -43,9 +45,9 @@ private:
 class MenuPopovers : public PopoverHost {
 public:
     // `anchor` gives the tray icon's place on the screen, or an empty rectangle when the tray
-    // does not say; the popups then open at the pointer.
-    MenuPopovers(ConfigModel& model, ConfigView::Options dashboard, QuickMenuView::Options quick,
-                 std::function<QRect()> anchor);
+    // does not say; the popups then open at the pointer. Questions go through `dialogs`.
+    MenuPopovers(ConfigModel& model, Dialogs& dialogs, ConfigView::Options dashboard,
+                 QuickMenuView::Options quick, std::function<QRect()> anchor);
     ~MenuPopovers() override;
 
     bool hasTray() const override;
@@ -70,6 +72,7 @@ public:
 private:
     QRect anchorRect() const;
 
+    Dialogs& dialogs_;
     PopupFrame* dashboard_;
     PopupFrame* quickMenu_;
     std::function<QRect()> anchor_;

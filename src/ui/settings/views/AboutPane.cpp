@@ -1,7 +1,6 @@
 #include "ui/settings/views/AboutPane.h"
 
 #include "core/NotificationCenter.h"
-#include "platform/linux/LinuxSystemFacts.h"
 #include "ui/menubar/ConfigModel.h"
 #include "ui/menubar/MenuTexts.h"
 #include "ui/settings/BuildInfo.h"
@@ -102,7 +101,8 @@ void AboutPane::build() {
 }
 
 SupportContact::Diagnostics AboutPane::diagnostics() const {
-    return SupportContact::currentDiagnostics(linuxSystemFacts(),
+    return SupportContact::currentDiagnostics(context_.systemFacts ? context_.systemFacts()
+                                                                   : SystemFacts{},
                                               context_.model.published().isTrusted);
 }
 

@@ -4,6 +4,7 @@
 #include "ui/menubar/ConfigModel.h"
 #include "ui/menubar/MenuModel.h"
 #include "ui/menubar/views/FormHelpers.h"
+#include "ui/settings/AppEditorTexts.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -20,9 +21,7 @@ namespace corvale::settings {
 
 namespace {
 
-constexpr const char* title = "Add an app to Corvale";
-constexpr const char* message =
-    "Choose an app. Corvale uses its name as it appears in notifications.";
+namespace T = AppEditorTexts;
 constexpr int nameRole = Qt::UserRole;
 
 // Up and Down in the filter field move through the list, so the keyboard never has to leave it.
@@ -59,12 +58,12 @@ AddAppChooser::AddAppChooser(std::vector<std::string> seen,
     : QDialog(parent), seen_(std::move(seen)), installed_(std::move(installed)),
       configured_(std::move(configured)) {
     setObjectName("addAppChooser");
-    setWindowTitle(title);
+    setWindowTitle(T::addAppTitle);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(20, 16, 20, 16);
     outer->setSpacing(10);
-    outer->addWidget(form::heading(title, this));
-    auto* text = new QLabel(message, this);
+    outer->addWidget(form::heading(T::addAppTitle, this));
+    auto* text = new QLabel(T::addAppMessage, this);
     text->setWordWrap(true);
     outer->addWidget(text);
 
@@ -72,26 +71,26 @@ AddAppChooser::AddAppChooser(std::vector<std::string> seen,
     auto* filter = new FilterField(this);
     filter_ = filter;
     filter_->setObjectName("appFilter");
-    filter_->setPlaceholderText("Filter, or type an app\u2019s name");
-    filter_->setAccessibleName("App name");
+    filter_->setPlaceholderText(T::addAppFilterPlaceholder);
+    filter_->setAccessibleName(T::addAppFilterName);
     filter_->setClearButtonEnabled(true);
     text->setBuddy(filter_);
     list_ = new QListWidget(this);
     list_->setObjectName("appList");
     list_->setIconSize(QSize(22, 22));
     list_->setUniformItemSizes(false);
-    list_->setAccessibleName("Apps");
+    list_->setAccessibleName(T::addAppListName);
     filter->steer(list_);
     outer->addWidget(filter_);
     outer->addWidget(list_, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* cancel = new QPushButton("Cancel", this);
+    auto* cancel = new QPushButton(T::cancel, this);
     cancel->setObjectName("cancelAddApp");
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     buttons->addWidget(cancel);
-    add_ = new QPushButton("Add", this);
+    add_ = new QPushButton(T::add, this);
     add_->setObjectName("addAppButton");
     add_->setDefault(true);
     connect(add_, &QPushButton::clicked, this, &QDialog::accept);

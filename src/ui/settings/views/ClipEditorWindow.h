@@ -1,8 +1,6 @@
 #pragma once
 
 #include "library/ClipEditorModel.h"
-#include "library/LaneDrag.h"
-#include "library/StripDrag.h"
 
 #include <QDialog>
 #include <QWidget>
@@ -13,7 +11,6 @@
 #include <string>
 
 class QLabel;
-class QPainter;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -21,48 +18,8 @@ class QPushButton;
 namespace corvale {
 
 class Dialogs;
-
-// The zoomed lane of the clip editor: the waveform of the model's current window, the selection
-// between its two handles, and the playhead while a preview plays. Dragging a handle trims,
-// dragging inside the selection moves it.
-class WaveformLane : public QWidget {
-public:
-    explicit WaveformLane(ClipEditorModel& model, QWidget* parent = nullptr);
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    void updateCursor(double x);
-    void drawLoadingNote(QPainter& p);
-
-    ClipEditorModel& model_;
-    std::optional<LaneDrag> drag_;
-};
-
-// The whole song above the lane, for songs longer than the lane's window: where the selection
-// sits and which part the lane shows. Dragging moves the selection through the song.
-class SongStrip : public QWidget {
-public:
-    explicit SongStrip(ClipEditorModel& model, QWidget* parent = nullptr);
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    ClipEditorModel& model_;
-    std::optional<StripDrag> drag_;
-};
+class SongStrip;
+class WaveformLane;
 
 // The clip editor: one song, its waveform, the passage to keep, its name, preview and save. It
 // owns its model, loads it when first shown and hands the editor's keys to it while shown.

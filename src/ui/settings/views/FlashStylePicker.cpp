@@ -2,6 +2,7 @@
 
 #include "signals/FlashStyleInfo.h"
 #include "ui/menubar/views/FormHelpers.h"
+#include "ui/settings/AppEditorTexts.h"
 #include "ui/settings/views/TileKeys.h"
 
 #include <QAbstractButton>
@@ -97,7 +98,7 @@ private:
 FlashStylePicker::FlashStylePicker(FlashStyle current, const QColor& bandColor, QWidget* parent)
     : QWidget(parent), current_(current) {
     setObjectName("flashStyle");
-    setAccessibleName("Flash style");
+    setAccessibleName(AppEditorTexts::flashStyleName);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(6);

@@ -106,6 +106,7 @@ HotKeyRecorderView*
 GeneralPane::recorder(const char* name, std::optional<HotKeyCombo> combo, std::uint32_t hotKeyID,
                       void (SettingsPrefs::*store)(std::optional<HotKeyCombo>)) {
     auto* view = new HotKeyRecorderView(combo, {context_.keyboardLayout, context_.virtualKeyCode,
+                                                context_.keysymVirtualKeyCode,
                                                 [this] { context_.dialogs.beep(); }});
     view->setObjectName(name);
     // The write posts the change on which the shortcuts are registered anew, so whether this one

@@ -98,11 +98,11 @@ HelpCardView::HelpCardView(const HelpTopic& topic, QWidget* parent) : form::Card
     auto* summary = bodyText(qs(topic.summary), this);
     summary->setObjectName("summary");
     texts->addWidget(summary);
-    auto* body = makeNote(qs(topic.body), this);
+    auto* body = form::note(qs(topic.body), this);
     body->setObjectName("body");
     texts->addWidget(body);
     if (topic.caveat) {
-        auto* caveat = warningText(qs(*topic.caveat), this);
+        auto* caveat = form::warning(qs(*topic.caveat), this);
         caveat->setObjectName("caveat");
         texts->addWidget(caveat);
     }

@@ -1,7 +1,7 @@
 #include "ui/settings/views/HotKeyRecorderView.h"
 
-#include "silence/linux/X11VirtualKey.h"
-#include "ui/settings/views/SettingsForm.h"
+#include "ui/menubar/views/FormHelpers.h"
+#include "ui/settings/GeneralTexts.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -85,16 +85,12 @@ HotKeyRecorderView::HotKeyRecorderView(std::optional<HotKeyCombo> combo, Keys ke
     clear_->setObjectName("clear");
     clear_->setIcon(style()->standardIcon(QStyle::SP_LineEditClearButton));
     clear_->setAutoRaise(true);
-    clear_->setToolTip("Clear shortcut");
-    clear_->setAccessibleName("Clear shortcut");
+    clear_->setToolTip(GeneralTexts::clearShortcut);
+    clear_->setAccessibleName(GeneralTexts::clearShortcut);
     row->addWidget(clear_);
     column->addLayout(row);
-    problem_ = settings::makeNote(QString(), this);
+    problem_ = form::warning(QString(), this);
     problem_->setObjectName("problem");
-    QPalette pal = problem_->palette();
-    pal.setColor(QPalette::WindowText, form::warningColor);
-    problem_->setPalette(pal);
-    problem_->setForegroundRole(QPalette::WindowText);
     problem_->hide();
     column->addWidget(problem_);
     setFocusProxy(record_);
@@ -124,7 +120,7 @@ HotKeyRecorderView::~HotKeyRecorderView() {
 }
 
 void HotKeyRecorderView::setProblem(const QString& text) {
-    problem_->setText(text);
+    form::setWarningText(problem_, text);
     problem_->setVisible(!text.isEmpty());
 }
 
@@ -176,12 +172,14 @@ std::optional<RecorderKeyEvent> HotKeyRecorderView::recorderEvent(const QKeyEven
     if (keys.virtualKeyCode && scanCode > 0 && scanCode < 256) {
         code = keys.virtualKeyCode(static_cast<std::uint8_t>(scanCode));
     }
-    if (!code && event.nativeVirtualKey() != 0) {
-        code = X11VirtualKey::virtualKeyCodeForKeysym(event.nativeVirtualKey());
-    }
-    if (!code) {
-        if (auto keysym = keysymOf(event.key())) {
-            code = X11VirtualKey::virtualKeyCodeForKeysym(*keysym);
+    if (!code && keys.keysymVirtualKeyCode) {
+        if (event.nativeVirtualKey() != 0) {
+            code = keys.keysymVirtualKeyCode(event.nativeVirtualKey());
+        }
+        if (!code) {
+            if (auto keysym = keysymOf(event.key())) {
+                code = keys.keysymVirtualKeyCode(*keysym);
+            }
         }
     }
     if (!code) {

@@ -26,6 +26,8 @@ public:
         // The window system's code of a key event to the virtual key code; none: read from the
         // key's symbol.
         std::function<std::optional<std::uint32_t>(std::uint8_t)> virtualKeyCode;
+        // A key symbol to the virtual key code; none: keys without a code are refused.
+        std::function<std::optional<std::uint32_t>(std::uint32_t keysym)> keysymVirtualKeyCode;
         // Refuses a key.
         std::function<void()> beep;
     };

@@ -59,7 +59,7 @@ QWidget* listRow(const QString& objectName, QWidget* leading, const QString& tit
     name->setWordWrap(true);
     texts->addWidget(name);
     if (!note.isEmpty()) {
-        auto* under = makeNote(note, row);
+        auto* under = form::note(note, row);
         under->setObjectName("rowNote");
         texts->addWidget(under);
     }
@@ -68,14 +68,6 @@ QWidget* listRow(const QString& objectName, QWidget* leading, const QString& tit
         layout->addWidget(control, 0, Qt::AlignVCenter);
     }
     return row;
-}
-
-QLabel* warningText(const QString& text, QWidget* parent) {
-    auto* label = bodyText(QStringLiteral("\u26A0 ") + text, parent);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, form::warningColor);
-    label->setPalette(pal);
-    return label;
 }
 
 QPushButton* notificationSettingsButton(ConfigModel& model) {

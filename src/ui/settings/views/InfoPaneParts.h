@@ -30,8 +30,6 @@ QWidget* inlineRow(std::initializer_list<QWidget*> widgets, QWidget* parent = nu
 QWidget* listRow(const QString& objectName, QWidget* leading, const QString& title,
                  const QString& note, std::initializer_list<QWidget*> trailing,
                  QWidget* parent = nullptr);
-// A warning line with its mark, in the warning colour.
-QLabel* warningText(const QString& text, QWidget* parent = nullptr);
 
 // "Open Notification Settings", through the model to the desktop's settings.
 QPushButton* notificationSettingsButton(ConfigModel& model);

@@ -43,7 +43,7 @@ std::optional<std::size_t> QtDialogs::runModalAlert(const AlertSpec& alert) {
     box.setTextFormat(Qt::PlainText);
     std::vector<std::string> titles = alert.buttons;
     if (titles.empty()) {
-        titles.push_back("OK");
+        titles.push_back(AlertSpec::ok);
     }
     std::vector<QAbstractButton*> buttons;
     for (std::size_t i = 0; i < titles.size(); ++i) {
@@ -109,7 +109,7 @@ std::optional<std::filesystem::path> QtDialogs::runOpenPanel(const OpenPanelSpec
             // Files from other systems often carry upper-case extensions.
             patterns << "*." + qs(extension).toLower() << "*." + qs(extension).toUpper();
         }
-        dialog.setNameFilter("Supported files (" + patterns.join(' ') + ")");
+        dialog.setNameFilter(qs(OpenPanelSpec::supportedFiles) + " (" + patterns.join(' ') + ")");
     }
     // The chooser has no place for a message of its own: it goes under the file list.
     if (!panel.message.empty()) {

@@ -40,7 +40,7 @@ void RecentAlertsPane::build() {
     }
     const auto now = Clock::now();
     for (const auto& record : records) {
-        auto* time = makeNote(qs(alertTimeLabel(record.timestamp, now)));
+        auto* time = form::note(qs(alertTimeLabel(record.timestamp, now)));
         time->setObjectName("alertTime");
         time->setWordWrap(false);
         history->addWidget(listRow("alertRow", nullptr, qs(record.appName),

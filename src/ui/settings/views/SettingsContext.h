@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Log.h"
+#include "platform/SupportContact.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,11 +36,15 @@ struct SettingsContext {
     LoginItemService* loginItems = nullptr;
     LogFn systemLog = {};
     // The shortcut recorders: the user's layout names the keys (the US labels without one), the
-    // window system turns a key event's code into a virtual key code, and tells whether the
-    // shortcut registered under an identifier is live (false: another program holds it).
+    // window system turns a key event's code, or else its key symbol, into a virtual key code
+    // (without either, keys are refused), and tells whether the shortcut registered under an
+    // identifier is live (false: another program holds it).
     KeyboardLayout* keyboardLayout = nullptr;
     std::function<std::optional<std::uint32_t>(std::uint8_t nativeKeyCode)> virtualKeyCode = {};
+    std::function<std::optional<std::uint32_t>(std::uint32_t keysym)> keysymVirtualKeyCode = {};
     std::function<bool(std::uint32_t hotKeyID)> hotKeyRegistered = {};
+    // The operating system the support mails name; without it they name none.
+    std::function<SystemFacts()> systemFacts = {};
 };
 
 } // namespace settings

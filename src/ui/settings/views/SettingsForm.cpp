@@ -100,7 +100,7 @@ void SettingsCard::row(const QString& label, QWidget* control, const QString& no
     grid_->addWidget(control, rows_, 1, Qt::AlignLeft | Qt::AlignVCenter);
     ++rows_;
     if (!note.isEmpty()) {
-        grid_->addWidget(makeNote(note, this), rows_, 1);
+        grid_->addWidget(form::note(note, this), rows_, 1);
         ++rows_;
     }
 }
@@ -111,15 +111,8 @@ void SettingsCard::addWidget(QWidget* widget) {
 }
 
 QLabel* SettingsCard::addNote(const QString& text) {
-    auto* label = makeNote(text, this);
+    auto* label = form::note(text, this);
     addWidget(label);
-    return label;
-}
-
-QLabel* makeNote(const QString& text, QWidget* parent) {
-    auto* label = form::note(text, parent);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::NoTextInteraction);
     return label;
 }
 
@@ -241,7 +234,7 @@ SettingsCard* FormPane::addCard(const QString& title) {
 }
 
 QLabel* FormPane::addNote(const QString& text) {
-    auto* label = makeNote(text, column_);
+    auto* label = form::note(text, column_);
     layout_->addWidget(label);
     return label;
 }

@@ -34,8 +34,6 @@ private:
     int rows_ = 0;
 };
 
-// Secondary text that wraps, across its container's width.
-QLabel* makeNote(const QString& text, QWidget* parent = nullptr);
 // A push button that runs `action` when clicked (with the mouse, Space or Enter: Enter presses
 // the focused button; in a dialog, with no button focused, it presses the dialog's default).
 QPushButton* makeButton(const QString& title, std::function<void()> action,

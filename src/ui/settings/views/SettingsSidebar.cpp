@@ -67,7 +67,7 @@ public:
 SettingsSidebar::SettingsSidebar(SettingsPrefs& prefs, NotificationCenter& center, QWidget* parent)
     : QListWidget(parent), prefs_(prefs) {
     setObjectName("settingsSidebar");
-    setAccessibleName("Settings sections");
+    setAccessibleName(SettingsPanes::sidebarName);
     setFixedWidth(width);
     setFrameShape(QFrame::NoFrame);
     setIconSize(QSize(tileSize, tileSize));

@@ -40,7 +40,7 @@ void SoundChoosers::presentChooseSound(const ConfigModel::App& app) {
                               model.addCustomSound(name, file);
                           },
                           [&dialogs](const std::string& message, const std::string& informative) {
-                              dialogs.runModalAlert({message, informative, {"OK"}});
+                              dialogs.runModalAlert({message, informative, {AlertSpec::ok}});
                           },
                           uniqueName});
     flow.fileChosen(chosen, app);

@@ -75,7 +75,7 @@ ThemeColorPicker::ThemeColorPicker(const AccentTheme& current, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
     brand_ = tile("themeBrand", GeneralTexts::brandTheme, this);
-    system_ = tile("themeSystem", "System", this);
+    system_ = tile("themeSystem", GeneralTexts::systemThemeTile, this);
     system_->setToolTip(GeneralTexts::systemTheme);
     system_->setAccessibleName(GeneralTexts::systemTheme);
     custom_ = tile("themeCustom", GeneralTexts::customTheme, this);

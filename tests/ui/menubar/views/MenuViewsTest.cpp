@@ -7,6 +7,7 @@
 #include "support/GuiApp.h"
 #include "support/ModelStores.h"
 #include "support/QtEventLoop.h"
+#include "support/ScriptedDialogs.h"
 #include "ui/menubar/MenuTexts.h"
 
 #include <QCheckBox>
@@ -207,7 +208,9 @@ TEST(MenuViews, dashboardAndQuickMenuRetintWhenTheThemeChanges) {
 
 TEST(MenuPopovers, escapeDismissesTheDashboardThroughItsWatch) {
     ModelFixture f;
-    MenuPopovers popovers(*f.model, {PopoverLens::alerts, {}}, {{}, {}}, [] { return QRect(); });
+    ScriptedDialogs dialogs;
+    MenuPopovers popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
+                          [] { return QRect(); });
     int outside = 0;
     popovers.showDashboard();
     popovers.watchOutsideClicks([&] {
@@ -229,7 +232,9 @@ TEST(MenuPopovers, escapeDismissesTheDashboardThroughItsWatch) {
 
 TEST(MenuPopovers, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismissal) {
     ModelFixture f;
-    MenuPopovers popovers(*f.model, {PopoverLens::alerts, {}}, {{}, {}}, [] { return QRect(); });
+    ScriptedDialogs dialogs;
+    MenuPopovers popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
+                          [] { return QRect(); });
     bool tray = false;
     popovers.setTrayQuery([&] { return tray; });
     EXPECT_FALSE(popovers.hasTray());
@@ -263,6 +268,23 @@ TEST(MenuPopovers, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismis
     EXPECT_TRUE(popovers.isDashboardShown());
     EXPECT_EQ(dismissed, 1);
     popovers.closeDashboard();
+}
+
+TEST(MenuPopovers, confirmsThroughTheDialogsOnlyWithTheConfirmingButton) {
+    ModelFixture f;
+    ScriptedDialogs dialogs;
+    MenuPopovers popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
+                          [] { return QRect(); });
+    dialogs.alertAnswers = {0u, 1u, std::nullopt};
+    EXPECT_TRUE(popovers.confirm("Clear?", "It goes.", "Clear", "Cancel"));
+    EXPECT_FALSE(popovers.confirm("Clear?", "It goes.", "Clear", "Cancel"));
+    EXPECT_FALSE(popovers.confirm("Clear?", "It goes.", "Clear", "Cancel"))
+        << "an alert that could not be shown confirms nothing";
+    ASSERT_EQ(dialogs.alerts.size(), 3u);
+    EXPECT_EQ(dialogs.alerts[0].message, "Clear?");
+    EXPECT_EQ(dialogs.alerts[0].text, "It goes.");
+    EXPECT_EQ(dialogs.alerts[0].buttons, (std::vector<std::string>{"Clear", "Cancel"}));
+    EXPECT_TRUE(dialogs.alerts[0].destructive);
 }
 
 TEST(MenuRenders, drawEveryMenuCrispAtDoubleScaleAndDarkInTheDarkPalette) {

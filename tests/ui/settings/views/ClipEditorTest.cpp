@@ -92,6 +92,9 @@ TEST(ClipEditor, opensForTheChosenSongAndLoadsInTheBackground) {
     EXPECT_FALSE(save->isEnabled()) << "nothing to save before the song's length is known";
 
     f.background.runNext();
+    EXPECT_EQ(child<QLabel>(*editor, "songTitle")->text().toStdString(),
+              editor->model().songTitle())
+        << "the title takes the song's length";
     EXPECT_TRUE(strip->isVisible()) << "a song longer than the lane gets the strip";
     EXPECT_TRUE(save->isEnabled());
     EXPECT_TRUE(busy->isVisible()) << "the waveform is still being read";

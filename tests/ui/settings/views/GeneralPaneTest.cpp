@@ -142,7 +142,7 @@ TEST(GeneralPane, recorderWritesTheShortcutAndSaysWhenAnotherProgramHoldsIt) {
     QTest::keyClick(recorder, Qt::Key_F5);
     EXPECT_EQ(f.prefs.muteHotKeyCombo(), (HotKeyCombo{96, {}})) << "F5 alone is a shortcut";
     EXPECT_FALSE(problem->isHidden());
-    EXPECT_EQ(problem->text(), GeneralTexts::hotKeyInUse);
+    EXPECT_TRUE(problem->text().endsWith(GeneralTexts::hotKeyInUse)) << "after the warning mark";
 
     // Escape cancels and leaves everything as it was.
     QTest::mouseClick(record, Qt::LeftButton);

@@ -1,5 +1,6 @@
 #include "signals/FlashPalette.h"
 #include "signals/MenuBarIconStyle.h"
+#include "silence/linux/X11VirtualKey.h"
 #include "support/FakeWorkspace.h"
 #include "support/GuiApp.h"
 #include "support/QtEventLoop.h"
@@ -58,10 +59,10 @@ struct KeyboardFixture {
         changes = model.observe([this] { ++edits; });
         // A shortcut to clear, so that the recorder shows its icon-only clear button.
         session.prefs.setSnoozeHotKeyCombo(HotKeyCombo{1, HotKeyModifiers::control});
-        window = std::make_unique<SettingsWindowController>(
-            settings::SettingsContext{
-                model, session.prefs, session.center, dialogs, workspace, {}, {}},
-            settingsPaneFactories());
+        settings::SettingsContext context{
+            model, session.prefs, session.center, dialogs, workspace, {}, {}};
+        context.keysymVirtualKeyCode = &X11VirtualKey::virtualKeyCodeForKeysym;
+        window = std::make_unique<SettingsWindowController>(context, settingsPaneFactories());
     }
 
     // Shows the pane with the keyboard in the sidebar, where the window opens.

@@ -4,6 +4,7 @@
 // memory, scripted dialogs, and the pane context built on them.
 
 #include "core/SettingsPrefs.h"
+#include "silence/linux/X11VirtualKey.h"
 #include "support/FakeWorkspace.h"
 #include "support/GuiApp.h"
 #include "support/ModelStores.h"
@@ -33,6 +34,8 @@ struct SettingsFixture : ModelStores {
 
     SettingsFixture() {
         guiApp();
+        // Test key events carry no native codes; their key symbols name the keys.
+        context.keysymVirtualKeyCode = &X11VirtualKey::virtualKeyCodeForKeysym;
         model->onSoundsEnabledChanged = [this](bool on) {
             soundsSwitched.push_back(on);
             prefs.setSoundsEnabled(on);
