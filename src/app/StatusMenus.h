@@ -4,8 +4,8 @@
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "ui/menubar/ConfigModel.h"
-#include "ui/menubar/PopoverHost.h"
 #include "ui/menubar/PopoverLens.h"
+#include "ui/menubar/PopupHost.h"
 
 #include <functional>
 #include <memory>
@@ -31,7 +31,7 @@ public:
     // Start-up, once the application object has its model: the dashboard asked for from outside
     // comes here. The host is attached afterwards, because its popups are built on the model.
     void setupStatusItem();
-    void attachHost(PopoverHost* host) { host_ = host; }
+    void attachHost(PopupHost* host) { host_ = host; }
     // The quick menu's Quit.
     void quit();
     // Where the dashboard's rows lead: the settings window at a pane (`open`), and the
@@ -65,7 +65,7 @@ private:
 
     AppDelegate& delegate_;
     Preferences& preferences_;
-    PopoverHost* host_ = nullptr;
+    PopupHost* host_ = nullptr;
 };
 
 } // namespace corvale

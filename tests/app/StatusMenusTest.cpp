@@ -12,7 +12,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // The popups as the menus' logic sees them: open flags and the questions asked.
-struct FakePopoverHost : PopoverHost {
+struct FakePopupHost : PopupHost {
     bool tray = true;
     bool dashboard = false;
     // How the dashboard was last shown.
@@ -49,7 +49,7 @@ struct FakePopoverHost : PopoverHost {
 struct StatusMenusTest : ::testing::Test {
     test::AppHarness h;
     test::RecordingStatusButton button;
-    FakePopoverHost host;
+    FakePopupHost host;
     std::unique_ptr<StatusMenus> menus;
 
     void SetUp() override {

@@ -20,7 +20,7 @@
 #include "silence/linux/X11Keyboard.h"
 #include "store/linux/FileChangeWatcher.h"
 #include "ui/flash/QtOverlayHost.h"
-#include "ui/menubar/views/MenuPopovers.h"
+#include "ui/menubar/views/TrayPopups.h"
 #include "ui/settings/views/QtDialogs.h"
 #include "ui/settings/views/SettingsContext.h"
 #include "ui/settings/views/SettingsWindow.h"
@@ -93,7 +93,7 @@ private:
         FfmpegMediaTools mediaTools;
         WorkerThreadTasks mediaTasks;
         SoundChoosers soundChoosers;
-        MenuPopovers popups;
+        TrayPopups popups;
         // Owned only now that the observers are in place: a command that finds the name is heard.
         SessionBusName busName;
         FileChangeWatcher rulesWatcher;

@@ -52,7 +52,9 @@ std::optional<std::size_t> QtDialogs::runModalAlert(const AlertSpec& alert) {
                    : QMessageBox::RejectRole;
         buttons.push_back(box.addButton(qs(titles[i]), role));
     }
-    box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    // Enter never confirms something that cannot be undone.
+    box.setDefaultButton(
+        static_cast<QPushButton*>(alert.destructive ? buttons.back() : buttons.front()));
     // Escape answers with the last button, which alerts reserve for backing out.
     box.setEscapeButton(buttons.back());
     bringForward(&box);

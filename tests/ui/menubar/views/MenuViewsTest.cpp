@@ -1,6 +1,6 @@
 #include "ui/menubar/views/ConfigView.h"
-#include "ui/menubar/views/MenuPopovers.h"
 #include "ui/menubar/views/QuickMenuView.h"
+#include "ui/menubar/views/TrayPopups.h"
 #include "ui/render/RenderHarness.h"
 
 #include "core/SettingsPrefs.h"
@@ -206,11 +206,11 @@ TEST(MenuViews, dashboardAndQuickMenuRetintWhenTheThemeChanges) {
               QGuiApplication::palette().color(QPalette::Highlight));
 }
 
-TEST(MenuPopovers, escapeDismissesTheDashboardThroughItsWatch) {
+TEST(TrayPopups, escapeDismissesTheDashboardThroughItsWatch) {
     ModelFixture f;
     ScriptedDialogs dialogs;
-    MenuPopovers popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
-                          [] { return QRect(); });
+    TrayPopups popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
+                        [] { return QRect(); });
     int outside = 0;
     popovers.showDashboard();
     popovers.watchOutsideClicks([&] {
@@ -230,11 +230,11 @@ TEST(MenuPopovers, escapeDismissesTheDashboardThroughItsWatch) {
     EXPECT_EQ(outside, 1) << "the quick menu closing is not the dashboard's business";
 }
 
-TEST(MenuPopovers, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismissal) {
+TEST(TrayPopups, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismissal) {
     ModelFixture f;
     ScriptedDialogs dialogs;
-    MenuPopovers popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
-                          [] { return QRect(); });
+    TrayPopups popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
+                        [] { return QRect(); });
     bool tray = false;
     popovers.setTrayQuery([&] { return tray; });
     EXPECT_FALSE(popovers.hasTray());
@@ -270,11 +270,11 @@ TEST(MenuPopovers, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismis
     popovers.closeDashboard();
 }
 
-TEST(MenuPopovers, confirmsThroughTheDialogsOnlyWithTheConfirmingButton) {
+TEST(TrayPopups, confirmsThroughTheDialogsOnlyWithTheConfirmingButton) {
     ModelFixture f;
     ScriptedDialogs dialogs;
-    MenuPopovers popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
-                          [] { return QRect(); });
+    TrayPopups popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
+                        [] { return QRect(); });
     dialogs.alertAnswers = {0u, 1u, std::nullopt};
     EXPECT_TRUE(popovers.confirm("Clear?", "It goes.", "Clear", "Cancel"));
     EXPECT_FALSE(popovers.confirm("Clear?", "It goes.", "Clear", "Cancel"));

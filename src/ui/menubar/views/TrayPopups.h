@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/menubar/PopoverHost.h"
+#include "ui/menubar/PopupHost.h"
 #include "ui/menubar/views/ConfigView.h"
 #include "ui/menubar/views/QuickMenuView.h"
 
@@ -42,13 +42,13 @@ private:
 };
 
 // The dashboard and the quick menu as popups beside the tray icon.
-class MenuPopovers : public PopoverHost {
+class TrayPopups : public PopupHost {
 public:
     // `anchor` gives the tray icon's place on the screen, or an empty rectangle when the tray
     // does not say; the popups then open at the pointer. Questions go through `dialogs`.
-    MenuPopovers(ConfigModel& model, Dialogs& dialogs, ConfigView::Options dashboard,
-                 QuickMenuView::Options quick, std::function<QRect()> anchor);
-    ~MenuPopovers() override;
+    TrayPopups(ConfigModel& model, Dialogs& dialogs, ConfigView::Options dashboard,
+               QuickMenuView::Options quick, std::function<QRect()> anchor);
+    ~TrayPopups() override;
 
     bool hasTray() const override;
     bool isDashboardShown() const override { return dashboardOpen_; }

@@ -1,4 +1,4 @@
-#include "ui/menubar/views/MenuPopovers.h"
+#include "ui/menubar/views/TrayPopups.h"
 
 #include "platform/Dialogs.h"
 #include "ui/menubar/MenuTexts.h"
@@ -100,8 +100,8 @@ void PopupFrame::keyPressEvent(QKeyEvent* event) {
     QFrame::keyPressEvent(event);
 }
 
-MenuPopovers::MenuPopovers(ConfigModel& model, Dialogs& dialogs, ConfigView::Options dashboard,
-                           QuickMenuView::Options quick, std::function<QRect()> anchor)
+TrayPopups::TrayPopups(ConfigModel& model, Dialogs& dialogs, ConfigView::Options dashboard,
+                       QuickMenuView::Options quick, std::function<QRect()> anchor)
     : dialogs_(dialogs),
       dashboard_(new PopupFrame(new ConfigView(model, std::move(dashboard)), "dashboard")),
       quickMenu_(new PopupFrame(new QuickMenuView(model, std::move(quick)), "quickMenu")),
@@ -127,14 +127,14 @@ MenuPopovers::MenuPopovers(ConfigModel& model, Dialogs& dialogs, ConfigView::Opt
     });
 }
 
-MenuPopovers::~MenuPopovers() {
+TrayPopups::~TrayPopups() {
     onOutsideClick_ = nullptr;
     dashboardOpen_ = false;
     delete dashboard_;
     delete quickMenu_;
 }
 
-QRect MenuPopovers::anchorRect() const {
+QRect TrayPopups::anchorRect() const {
     QRect rect = anchor_ ? anchor_() : QRect();
     if (rect.isEmpty()) {
         return QRect(QCursor::pos(), QSize(1, 1));
@@ -142,51 +142,51 @@ QRect MenuPopovers::anchorRect() const {
     return rect;
 }
 
-bool MenuPopovers::hasTray() const {
+bool TrayPopups::hasTray() const {
     return trayQuery_ ? trayQuery_() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void MenuPopovers::showDashboard() {
+void TrayPopups::showDashboard() {
     dashboardOpen_ = true;
     dashboard_->setWindowTitle(MenuTexts::dashboardTitle);
     dashboard_->findChild<ConfigView*>()->refreshIfStale();
     dashboard_->showBeside(anchorRect());
 }
 
-void MenuPopovers::showDashboardWindow() {
+void TrayPopups::showDashboardWindow() {
     dashboardOpen_ = true;
     dashboard_->findChild<ConfigView*>()->refreshIfStale();
     dashboard_->showAsWindow(MenuTexts::productName);
 }
 
-void MenuPopovers::closeDashboard() {
+void TrayPopups::closeDashboard() {
     dashboardOpen_ = false;
     dashboard_->hide();
 }
 
-void MenuPopovers::watchOutsideClicks(std::function<void()> onOutsideClick) {
+void TrayPopups::watchOutsideClicks(std::function<void()> onOutsideClick) {
     onOutsideClick_ = std::move(onOutsideClick);
 }
 
-bool MenuPopovers::isQuickMenuShown() const {
+bool TrayPopups::isQuickMenuShown() const {
     return quickMenu_->isVisible();
 }
 
-void MenuPopovers::showQuickMenu() {
+void TrayPopups::showQuickMenu() {
     quickMenu_->showBeside(anchorRect());
 }
 
-void MenuPopovers::closeQuickMenu() {
+void TrayPopups::closeQuickMenu() {
     quickMenu_->hide();
 }
 
-bool MenuPopovers::confirm(const std::string& title, const std::string& text,
-                           const std::string& confirmButton, const std::string& cancelButton) {
+bool TrayPopups::confirm(const std::string& title, const std::string& text,
+                         const std::string& confirmButton, const std::string& cancelButton) {
     // The questions asked here erase something, so the confirming button is drawn as such.
     return dialogs_.runModalAlert({title, text, {confirmButton, cancelButton}, true}) == 0u;
 }
 
-void MenuPopovers::quit() {
+void TrayPopups::quit() {
     QCoreApplication::quit();
 }
 

@@ -7,9 +7,9 @@ namespace corvale {
 
 // The desktop's side of the dashboard and the quick menu: two popups beside the tray icon. The
 // menus' logic decides when each opens and closes; the host only does it.
-class PopoverHost {
+class PopupHost {
 public:
-    virtual ~PopoverHost() = default;
+    virtual ~PopupHost() = default;
 
     // Whether the desktop has a system tray to show our icon in now.
     virtual bool hasTray() const = 0;
