@@ -1,22 +1,16 @@
 #include "core/RuleEngine.h"
 
+#include "support/AppRule.h"
 #include "support/LogRecorder.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
 
 using namespace corvale;
+using corvale::test::appRule;
 using corvale::test::LogRecorder;
 
 namespace {
-
-Rule appRule(const std::string& app, std::optional<Condition> condition = std::nullopt) {
-    Rule rule = Rule::fallback();
-    rule.appBundleId = app;
-    rule.appDisplayName = app;
-    rule.condition = std::move(condition);
-    return rule;
-}
 
 ObservedNotification note(const std::string& app, const std::string& title = "",
                           const std::string& body = "", const std::string& subtitle = "") {

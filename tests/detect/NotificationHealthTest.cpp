@@ -1,5 +1,7 @@
 #include "detect/NotificationHealth.h"
 
+#include "support/AppRule.h"
+
 #include <gtest/gtest.h>
 
 namespace corvale {
@@ -7,29 +9,23 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-Rule ruleFor(const std::string& app) {
-    Rule rule;
-    rule.id = Uuid::random();
-    rule.appBundleId = app;
-    rule.appDisplayName = app;
-    return rule;
-}
+using test::appRule;
 
 TEST(NotificationHealth, listsAppsWithAnObservableRuleThatWereNeverSeen) {
-    auto disabled = ruleFor("Disabled");
+    auto disabled = appRule("Disabled");
     disabled.enabled = false;
-    auto doesNothing = ruleFor("Quiet");
+    auto doesNothing = appRule("Quiet");
     doesNothing.sound = SoundRef::silent();
-    auto blinksOnly = ruleFor("Blinker");
+    auto blinksOnly = appRule("Blinker");
     blinksOnly.sound = SoundRef::silent();
     blinksOnly.flashMenuBar = true;
-    auto flashesOnly = ruleFor("flasher");
+    auto flashesOnly = appRule("flasher");
     flashesOnly.sound = SoundRef::silent();
     flashesOnly.flashScreen = true;
-    auto blankName = ruleFor("  ");
-    auto padded = ruleFor("  Zoom ");
-    auto zoomAgain = ruleFor("ZOOM");
-    auto seen = ruleFor("Slack");
+    auto blankName = appRule("  ");
+    auto padded = appRule("  Zoom ");
+    auto zoomAgain = appRule("ZOOM");
+    auto seen = appRule("Slack");
 
     std::vector<Rule> rules = {Rule::fallback(), disabled, doesNothing, blinksOnly, flashesOnly,
                                blankName,        padded,   zoomAgain,   seen};

@@ -1,5 +1,7 @@
 #include "detect/Onboarding.h"
 
+#include "support/AppRule.h"
+
 #include <gtest/gtest.h>
 
 namespace corvale {
@@ -8,18 +10,12 @@ namespace {
 using Names = std::vector<std::string>;
 
 Rule ruleFor(const std::string& app, SoundRef sound = SoundRef::builtin("Glass")) {
-    Rule rule;
-    rule.id = Uuid::random();
-    rule.appBundleId = app;
-    rule.appDisplayName = app;
-    rule.sound = std::move(sound);
-    return rule;
+    return test::appRule(app, std::nullopt, std::move(sound));
 }
 
 Rule conditional(const std::string& app, SoundRef sound = SoundRef::builtin("Glass")) {
-    auto rule = ruleFor(app, std::move(sound));
-    rule.condition = Condition{Condition::Type::titleContains, "urgent"};
-    return rule;
+    return test::appRule(app, Condition{Condition::Type::titleContains, "urgent"},
+                         std::move(sound));
 }
 
 TEST(Onboarding, oneAppNeedsNativeMuteWhenAnEnabledRulePlaysASound) {

@@ -233,7 +233,8 @@ TEST_F(ScreenSignals, withoutCompositorAFullScreenFlashLeavesTheMiddleUnpainted)
         << "without a tray: one line, and the flash still works";
 }
 
-TEST_F(ScreenSignals, xembedTrayShowsTheBadgeAndTheBlink) {
+// The unread badge on this tray is the menus' test.
+TEST_F(ScreenSignals, xembedTrayShowsTheBlink) {
     tray = display.start({"trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
                           "--width", "120", "--height", "32", "--tint", "0x303030", "--transparent",
                           "true", "--alpha", "0", "--SetDockType", "true"});
@@ -248,11 +249,6 @@ TEST_F(ScreenSignals, xembedTrayShowsTheBadgeAndTheBlink) {
     auto tinted = watchFor(Frame().count(trayArea, {67, 160, 71}, 20, 1 << 30, 40));
     ASSERT_EQ(notify("Chat", "one"), 0);
     EXPECT_EQ(tinted->wait(20s), 0) << "no tinted frame: " << tinted->output() << corvale->output();
-    ASSERT_EQ(notify("Chat", "two"), 0);
-    ASSERT_EQ(notify("Chat", "three"), 0);
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "DETECTED #3")) << corvale->output();
-    auto badge = waitCount(trayArea, red, 20, 1 << 30, 5);
-    EXPECT_EQ(badge.exitCode, 0) << "no unread badge: " << badge.output;
     auto plain = waitCount(trayArea, {67, 160, 71}, 0, 0, 5, 40);
     EXPECT_EQ(plain.exitCode, 0) << "the tint stayed after the blink: " << plain.output;
 }

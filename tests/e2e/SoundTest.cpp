@@ -369,37 +369,6 @@ TEST_F(Sound, aHungAudioServerCostsOneWaitAndDetectionGoesOn) {
     EXPECT_TRUE(corvale->running());
 }
 
-TEST_F(Sound, aNinthSoundAtOnceIsSkippedAndPlayingResumesWhenTheyEnd) {
-    startPulse();
-    const auto tone = writeTone("long.wav", 440, 0.05, 2.0);
-    writeRules({rule("Flood", file(tone), 1.0)});
-    startCorvale();
-
-    auto burst =
-        session.run({"/usr/bin/python3", std::string(CORVALE_E2E_DIR) + "/send_notifications.py",
-                     "burst", "9"});
-    ASSERT_EQ(burst.exitCode, 0) << burst.output;
-    expectLine("DETECTED #9 ");
-    expectLine("[action] app=\"Flood\": 8 sounds already playing - skipped");
-    // A sound's line is written when the audio server has taken it, after the skip.
-    expectLine(played("Flood", "file long.wav", "1.0"), 8);
-    EXPECT_EQ(CorvaleSession::count(*corvale, played("Flood", "file long.wav", "1.0")), 8u)
-        << corvale->output();
-    EXPECT_EQ(CorvaleSession::count(*corvale, "sounds already playing"), 1u);
-
-    // Eight streams play into the sink besides the silent one, and all go when the sounds end.
-    auto streams = [&] {
-        auto listed =
-            runCommand({"pactl", "list", "short", "sink-inputs"}, pulse->clientEnvironment(), 5s);
-        return std::count(listed.output.begin(), listed.output.end(), '\n');
-    };
-    EXPECT_EQ(streams(), 9);
-    ASSERT_TRUE(waitUntil([&] { return streams() == 1; }, 5s)) << "the finished sounds linger";
-
-    notify("Flood");
-    expectLine(played("Flood", "file long.wav", "1.0"), 9);
-}
-
 TEST_F(Sound, anAudioServerKilledMidSoundIsFoundAgainForTheNextAlert) {
     startPulse();
     const auto tone = writeTone("long.wav", 440, 0.2, 3.0);

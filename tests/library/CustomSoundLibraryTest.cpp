@@ -1,5 +1,6 @@
 #include "library/CustomSoundLibrary.h"
 
+#include "support/AppRule.h"
 #include "support/LogRecorder.h"
 #include "support/TempDir.h"
 
@@ -34,11 +35,7 @@ struct CustomSoundLibraryTest : ::testing::Test {
         return FileUrl::fromPath((soundsFolder / name).string());
     }
     void useInRule(const std::string& app, const FileUrl& file) {
-        Rule rule = Rule::fallback();
-        rule.appBundleId = app;
-        rule.appDisplayName = app;
-        rule.sound = SoundRef::file(file);
-        ASSERT_TRUE(rules.upsert(rule));
+        ASSERT_TRUE(rules.upsert(test::appRule(app, std::nullopt, SoundRef::file(file))));
     }
     size_t libraryLines() const { return logs.count("[sounds] library"); }
 };

@@ -2,6 +2,7 @@
 
 #include "core/AtomicFile.h"
 
+#include "support/AppRule.h"
 #include "support/LogRecorder.h"
 #include "support/TempDir.h"
 
@@ -14,13 +15,6 @@ using namespace corvale::test;
 using nlohmann::json;
 
 namespace {
-
-Rule appRule(const std::string& app) {
-    Rule rule = Rule::fallback();
-    rule.appBundleId = app;
-    rule.appDisplayName = app;
-    return rule;
-}
 
 std::string wrapper(const json& rules, const json& version = 1) {
     return json{{"rules", rules}, {"version", version}}.dump();

@@ -1,5 +1,6 @@
 #include "ui/menubar/ConfigModel.h"
 
+#include "support/AppRule.h"
 #include "support/ModelStores.h"
 
 #include <gtest/gtest.h>
@@ -45,10 +46,7 @@ protected:
     }
 
     Rule addRule(const std::string& app, std::optional<Condition> condition = std::nullopt) {
-        Rule rule = Rule::fallback();
-        rule.appBundleId = app;
-        rule.appDisplayName = app;
-        rule.condition = std::move(condition);
+        Rule rule = appRule(app, std::move(condition));
         rules.upsert(rule);
         return rule;
     }

@@ -1,5 +1,7 @@
 #include "ui/menubar/MenuModel.h"
 
+#include "support/AppRule.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,13 +11,7 @@ namespace mm = corvale::MenuModel;
 
 namespace {
 
-Rule appRule(const std::string& name, std::optional<Condition> condition = std::nullopt) {
-    Rule rule = Rule::fallback();
-    rule.appBundleId = name;
-    rule.appDisplayName = name;
-    rule.condition = std::move(condition);
-    return rule;
-}
+using test::appRule;
 
 Condition titleHas(const std::string& word) {
     return {Condition::Type::titleContains, word};

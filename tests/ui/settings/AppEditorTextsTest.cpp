@@ -54,36 +54,6 @@ TEST(AppEditorTexts, conditionSummaryCutsTheTrimmedOperandAtTwentyTwoCharacters)
     EXPECT_EQ(conditionSummary(cond(T::titleContains, "a\xFF")), "Title: \u201Ca\uFFFD\u201D");
 }
 
-TEST(AppEditorTexts, confirmationsRemoveFirstAndNameTheApp) {
-    auto app = removeAppAlert("Slack");
-    EXPECT_EQ(app.message, "Remove Slack?");
-    EXPECT_EQ(app.buttons, (std::vector<std::string>{"Remove", "Cancel"}));
-    EXPECT_TRUE(app.destructive);
-
-    auto rule = removeRuleAlert(Condition{Condition::Type::titleContains, "invoice"}, "Ping",
-                                std::string("Mail"));
-    EXPECT_EQ(rule.message, "Remove this rule?");
-    EXPECT_EQ(rule.text, "Title: \u201Cinvoice\u201D \u2192 Ping. Mail keeps its sound above for "
-                         "other notifications. This can\u2019t be undone.");
-    EXPECT_EQ(rule.buttons.front(), "Remove");
-    EXPECT_TRUE(rule.destructive);
-    EXPECT_EQ(removeRuleAlert(std::nullopt, "Silent", std::nullopt).text.substr(0, 24),
-              "Any \u2192 Silent. This app");
-}
-
-TEST(AppEditorTexts, notesFollowTheSwitchAndTheSheetTitleTheMode) {
-    EXPECT_NE(customSoundNote("Slack", true), customSoundNote("Slack", false));
-    EXPECT_EQ(customSoundNote("Slack", false),
-              "Using the default sound for all other apps. Turn on \u201CCustom sound\u201D to "
-              "customize Slack.");
-    EXPECT_EQ(sheetTitle("Mail", false), "New rule for Mail");
-    EXPECT_EQ(sheetTitle("Mail", true), "Edit rule for Mail");
-    EXPECT_EQ(regexRefusal("U_REGEX_MISSING_CLOSE_PAREN", 5),
-              "This pattern can\u2019t be used: U_REGEX_MISSING_CLOSE_PAREN at position 5");
-    EXPECT_EQ(regexRefusal("U_REGEX_RULE_SYNTAX", std::nullopt),
-              "This pattern can\u2019t be used: U_REGEX_RULE_SYNTAX");
-}
-
 TEST(AppEditorTexts, everyPaletteColourHasItsOwnName) {
     std::set<std::string> names;
     for (const auto& color : FlashPalette::colors()) {

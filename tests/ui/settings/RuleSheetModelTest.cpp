@@ -1,6 +1,7 @@
 #include "ui/settings/RuleSheetModel.h"
 
 #include "core/RuleEngine.h"
+#include "support/AppRule.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,8 @@ namespace {
 
 Rule appRule(const std::string& app, SoundRef sound, double volume,
              std::optional<Condition> condition = std::nullopt) {
-    Rule rule = Rule::fallback();
-    rule.appBundleId = app;
-    rule.appDisplayName = app;
-    rule.sound = std::move(sound);
+    Rule rule = test::appRule(app, std::move(condition), std::move(sound));
     rule.volume = volume;
-    rule.condition = std::move(condition);
     return rule;
 }
 

@@ -1,5 +1,7 @@
 #include "ui/settings/SettingsPanes.h"
 
+#include "support/AppRule.h"
+
 #include <gtest/gtest.h>
 
 using namespace corvale;
@@ -8,12 +10,7 @@ namespace {
 
 using Kind = PaneID::Kind;
 
-Rule appRule(const std::string& name) {
-    Rule rule = Rule::fallback();
-    rule.appBundleId = name;
-    rule.appDisplayName = name;
-    return rule;
-}
+using test::appRule;
 
 std::vector<std::string> labels(const std::vector<SidebarEntry>& entries) {
     std::vector<std::string> out;

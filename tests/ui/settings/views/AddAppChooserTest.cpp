@@ -1,7 +1,7 @@
 #include "ui/settings/views/AddAppChooser.h"
 
 #include "support/QtEventLoop.h"
-#include "ui/settings/views/EditorFixture.h"
+#include "ui/settings/views/SettingsFixture.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -15,7 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::child;
-using test::EditorFixture;
+using test::SettingsFixture;
 
 QStringList listed(QWidget& chooser) {
     QStringList out;
@@ -38,7 +38,7 @@ void whenShown(const std::function<void(QWidget&)>& act) {
 }
 
 TEST(AddAppChooser, listsSeenAppsThenInstalledOnesAndAddsTheChosenName) {
-    EditorFixture f;
+    SettingsFixture f;
     f.model->addApp("Mail");
     f.observed.observe("Signal");
     ConfigPublished values;
@@ -69,7 +69,7 @@ TEST(AddAppChooser, listsSeenAppsThenInstalledOnesAndAddsTheChosenName) {
 }
 
 TEST(AddAppChooser, aTypedNameInNeitherListIsAddedAsTyped) {
-    EditorFixture f;
+    SettingsFixture f;
     f.workspace.installed = {{"Thunderbird", "thunderbird", "/apps/thunderbird.desktop"}};
     whenShown([](QWidget& chooser) {
         QTest::keyClicks(child<QLineEdit>(chooser, "appFilter"), " Backup Daemon");
@@ -82,7 +82,7 @@ TEST(AddAppChooser, aTypedNameInNeitherListIsAddedAsTyped) {
 }
 
 TEST(AddAppChooser, cancelAddsNothingAndNoMatchLeavesNothingToAdd) {
-    EditorFixture f;
+    SettingsFixture f;
     f.workspace.installed = {{"Thunderbird", "thunderbird", "/apps/thunderbird.desktop"}};
     f.log.lines.clear();
     whenShown([](QWidget& chooser) {

@@ -58,8 +58,6 @@ TEST(GeneralPane, eachControlWritesItsPreferenceAndTellsWhoMustKnow) {
          notes::statusItemNeedsRefresh},
         {"snooze for 2 hours", choose("snoozeFor", 3),
          [](auto& p) { return p.snoozeDurationMinutes() == 120; }, nullptr},
-        {"snooze for 15 minutes", choose("snoozeFor", 0),
-         [](auto& p) { return p.snoozeDurationMinutes() == 15; }, nullptr},
         {"gentle flashes", choose("flashIntensity", 0),
          [](auto& p) { return p.flashIntensity() == FlashIntensity::gentle; }, nullptr},
         {"long flashes", choose("flashDuration", 2),

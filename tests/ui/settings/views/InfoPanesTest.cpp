@@ -6,12 +6,8 @@
 #include "ui/settings/views/SoundLibraryPane.h"
 #include "ui/settings/views/StarterPresetsPane.h"
 
-#include "core/SettingsPrefs.h"
-#include "support/FakeWorkspace.h"
-#include "support/GuiApp.h"
-#include "support/ModelStores.h"
-#include "support/ScriptedDialogs.h"
 #include "ui/menubar/MenuTexts.h"
+#include "ui/settings/views/SettingsFixture.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -27,34 +23,17 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// The panes over the config model and its stores, with dialogs answered from a script and the
-// sounds the model plays recorded.
-struct PaneFixture : test::ModelStores {
+// A pane shown over the settings fixture, and the data files read back as the next start would.
+struct PaneFixture : test::SettingsFixture {
     LogFn quiet = [](const std::string&) {};
-    InMemoryPreferences preferences;
-    SettingsPrefs prefs{preferences, center};
-    ScriptedDialogs dialogs;
-    test::FakeWorkspace workspace;
-    std::vector<Rule> played;
-    int presetsApplied = 0;
-    std::unique_ptr<settings::SettingsContext> context;
-
-    PaneFixture()
-        : ModelStores(
-              [this](const Rule& rule, const ObservedNotification&) { played.push_back(rule); }) {
-        test::guiApp();
-        context = std::make_unique<settings::SettingsContext>(settings::SettingsContext{
-            *model, prefs, center, dialogs, workspace, {}, [this] { ++presetsApplied; }});
-    }
 
     template <typename Pane> std::unique_ptr<Pane> open() {
-        auto pane = std::make_unique<Pane>(*context);
+        auto pane = std::make_unique<Pane>(context);
         pane->resize(626, 560);
         pane->show();
         return pane;
     }
 
-    // What the files hold, read back as the next start would read them.
     std::vector<PingRecord> pingsOnDisk() {
         PingLogStore disk(dir / "pingHistory.json", quiet);
         disk.load();

@@ -280,12 +280,6 @@ TEST(Keyboard, spaceAndEnterDoWhatAClickDoes) {
         // The control the focus is on afterwards, once the pane has been rebuilt.
         QString focusedAfter;
     } cases[] = {
-        {"Space turns a switch off",
-         PaneID::of(Kind::general),
-         "playSounds",
-         {Qt::Key_Space},
-         [](KeyboardFixture& f) { EXPECT_FALSE(f.session.prefs.soundsEnabled()); },
-         "playSounds"},
         {"Enter on a button asks its question through the dialogs",
          PaneID::of(Kind::recentAlerts),
          "clearHistory",

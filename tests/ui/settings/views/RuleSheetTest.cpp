@@ -1,7 +1,7 @@
 #include "ui/settings/views/RuleSheet.h"
 
 #include "support/QtEventLoop.h"
-#include "ui/settings/views/EditorFixture.h"
+#include "ui/settings/views/SettingsFixture.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -12,7 +12,7 @@ namespace corvale {
 namespace {
 
 using test::child;
-using test::EditorFixture;
+using test::SettingsFixture;
 
 struct Saved {
     std::optional<Uuid> id;
@@ -22,7 +22,7 @@ struct Saved {
 };
 
 struct Sheet {
-    EditorFixture f;
+    SettingsFixture f;
     std::vector<Saved> saved;
     std::unique_ptr<settings::RuleSheet> sheet;
 
@@ -88,7 +88,8 @@ TEST(RuleSheet, savesTheEditedRulesIdAndTheChosenSoundAndVolume) {
 
     test::choose(child<QComboBox>(*s.sheet, "soundPopUp"), "Silent");
     QTest::mouseClick(child<QPushButton>(*s.sheet, "testRule"), Qt::LeftButton);
-    EXPECT_EQ(s.f.played, std::vector<SoundRef>{SoundRef::silent()}) << "Test plays the choice";
+    ASSERT_EQ(s.f.played.size(), 1u);
+    EXPECT_EQ(s.f.played[0].sound, SoundRef::silent()) << "Test plays the choice";
     QTest::keyClick(s.keyword(), Qt::Key_Return);
     ASSERT_EQ(s.saved.size(), 1u);
     EXPECT_EQ(s.saved[0].id, editing.id);

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the settings views are tested with: the config model over its stores, preferences in
-// memory, scripted dialogs, and the pane context built on them.
+// memory, scripted dialogs, a fake desktop, and the pane context built on them.
 
 #include "core/SettingsPrefs.h"
 #include "silence/linux/X11VirtualKey.h"
@@ -11,10 +11,12 @@
 #include "support/ScriptedDialogs.h"
 #include "ui/settings/views/SettingsContext.h"
 
+#include <QComboBox>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 
 namespace corvale::test {
@@ -24,7 +26,17 @@ struct SettingsFixture : ModelStores {
     SettingsPrefs prefs{preferences, center};
     ScriptedDialogs dialogs;
     FakeWorkspace workspace;
-    settings::SettingsContext context{*model, prefs, center, dialogs, workspace, {}, {}};
+    // The rules the model played, and how often a pane removed an app or applied a preset.
+    std::vector<Rule> played;
+    int appsRemoved = 0;
+    int presetsApplied = 0;
+    settings::SettingsContext context{*model,
+                                      prefs,
+                                      center,
+                                      dialogs,
+                                      workspace,
+                                      [this] { ++appsRemoved; },
+                                      [this] { ++presetsApplied; }};
 
     // How often each in-process notification was posted since the fixture was made.
     std::map<std::string, int> posted;
@@ -32,10 +44,14 @@ struct SettingsFixture : ModelStores {
     // What the views asked of the model's sounds switch; it is applied as the program does.
     std::vector<bool> soundsSwitched;
 
-    SettingsFixture() {
+    SettingsFixture()
+        : ModelStores(
+              [this](const Rule& rule, const ObservedNotification&) { played.push_back(rule); },
+              {"Glass", "Submarine"}) {
         guiApp();
         // Test key events carry no native codes; their key symbols name the keys.
         context.keysymVirtualKeyCode = &X11VirtualKey::virtualKeyCodeForKeysym;
+        log.lines.clear();
         model->onSoundsEnabledChanged = [this](bool on) {
             soundsSwitched.push_back(on);
             prefs.setSoundsEnabled(on);
@@ -46,12 +62,36 @@ struct SettingsFixture : ModelStores {
             watching.push_back(center.observe(name, [this, name] { ++posted[name]; }));
         }
     }
+
+    // The rules as the file on disk holds them.
+    nlohmann::json storedRules() const {
+        return nlohmann::json::parse(readFile(dir / "rules.json")).at("rules");
+    }
+    // The stored rule of an app ("*" for the default rule) without a condition.
+    nlohmann::json storedBase(const std::string& displayName) const {
+        for (const auto& rule : storedRules()) {
+            if ((displayName == "*" ? rule.at("appBundleId") == "*"
+                                    : rule.at("appDisplayName") == displayName) &&
+                !rule.contains("condition")) {
+                return rule;
+            }
+        }
+        return nullptr;
+    }
 };
 
 template <typename T> T* child(const QObject& parent, const QString& name) {
     auto* found = parent.findChild<T*>(name);
     EXPECT_NE(found, nullptr) << name.toStdString();
     return found;
+}
+
+// What a user's pick from the pop-up does: the item becomes current and is activated.
+inline void choose(QComboBox* popUp, const QString& title) {
+    const int index = popUp->findText(title);
+    ASSERT_GE(index, 0) << title.toStdString();
+    popUp->setCurrentIndex(index);
+    emit popUp->activated(index);
 }
 
 } // namespace corvale::test
