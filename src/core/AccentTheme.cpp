@@ -52,10 +52,6 @@ FlashColor fromHsv(const Hsv& hsv) {
     return {r + m, g + m, b + m};
 }
 
-double luminance(const FlashColor& c) {
-    return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
-}
-
 } // namespace
 
 std::string AccentTheme::storedText() const {
@@ -88,7 +84,7 @@ FlashColor AccentTheme::guarded(FlashColor color) {
         hsv.h = std::fmod(hsv.h + 32.0, 360.0);
         color = fromHsv(hsv);
     }
-    for (int step = 0; step < 30 && luminance(color) < 0.22 && hsv.v < 1.0; ++step) {
+    for (int step = 0; step < 30 && color.luminance() < 0.22 && hsv.v < 1.0; ++step) {
         hsv.v = std::min(1.0, hsv.v + 0.04);
         color = fromHsv(hsv);
     }

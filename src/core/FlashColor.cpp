@@ -37,4 +37,23 @@ std::string FlashColor::hexString() const {
     return out;
 }
 
+double FlashColor::luminance() const {
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+}
+
+double FlashColor::linearLuminance() const {
+    auto linear = [](double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return FlashColor{linear(r), linear(g), linear(b)}.luminance();
+}
+
+double FlashColor::contrast(const FlashColor& a, const FlashColor& b) {
+    // Held by value: minmax over temporaries would hand back dangling references.
+    const double la = a.linearLuminance();
+    const double lb = b.linearLuminance();
+    const auto [dark, light] = std::minmax(la, lb);
+    return (light + 0.05) / (dark + 0.05);
+}
+
 } // namespace corvale

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace corvale {
@@ -37,6 +38,9 @@ struct SoundRef {
     static SoundRef builtin(std::string name) { return {Builtin{std::move(name)}}; }
     static SoundRef file(FileUrl url) { return {File{std::move(url)}}; }
     static SoundRef silent() { return {Silent{}}; }
+    // The tone of new rules and of the default rule, also played when a named sound is missing.
+    static constexpr std::string_view defaultToneName = "Submarine";
+    static SoundRef defaultTone() { return builtin(std::string(defaultToneName)); }
     bool isSilent() const { return std::holds_alternative<Silent>(value); }
 
     friend bool operator==(const SoundRef&, const SoundRef&) = default;
@@ -65,7 +69,7 @@ struct Rule {
     std::string appDisplayName;
     bool enabled = true;
     std::optional<Condition> condition;
-    SoundRef sound = SoundRef::builtin("Submarine");
+    SoundRef sound = SoundRef::defaultTone();
     double volume = 1.0;
     bool flashMenuBar = false;
     bool flashScreen = false;

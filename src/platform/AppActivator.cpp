@@ -5,14 +5,14 @@
 
 namespace corvale {
 
-bool AppActivator::activate(const std::string& appName, const std::string& bundleID) {
-    if (!bundleID.empty()) {
+bool AppActivator::activate(const std::string& appName, const std::string& desktopId) {
+    if (!desktopId.empty()) {
         for (const auto& running : workspace_.runningApplications()) {
-            if (running.app.bundleID == bundleID) {
+            if (running.app.desktopId == desktopId) {
                 return workspace_.openApplication(running.app);
             }
         }
-        if (auto known = workspace_.applicationWithBundleID(bundleID)) {
+        if (auto known = workspace_.applicationWithDesktopId(desktopId)) {
             return workspace_.openApplication(*known);
         }
     }

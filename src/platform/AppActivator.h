@@ -11,9 +11,9 @@ class AppActivator {
 public:
     explicit AppActivator(Workspace& workspace) : workspace_(workspace) {}
 
-    // By identifier first, then by name among the running applications, then among the
+    // By desktop id first, then by name among the running applications, then among the
     // installed ones; returns whether an application was opened.
-    bool activate(const std::string& appName, const std::string& bundleID = {});
+    bool activate(const std::string& appName, const std::string& desktopId = {});
 
 private:
     Workspace& workspace_;

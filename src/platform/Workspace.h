@@ -11,7 +11,7 @@ namespace corvale {
 struct AppLocation {
     std::string name;
     // The desktop's identifier for the application (its desktop file ID, without ".desktop").
-    std::string bundleID;
+    std::string desktopId;
     std::filesystem::path path;
     friend bool operator==(const AppLocation&, const AppLocation&) = default;
 };
@@ -28,7 +28,7 @@ public:
     virtual ~Workspace() = default;
     virtual std::vector<RunningApp> runningApplications() = 0;
     // The application the desktop knows under this identifier, running or not.
-    virtual std::optional<AppLocation> applicationWithBundleID(const std::string& bundleID) = 0;
+    virtual std::optional<AppLocation> applicationWithDesktopId(const std::string& desktopId) = 0;
     // An installed application of this name, searched where and in the order the desktop does.
     virtual std::optional<AppLocation> installedApplication(const std::string& name) = 0;
     // The applications a person can start, as the desktop's menus list them.

@@ -203,7 +203,7 @@ void ActionRunner::engineAnswered(std::uint64_t id, const PlaybackStarted& resul
 void ActionRunner::playBuiltinFallback(const std::string& name, const Alert& alert,
                                        bool orDefault) {
     prune();
-    const std::string asked = orDefault ? name : std::string("Submarine");
+    const std::string asked = orDefault ? name : std::string(SoundRef::defaultToneName);
     const std::uint64_t id = nextId_++;
     std::weak_ptr<bool> alive = alive_;
     systemSounds_.push_back(Fallback{id, alert.uuid, nullptr, false, {}});

@@ -42,8 +42,7 @@ FlashColor FlashPalette::color(std::string_view forApp) {
 }
 
 FlashColor FlashPalette::labelTextColor(const FlashColor& fill) {
-    const double luminance = 0.2126 * fill.r + 0.7152 * fill.g + 0.0722 * fill.b;
-    return luminance > 0.55 ? FlashColor{0, 0, 0} : FlashColor{1, 1, 1};
+    return fill.luminance() > 0.55 ? FlashColor{0, 0, 0} : FlashColor{1, 1, 1};
 }
 
 } // namespace corvale

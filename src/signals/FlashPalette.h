@@ -12,7 +12,7 @@ struct FlashPalette {
     static const std::array<FlashColor, 10>& colors();
     // A stable pick by the trimmed, lower-cased name (64-bit FNV-1a of its UTF-8 bytes, modulo 10).
     static FlashColor color(std::string_view forApp);
-    // Black on light fills (relative luminance above 0.55), white otherwise.
+    // Black on light fills (luminance above 0.55), white otherwise.
     static FlashColor labelTextColor(const FlashColor& fill);
 };
 

@@ -5,7 +5,6 @@
 #include "core/Text.h"
 #include "core/Uuid.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace corvale;
@@ -19,6 +18,18 @@ TEST(FlashColor, hexReaderAcceptsOnlySixDigitsAndNeverFails) {
         EXPECT_EQ(FlashColor::fromHex(bad), FlashColor{}) << bad;
     }
     EXPECT_EQ((FlashColor{1.0, 0.5, 0.0}).hexString(), "#FF8000");
+}
+
+TEST(FlashColor, luminanceAndContrastRatio) {
+    const FlashColor black, white{1, 1, 1};
+    EXPECT_NEAR(FlashColor::fromHex("#808080").luminance(), 0.50196, 1e-5);
+    EXPECT_NEAR(FlashColor::fromHex("#1E88E5").luminance(), 0.47129, 1e-5);
+    EXPECT_NEAR(FlashColor::fromHex("#808080").linearLuminance(), 0.21586, 1e-5);
+    EXPECT_NEAR(FlashColor::fromHex("#0A0A0A").linearLuminance(), 0.0030353, 1e-7)
+        << "dark components are linearised by the straight segment";
+    EXPECT_DOUBLE_EQ(FlashColor::contrast(black, white), 21.0);
+    EXPECT_DOUBLE_EQ(FlashColor::contrast(white, black), 21.0) << "order does not matter";
+    EXPECT_NEAR(FlashColor::contrast(FlashColor::fromHex("#767676"), white), 4.54, 0.01);
 }
 
 TEST(AccentTheme, storedTextsAndGuard) {
@@ -39,14 +50,10 @@ TEST(AccentTheme, storedTextsAndGuard) {
     EXPECT_NEAR(turned.b, 0.0, 1e-9);
     EXPECT_EQ(AccentTheme::fromStoredText("custom:#FF8000").kind, AccentTheme::Kind::custom);
 
-    // Near-black is lightened until readable, within 30 steps.
-    FlashColor dark = AccentTheme::guarded({0.02, 0.02, 0.05});
-    double luminance = 0.2126 * dark.r + 0.7152 * dark.g + 0.0722 * dark.b;
-    EXPECT_GE(luminance, 0.22);
-    EXPECT_LT(luminance, 0.25) << "stops at the first step that is bright enough";
-    FlashColor black = AccentTheme::guarded({0, 0, 0});
-    EXPECT_EQ(black.r, black.g) << "black becomes a readable grey";
-    EXPECT_GE(0.2126 * black.r + 0.7152 * black.g + 0.0722 * black.b, 0.22);
+    // Near-black is lightened in steps until readable, and no further.
+    EXPECT_EQ(AccentTheme::guarded({0.02, 0.02, 0.05}).hexString(), "#363687");
+    EXPECT_EQ(AccentTheme::guarded({0, 0, 0}).hexString(), "#3D3D3D")
+        << "black becomes a readable grey";
 }
 
 TEST(Text, trimmingAndCaseFoldingAreUnicodeAware) {

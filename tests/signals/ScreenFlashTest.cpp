@@ -105,7 +105,9 @@ TEST_F(Flashing, globalDefaultsFillInAndNoColourMeansWhiteWithoutLabel) {
 
 TEST(FlashPalette, colourForAnAppIsStableAndCaseBlind) {
     EXPECT_EQ(FlashPalette::color("").hexString(), "#FDD835");
-    EXPECT_EQ(FlashPalette::color("  Slack\n"), FlashPalette::color("SLACK"));
+    EXPECT_EQ(FlashPalette::color("  Slack\n"), FlashPalette::color("slack"));
+    EXPECT_EQ(FlashPalette::color("SLACK").hexString(), "#E53935");
+    EXPECT_EQ(FlashPalette::color("Mail").hexString(), "#3949AB");
     EXPECT_EQ(FlashPalette::labelTextColor(FlashColor::fromHex("#FDD835")), (FlashColor{0, 0, 0}));
     EXPECT_EQ(FlashPalette::labelTextColor(FlashColor::fromHex("#1E88E5")), (FlashColor{1, 1, 1}));
 }

@@ -24,9 +24,9 @@ struct FakeWorkspace : Workspace {
         ++lookups;
         return running;
     }
-    std::optional<AppLocation> applicationWithBundleID(const std::string& bundleID) override {
+    std::optional<AppLocation> applicationWithDesktopId(const std::string& desktopId) override {
         for (const auto& app : installed) {
-            if (app.bundleID == bundleID) {
+            if (app.desktopId == desktopId) {
                 return app;
             }
         }

@@ -154,9 +154,10 @@ std::vector<RunningApp> XdgWorkspace::runningApplications() {
     return running;
 }
 
-std::optional<AppLocation> XdgWorkspace::applicationWithBundleID(const std::string& bundleID) {
+std::optional<AppLocation> XdgWorkspace::applicationWithDesktopId(const std::string& desktopId) {
     auto apps = index();
-    auto id = bundleID.ends_with(".desktop") ? bundleID.substr(0, bundleID.size() - 8) : bundleID;
+    auto id =
+        desktopId.ends_with(".desktop") ? desktopId.substr(0, desktopId.size() - 8) : desktopId;
     if (const auto* app = apps.withID(id)) {
         return locationOf(*app);
     }

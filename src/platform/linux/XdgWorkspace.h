@@ -25,7 +25,7 @@ public:
     explicit XdgWorkspace(Folders folders, std::string iconTheme = "hicolor");
 
     std::vector<RunningApp> runningApplications() override;
-    std::optional<AppLocation> applicationWithBundleID(const std::string& bundleID) override;
+    std::optional<AppLocation> applicationWithDesktopId(const std::string& desktopId) override;
     std::optional<AppLocation> installedApplication(const std::string& name) override;
     std::vector<AppLocation> installedApplications() override;
     bool openApplication(const AppLocation& app) override;

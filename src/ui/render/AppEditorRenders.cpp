@@ -25,7 +25,7 @@ struct QuietDesktop : Dialogs, Workspace {
     }
     void beep() override {}
     std::vector<RunningApp> runningApplications() override { return {}; }
-    std::optional<AppLocation> applicationWithBundleID(const std::string&) override {
+    std::optional<AppLocation> applicationWithDesktopId(const std::string&) override {
         return std::nullopt;
     }
     std::optional<AppLocation> installedApplication(const std::string&) override {

@@ -20,7 +20,7 @@ namespace {
 // The harness opens nothing.
 struct NoWorkspace : Workspace {
     std::vector<RunningApp> runningApplications() override { return {}; }
-    std::optional<AppLocation> applicationWithBundleID(const std::string&) override { return {}; }
+    std::optional<AppLocation> applicationWithDesktopId(const std::string&) override { return {}; }
     std::optional<AppLocation> installedApplication(const std::string&) override { return {}; }
     std::vector<AppLocation> installedApplications() override { return {}; }
     bool openApplication(const AppLocation&) override { return false; }

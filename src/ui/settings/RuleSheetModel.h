@@ -23,7 +23,7 @@ std::size_t kindIndex(ConditionKind kind);
 struct Values {
     ConditionKind kind = ConditionKind::titleContains;
     std::string operand;
-    SoundRef sound = SoundRef::builtin("Submarine");
+    SoundRef sound = SoundRef::defaultTone();
     double volume = 1.0;
 };
 // The edited rule's own values; for a new rule "Title contains", no keyword, and the sound and

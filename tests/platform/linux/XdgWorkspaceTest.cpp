@@ -88,7 +88,7 @@ TEST(XdgWorkspace, findsRunningAndInstalledApplicationsAndOpensThem) {
     ASSERT_TRUE(test::waitUntil(
         [&] {
             for (const auto& app : d.workspace.runningApplications()) {
-                if (app.app.bundleID == "vendor-testapp") {
+                if (app.app.desktopId == "vendor-testapp") {
                     found = app;
                 }
             }
@@ -98,13 +98,13 @@ TEST(XdgWorkspace, findsRunningAndInstalledApplicationsAndOpensThem) {
     EXPECT_EQ(found->app.name, "Test App");
     EXPECT_TRUE(found->ordinary);
     for (const auto& app : d.workspace.runningApplications()) {
-        EXPECT_NE(app.app.bundleID, "helper") << "a shell is no application of its own";
+        EXPECT_NE(app.app.desktopId, "helper") << "a shell is no application of its own";
     }
 
     EXPECT_EQ(d.workspace.installedApplication("test app"), found->app);
     EXPECT_EQ(d.workspace.installedApplications(), std::vector<AppLocation>{found->app})
         << "the menus' list leaves out the hidden helper";
-    EXPECT_EQ(d.workspace.applicationWithBundleID("vendor-testapp.desktop"), found->app);
+    EXPECT_EQ(d.workspace.applicationWithDesktopId("vendor-testapp.desktop"), found->app);
     EXPECT_FALSE(d.workspace.installedApplication("Nothing"));
 
     // Opening runs the entry's command with its field codes expanded.

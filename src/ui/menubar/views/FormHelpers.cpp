@@ -1,5 +1,6 @@
 #include "ui/menubar/views/FormHelpers.h"
 
+#include "signals/FlashPalette.h"
 #include "ui/menubar/ConfigModel.h"
 
 #include <QGuiApplication>
@@ -38,9 +39,7 @@ QColor accentColor(const AccentTheme& theme) {
 }
 
 QColor textOn(const QColor& fill) {
-    const QColor rgb = fill.toRgb();
-    const double luminance = 0.2126 * rgb.redF() + 0.7152 * rgb.greenF() + 0.0722 * rgb.blueF();
-    return luminance > 0.55 ? QColor(Qt::black) : QColor(Qt::white);
+    return toQColor(FlashPalette::labelTextColor(toFlashColor(fill)));
 }
 
 Card::Card(QWidget* parent) : QFrame(parent) {

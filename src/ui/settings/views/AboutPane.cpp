@@ -1,5 +1,6 @@
 #include "ui/settings/views/AboutPane.h"
 
+#include "core/FlashColor.h"
 #include "core/NotificationCenter.h"
 #include "ui/menubar/ConfigModel.h"
 #include "ui/menubar/MenuTexts.h"
@@ -12,29 +13,12 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <algorithm>
-#include <cmath>
-
 namespace corvale::settings {
 
 namespace T = InfoPaneTexts;
 using form::qs;
 
 namespace {
-
-double luminance(const QColor& color) {
-    auto linear = [](float c) {
-        return c <= 0.04045f ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
-           0.0722 * linear(color.blueF());
-}
-
-// The contrast ratio of two colours, 1 (none) to 21.
-double contrast(const QColor& a, const QColor& b) {
-    auto [dark, light] = std::minmax(luminance(a), luminance(b));
-    return (light + 0.05) / (dark + 0.05);
-}
 
 // A button that reads as a link and opens its page in the browser.
 QPushButton* linkButton(const QString& title, const char* url, Workspace& workspace,
@@ -50,7 +34,8 @@ QPushButton* linkButton(const QString& title, const char* url, Workspace& worksp
     QPalette pal = button->palette();
     QColor link = pal.color(QPalette::Link);
     // Some dark themes keep the light theme's dark blue for links; the highlight stays readable.
-    if (contrast(link, pal.color(QPalette::Base)) < 3.0) {
+    if (FlashColor::contrast(form::toFlashColor(link),
+                             form::toFlashColor(pal.color(QPalette::Base))) < 3.0) {
         link = pal.color(QPalette::Highlight);
     }
     pal.setColor(QPalette::ButtonText, link);

@@ -123,7 +123,7 @@ void RuleSheet::save() {
         keyword_->setFocus();
         return;
     }
-    const auto sound = sound_->currentSound().value_or(SoundRef::builtin("Submarine"));
+    const auto sound = sound_->currentSound().value_or(SoundRef::defaultTone());
     const double volume = volumeOf(volume_);
     QDialog::accept();
     if (onSave_) {
