@@ -33,6 +33,7 @@ AppDelegate::AppDelegate(AppServices services, AppFolders folders, LogFn log)
                   },
                   [this] { return observer_.detectedCount(); },
                   [this] { return services_.preferences.textValue(prefkeys::menuBarIconStyle); },
+                  [this] { return silence_.focusFilterSilencing(); },
               }),
       dispatch_({services.scheduler, prefs_, silence_, observer_, ruleStore_, observedAppsStore_,
                  pingLogStore_, actionRunner_, status_},

@@ -109,18 +109,25 @@ void SilenceControl::toggleSoundsFromHotKey() {
 void SilenceControl::applyFocusFilter(bool silence) {
     focusFilterSilencing_ = silence;
     log_(std::string("[focus-filter] silence=") + boolText(silence) + " (Focus Filter perform)");
+    statusChanged_();
 }
 
 void SilenceControl::desktopDoNotDisturbChanged(bool on, bool initial) {
     if (!prefs_.followDesktopDoNotDisturb()) {
         return;
     }
-    // A launch with do-not-disturb off must not undo a "corvale focus on" the user saved.
-    if (initial && !on) {
+    using Source = FocusFilterState::Source;
+    const bool desktopSilence = FocusFilterState::silencedByDesktop(services_.preferences);
+    // A launch with do-not-disturb off must not undo a "corvale focus on" the user saved, but a
+    // silence the desktop set ends with the desktop's do-not-disturb, also while we were away.
+    if (initial && !on && !(focusFilterSilencing_ && desktopSilence)) {
         return;
     }
+    // Do-not-disturb on over the user's own silence leaves it the user's.
+    const Source source =
+        on && focusFilterSilencing_ && !desktopSilence ? Source::user : Source::desktop;
     bool sent = CorvaleFocusFilter::perform(on, services_.preferences, services_.broadcast,
-                                            services_.systemLog);
+                                            services_.systemLog, source);
     if (!sent) {
         applyFocusFilter(on); // no bus to bring the broadcast back to us
     }

@@ -29,6 +29,9 @@ inline constexpr const char* flashRepeat = "flashRepeat";
 inline constexpr const char* pingHistoryIncludePreview = "pingHistoryIncludePreview";
 inline constexpr const char* pingHistorySeenThrough = "pingHistorySeenThrough";
 inline constexpr const char* focusFilterSilencing = "focusFilterSilencing";
+// "desktop" while the silence above was set by the desktop's do-not-disturb; absent (files from
+// before it was kept, or the user's own "corvale focus on") means the user's.
+inline constexpr const char* focusFilterSilencedBy = "focusFilterSilencedBy";
 inline constexpr const char* popoverLens = "popoverLens";
 inline constexpr const char* followDesktopDoNotDisturb = "followDesktopDoNotDisturb";
 inline constexpr const char* settingsWindowFrame = "CorvaleSettingsWindow";

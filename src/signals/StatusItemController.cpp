@@ -111,12 +111,15 @@ void StatusItemController::blinkTick() {
 std::string StatusItemController::statusTextFor(bool trusted,
                                                 std::optional<TimePoint> snoozeDeadline,
                                                 TimePoint now, bool attached,
-                                                long long detectedCount) {
+                                                long long detectedCount, bool focusSilencing) {
     if (!trusted) {
         return "\u26A0\uFE0E Needs notification access permission";
     }
     if (auto label = Snooze::statusLabel(snoozeDeadline, now)) {
         return "\U0001F515 " + *label;
+    }
+    if (focusSilencing) {
+        return focusStatus;
     }
     if (attached) {
         return "\u2713 Watching - " + std::to_string(detectedCount) + " detected";
@@ -128,7 +131,8 @@ std::string StatusItemController::statusText() const {
     return statusTextFor(inputs_.isTrusted && inputs_.isTrusted(),
                          inputs_.snoozeDeadline ? inputs_.snoozeDeadline() : std::nullopt,
                          scheduler_.now(), inputs_.isAttached && inputs_.isAttached(),
-                         inputs_.detectedCount ? inputs_.detectedCount() : 0);
+                         inputs_.detectedCount ? inputs_.detectedCount() : 0,
+                         inputs_.focusSilencing && inputs_.focusSilencing());
 }
 
 } // namespace corvale

@@ -23,6 +23,9 @@ struct StatusInputs {
     std::function<long long()> detectedCount;
     // The stored "menuBarIconStyle".
     std::function<std::optional<std::string>()> iconStyleKey;
+    // Whether Focus (the user's or the desktop's do-not-disturb) silences the rules that respect
+    // it.
+    std::function<bool()> focusSilencing;
 };
 
 // Decides what the status icon shows (glyph, unread badge), blinks it for an alert, and writes
@@ -58,7 +61,10 @@ public:
                                  bool soundsEnabled, std::optional<TimePoint> snoozeDeadline,
                                  TimePoint now);
     static std::string statusTextFor(bool trusted, std::optional<TimePoint> snoozeDeadline,
-                                     TimePoint now, bool attached, long long detectedCount);
+                                     TimePoint now, bool attached, long long detectedCount,
+                                     bool focusSilencing = false);
+    static constexpr const char* focusStatus =
+        "\u263E Focus on - rules that respect Focus stay silent";
 
     const std::optional<std::string>& lastAppliedSymbol() const { return lastAppliedSymbol_; }
     const std::optional<std::string>& lastAppliedBadge() const { return lastAppliedBadge_; }

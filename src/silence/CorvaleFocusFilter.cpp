@@ -13,11 +13,11 @@ std::string CorvaleFocusFilter::performMessage(bool silence) {
 }
 
 bool CorvaleFocusFilter::perform(bool silence, Preferences& defaults, Broadcast& broadcast,
-                                 const LogFn& systemLog) {
+                                 const LogFn& systemLog, FocusFilterState::Source source) {
     if (systemLog) {
         systemLog(performMessage(silence));
     }
-    return FocusFilterState::apply(silence, defaults, broadcast);
+    return FocusFilterState::apply(silence, defaults, broadcast, source);
 }
 
 } // namespace corvale

@@ -3,6 +3,7 @@
 #include "core/Broadcast.h"
 #include "core/Log.h"
 #include "core/Preferences.h"
+#include "silence/FocusFilterState.h"
 
 #include <string>
 
@@ -26,7 +27,8 @@ struct CorvaleFocusFilter {
     // value that reached no running program still applies at its next launch. Answers whether the
     // broadcast was sent, for the command line's report.
     static bool perform(bool silence, Preferences& defaults, Broadcast& broadcast,
-                        const LogFn& systemLog);
+                        const LogFn& systemLog,
+                        FocusFilterState::Source source = FocusFilterState::Source::user);
 };
 
 } // namespace corvale

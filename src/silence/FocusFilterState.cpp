@@ -8,9 +8,19 @@ std::string FocusFilterState::broadcastObject(bool silence) {
     return silence ? "1" : "0";
 }
 
-bool FocusFilterState::apply(bool silence, Preferences& defaults, Broadcast& broadcast) {
+bool FocusFilterState::apply(bool silence, Preferences& defaults, Broadcast& broadcast,
+                             Source source) {
+    if (silence && source == Source::desktop) {
+        defaults.set(prefkeys::focusFilterSilencedBy, std::string(desktopSource));
+    } else {
+        defaults.remove(prefkeys::focusFilterSilencedBy);
+    }
     defaults.set(prefkeys::focusFilterSilencing, silence);
     return broadcast.post(broadcasts::focusFilterChanged, broadcastObject(silence));
+}
+
+bool FocusFilterState::silencedByDesktop(Preferences& defaults) {
+    return defaults.textValue(prefkeys::focusFilterSilencedBy) == desktopSource;
 }
 
 bool FocusFilterState::decodeBroadcast(const std::optional<std::string>& object) {

@@ -24,11 +24,11 @@ struct Dispatch : ::testing::Test, AppHarness {
         app->setScreenFlash(&*flash);
     }
 
-    ObservedNotification note(const std::string& app, const std::string& title,
+    ObservedNotification note(const std::string& appName, const std::string& title,
                               const std::string& body = "") {
         ObservedNotification n;
         n.uuid = "u" + std::to_string(++detected);
-        n.appName = app;
+        n.appName = appName;
         n.title = title;
         n.body = body;
         n.kind = ObservedNotification::Kind::single;

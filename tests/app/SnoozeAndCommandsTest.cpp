@@ -148,6 +148,18 @@ TEST_F(Silence, desktopDoNotDisturbActsAsTheFocusFilter) {
     app->silence().desktopDoNotDisturbChanged(true, true);
     EXPECT_TRUE(app->silence().focusFilterSilencing());
 
+    EXPECT_TRUE(app->status().statusText() == StatusItemController::focusStatus);
+
+    // A silence the desktop set ends at a start-up that finds do-not-disturb off; the user's own
+    // stays, also when do-not-disturb came on over it.
+    app->silence().desktopDoNotDisturbChanged(false, true);
+    EXPECT_FALSE(app->silence().focusFilterSilencing()) << "the desktop's silence outlived it";
+    EXPECT_FALSE(preferences.textValue(prefkeys::focusFilterSilencedBy));
+    FocusFilterState::apply(true, preferences, broadcast);
+    app->silence().desktopDoNotDisturbChanged(true, false);
+    app->silence().desktopDoNotDisturbChanged(false, true);
+    EXPECT_TRUE(app->silence().focusFilterSilencing()) << "the user's silence was lifted";
+
     app->prefs().setFollowDesktopDoNotDisturb(false);
     app->silence().desktopDoNotDisturbChanged(false, false);
     EXPECT_TRUE(app->silence().focusFilterSilencing()) << "following can be switched off";

@@ -208,6 +208,23 @@ TEST_F(Silence, pausingDunstSilencesRulesThatRespectFocus) {
     notify("Mail", "after the pause");
     EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Mail\""))
         << corvale->output();
+
+    // Do-not-disturb that ends while Corvale is away (a new login starts dunst unpaused) does not
+    // leave its silence behind at the next start.
+    ASSERT_EQ(session.run({"dunstctl", "set-paused", "true"}).exitCode, 0);
+    ASSERT_TRUE(CorvaleSession::waitForLine(
+        *corvale, "[focus-filter] silence=true (Focus Filter perform)", 2))
+        << corvale->output();
+    corvale->signal(SIGTERM);
+    ASSERT_TRUE(corvale->wait(10s));
+    ASSERT_EQ(session.run({"dunstctl", "set-paused", "false"}).exitCode, 0);
+    startCorvale();
+    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale,
+                                            "[focus-filter] silence=false (Focus Filter perform)"))
+        << corvale->output();
+    notify("Mail", "after a restart");
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Mail\""))
+        << corvale->output();
 }
 
 TEST_F(Silence, commandsWithoutASessionBusFailClearly) {

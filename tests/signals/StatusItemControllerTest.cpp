@@ -36,6 +36,7 @@ struct Fixture {
                                                    [this] { return world.unread; },
                                                    [this] { return world.detected; },
                                                    [this] { return world.style; },
+                                                   {},
                                                }};
     Fixture() { controller.setButton(&button); }
 };
@@ -242,6 +243,10 @@ TEST(StatusItemController, statusTextTellsTheMostPressingState) {
     EXPECT_EQ(f.controller.statusText(), "\U0001F515 Snoozed - 2 min left");
     f.scheduler.advance(2.0);
     EXPECT_EQ(f.controller.statusText(), "\U0001F515 Snoozed - 1 min left");
+    EXPECT_EQ(
+        StatusItemController::statusTextFor(true, std::nullopt, f.scheduler.now(), true, 7, true),
+        StatusItemController::focusStatus)
+        << "Focus is told while it silences";
 
     w.trusted = false;
     EXPECT_EQ(f.controller.statusText(), "\u26A0\uFE0E Needs notification access permission");

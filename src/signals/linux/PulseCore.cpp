@@ -417,17 +417,17 @@ void PulseCore::post(std::shared_ptr<PulseSound> state, PlaybackStarted result) 
         return;
     }
     poster_->post([weak = std::weak_ptr(state), result = std::move(result)] {
-        auto state = weak.lock();
-        if (!state || state->done) {
+        auto sound = weak.lock();
+        if (!sound || sound->done) {
             return;
         }
         if (!result.error.empty()) {
-            state->done = true;
-            state->finished = nullptr;
+            sound->done = true;
+            sound->finished = nullptr;
         }
         alertTrace::stage("main: start result delivered");
         // The callback may destroy the playback, so it runs from a copy of its own.
-        auto started = result.error.empty() ? state->started : std::move(state->started);
+        auto started = result.error.empty() ? sound->started : std::move(sound->started);
         if (started) {
             started(result);
         }
@@ -439,13 +439,13 @@ void PulseCore::postFinished(std::shared_ptr<PulseSound> state, std::string erro
         return;
     }
     poster_->post([weak = std::weak_ptr(state), error = std::move(error)] {
-        auto state = weak.lock();
-        if (!state || state->done) {
+        auto sound = weak.lock();
+        if (!sound || sound->done) {
             return;
         }
-        state->done = true;
-        state->started = nullptr;
-        auto finished = std::move(state->finished);
+        sound->done = true;
+        sound->started = nullptr;
+        auto finished = std::move(sound->finished);
         if (finished) {
             finished(error);
         }
