@@ -66,14 +66,6 @@ Spot parseSpot(const CommandResult& result) {
     return spot;
 }
 
-std::string joined(const std::vector<std::string>& steps) {
-    std::string text;
-    for (const auto& step : steps) {
-        text += (text.empty() ? "" : " / ") + step;
-    }
-    return text;
-}
-
 struct SettingsFlow : ::testing::Test {
     CorvaleSession session;
     std::unique_ptr<PrivateDisplay> display;
@@ -155,7 +147,8 @@ struct SettingsFlow : ::testing::Test {
             return ::testing::AssertionSuccess();
         }
         return ::testing::AssertionFailure()
-               << "waited in vain for " << joined(steps) << ": " << last.why << "\n"
+               << "waited in vain for " << ::testing::PrintToString(steps) << ": " << last.why
+               << "\n"
                << dump();
     }
 
@@ -186,7 +179,7 @@ struct SettingsFlow : ::testing::Test {
             return ::testing::AssertionSuccess();
         }
         return ::testing::AssertionFailure()
-               << "could not click " << joined(steps) << ": " << last.why << "\n"
+               << "could not click " << ::testing::PrintToString(steps) << ": " << last.why << "\n"
                << dump();
     }
 
@@ -204,9 +197,9 @@ struct SettingsFlow : ::testing::Test {
                 return click(inList);
             }
         }
-        return ::testing::AssertionFailure()
-               << "the item " << item << " never showed in " << joined(popUp) << "\n"
-               << dump();
+        return ::testing::AssertionFailure() << "the item " << item << " never showed in "
+                                             << ::testing::PrintToString(popUp) << "\n"
+                                             << dump();
     }
 
     ::testing::AssertionResult line(const std::string& text) {
