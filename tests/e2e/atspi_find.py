@@ -19,6 +19,7 @@ Only controls on the screen count: hidden windows and the columns a pane replace
 It exits with 1, and says why, when no control matches.
 """
 
+import functools
 import sys
 
 import dbus
@@ -45,50 +46,34 @@ class Node:
     def __init__(self, bus, name, path, parent=None):
         self.bus, self.name, self.path, self.parent = bus, str(name), str(path), parent
         self._object = bus.get_object(self.name, self.path, introspect=False)
-        self._role = self._label = self._extents = self._states = self._children = None
 
     def call(self, interface, method, *args):
         return getattr(self._object, method)(*args, dbus_interface=interface)
 
-    @property
+    # Each answer costs a round trip on the bus, so it is asked for once.
+    @functools.cached_property
     def role(self):
-        if self._role is None:
-            self._role = str(self.call(ACCESSIBLE, "GetRoleName"))
-        return self._role
+        return str(self.call(ACCESSIBLE, "GetRoleName"))
 
-    @property
+    @functools.cached_property
     def label(self):
-        if self._label is None:
-            self._label = str(self.call("org.freedesktop.DBus.Properties", "Get", ACCESSIBLE,
-                                        "Name"))
-        return self._label
+        return str(self.call("org.freedesktop.DBus.Properties", "Get", ACCESSIBLE, "Name"))
 
-    @property
+    @functools.cached_property
     def extents(self):
-        if self._extents is None:
-            try:
-                self._extents = tuple(int(v) for v in self.call(COMPONENT, "GetExtents", SCREEN))
-            except dbus.DBusException:
-                self._extents = (0, 0, 0, 0)
-        return self._extents
+        try:
+            return tuple(int(v) for v in self.call(COMPONENT, "GetExtents", SCREEN))
+        except dbus.DBusException:
+            return (0, 0, 0, 0)
 
-    @property
-    def states(self):
-        if self._states is None:
-            words = self.call(ACCESSIBLE, "GetState")
-            bits = int(words[0]) | (int(words[1]) << 32)
-            self._states = {bit for bit in range(64) if bits & (1 << bit)}
-        return self._states
-
-    @property
+    @functools.cached_property
     def children(self):
-        if self._children is None:
-            self._children = [Node(self.bus, name, path, self)
-                              for name, path in self.call(ACCESSIBLE, "GetChildren")]
-        return self._children
+        return [Node(self.bus, name, path, self)
+                for name, path in self.call(ACCESSIBLE, "GetChildren")]
 
     def showing(self):
-        return SHOWING in self.states
+        words = self.call(ACCESSIBLE, "GetState")
+        return bool((int(words[0]) | (int(words[1]) << 32)) & (1 << SHOWING))
 
     def related(self, relation):
         found = []
