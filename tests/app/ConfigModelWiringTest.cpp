@@ -57,18 +57,9 @@ TEST_F(ConfigModelWiring, theModelFollowsWhatTheApplicationSees) {
     EXPECT_TRUE(app->seenApps().empty());
 }
 
-TEST_F(ConfigModelWiring, hooksReachTheApplication) {
+// The quick menu's rows (sounds, snooze) are the status menus' test.
+TEST_F(ConfigModelWiring, aTestOfTheDefaultRowPlaysThroughTheRealSoundPlayer) {
     ConfigModel& model = start();
-
-    model.onSoundsEnabledChanged(false);
-    EXPECT_FALSE(app->prefs().soundsEnabled());
-    EXPECT_TRUE(log.contains("[toggle] play-sounds = false"));
-    EXPECT_FALSE(model.published().soundsEnabled);
-
-    model.onSnooze();
-    EXPECT_TRUE(app->silence().snoozeDeadline().has_value());
-
-    // A test of the default row plays through the real sound player.
     model.test(std::nullopt);
     EXPECT_TRUE(log.contains("[test] All other apps \u2192 Submarine @ 100%"));
     EXPECT_EQ(engine.starts.size() + namedSounds.played.size(), 1u);

@@ -14,6 +14,11 @@ using test::ManualScheduler;
 
 constexpr int serverPid = 42;
 
+std::string attached(int pid, int primed) {
+    return "[attach] OK pid=" + std::to_string(pid) + " - primed " + std::to_string(primed) +
+           " existing; live (poll idle 1.0s / fast 0.2s)";
+}
+
 struct Reader {
     InMemoryBannerTree tree;
     ManualScheduler scheduler;
@@ -50,9 +55,7 @@ TEST(NotificationObserver, bannersOnScreenAtAttachArePrimedAndANewOneIsAnnounced
     r.banner("Mail", "old 2");
     r.observer->start();
     ASSERT_TRUE(r.observer->isAttached());
-    EXPECT_EQ(r.log.lines,
-              std::vector<std::string>{
-                  "[attach] OK pid=42 - primed 2 existing; live (poll idle 1.0s / fast 0.2s)"});
+    EXPECT_EQ(r.log.lines, std::vector<std::string>{attached(42, 2)});
     EXPECT_TRUE(r.announced.empty());
 
     r.tree.addBanner(r.root, "new-1", "Stacked summary: Slack, 2 more", "Hi", "there",
@@ -218,8 +221,7 @@ TEST(NotificationObserver, reattachesToANewServerAndPrimesAgain) {
     EXPECT_EQ(r.observer->ncPID(), 42) << "the health tick has not come yet";
     r.scheduler.advance(0.1);
     EXPECT_EQ(r.observer->ncPID(), 43);
-    EXPECT_EQ(r.log.lines.back(),
-              "[attach] OK pid=43 - primed 3 existing; live (poll idle 1.0s / fast 0.2s)")
+    EXPECT_EQ(r.log.lines.back(), attached(43, 3))
         << "the count covers uuids from the earlier attachment";
     EXPECT_EQ(r.tree.changeObserverCount(), 1u) << "the old observer is gone";
     r.tree.notifyChange(42);
@@ -231,8 +233,7 @@ TEST(NotificationObserver, reattachesToANewServerAndPrimesAgain) {
     r.tree.addBanner(r.tree.root(44), "launch-old", "Mail", "", "");
     r.tree.notifyLaunch();
     EXPECT_EQ(r.observer->ncPID(), 44);
-    EXPECT_EQ(r.log.lines.back(),
-              "[attach] OK pid=44 - primed 4 existing; live (poll idle 1.0s / fast 0.2s)");
+    EXPECT_EQ(r.log.lines.back(), attached(44, 4));
     EXPECT_EQ(r.observer->detectedCount(), 1);
 }
 
@@ -295,8 +296,7 @@ TEST(NotificationObserver, aFailedObserverIsRetriedOnEveryHealthTick) {
     r.tree.failObserve = false;
     r.scheduler.advance(1.5);
     EXPECT_TRUE(r.observer->isAttached());
-    EXPECT_EQ(r.log.lines.back(),
-              "[attach] OK pid=42 - primed 1 existing; live (poll idle 1.0s / fast 0.2s)");
+    EXPECT_EQ(r.log.lines.back(), attached(42, 1));
     EXPECT_TRUE(r.announced.empty());
 }
 

@@ -58,10 +58,6 @@ TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
         10s))
         << "the settings window is on the screen";
 
-    auto pane = runCorvale(session, {"settings", "app:Mail"});
-    EXPECT_EQ(pane.exitCode, 0) << pane.errors;
-    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"app:Mail\""));
-
     auto again = runCorvale(session, {});
     EXPECT_EQ(again.exitCode, 0) << again.errors;
     EXPECT_EQ(again.output,

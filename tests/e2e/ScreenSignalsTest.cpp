@@ -14,8 +14,12 @@ using json = nlohmann::json;
 
 namespace {
 
-json rule(const std::string& id, const std::string& app, const std::string& style, double r,
-          double g, double b, bool screen, bool menuBar) {
+struct Rgb {
+    double r = 0, g = 0, b = 0;
+};
+
+json rule(const std::string& id, const std::string& app, const std::string& style, Rgb c,
+          bool screen, bool menuBar) {
     return {{"id", id},
             {"appBundleId", app},
             {"appDisplayName", app},
@@ -25,16 +29,12 @@ json rule(const std::string& id, const std::string& app, const std::string& styl
             {"flashMenuBar", menuBar},
             {"flashScreen", screen},
             {"flashStyle", style},
-            {"flashColor", {{"r", r}, {"g", g}, {"b", b}}},
+            {"flashColor", {{"r", c.r / 255}, {"g", c.g / 255}, {"b", c.b / 255}}},
             {"flashIntensity", "strong"},
             {"flashDuration", "long"},
             {"respectFocus", false},
             {"nativeSoundMuted", false}};
 }
-
-struct Rgb {
-    double r = 0, g = 0, b = 0;
-};
 
 // A region of the 1024 × 768 screen: x, y, width, height.
 struct Region {
@@ -48,6 +48,7 @@ const Region middleAwayFromLabel{200, 300, 100, 40};
 
 const Rgb red{229, 57, 53};   // #E53935
 const Rgb blue{30, 136, 229}; // #1E88E5
+const Rgb green{67, 160, 71};
 
 struct ScreenSignals : ::testing::Test {
     CorvaleSession session;
@@ -63,12 +64,12 @@ struct ScreenSignals : ::testing::Test {
         writeFile(session.config / "preferences.json", "{\"soundsEnabled\": false}");
         writeFile(session.support / "rules.json",
                   json{{"rules",
-                        {rule("0F8FAD5B-D9CB-469F-A165-70867728950E", "Slack", "edgeTop",
-                              229 / 255.0, 57 / 255.0, 53 / 255.0, true, false),
-                         rule("7C9E6679-7425-40DE-944B-E07FC1F90AE7", "Mail", "fullScreen",
-                              30 / 255.0, 136 / 255.0, 229 / 255.0, true, false),
-                         rule("16FD2706-8BAF-433B-82EB-8C7FADA847DA", "Chat", "fullScreen",
-                              67 / 255.0, 160 / 255.0, 71 / 255.0, false, true)}},
+                        {rule("0F8FAD5B-D9CB-469F-A165-70867728950E", "Slack", "edgeTop", red, true,
+                              false),
+                         rule("7C9E6679-7425-40DE-944B-E07FC1F90AE7", "Mail", "fullScreen", blue,
+                              true, false),
+                         rule("16FD2706-8BAF-433B-82EB-8C7FADA847DA", "Chat", "fullScreen", green,
+                              false, true)}},
                        {"version", 1}}
                       .dump(2));
     }
@@ -153,30 +154,6 @@ struct ScreenSignals : ::testing::Test {
         CorvaleSession::waitForLine(*watcher, "watching");
         return watcher;
     }
-
-    // Polls until the region's mean colour is `c` (within `tol`) or the deadline passes.
-    CommandResult waitMean(const Region& r, Rgb c, double tol, double seconds = 5) {
-        auto args = where(r);
-        args.insert(args.begin(), "wait");
-        for (double v : {c.r, c.g, c.b, tol, seconds}) {
-            args.push_back(std::to_string(v));
-        }
-        return probe(args);
-    }
-
-    // Polls until the number of pixels near `c` in the region lies within [low, high].
-    CommandResult waitCount(const Region& r, Rgb c, int low, int high, double seconds = 5,
-                            double tol = 30) {
-        auto args = where(r);
-        args.insert(args.begin(), "count");
-        for (double v : {c.r, c.g, c.b, tol}) {
-            args.push_back(std::to_string(v));
-        }
-        args.push_back(std::to_string(low));
-        args.push_back(std::to_string(high));
-        args.push_back(std::to_string(seconds));
-        return probe(args);
-    }
 };
 
 Rgb blend(Rgb over, Rgb under, double alpha) {
@@ -246,10 +223,10 @@ TEST_F(ScreenSignals, xembedTrayShowsTheBlink) {
     startCorvale();
     const Region trayArea{0, 0, 120, 32};
     // The blink shows its tinted frames for a third of a second in all.
-    auto tinted = watchFor(Frame().count(trayArea, {67, 160, 71}, 20, 1 << 30, 40));
+    auto tinted = watchFor(Frame().count(trayArea, green, 20, 1 << 30, 40));
     ASSERT_EQ(notify("Chat", "one"), 0);
     EXPECT_EQ(tinted->wait(20s), 0) << "no tinted frame: " << tinted->output() << corvale->output();
-    auto plain = waitCount(trayArea, {67, 160, 71}, 0, 0, 5, 40);
+    auto plain = waitFrame(Frame().count(trayArea, green, 0, 0, 40));
     EXPECT_EQ(plain.exitCode, 0) << "the tint stayed after the blink: " << plain.output;
 }
 

@@ -1,10 +1,4 @@
-#include "support/ChildProcess.h"
-#include "support/TempDir.h"
-
-#include <csignal>
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-#include <sys/stat.h>
+#include "e2e/CorvaleSession.h"
 
 using namespace corvale::test;
 using namespace std::chrono_literals;
@@ -12,24 +6,12 @@ using nlohmann::json;
 
 namespace {
 
-// A private user for one run of corvale: its own home, data, config and runtime folders.
-struct Session {
-    TempDir home;
-    std::filesystem::path data = home / "data";
-    std::filesystem::path support = data / "Corvale";
-
-    Session() {
-        std::filesystem::create_directories(home / "run");
-        chmod((home / "run").c_str(), 0700);
-    }
-
+// A private user for one run of corvale, without a session bus: the program runs alone.
+struct Session : CorvaleSession {
     std::map<std::string, std::optional<std::string>> env() const {
-        return {{"HOME", home.path().string()},
-                {"XDG_DATA_HOME", data.string()},
-                {"XDG_CONFIG_HOME", (home / "config").string()},
-                {"XDG_RUNTIME_DIR", (home / "run").string()},
-                {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home / "no-bus").string()},
-                {"CORVALE_DEBUG_LOG", "1"}};
+        auto e = CorvaleSession::env();
+        e["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + (home / "no-bus").string();
+        return e;
     }
 
     std::unique_ptr<ChildProcess> start(std::vector<std::string> args = {}) const {
@@ -133,7 +115,6 @@ TEST(Startup, commandLineAnswersWithoutASession) {
     Session s;
     std::error_code ec;
     auto env = s.env();
-    env["DISPLAY"] = std::nullopt;
     auto help = runCommand({CORVALE_BINARY, "--help"}, env);
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.output.find("Usage: corvale"), std::string::npos);

@@ -6,38 +6,31 @@ end-to-end tests that drive corvale with the mouse.
   atspi_find.py dump PID           the program's tree of controls on the screen, for a failure
 
 Each STEP narrows the search to the descendants of what the step before it found:
-  ROLE=NAME     a control of that AT-SPI role ("push button", "check box", "list item", "text",
-                "combo box", "dialog", ...) and accessible name; ROLE "*" takes any role
-  ROLE~TEXT     the same, with TEXT anywhere in the name
-  ROLE          a control of that role, whatever its name
+  ROLE=NAME     a control of that AT-SPI role ("push button", "check box", "list item", ...)
+                and accessible name
   labelled=TEXT the control that the label TEXT names (a combo box is named by its current
                 item, so the label is how it is told apart)
   window=TITLE  a top-level window of the program
-A step may end in "#N" to take the Nth match (from 0) in reading order.
 
 Only controls on the screen count: hidden windows and the columns a pane replaced are skipped.
 `find` prints one line:
   at X Y                  the control's centre is visible there
   scroll X Y up|down      the control lies in a scrolled-away part; turn the wheel at X Y
-then the lines "name: ...", "states: ..." (checked, focused, enabled, ...), "extents: X Y W H"
-and, for a control that holds text, "text: ...".
 It exits with 1, and says why, when no control matches.
 """
 
+import functools
 import sys
 
 import dbus
 
 ACCESSIBLE = "org.a11y.atspi.Accessible"
 COMPONENT = "org.a11y.atspi.Component"
-TEXT = "org.a11y.atspi.Text"
 REGISTRY = "org.a11y.atspi.Registry"
 ROOT = "/org/a11y/atspi/accessible/root"
 SCREEN = dbus.UInt32(0)
 
-# AtspiStateType bits.
-STATES = {4: "checked", 8: "enabled", 12: "focused", 20: "pressed", 23: "selected",
-          24: "sensitive", 25: "showing", 30: "visible"}
+# AtspiStateType bit.
 SHOWING = 25
 # AtspiRelationType.
 LABEL_FOR = 1
@@ -53,57 +46,34 @@ class Node:
     def __init__(self, bus, name, path, parent=None):
         self.bus, self.name, self.path, self.parent = bus, str(name), str(path), parent
         self._object = bus.get_object(self.name, self.path, introspect=False)
-        self._role = self._label = self._extents = self._states = self._children = None
 
     def call(self, interface, method, *args):
         return getattr(self._object, method)(*args, dbus_interface=interface)
 
-    @property
+    # Each answer costs a round trip on the bus, so it is asked for once.
+    @functools.cached_property
     def role(self):
-        if self._role is None:
-            self._role = str(self.call(ACCESSIBLE, "GetRoleName"))
-        return self._role
+        return str(self.call(ACCESSIBLE, "GetRoleName"))
 
-    @property
+    @functools.cached_property
     def label(self):
-        if self._label is None:
-            self._label = str(self.call("org.freedesktop.DBus.Properties", "Get", ACCESSIBLE,
-                                        "Name"))
-        return self._label
+        return str(self.call("org.freedesktop.DBus.Properties", "Get", ACCESSIBLE, "Name"))
 
-    @property
+    @functools.cached_property
     def extents(self):
-        if self._extents is None:
-            try:
-                self._extents = tuple(int(v) for v in self.call(COMPONENT, "GetExtents", SCREEN))
-            except dbus.DBusException:
-                self._extents = (0, 0, 0, 0)
-        return self._extents
-
-    @property
-    def states(self):
-        if self._states is None:
-            words = self.call(ACCESSIBLE, "GetState")
-            bits = int(words[0]) | (int(words[1]) << 32)
-            self._states = {bit for bit in range(64) if bits & (1 << bit)}
-        return self._states
-
-    @property
-    def children(self):
-        if self._children is None:
-            self._children = [Node(self.bus, name, path, self)
-                              for name, path in self.call(ACCESSIBLE, "GetChildren")]
-        return self._children
-
-    def text(self):
-        """What a text field holds; none for controls that hold no text."""
         try:
-            return str(self.call(TEXT, "GetText", 0, -1))
+            return tuple(int(v) for v in self.call(COMPONENT, "GetExtents", SCREEN))
         except dbus.DBusException:
-            return None
+            return (0, 0, 0, 0)
+
+    @functools.cached_property
+    def children(self):
+        return [Node(self.bus, name, path, self)
+                for name, path in self.call(ACCESSIBLE, "GetChildren")]
 
     def showing(self):
-        return SHOWING in self.states
+        words = self.call(ACCESSIBLE, "GetState")
+        return bool((int(words[0]) | (int(words[1]) << 32)) & (1 << SHOWING))
 
     def related(self, relation):
         found = []
@@ -156,31 +126,18 @@ def application(bus, pid):
     return None
 
 
-def parse_step(step):
-    index = 0
-    if "#" in step and step.rsplit("#", 1)[1].isdigit():
-        step, number = step.rsplit("#", 1)
-        index = int(number)
-    cut = min((at for at in (step.find("="), step.find("~")) if at >= 0), default=len(step))
-    return step[:cut], step[cut:cut + 1], step[cut + 1:], index
-
-
-def matches(node, kind, operator, value, labelled):
+def matches(node, kind, value, labelled):
     if kind == "window":
         return node.parent is not None and node.parent.parent is None and node.label == value
     if kind == "labelled":
         return node.key() in labelled
-    if kind != "*" and node.role != kind:
-        return False
-    if operator == "~":
-        return value in node.label
-    return operator == "" or node.label == value
+    return node.role == kind and node.label == value
 
 
 def resolve(app, steps):
     scope = app
     for step in steps:
-        kind, operator, value, index = parse_step(step)
+        kind, _, value = step.partition("=")
         candidates = scope.children if kind == "window" else list(scope.descendants())
         labelled = set()
         if kind == "labelled":
@@ -189,10 +146,10 @@ def resolve(app, steps):
                     labelled.update(node.related(LABEL_FOR))
         found = [node for node in candidates
                  if (kind != "window" or node.showing())
-                 and matches(node, kind, operator, value, labelled)]
-        if len(found) <= index:
+                 and matches(node, kind, value, labelled)]
+        if not found:
             return None, step
-        scope = found[index]
+        scope = found[0]
     return scope, None
 
 
@@ -252,12 +209,6 @@ def find(pid, steps):
         wx, wy, ww, wh = wheel.extents
         direction = "down" if y + h > clipper.extents[1] + clipper.extents[3] else "up"
         print("scroll %d %d %s" % (wx + ww // 2, wy + wh // 2, direction))
-    print("name: %s" % node.label)
-    print("states: %s" % " ".join(STATES[s] for s in sorted(node.states) if s in STATES))
-    print("extents: %d %d %d %d" % node.extents)
-    text = node.text()
-    if text is not None:
-        print("text: %s" % text)
     return 0
 
 

@@ -30,6 +30,12 @@ struct Registrar : ::testing::Test {
                           HotKeyRegistrar::Actions{[this] { ++mutes; }, [this] { ++snoozes; }},
                           log.fn());
     }
+
+    void registerMuteAndSnooze() {
+        prefs.setMuteHotKeyCombo(optionCommandM);
+        prefs.setSnoozeHotKeyCombo(f5);
+        registrar->registerHotKeys();
+    }
 };
 
 } // namespace
@@ -48,9 +54,7 @@ TEST_F(Registrar, freshInstallationRegistersNothing) {
 }
 
 TEST_F(Registrar, logsEachShortcutRegisteredOrRefused) {
-    prefs.setMuteHotKeyCombo(optionCommandM);
-    prefs.setSnoozeHotKeyCombo(f5);
-    registrar->registerHotKeys();
+    registerMuteAndSnooze();
     EXPECT_EQ(log.lines, (std::vector<std::string>{"[hotkey] mute-all: registered ⌥⌘M",
                                                    "[hotkey] snooze: registered F5"}));
     ASSERT_NE(registrar->muteHotKey(), nullptr);
@@ -80,9 +84,7 @@ TEST_F(Registrar, logsEachShortcutRegisteredOrRefused) {
 }
 
 TEST_F(Registrar, eachPressRunsItsOwnActionOnTheNextTurnOfTheLoop) {
-    prefs.setMuteHotKeyCombo(optionCommandM);
-    prefs.setSnoozeHotKeyCombo(f5);
-    registrar->registerHotKeys();
+    registerMuteAndSnooze();
 
     ASSERT_TRUE(service.press(optionCommandM));
     EXPECT_EQ(mutes, 0) << "never inside the window system's dispatch";
@@ -111,9 +113,7 @@ TEST_F(Registrar, eachPressRunsItsOwnActionOnTheNextTurnOfTheLoop) {
 }
 
 TEST_F(Registrar, anyChangeReregistersBothReleasingEachFirst) {
-    prefs.setMuteHotKeyCombo(optionCommandM);
-    prefs.setSnoozeHotKeyCombo(f5);
-    registrar->registerHotKeys();
+    registerMuteAndSnooze();
     service.journal.clear();
     log.lines.clear();
 

@@ -98,19 +98,7 @@ callFromAnotherProcess(const std::function<std::vector<InstanceReply>(sd_bus*)>&
     return result.get();
 }
 
-std::string statusName(InstanceReply::Status status) {
-    switch (status) {
-    case InstanceReply::Status::answered:
-        return "answered";
-    case InstanceReply::Status::notRunning:
-        return "notRunning";
-    case InstanceReply::Status::unreachable:
-        return "unreachable";
-    case InstanceReply::Status::refused:
-        return "refused";
-    }
-    return "?";
-}
+using Status = InstanceReply::Status;
 
 } // namespace
 
@@ -142,10 +130,10 @@ TEST(SessionBusName, programMethodsOpenWindowsAndRefuseTextThatNamesNoPane) {
         });
         ASSERT_EQ(replies.size(), 7u);
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(statusName(replies[i].status), "answered") << i << replies[i].detail;
+            EXPECT_EQ(replies[i].status, Status::answered) << i << replies[i].detail;
         }
         for (int i = 3; i < 7; ++i) {
-            EXPECT_EQ(statusName(replies[i].status), "refused") << i;
+            EXPECT_EQ(replies[i].status, Status::refused) << i;
         }
         EXPECT_NE(replies[3].detail.find("no pane 'bogus'; the panes are general"),
                   std::string::npos)
@@ -165,8 +153,8 @@ TEST(SessionBusName, programMethodsOpenWindowsAndRefuseTextThatNamesNoPane) {
     auto gone = callFromAnotherProcess(
         [](sd_bus* b) { return std::vector{SessionBusName::call(b, "OpenDashboard", {})}; });
     ASSERT_EQ(gone.size(), 1u);
-    EXPECT_EQ(statusName(gone[0].status), "notRunning") << gone[0].detail;
-    EXPECT_EQ(statusName(SessionBusName::call(nullptr, "OpenDashboard", {}).status), "unreachable");
+    EXPECT_EQ(gone[0].status, Status::notRunning) << gone[0].detail;
+    EXPECT_EQ(SessionBusName::call(nullptr, "OpenDashboard", {}).status, Status::unreachable);
 }
 
 // A launch that finds the lock held may be early: the running program takes its name only once it
@@ -185,6 +173,6 @@ TEST(SessionBusName, aCallerToldToWaitIsAnsweredByAProgramThatIsStillStarting) {
                                                     programMethods({}, [&] { ++dashboards; }));
         });
     ASSERT_EQ(replies.size(), 1u);
-    EXPECT_EQ(statusName(replies[0].status), "answered") << replies[0].detail;
+    EXPECT_EQ(replies[0].status, Status::answered) << replies[0].detail;
     EXPECT_TRUE(test::pumpEventsUntil([&] { return dashboards == 1; }, 5s));
 }

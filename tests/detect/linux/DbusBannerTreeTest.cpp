@@ -33,7 +33,6 @@ const std::string rawNotifyScript = std::string(CORVALE_TEST_SUPPORT_DIR) + "/no
 class BusClient {
 public:
     BusClient() { sd_bus_open_user(OutPtr(bus_)); }
-    bool connected() const { return bus_ != nullptr; }
 
     // Returns the notification id, or 0 when the call failed.
     std::uint32_t notify(const std::string& app, const std::string& summary,
@@ -66,6 +65,12 @@ public:
         return sd_bus_call(bus_.get(), m.get(), 10'000'000, &error.error, nullptr) >= 0;
     }
 
+    bool close(std::uint32_t id) {
+        return call("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                    "org.freedesktop.Notifications", "CloseNotification",
+                    [&](sd_bus_message* m) { sd_bus_message_append(m, "u", id); });
+    }
+
     void emitClosed(std::uint32_t id) {
         sd_bus_emit_signal(bus_.get(), "/org/freedesktop/Notifications",
                            "org.freedesktop.Notifications", "NotificationClosed", "uu", id, 2u);
@@ -86,23 +91,34 @@ private:
     BusPtr bus_;
 };
 
+using Texts = std::array<std::string, 3>;
 struct Shown {
     std::string identifier;
     std::string app;
     std::string title;
     std::string body;
+    Texts texts() const { return {app, title, body}; }
 };
 
 class DbusBannerTreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(bus.ready()) << bus.setupError();
-        std::filesystem::create_directories(home / "data" / "applications");
         env.set("XDG_DATA_HOME", (home / "data").string());
         env.set("XDG_DATA_DIRS", (home / "system").string());
+        test::writeFile(home / "data" / "applications" / "corvale-test.desktop",
+                        "[Desktop Action x]\nName=Not this\n[Desktop Entry]\nType=Application\n"
+                        "Name[de]=Testprogramm\nName=Test \xFFProgram\nExec=true\n");
+        test::writeFile(home / "data" / "applications" / "org.example.Chat.desktop",
+                        "[Desktop Entry]\nName=Chat\n");
+        tree = std::make_unique<DbusBannerTree>(log.fn());
     }
 
-    void createTree() { tree = std::make_unique<DbusBannerTree>(log.fn()); }
+    // Starts the test server, waits until the tree knows its process, and attaches a reader.
+    void startServerAndAttach() {
+        startServer();
+        attach();
+    }
 
     // Starts the test server and waits until the tree knows its process.
     void startServer(const std::vector<std::string>& options = {}) {
@@ -162,7 +178,6 @@ protected:
 };
 
 TEST_F(DbusBannerTreeTest, showsNotificationsAsTheServerDoesThroughReplaceAndClose) {
-    createTree();
     ASSERT_TRUE(tree->isTrusted()) << "the private bus accepts a monitor";
     startServer();
     attach();
@@ -174,9 +189,9 @@ TEST_F(DbusBannerTreeTest, showsNotificationsAsTheServerDoesThroughReplaceAndClo
     ASSERT_TRUE(waitForNotices(1));
     auto banners = shown();
     ASSERT_EQ(banners.size(), 1u);
-    EXPECT_EQ(banners[0].app, "Mail App");
-    EXPECT_EQ(banners[0].title, "Hello <b>you</b>") << "the summary is plain text";
-    EXPECT_EQ(banners[0].body, "Body with bold & a link, 1 < 2 &unknown;");
+    EXPECT_EQ(banners[0].texts(),
+              (Texts{"Mail App", "Hello <b>you</b>", "Body with bold & a link, 1 < 2 &unknown;"}))
+        << "the summary is plain text, the body loses its markup";
     EXPECT_EQ(banners[0].identifier.rfind(":", 0), 0u) << banners[0].identifier;
     EXPECT_NE(banners[0].identifier.find('#'), std::string::npos);
     EXPECT_EQ(tree->attribute(tree->applicationElement(1), "AXChildren"),
@@ -192,11 +207,7 @@ TEST_F(DbusBannerTreeTest, showsNotificationsAsTheServerDoesThroughReplaceAndClo
     EXPECT_NE(replaced[0].identifier, banners[0].identifier)
         << "a new identifier, so it is announced";
 
-    BusClient client;
-    ASSERT_TRUE(
-        client.call("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-                    "org.freedesktop.Notifications", "CloseNotification",
-                    [&](sd_bus_message* m) { sd_bus_message_append(m, "u", std::stoul(id)); }));
+    ASSERT_TRUE(BusClient().close(std::stoul(id)));
     EXPECT_TRUE(pumpEventsUntil([this] { return tree->bannerCount() == 0; }, 10s));
 
     // The server closing a notification by itself removes it too.
@@ -208,9 +219,7 @@ TEST_F(DbusBannerTreeTest, showsNotificationsAsTheServerDoesThroughReplaceAndClo
 }
 
 TEST_F(DbusBannerTreeTest, onScreenDisplayUpdatesKeepTheIdentifierTheReaderHasSeen) {
-    createTree();
-    startServer();
-    attach();
+    startServerAndAttach();
     auto volume = [&](int level) {
         notifySend({"-a", "Volume", "-h", "string:x-canonical-private-synchronous:volume", "-h",
                     "int:value:" + std::to_string(level), "Volume", std::to_string(level) + "%"});
@@ -257,10 +266,7 @@ TEST_F(DbusBannerTreeTest, onScreenDisplayUpdatesKeepTheIdentifierTheReaderHasSe
     BusClient client;
     // The test server knows no tags: each volume call got an id of its own, all below the copy's.
     for (std::uint32_t volumeId = 1; volumeId < std::stoul(id); ++volumeId) {
-        ASSERT_TRUE(
-            client.call("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-                        "org.freedesktop.Notifications", "CloseNotification",
-                        [&](sd_bus_message* m) { sd_bus_message_append(m, "u", volumeId); }));
+        ASSERT_TRUE(client.close(volumeId));
     }
     ASSERT_TRUE(pumpEventsUntil([this] { return tree->bannerCount() == 1; }, 10s));
     volume(55);
@@ -270,9 +276,7 @@ TEST_F(DbusBannerTreeTest, onScreenDisplayUpdatesKeepTheIdentifierTheReaderHasSe
 }
 
 TEST_F(DbusBannerTreeTest, anUnreadableFieldLosesItselfAndLaterFieldsButNotTheNotification) {
-    createTree();
-    startServer();
-    attach();
+    startServerAndAttach();
     // sd-bus refuses Unicode noncharacters that the bus itself delivers.
     auto sendRaw = [&](const std::string& json) {
         auto result =
@@ -281,38 +285,28 @@ TEST_F(DbusBannerTreeTest, anUnreadableFieldLosesItselfAndLaterFieldsButNotTheNo
     };
     sendRaw(R"({"app": "Mail", "summary": "Subject", "body": "bad \uFFFE body"})");
     ASSERT_TRUE(waitForNotices(1));
-    auto last = shown().back();
-    EXPECT_EQ(last.app, "Mail");
-    EXPECT_EQ(last.title, "Subject");
-    EXPECT_EQ(last.body, "");
+    EXPECT_EQ(shown().back().texts(), (Texts{"Mail", "Subject", ""}));
 
     sendRaw(R"({"app": "Mail", "summary": "bad \uFDD0 title", "body": "readable"})");
     ASSERT_TRUE(waitForNotices(2));
-    last = shown().back();
-    EXPECT_EQ(last.app, "Mail");
-    EXPECT_EQ(last.title, "");
-    EXPECT_EQ(last.body, "") << "fields after the unreadable one stay empty";
+    EXPECT_EQ(shown().back().texts(), (Texts{"Mail", "", ""}))
+        << "fields after the unreadable one stay empty";
 
     // The sender stays, so its process can still be looked up when the call is read.
     auto sender = bus.start({"/usr/bin/python3", rawNotifyScript, "--linger",
                              R"({"app": "bad \uFFFF app", "summary": "Subject", "body": "text"})"});
     ASSERT_TRUE(waitForNotices(3));
-    EXPECT_EQ(shown().back().app, "python3") << "the sender's process names the app";
-    EXPECT_EQ(shown().back().title, "");
+    EXPECT_EQ(shown().back().texts(), (Texts{"python3", "", ""}))
+        << "the sender's process names the app";
     sender.reset();
 
     sendRaw(R"({"app": "Mail", "summary": "hinted", "body": "text",
                 "hints": {"x-unrelated": "\uFFFF"}})");
     ASSERT_TRUE(waitForNotices(4));
-    last = shown().back();
-    EXPECT_EQ(last.app, "Mail");
-    EXPECT_EQ(last.title, "hinted");
-    EXPECT_EQ(last.body, "text");
-    EXPECT_EQ(shown().size(), 4u);
+    EXPECT_EQ(shown().back().texts(), (Texts{"Mail", "hinted", "text"}));
 }
 
 TEST_F(DbusBannerTreeTest, aRefusedNotificationLeavesTheTreeAndIsReported) {
-    createTree();
     startServer({"--max", "1"});
     std::vector<std::string> refused;
     auto refusals = tree->observeRefusals([&](const std::string& id) { refused.push_back(id); });
@@ -331,9 +325,7 @@ TEST_F(DbusBannerTreeTest, aRefusedNotificationLeavesTheTreeAndIsReported) {
 }
 
 TEST_F(DbusBannerTreeTest, burstOfFiveEntersTheTreeOneAtATime) {
-    createTree();
-    startServer();
-    attach();
+    startServerAndAttach();
     for (int i = 1; i <= 5; ++i) {
         notifySend({"-a", "Burst", "Message " + std::to_string(i)});
     }
@@ -347,14 +339,8 @@ TEST_F(DbusBannerTreeTest, burstOfFiveEntersTheTreeOneAtATime) {
 }
 
 TEST_F(DbusBannerTreeTest, appNameComesWholeElseFromDesktopEntryThenProcessName) {
-    test::writeFile(home / "data" / "applications" / "corvale-test.desktop",
-                    "[Desktop Action x]\nName=Not this\n[Desktop Entry]\nType=Application\n"
-                    "Name[de]=Testprogramm\nName=Test \xFFProgram\nExec=true\n");
-    createTree();
-    startServer();
-    attach();
+    startServerAndAttach();
     BusClient client;
-    ASSERT_TRUE(client.connected());
 
     ASSERT_NE(client.notify("", "from entry", "", {{"desktop-entry", "corvale-test"}}), 0u);
     ASSERT_TRUE(waitForNotices(1));
@@ -388,11 +374,7 @@ TEST_F(DbusBannerTreeTest, appNameComesWholeElseFromDesktopEntryThenProcessName)
 }
 
 TEST_F(DbusBannerTreeTest, gtkApplicationNotificationsAppearAndGo) {
-    test::writeFile(home / "data" / "applications" / "org.example.Chat.desktop",
-                    "[Desktop Entry]\nName=Chat\n");
-    createTree();
-    startServer();
-    attach();
+    startServerAndAttach();
     BusClient client;
     auto add = [&](const std::string& appId, const std::string& title) {
         return client.call("org.gtk.Notifications", "/org/gtk/Notifications",
@@ -405,16 +387,13 @@ TEST_F(DbusBannerTreeTest, gtkApplicationNotificationsAppearAndGo) {
     };
     ASSERT_TRUE(add("org.example.Chat", "Hi"));
     ASSERT_TRUE(waitForNotices(1));
-    auto banners = shown();
-    ASSERT_EQ(banners.size(), 1u);
-    EXPECT_EQ(banners[0].app, "Chat");
-    EXPECT_EQ(banners[0].title, "Hi");
-    EXPECT_EQ(banners[0].body, "the <b>body</b>") << "these bodies are plain text";
+    EXPECT_EQ(shown().at(0).texts(), (Texts{"Chat", "Hi", "the <b>body</b>"}))
+        << "these bodies are plain text";
 
     ASSERT_TRUE(add("org.example.Chat", "Hi again"));
     ASSERT_TRUE(add("org.example.Unknown", "Other"));
     ASSERT_TRUE(waitForNotices(3));
-    banners = shown();
+    auto banners = shown();
     ASSERT_EQ(banners.size(), 2u) << "the same id replaces, another app adds";
     EXPECT_EQ(banners[0].title, "Hi again");
     EXPECT_EQ(banners[1].app, "org.example.Unknown")
@@ -428,7 +407,6 @@ TEST_F(DbusBannerTreeTest, gtkApplicationNotificationsAppearAndGo) {
 }
 
 TEST_F(DbusBannerTreeTest, hostileMessagesNeitherCrashNorGrowTheTree) {
-    createTree();
     startServer();
     BusClient client;
 
@@ -478,7 +456,6 @@ TEST_F(DbusBannerTreeTest, hostileMessagesNeitherCrashNorGrowTheTree) {
 }
 
 TEST_F(DbusBannerTreeTest, aRestartedServerIsAnnouncedWithItsNewPid) {
-    createTree();
     int launches = 0;
     auto launchNotices = tree->observeLaunches([&] { ++launches; });
     startServer();
@@ -520,7 +497,6 @@ TEST_F(DbusBannerTreeTest, followsARealNotificationServer) {
     // dunst on a private X display: its own ids, its own replies, its own closing signal.
     test::PrivateDisplay display;
     ASSERT_TRUE(display.ready()) << display.setupError();
-    createTree();
     server = bus.start({"dunst"}, {{"DISPLAY", display.name()},
                                    {"HOME", home.path().string()},
                                    {"XDG_CONFIG_HOME", (home / "config").string()}});
@@ -530,11 +506,7 @@ TEST_F(DbusBannerTreeTest, followsARealNotificationServer) {
 
     notifySend({"-a", "Real", "From dunst", "with <i>markup</i>"});
     ASSERT_TRUE(waitForNotices(1));
-    auto banners = shown();
-    ASSERT_EQ(banners.size(), 1u);
-    EXPECT_EQ(banners[0].app, "Real");
-    EXPECT_EQ(banners[0].title, "From dunst");
-    EXPECT_EQ(banners[0].body, "with markup");
+    EXPECT_EQ(shown().at(0).texts(), (Texts{"Real", "From dunst", "with markup"}));
 
     EXPECT_EQ(runCommand({"dunstctl", "close-all"}, bus.clientEnvironment(), 15s).exitCode, 0);
     EXPECT_TRUE(pumpEventsUntil([this] { return tree->bannerCount() == 0; }, 10s));

@@ -25,17 +25,26 @@ struct Report {
     friend bool operator==(const Report&, const Report&) = default;
 };
 
-void PrintTo(const Report& r, std::ostream* os) {
-    *os << "{on=" << r.on << (r.initial ? ", initial}" : "}");
-}
-
 struct Recorder {
     std::vector<Report> reports;
+    size_t checked = 0;
     DesktopDoNotDisturb::ChangeFn fn() {
         return [this](bool on, bool initial) { reports.push_back({on, initial}); };
     }
     bool waitFor(size_t count) {
         return test::pumpEventsUntil([&] { return reports.size() >= count; }, 10s);
+    }
+    // Waits for the report after the ones already checked and checks it.
+    ::testing::AssertionResult next(bool on, bool initial = false) {
+        if (!waitFor(checked + 1)) {
+            return ::testing::AssertionFailure() << "no report after " << checked;
+        }
+        const Report got = reports[checked++];
+        if (got == Report{on, initial}) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure()
+               << "report " << checked << " is on=" << got.on << " initial=" << got.initial;
     }
 };
 
@@ -59,10 +68,11 @@ int control(test::PrivateBus& bus, const std::string& method, bool value) {
         .exitCode;
 }
 
-int gsettings(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"gsettings"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return test::runCommand(argv, {}, 20s).exitCode;
+int showBanners(bool value) {
+    return test::runCommand({"gsettings", "set", "org.gnome.desktop.notifications", "show-banners",
+                             value ? "true" : "false"},
+                            {}, 20s)
+        .exitCode;
 }
 
 } // namespace
@@ -76,34 +86,28 @@ TEST(DesktopDoNotDisturb, followsTheNotificationServersInhibitedProperty) {
 
     Recorder recorder;
     DesktopDoNotDisturb dnd(recorder.fn());
-    ASSERT_TRUE(recorder.waitFor(1));
-    EXPECT_EQ(recorder.reports[0], (Report{false, true}));
+    EXPECT_TRUE(recorder.next(false, true));
     EXPECT_EQ(dnd.serverInhibited(), std::optional<bool>(false));
     EXPECT_EQ(dnd.gnomeShowBanners(), std::nullopt) << "GNOME's setting is not ours to follow";
 
     ASSERT_EQ(control(bus, "SetInhibited", true), 0);
-    ASSERT_TRUE(recorder.waitFor(2));
-    EXPECT_EQ(recorder.reports[1], (Report{true, false}));
+    EXPECT_TRUE(recorder.next(true));
 
     // Saying the same again is no change.
     ASSERT_EQ(control(bus, "SetInhibited", true), 0);
     // A server that only says the property changed is asked for the new value.
     ASSERT_EQ(control(bus, "SetInhibitedQuietly", false), 0);
-    ASSERT_TRUE(recorder.waitFor(3));
-    EXPECT_EQ(recorder.reports[2], (Report{false, false}));
+    EXPECT_TRUE(recorder.next(false));
     ASSERT_EQ(control(bus, "SetInhibited", true), 0);
-    ASSERT_TRUE(recorder.waitFor(4));
-    EXPECT_EQ(recorder.reports.size(), 4u);
+    EXPECT_TRUE(recorder.next(true));
 
     // The server going away ends its do-not-disturb; a new one is read as it arrives.
     server->signal(SIGTERM);
     server->wait(5s);
-    ASSERT_TRUE(recorder.waitFor(5));
-    EXPECT_EQ(recorder.reports[4], (Report{false, false}));
+    EXPECT_TRUE(recorder.next(false));
     EXPECT_EQ(dnd.serverInhibited(), std::nullopt);
     auto next = startServer(bus, {"--inhibited"});
-    ASSERT_TRUE(recorder.waitFor(6));
-    EXPECT_EQ(recorder.reports[5], (Report{true, false}));
+    EXPECT_TRUE(recorder.next(true));
 }
 
 TEST(DesktopDoNotDisturb, believesOnlyTheServerAboutItsProperty) {
@@ -152,8 +156,7 @@ TEST(DesktopDoNotDisturb, aServerWithoutTheSwitchOrNoServerAtAllIsOff) {
     ASSERT_TRUE(server->running()) << server->errors();
     Recorder recorder;
     DesktopDoNotDisturb dnd(recorder.fn());
-    ASSERT_TRUE(recorder.waitFor(1));
-    EXPECT_EQ(recorder.reports[0], (Report{false, true}));
+    EXPECT_TRUE(recorder.next(false, true));
     EXPECT_EQ(dnd.serverInhibited(), std::nullopt);
 
     // Without any session bus it still reports, from the event loop.
@@ -162,8 +165,7 @@ TEST(DesktopDoNotDisturb, aServerWithoutTheSwitchOrNoServerAtAllIsOff) {
     Recorder lonely;
     DesktopDoNotDisturb alone(lonely.fn());
     EXPECT_TRUE(lonely.reports.empty()) << "never from inside the constructor";
-    ASSERT_TRUE(lonely.waitFor(1));
-    EXPECT_EQ(lonely.reports[0], (Report{false, true}));
+    EXPECT_TRUE(lonely.next(false, true));
 }
 
 TEST(DesktopDoNotDisturb, followsGnomeBannersSettingOnGnome) {
@@ -180,30 +182,25 @@ TEST(DesktopDoNotDisturb, followsGnomeBannersSettingOnGnome) {
     test::PrivateBus bus;
     ASSERT_TRUE(bus.ready()) << bus.setupError();
     ASSERT_TRUE(bus.addService("ca.desrt.dconf", {"/usr/libexec/dconf-service"}));
-    ASSERT_EQ(gsettings({"set", "org.gnome.desktop.notifications", "show-banners", "false"}), 0);
+    ASSERT_EQ(showBanners(false), 0);
 
     Recorder recorder;
     {
         DesktopDoNotDisturb dnd(recorder.fn());
-        ASSERT_TRUE(recorder.waitFor(1));
-        EXPECT_EQ(recorder.reports[0], (Report{true, true}));
+        EXPECT_TRUE(recorder.next(true, true));
         EXPECT_EQ(dnd.gnomeShowBanners(), std::optional<bool>(false));
 
-        ASSERT_EQ(gsettings({"set", "org.gnome.desktop.notifications", "show-banners", "true"}), 0);
-        ASSERT_TRUE(recorder.waitFor(2));
-        EXPECT_EQ(recorder.reports[1], (Report{false, false}));
-        ASSERT_EQ(gsettings({"set", "org.gnome.desktop.notifications", "show-banners", "false"}),
-                  0);
-        ASSERT_TRUE(recorder.waitFor(3));
-        EXPECT_EQ(recorder.reports[2], (Report{true, false}));
+        ASSERT_EQ(showBanners(true), 0);
+        EXPECT_TRUE(recorder.next(false));
+        ASSERT_EQ(showBanners(false), 0);
+        EXPECT_TRUE(recorder.next(true));
     }
 
     // Where the setting does not exist there is nothing to follow.
     env.set("XDG_DATA_DIRS", (home / "no-schemas").string());
     Recorder without;
     DesktopDoNotDisturb dnd(without.fn());
-    ASSERT_TRUE(without.waitFor(1));
-    EXPECT_EQ(without.reports[0], (Report{false, true}));
+    EXPECT_TRUE(without.next(false, true));
     EXPECT_EQ(dnd.gnomeShowBanners(), std::nullopt);
 }
 
@@ -241,23 +238,19 @@ TEST(DesktopDoNotDisturb, followsDunstsPausedState) {
 
     Recorder recorder;
     DesktopDoNotDisturb dnd(recorder.fn());
-    ASSERT_TRUE(recorder.waitFor(1));
-    EXPECT_EQ(recorder.reports[0], (Report{true, true})) << "paused before we started";
+    EXPECT_TRUE(recorder.next(true, true)) << "paused before we started";
     EXPECT_EQ(dnd.dunstPaused(), std::optional<bool>(true));
     EXPECT_EQ(dnd.serverInhibited(), std::nullopt) << "dunst has no Inhibited property";
 
     ASSERT_EQ(dunstctl({"set-paused", "false"}).exitCode, 0);
-    ASSERT_TRUE(recorder.waitFor(2));
-    EXPECT_EQ(recorder.reports[1], (Report{false, false}));
+    EXPECT_TRUE(recorder.next(false));
     ASSERT_EQ(dunstctl({"set-paused", "toggle"}).exitCode, 0);
-    ASSERT_TRUE(recorder.waitFor(3));
-    EXPECT_EQ(recorder.reports[2], (Report{true, false}));
+    EXPECT_TRUE(recorder.next(true));
 
     // Paused ends with dunst.
     dunst->signal(SIGTERM);
     dunst->wait(5s);
-    ASSERT_TRUE(recorder.waitFor(4));
-    EXPECT_EQ(recorder.reports[3], (Report{false, false}));
+    EXPECT_TRUE(recorder.next(false));
     EXPECT_EQ(dnd.dunstPaused(), std::nullopt);
 }
 
@@ -279,8 +272,7 @@ TEST(DesktopDoNotDisturb, followsXfceNotifydDoNotDisturbSetting) {
         // No settings daemon running: nothing is started to ask it.
         Recorder recorder;
         DesktopDoNotDisturb dnd(recorder.fn());
-        ASSERT_TRUE(recorder.waitFor(1));
-        EXPECT_EQ(recorder.reports[0], (Report{false, true}));
+        EXPECT_TRUE(recorder.next(false, true));
         EXPECT_FALSE(bus.ownerPid("org.xfce.Xfconf"));
     }
     // The daemon as the session bus would start it, wherever the architecture puts it.
@@ -295,21 +287,17 @@ TEST(DesktopDoNotDisturb, followsXfceNotifydDoNotDisturbSetting) {
 
     Recorder recorder;
     DesktopDoNotDisturb dnd(recorder.fn());
-    ASSERT_TRUE(recorder.waitFor(1));
-    EXPECT_EQ(recorder.reports[0], (Report{true, true}));
+    EXPECT_TRUE(recorder.next(true, true));
     EXPECT_EQ(dnd.xfceDoNotDisturb(), std::optional<bool>(true));
     ASSERT_EQ(xfconf("false"), 0);
-    ASSERT_TRUE(recorder.waitFor(2));
-    EXPECT_EQ(recorder.reports[1], (Report{false, false}));
+    EXPECT_TRUE(recorder.next(false));
     ASSERT_EQ(xfconf("true"), 0);
-    ASSERT_TRUE(recorder.waitFor(3));
-    EXPECT_EQ(recorder.reports[2], (Report{true, false}));
+    EXPECT_TRUE(recorder.next(true));
     // Reset to its default (removed) is off.
     ASSERT_EQ(
         test::runCommand({"xfconf-query", "-c", "xfce4-notifyd", "-p", "/do-not-disturb", "-r"},
                          bus.clientEnvironment(), 20s)
             .exitCode,
         0);
-    ASSERT_TRUE(recorder.waitFor(4));
-    EXPECT_EQ(recorder.reports[3], (Report{false, false}));
+    EXPECT_TRUE(recorder.next(false));
 }
