@@ -40,7 +40,7 @@ QWidget* rowWidget(bool opens, const QString& objectName, const QString& help) {
         auto* button = new QPushButton;
         button->setFlat(true);
         button->setFocusPolicy(Qt::StrongFocus);
-        button->setToolTip(help);
+        button->setToolTip(plainTip(help));
         row = button;
     } else {
         row = new QWidget;
@@ -126,7 +126,7 @@ QWidget* ConfigView::engineStatusCard() {
     top->addWidget(statusLine_, 1);
     column->addLayout(top);
 
-    engineLine_ = new QLabel;
+    engineLine_ = label(QString());
     engineLine_->setObjectName("engineLine");
     engineLine_->setWordWrap(true);
     column->addWidget(engineLine_);
@@ -291,7 +291,7 @@ void ConfigView::refresh() {
         pal.setColor(QPalette::WindowText, warningColor);
         icon->setPalette(pal);
         row->addWidget(icon);
-        row->addWidget(new QLabel(qs(text)), 1);
+        row->addWidget(label(qs(text)), 1);
         auto* open = new QPushButton(fixButton ? T::fix : T::open);
         open->setObjectName(QString(name) + "Open");
         open->setToolTip(help);
@@ -373,8 +373,7 @@ QWidget* ConfigView::alertRow(const AppAlertGroup& group, TimePoint now) {
     auto* tile = new ColorTile(toQColor(model_.dashboardColor(group.appName)), app);
     passClicks(tile);
     inner->addWidget(tile);
-    auto* name = new QLabel(app);
-    name->setTextFormat(Qt::PlainText);
+    auto* name = label(app);
     passClicks(name);
     inner->addWidget(name, 1);
     if (group.count > 1) {
@@ -444,8 +443,7 @@ QWidget* ConfigView::soundsRow(const ConfigModel::App& app) {
     inner->addWidget(tile);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
-    auto* title = new QLabel(name);
-    title->setTextFormat(Qt::PlainText);
+    auto* title = label(name);
     passClicks(title);
     texts->addWidget(title);
     auto* summary = note(qs(model_.summary(app)));

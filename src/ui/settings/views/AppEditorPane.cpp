@@ -149,11 +149,10 @@ void AppEditorPane::buildRules() {
         row->setObjectName(QString("ruleRow:%1").arg(index));
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
-        auto* label = new QLabel(
+        auto* label = form::label(
             form::qs(ruleRowLabel(rule.condition, SoundChoices::soundName(rule.sound, library))),
             row);
         label->setObjectName("ruleLabel");
-        label->setTextFormat(Qt::PlainText);
         if (!rule.enabled) {
             label->setEnabled(false);
         }

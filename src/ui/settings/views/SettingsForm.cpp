@@ -83,7 +83,7 @@ SettingsCard::SettingsCard(const QString& title, QWidget* parent) : form::Card(p
 }
 
 void SettingsCard::row(const QString& label, QWidget* control, const QString& note) {
-    auto* name = new QLabel(label, this);
+    auto* name = form::label(label, this);
     name->setBuddy(control);
     name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // A button says what it does in its own words ("Test" beside "Preview:"); the label only
