@@ -25,6 +25,7 @@ namespace {
 
 constexpr int viewWidth = 360;
 constexpr int maxLensHeight = 320;
+constexpr qint64 rowsInterval = 200;
 const QColor pillColor{0x5F, 0x6B, 0x7A};
 
 // Rows are flat buttons holding labels; the labels must let the clicks through.
@@ -69,9 +70,12 @@ ConfigView::ConfigView(ConfigModel& model, Options options, QWidget* parent)
     layout->addWidget(signalLensCard());
     layout->addWidget(footer());
 
+    rowsSoon_.setSingleShot(true);
+    connect(&rowsSoon_, &QTimer::timeout, this, [this] { refreshRows(); });
     changes_ = model_.observe([this] {
         if (isVisible()) {
-            refresh();
+            refreshStatus();
+            refreshRowsSoon();
         } else {
             // The accent is cheap and follows at once; the rows wait until the view shows.
             applyAccent();
@@ -261,6 +265,20 @@ void ConfigView::changeEvent(QEvent* event) {
 
 void ConfigView::refresh() {
     stale_ = false;
+    refreshStatus();
+    refreshRows();
+}
+
+void ConfigView::refreshRowsSoon() {
+    if (rowsSoon_.isActive()) {
+        return;
+    }
+    // Never at once: the change may come from a control among the rows, still in its handler.
+    const qint64 since = sinceRows_.isValid() ? sinceRows_.elapsed() : rowsInterval;
+    rowsSoon_.start(static_cast<int>(std::max<qint64>(0, rowsInterval - since)));
+}
+
+void ConfigView::refreshStatus() {
     applyAccent();
     const auto& published = model_.published();
     bool trusted = published.isTrusted;
@@ -274,7 +292,11 @@ void ConfigView::refresh() {
         playSounds_->setChecked(published.soundsEnabled);
     }
     playSounds_->setToolTip(qs(T::playSoundsHelp(published.soundsEnabled)));
+}
 
+void ConfigView::refreshRows() {
+    rowsSoon_.stop();
+    sinceRows_.restart();
     while (auto* item = noticesLayout_->takeAt(0)) {
         delete item->widget();
         delete item;
