@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,22 +21,32 @@ struct ScriptedDialogs : Dialogs {
     std::vector<PromptSpec> prompts;
     std::vector<OpenPanelSpec> openPanels;
     int beeps = 0;
+    // Runs while each dialog is up, as the desktop's events would.
+    std::function<void()> whileShown;
 
     std::optional<std::size_t> runModalAlert(const AlertSpec& alert) override {
         alerts.push_back(alert);
+        shown();
         return next(alertAnswers);
     }
     std::optional<std::string> runPrompt(const PromptSpec& prompt) override {
         prompts.push_back(prompt);
+        shown();
         return next(promptAnswers);
     }
     std::optional<std::filesystem::path> runOpenPanel(const OpenPanelSpec& panel) override {
         openPanels.push_back(panel);
+        shown();
         return next(openPanelAnswers);
     }
     void beep() override { ++beeps; }
 
 private:
+    void shown() {
+        if (whileShown) {
+            whileShown();
+        }
+    }
     template <typename T> static std::optional<T> next(std::deque<std::optional<T>>& answers) {
         if (answers.empty()) {
             return std::nullopt;

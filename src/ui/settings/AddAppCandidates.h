@@ -28,6 +28,10 @@ struct Row {
     bool choosable() const { return kind != Kind::heading; }
 };
 
+// The longest name the filter field takes: the detection keeps no more of a notification's app
+// name, so no longer name can ever match.
+inline constexpr int maxNameLength = 256;
+
 inline constexpr const char* seenHeading = "Seen in notifications";
 inline constexpr const char* installedHeading = "Installed applications";
 std::string typedTitle(const std::string& name);

@@ -24,6 +24,10 @@ std::size_t kindIndex(ConditionKind kind) {
     return 0;
 }
 
+int maxOperandLength(ConditionKind kind) {
+    return kind == ConditionKind::regex ? maxPatternLength : maxKeywordLength;
+}
+
 namespace {
 
 ConditionKind kindOf(const Condition& condition) {

@@ -20,6 +20,12 @@ const std::vector<KindChoice>& kindChoices();
 // The position of a kind in kindChoices(); the first for "any".
 std::size_t kindIndex(ConditionKind kind);
 
+// The longest keyword or pattern the field takes; no longer one can be meant, and a field of a
+// book's length makes every key slower.
+inline constexpr int maxKeywordLength = 1000;
+inline constexpr int maxPatternLength = 1000;
+int maxOperandLength(ConditionKind kind);
+
 struct Values {
     ConditionKind kind = ConditionKind::titleContains;
     std::string operand;

@@ -25,6 +25,7 @@ namespace {
 
 constexpr int viewWidth = 360;
 constexpr int maxLensHeight = 320;
+constexpr qint64 rowsInterval = 200;
 const QColor pillColor{0x5F, 0x6B, 0x7A};
 
 // Rows are flat buttons holding labels; the labels must let the clicks through.
@@ -40,7 +41,7 @@ QWidget* rowWidget(bool opens, const QString& objectName, const QString& help) {
         auto* button = new QPushButton;
         button->setFlat(true);
         button->setFocusPolicy(Qt::StrongFocus);
-        button->setToolTip(help);
+        button->setToolTip(plainTip(help));
         row = button;
     } else {
         row = new QWidget;
@@ -69,9 +70,12 @@ ConfigView::ConfigView(ConfigModel& model, Options options, QWidget* parent)
     layout->addWidget(signalLensCard());
     layout->addWidget(footer());
 
+    rowsSoon_.setSingleShot(true);
+    connect(&rowsSoon_, &QTimer::timeout, this, [this] { refreshRows(); });
     changes_ = model_.observe([this] {
         if (isVisible()) {
-            refresh();
+            refreshStatus();
+            refreshRowsSoon();
         } else {
             // The accent is cheap and follows at once; the rows wait until the view shows.
             applyAccent();
@@ -126,7 +130,7 @@ QWidget* ConfigView::engineStatusCard() {
     top->addWidget(statusLine_, 1);
     column->addLayout(top);
 
-    engineLine_ = new QLabel;
+    engineLine_ = label(QString());
     engineLine_->setObjectName("engineLine");
     engineLine_->setWordWrap(true);
     column->addWidget(engineLine_);
@@ -261,6 +265,20 @@ void ConfigView::changeEvent(QEvent* event) {
 
 void ConfigView::refresh() {
     stale_ = false;
+    refreshStatus();
+    refreshRows();
+}
+
+void ConfigView::refreshRowsSoon() {
+    if (rowsSoon_.isActive()) {
+        return;
+    }
+    // Never at once: the change may come from a control among the rows, still in its handler.
+    const qint64 since = sinceRows_.isValid() ? sinceRows_.elapsed() : rowsInterval;
+    rowsSoon_.start(static_cast<int>(std::max<qint64>(0, rowsInterval - since)));
+}
+
+void ConfigView::refreshStatus() {
     applyAccent();
     const auto& published = model_.published();
     bool trusted = published.isTrusted;
@@ -274,7 +292,11 @@ void ConfigView::refresh() {
         playSounds_->setChecked(published.soundsEnabled);
     }
     playSounds_->setToolTip(qs(T::playSoundsHelp(published.soundsEnabled)));
+}
 
+void ConfigView::refreshRows() {
+    rowsSoon_.stop();
+    sinceRows_.restart();
     while (auto* item = noticesLayout_->takeAt(0)) {
         delete item->widget();
         delete item;
@@ -291,7 +313,7 @@ void ConfigView::refresh() {
         pal.setColor(QPalette::WindowText, warningColor);
         icon->setPalette(pal);
         row->addWidget(icon);
-        row->addWidget(new QLabel(qs(text)), 1);
+        row->addWidget(label(qs(text)), 1);
         auto* open = new QPushButton(fixButton ? T::fix : T::open);
         open->setObjectName(QString(name) + "Open");
         open->setToolTip(help);
@@ -373,8 +395,7 @@ QWidget* ConfigView::alertRow(const AppAlertGroup& group, TimePoint now) {
     auto* tile = new ColorTile(toQColor(model_.dashboardColor(group.appName)), app);
     passClicks(tile);
     inner->addWidget(tile);
-    auto* name = new QLabel(app);
-    name->setTextFormat(Qt::PlainText);
+    auto* name = label(app);
     passClicks(name);
     inner->addWidget(name, 1);
     if (group.count > 1) {
@@ -444,8 +465,7 @@ QWidget* ConfigView::soundsRow(const ConfigModel::App& app) {
     inner->addWidget(tile);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
-    auto* title = new QLabel(name);
-    title->setTextFormat(Qt::PlainText);
+    auto* title = label(name);
     passClicks(title);
     texts->addWidget(title);
     auto* summary = note(qs(model_.summary(app)));

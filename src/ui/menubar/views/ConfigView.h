@@ -5,6 +5,8 @@
 #include "ui/menubar/ConfigModel.h"
 #include "ui/menubar/PopoverLens.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -62,6 +64,13 @@ private:
 
     void chooseLens(PopoverLens lens);
     void refresh();
+    // The engine card: a few texts, cheap enough for every change.
+    void refreshStatus();
+    // The notices and the lens's rows, once control is back in the event loop and at most every
+    // rowsInterval: a burst of alerts rebuilds them a few times a second, the last time with the
+    // burst's end.
+    void refreshRowsSoon();
+    void refreshRows();
     void applyAccent();
     void rebuildContent();
 
@@ -70,6 +79,8 @@ private:
     PopoverLens lens_;
     Subscription changes_;
     bool stale_ = false;
+    QTimer rowsSoon_;
+    QElapsedTimer sinceRows_;
 
     form::Pill* badge_ = nullptr;
     QLabel* engineLine_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QTextDocument>
 
 namespace corvale::form {
 
@@ -82,8 +83,9 @@ void ColorTile::paintEvent(QPaintEvent*) {
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
 }
 
-Pill::Pill(const QString& text, const QColor& fill, QWidget* parent)
-    : QLabel(text, parent), fill_(fill) {
+Pill::Pill(const QString& text, const QColor& fill, QWidget* parent) : QLabel(parent), fill_(fill) {
+    setTextFormat(Qt::PlainText);
+    setText(text);
     QFont f = font();
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 0.8);
@@ -112,34 +114,45 @@ void Pill::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
 }
 
+QLabel* label(const QString& text, QWidget* parent) {
+    auto* made = new QLabel(parent);
+    made->setTextFormat(Qt::PlainText);
+    made->setText(text);
+    return made;
+}
+
+QString plainTip(const QString& text) {
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
+}
+
 QLabel* heading(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    QFont f = label->font();
+    auto* title = label(text, parent);
+    QFont f = title->font();
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 1.1);
-    label->setFont(f);
-    return label;
+    title->setFont(f);
+    return title;
 }
 
 QLabel* note(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    QFont f = label->font();
+    auto* small = label(text, parent);
+    QFont f = small->font();
     f.setPointSizeF(f.pointSizeF() * 0.9);
-    label->setFont(f);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::NoTextInteraction);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
+    small->setFont(f);
+    small->setWordWrap(true);
+    small->setTextInteractionFlags(Qt::NoTextInteraction);
+    small->setForegroundRole(QPalette::PlaceholderText);
+    return small;
 }
 
 QLabel* warning(const QString& text, QWidget* parent) {
-    auto* label = note(QString(), parent);
-    QPalette pal = label->palette();
+    auto* caution = note(QString(), parent);
+    QPalette pal = caution->palette();
     pal.setColor(QPalette::WindowText, warningColor);
-    label->setPalette(pal);
-    label->setForegroundRole(QPalette::WindowText);
-    setWarningText(label, text);
-    return label;
+    caution->setPalette(pal);
+    caution->setForegroundRole(QPalette::WindowText);
+    setWarningText(caution, text);
+    return caution;
 }
 
 void setWarningText(QLabel* warning, const QString& text) {
@@ -153,7 +166,7 @@ QToolButton* iconButton(const QIcon& icon, const QString& help, const char* obje
     button->setIcon(icon);
     button->setIconSize(QSize(16, 16));
     button->setAutoRaise(true);
-    button->setToolTip(help);
+    button->setToolTip(plainTip(help));
     button->setAccessibleName(help);
     button->setFocusPolicy(Qt::StrongFocus);
     return button;

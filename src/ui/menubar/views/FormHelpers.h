@@ -62,6 +62,11 @@ private:
     QColor fill_;
 };
 
+// A label that shows its text as written. Names and texts from notifications, files and the user
+// may look like markup; a label left to guess would render it, and an <img> in it loads a file.
+QLabel* label(const QString& text, QWidget* parent = nullptr);
+// A tooltip text that shows `text` as written: tooltips guess rich text as labels do.
+QString plainTip(const QString& text);
 // Bold text in the window font, one step larger.
 QLabel* heading(const QString& text, QWidget* parent = nullptr);
 // Secondary text: smaller, dimmer, wrapping.

@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <set>
 
 namespace corvale::settings {
 
@@ -74,6 +75,7 @@ AddAppChooser::AddAppChooser(std::vector<std::string> seen,
     filter_->setPlaceholderText(T::addAppFilterPlaceholder);
     filter_->setAccessibleName(T::addAppFilterName);
     filter_->setClearButtonEnabled(true);
+    filter_->setMaxLength(AddAppCandidates::maxNameLength);
     text->setBuddy(filter_);
     list_ = new QListWidget(this);
     list_->setObjectName("appList");
@@ -97,7 +99,7 @@ AddAppChooser::AddAppChooser(std::vector<std::string> seen,
     buttons->addWidget(add_);
     outer->addLayout(buttons);
 
-    connect(filter_, &QLineEdit::textChanged, this, [this] { refill(); });
+    connect(filter_, &QLineEdit::textChanged, this, [this] { applyFilter(); });
     connect(list_, &QListWidget::currentRowChanged, this,
             [this] { add_->setEnabled(chosenName().has_value()); });
     connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
@@ -105,23 +107,21 @@ AddAppChooser::AddAppChooser(std::vector<std::string> seen,
             accept();
         }
     });
-    refill();
+    fill();
+    applyFilter();
     filter_->setFocus();
     resize(440, 480);
 }
 
-void AddAppChooser::refill() {
-    const auto rows =
-        AddAppCandidates::rows(seen_, installed_, configured_, filter_->text().toStdString());
-    list_->clear();
-    int first = -1;
-    for (const auto& row : rows) {
+void AddAppChooser::fill() {
+    for (const auto& row : AddAppCandidates::rows(seen_, installed_, configured_, {})) {
         auto* item = new QListWidgetItem(form::qs(row.title), list_);
         if (!row.choosable()) {
             QFont bold = item->font();
             bold.setBold(true);
             item->setFont(bold);
             item->setFlags(Qt::ItemIsEnabled);
+            rows_[{row.kind, row.title}] = item;
             continue;
         }
         item->setData(nameRole, form::qs(row.name));
@@ -131,8 +131,33 @@ void AddAppChooser::refill() {
         }
         // A blank of the same size keeps every name in one column.
         item->setIcon(icon.isNull() ? blankIcon(list_->iconSize()) : icon);
-        if (first < 0) {
-            first = list_->count() - 1;
+        rows_[{row.kind, row.name}] = item;
+    }
+    typed_ = new QListWidgetItem(list_);
+    typed_->setIcon(blankIcon(list_->iconSize()));
+}
+
+void AddAppChooser::applyFilter() {
+    using Kind = AddAppCandidates::Row::Kind;
+    std::set<QListWidgetItem*> shown;
+    for (const auto& row :
+         AddAppCandidates::rows(seen_, installed_, configured_, filter_->text().toStdString())) {
+        if (row.kind == Kind::typed) {
+            typed_->setText(form::qs(row.title));
+            typed_->setData(nameRole, form::qs(row.name));
+            shown.insert(typed_);
+        } else if (auto at = rows_.find({row.kind, row.choosable() ? row.name : row.title});
+                   at != rows_.end()) {
+            shown.insert(at->second);
+        }
+    }
+    int first = -1;
+    for (int i = 0; i < list_->count(); ++i) {
+        auto* item = list_->item(i);
+        const bool show = shown.contains(item);
+        item->setHidden(!show);
+        if (show && first < 0 && (item->flags() & Qt::ItemIsSelectable)) {
+            first = i;
         }
     }
     list_->setCurrentRow(first);

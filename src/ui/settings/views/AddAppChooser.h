@@ -3,12 +3,15 @@
 #include "ui/settings/AddAppCandidates.h"
 
 #include <QDialog>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 namespace corvale {
@@ -30,7 +33,10 @@ public:
     std::optional<std::string> chosenName() const;
 
 private:
-    void refill();
+    // Lists every candidate once; the filter then only hides and shows rows, so typing costs no
+    // new rows (their icons are read from files).
+    void fill();
+    void applyFilter();
 
     std::vector<std::string> seen_;
     std::vector<AddAppCandidates::InstalledApp> installed_;
@@ -38,6 +44,9 @@ private:
     QLineEdit* filter_ = nullptr;
     QListWidget* list_ = nullptr;
     QPushButton* add_ = nullptr;
+    // The row of each listed name, and of each heading by its title.
+    std::map<std::pair<AddAppCandidates::Row::Kind, std::string>, QListWidgetItem*> rows_;
+    QListWidgetItem* typed_ = nullptr;
 };
 
 // The add-app panel: the chooser over the model's seen and observed apps and the workspace's

@@ -73,10 +73,23 @@ AppEditorPane::AppEditorPane(SettingsContext& context, std::optional<std::string
     setObjectName("appEditorPane");
     // Edits made here, in the rule sheet, in the sound library or by a reload of the rules file
     // all arrive as the model's change announcement.
-    changes_ = context_.model.observe([this] { reloadSoon(); });
+    changes_ = context_.model.observe([this] {
+        if (showsOutdated()) {
+            reloadSoon();
+        }
+    });
+}
+
+bool AppEditorPane::showsOutdated() const {
+    const auto& model = context_.model;
+    return model.rules() != shownRules_ || model.customSounds() != shownSounds_ ||
+           (app_ && model.isUnconfirmed(*app_) != shownUnconfirmed_);
 }
 
 void AppEditorPane::build() {
+    shownRules_ = context_.model.rules();
+    shownSounds_ = context_.model.customSounds();
+    shownUnconfirmed_ = app_ && context_.model.isUnconfirmed(*app_);
     const Rule rule = AppEditorState::effectiveRule(app_, context_.model.rules());
     buildHeading();
     if (app_ && context_.model.isUnconfirmed(*app_)) {
@@ -149,11 +162,10 @@ void AppEditorPane::buildRules() {
         row->setObjectName(QString("ruleRow:%1").arg(index));
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
-        auto* label = new QLabel(
+        auto* label = form::label(
             form::qs(ruleRowLabel(rule.condition, SoundChoices::soundName(rule.sound, library))),
             row);
         label->setObjectName("ruleLabel");
-        label->setTextFormat(Qt::PlainText);
         if (!rule.enabled) {
             label->setEnabled(false);
         }

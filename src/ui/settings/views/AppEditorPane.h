@@ -2,11 +2,13 @@
 
 #include "core/Rule.h"
 #include "core/Subscription.h"
+#include "library/CustomSound.h"
 #include "ui/settings/views/SettingsContext.h"
 #include "ui/settings/views/SettingsForm.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace corvale::settings {
 
@@ -37,12 +39,18 @@ private:
     void buildRemoveApp();
     void confirmRemoveApp();
     void confirmRemoveRule(const Rule& rule);
+    // Whether the model holds something other than what the pane was built from. Alerts change
+    // the model too, by the thousand in a burst; they leave the pane as it is.
+    bool showsOutdated() const;
 
     SettingsContext& context_;
     std::optional<std::string> app_;
     // The name texts and the title show.
     std::string label_;
     Subscription changes_;
+    std::vector<Rule> shownRules_;
+    std::vector<CustomSound> shownSounds_;
+    bool shownUnconfirmed_ = false;
 };
 
 } // namespace corvale::settings

@@ -47,7 +47,7 @@ ClipEditorWindow::ClipEditorWindow(std::unique_ptr<ClipEditorModel> model, Optio
     outer->addWidget(lane_, 1);
 
     auto* under = new QHBoxLayout;
-    readout_ = new QLabel(this);
+    readout_ = form::label(QString(), this);
     readout_->setObjectName("selectionReadout");
     under->addWidget(readout_);
     under->addStretch(1);

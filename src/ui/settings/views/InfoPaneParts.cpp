@@ -14,10 +14,10 @@ namespace corvale::settings {
 using form::qs;
 
 QLabel* bodyText(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::NoTextInteraction);
-    return label;
+    auto* body = form::label(text, parent);
+    body->setWordWrap(true);
+    body->setTextInteractionFlags(Qt::NoTextInteraction);
+    return body;
 }
 
 void addSteps(SettingsCard& card, const std::vector<std::string>& steps) {
@@ -51,7 +51,7 @@ QWidget* listRow(const QString& objectName, QWidget* leading, const QString& tit
     }
     auto* texts = new QVBoxLayout;
     texts->setSpacing(1);
-    auto* name = new QLabel(title, row);
+    auto* name = form::label(title, row);
     name->setObjectName("rowTitle");
     QFont bold = name->font();
     bold.setBold(true);
@@ -88,7 +88,7 @@ void addAppList(SettingsCard& card, ConfigModel& model, const std::vector<std::s
                                 [&model, app] { model.onOpenSettings(PaneID::app(app)); });
         open->setObjectName("open:" + qs(app));
         open->setAccessibleName(qs(InfoPaneTexts::openAppHelp(app)));
-        open->setToolTip(open->accessibleName());
+        open->setToolTip(form::plainTip(open->accessibleName()));
         open->setEnabled(static_cast<bool>(model.onOpenSettings));
         card.addWidget(listRow(QString(listName) + ":" + qs(app), nullptr, qs(app), {}, {open}));
     }

@@ -26,6 +26,13 @@ void bringForward(QWidget* dialog) {
     dialog->activateWindow();
 }
 
+// The texts of a dialog's labels as written: they name apps and files, which may look like markup.
+void showPlain(QWidget& dialog) {
+    for (auto* label : dialog.findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+    }
+}
+
 } // namespace
 
 QtDialogs::QtDialogs(std::function<QWidget*()> parent) : parent_(std::move(parent)) {}
@@ -41,6 +48,8 @@ std::optional<std::size_t> QtDialogs::runModalAlert(const AlertSpec& alert) {
     box.setText(qs(alert.message));
     box.setInformativeText(qs(alert.text));
     box.setTextFormat(Qt::PlainText);
+    // The explanation names apps and files too; the box has no setting for its format.
+    showPlain(box);
     std::vector<std::string> titles = alert.buttons;
     if (titles.empty()) {
         titles.push_back(AlertSpec::ok);
@@ -80,6 +89,7 @@ std::optional<std::string> QtDialogs::runPrompt(const PromptSpec& prompt) {
     if (!prompt.cancelButton.empty()) {
         dialog.setCancelButtonText(qs(prompt.cancelButton));
     }
+    showPlain(dialog);
     bringForward(&dialog);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
@@ -116,7 +126,9 @@ std::optional<std::filesystem::path> QtDialogs::runOpenPanel(const OpenPanelSpec
     // The chooser has no place for a message of its own: it goes under the file list.
     if (!panel.message.empty()) {
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-            auto* message = new QLabel(qs(panel.message), &dialog);
+            auto* message = new QLabel(&dialog);
+            message->setTextFormat(Qt::PlainText);
+            message->setText(qs(panel.message));
             message->setObjectName("openPanelMessage");
             message->setWordWrap(true);
             grid->addWidget(message, grid->rowCount(), 0, 1, grid->columnCount());

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace corvale::settings {
 
@@ -49,6 +50,14 @@ RuleSheet::RuleSheet(ConfigModel& model, Dialogs& dialogs, std::string appName,
     keyword_->setObjectName("keyword");
     keyword_->setPlaceholderText(keywordPlaceholder);
     keyword_->setMinimumWidth(300);
+    // A rule stored longer (written into the rules file by hand) is not cut by opening it.
+    auto capOperand = [this, stored = keyword_->text().size()] {
+        const auto kind = static_cast<ConditionKind>(kind_->currentData().toInt());
+        keyword_->setMaxLength(
+            std::max(static_cast<int>(stored), RuleSheetModel::maxOperandLength(kind)));
+    };
+    capOperand();
+    connect(kind_, &QComboBox::activated, keyword_, capOperand);
     condition->row(keywordLabel, keyword_);
     error_ = new QLabel(condition);
     error_->setObjectName("keywordError");

@@ -46,6 +46,9 @@ std::vector<QWidget*> tabStops(QWidget* root) {
     return stops;
 }
 
+// How often a rebuild waiting for a modal dialog looks again.
+constexpr int modalRecheck = 100;
+
 // A ring around the pane while the pane itself has the keyboard focus, drawn above the
 // scrolling column; clicks go through it.
 class FocusRing : public QWidget {
@@ -83,7 +86,7 @@ SettingsCard::SettingsCard(const QString& title, QWidget* parent) : form::Card(p
 }
 
 void SettingsCard::row(const QString& label, QWidget* control, const QString& note) {
-    auto* name = new QLabel(label, this);
+    auto* name = form::label(label, this);
     name->setBuddy(control);
     name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // A button says what it does in its own words ("Test" beside "Preview:"); the label only
@@ -116,6 +119,10 @@ QLabel* SettingsCard::addNote(const QString& text) {
     return label;
 }
 
+bool modalRunning() {
+    return QApplication::activeModalWidget() != nullptr;
+}
+
 QPushButton* makeButton(const QString& title, std::function<void()> action, QWidget* parent) {
     auto* button = new QPushButton(title, parent);
     // Enter presses the focused button, as Space does.
@@ -132,10 +139,18 @@ FormPane::FormPane(QWidget* parent) : QScrollArea(parent), focusRing_(new FocusR
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    reloadTimer_.setSingleShot(true);
+    connect(&reloadTimer_, &QTimer::timeout, this, [this] {
+        if (modalRunning()) {
+            reloadTimer_.start(modalRecheck);
+        } else {
+            rebuild();
+        }
+    });
 }
 
 void FormPane::rebuild() {
-    reloadQueued_ = false;
+    reloadTimer_.stop();
     const int scrolled = verticalScrollBar()->value();
     bool hadFocus = false;
     QString focusPath;
@@ -216,15 +231,9 @@ void FormPane::resizeEvent(QResizeEvent* event) {
 }
 
 void FormPane::reloadSoon() {
-    if (reloadQueued_) {
-        return;
+    if (!reloadTimer_.isActive()) {
+        reloadTimer_.start(0);
     }
-    reloadQueued_ = true;
-    QTimer::singleShot(0, this, [this] {
-        if (reloadQueued_) {
-            rebuild();
-        }
-    });
 }
 
 SettingsCard* FormPane::addCard(const QString& title) {

@@ -4,6 +4,7 @@
 
 #include <QScrollArea>
 #include <QString>
+#include <QTimer>
 #include <functional>
 
 class QLabel;
@@ -34,6 +35,10 @@ private:
     int rows_ = 0;
 };
 
+// Whether a modal dialog or sheet is up. A view rebuilt while one runs its own event loop would
+// destroy the control whose handler opened it, and which carries on once it closes: rebuilds wait.
+bool modalRunning();
+
 // A push button that runs `action` when clicked (with the mouse, Space or Enter: Enter presses
 // the focused button; in a dialog, with no button focused, it presses the dialog's default).
 QPushButton* makeButton(const QString& title, std::function<void()> action,
@@ -50,7 +55,8 @@ public:
 
     // Empties the column and fills it again.
     void rebuild();
-    // Rebuilds once control returns to the event loop, after the edit that asked for it.
+    // Rebuilds once control returns to the event loop, after the edit that asked for it, and no
+    // modal dialog is up.
     void reloadSoon();
 
 protected:
@@ -74,7 +80,7 @@ private:
     QWidget* focusRing_;
     QWidget* column_ = nullptr;
     QVBoxLayout* layout_ = nullptr;
-    bool reloadQueued_ = false;
+    QTimer reloadTimer_;
     bool built_ = false;
 };
 

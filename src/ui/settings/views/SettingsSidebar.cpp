@@ -113,7 +113,7 @@ void SettingsSidebar::setEntries(std::vector<SidebarEntry> entries,
         auto* item = new QListWidgetItem(form::qs(entry.label), this);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         item->setSizeHint(QSize(width - 2 * sideMargin, rowHeight));
-        item->setToolTip(form::qs(entry.label));
+        item->setToolTip(form::plainTip(form::qs(entry.label)));
         rowEntries_.push_back(i);
     }
     redrawIcons();

@@ -43,6 +43,8 @@ SettingsSplitView::SettingsSplitView(settings::SettingsContext& context, PaneFac
 
     sidebar_->onPaneChosen = [this](const PaneID& id) { showPane(id); };
     sidebar_->onActionChosen = [this](const SidebarEntry& entry) { runAction(entry); };
+    rebuildTimer_.setSingleShot(true);
+    connect(&rebuildTimer_, &QTimer::timeout, this, [this] { rebuildSidebar(std::nullopt); });
 }
 
 std::vector<SidebarEntry> SettingsSplitView::availableEntries() const {
@@ -61,9 +63,18 @@ std::vector<SidebarEntry> SettingsSplitView::availableEntries() const {
 }
 
 void SettingsSplitView::rebuildSidebar(const std::optional<PaneID>& select) {
-    rebuildQueued_ = false;
+    if (settings::modalRunning()) {
+        if (select) {
+            pendingSelect_ = select;
+        }
+        rebuildTimer_.start(100);
+        return;
+    }
+    rebuildTimer_.stop();
+    const auto wanted = select ? select : pendingSelect_;
+    pendingSelect_.reset();
     auto entries = availableEntries();
-    auto selection = SettingsPanes::selectionAfterRebuild(entries, select, paneID_);
+    auto selection = SettingsPanes::selectionAfterRebuild(entries, wanted, paneID_);
     sidebar_->setEntries(std::move(entries), selection);
     if (selection) {
         showPane(*selection);
@@ -71,15 +82,9 @@ void SettingsSplitView::rebuildSidebar(const std::optional<PaneID>& select) {
 }
 
 void SettingsSplitView::rebuildSidebarSoon() {
-    if (rebuildQueued_) {
-        return;
+    if (!rebuildTimer_.isActive()) {
+        rebuildTimer_.start(0);
     }
-    rebuildQueued_ = true;
-    QTimer::singleShot(0, this, [this] {
-        if (rebuildQueued_) {
-            rebuildSidebar(std::nullopt);
-        }
-    });
 }
 
 void SettingsSplitView::showPane(const PaneID& id) {

@@ -36,7 +36,8 @@ public:
                       QWidget* parent = nullptr);
 
     // Lists the entries anew and selects `select`, else the current pane while it is still
-    // listed, else the first pane.
+    // listed, else the first pane. While a modal dialog is up it waits until none is: the pane
+    // it would replace may hold the handler that opened the dialog.
     void rebuildSidebar(const std::optional<PaneID>& select);
     // The same, once the action running now (a pane's removal of an app) has finished.
     void rebuildSidebarSoon();
@@ -56,7 +57,9 @@ private:
     QStackedWidget* detail_;
     settings::FormPane* pane_ = nullptr;
     std::optional<PaneID> paneID_;
-    bool rebuildQueued_ = false;
+    QTimer rebuildTimer_;
+    // What the waiting rebuild selects.
+    std::optional<PaneID> pendingSelect_;
 };
 
 // The settings window: created once, hidden (not destroyed) when closed, and reopened where the

@@ -21,7 +21,9 @@ QStringList listed(QWidget& chooser) {
     QStringList out;
     auto* list = child<QListWidget>(chooser, "appList");
     for (int i = 0; i < list->count(); ++i) {
-        out << list->item(i)->text();
+        if (!list->item(i)->isHidden()) {
+            out << list->item(i)->text();
+        }
     }
     return out;
 }
@@ -72,8 +74,17 @@ TEST(AddAppChooser, aTypedNameInNeitherListIsAddedAsTyped) {
     SettingsFixture f;
     f.workspace.installed = {{"Thunderbird", "thunderbird", "/apps/thunderbird.desktop"}};
     whenShown([](QWidget& chooser) {
-        QTest::keyClicks(child<QLineEdit>(chooser, "appFilter"), " Backup Daemon");
+        auto* filter = child<QLineEdit>(chooser, "appFilter");
+        EXPECT_EQ(filter->maxLength(), AddAppCandidates::maxNameLength);
+        auto* list = child<QListWidget>(chooser, "appList");
+        list->item(1)->setData(Qt::UserRole + 1, "first made");
+        QTest::keyClicks(filter, " Backup Daemon");
         EXPECT_EQ(listed(chooser), QStringList{"Add \u201CBackup Daemon\u201D by name"});
+        filter->clear();
+        EXPECT_EQ(list->item(1)->data(Qt::UserRole + 1), "first made")
+            << "typing hides and shows rows, never makes them anew";
+        EXPECT_EQ(listed(chooser), (QStringList{"Installed applications", "Thunderbird"}));
+        QTest::keyClicks(filter, " Backup Daemon");
         QTest::keyClick(child<QLineEdit>(chooser, "appFilter"), Qt::Key_Return);
     });
     EXPECT_EQ(settings::presentAddApp(*f.model, f.workspace),

@@ -2,13 +2,16 @@
 
 #include "signals/FlashPalette.h"
 #include "support/QtEventLoop.h"
+#include "ui/settings/SoundChoices.h"
 #include "ui/settings/views/RuleSheet.h"
 #include "ui/settings/views/SettingsFixture.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
@@ -133,6 +136,27 @@ TEST(AppEditorPane, controlsShowTheStoredRuleAndRebuildAfterAnEdit) {
     EXPECT_TRUE(child<QAbstractButton>(*p.pane, "flashStyle:edgeTopBottom")->isChecked());
     EXPECT_EQ(child<QLabel>(*p.pane, "flashStyleLine")->text(),
               "Screen flash: Top & bottom - bands on the top and bottom");
+}
+
+// A change while a dialog runs (an alert or `corvale mute` while the sound chooser is open) waits
+// until it closes: rebuilt under it, the pane would destroy the pop-up whose handler opened it.
+TEST(AppEditorPane, aChangeWhileADialogRunsRebuildsOnlyOnceItCloses) {
+    Pane p("Mail", mailWithFlashes);
+    QPointer<QWidget> popUp = child<QComboBox>(*p.pane, "soundPopUp");
+    bool keptWhileShown = false;
+    p.f.model->onChooseFile = [&](const ConfigModel::App&) { p.f.dialogs.runOpenPanel({}); };
+    p.f.dialogs.whileShown = [&] {
+        QDialog chooser;
+        chooser.setWindowModality(Qt::ApplicationModal);
+        chooser.show();
+        p.f.model->setVolume(0.5, std::string("Mail"));
+        test::pumpEventsFor(50ms); // the dialog's own event loop
+        keptWhileShown = !popUp.isNull();
+    };
+    test::choose(static_cast<QComboBox*>(popUp.data()), SoundChoices::chooseFile);
+    EXPECT_TRUE(keptWhileShown);
+    EXPECT_TRUE(test::pumpEventsUntil([&] { return popUp.isNull(); }, 2s))
+        << "rebuilt once the dialog closed";
 }
 
 TEST(AppEditorPane, defaultPaneLeavesOutTheAppCardsAndEditsTheDefaultRule) {

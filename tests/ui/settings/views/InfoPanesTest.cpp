@@ -1,4 +1,6 @@
+#include "ui/menubar/views/ConfigView.h"
 #include "ui/settings/views/AboutPane.h"
+#include "ui/settings/views/AppEditorPane.h"
 #include "ui/settings/views/DetectionPane.h"
 #include "ui/settings/views/FixDoubleSoundPane.h"
 #include "ui/settings/views/HelpPane.h"
@@ -101,6 +103,45 @@ TEST(RecentAlertsPane, clearHistoryEmptiesTheLogOnlyOnClear) {
             EXPECT_EQ(f.dialogs.alerts.size(), 1u) << "nothing to clear, nothing asked";
         }
     }
+}
+
+// How many labels of `root` show `markup`; each must show it as written, never as rich text,
+// and no tooltip may carry it as markup.
+int labelsShowingLiterally(QWidget& root, const QString& markup) {
+    int shown = 0;
+    for (auto* widget : root.findChildren<QWidget*>()) {
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (label && label->text().contains(markup)) {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+            ++shown;
+        }
+        EXPECT_FALSE(widget->toolTip().contains(markup)) << widget->toolTip().toStdString();
+    }
+    return shown;
+}
+
+// Names and texts come from notifications: markup in them shows as typed (an <img> of /dev/zero
+// rendered would read forever), in the history, the dashboard and the app's editor alike.
+TEST(RecentAlertsPane, markupInNamesAndTextsShowsAsWritten) {
+    const std::string image = "<img src=\"file:///dev/zero\"/>Zed";
+    const std::string bold = "<b>x</b>";
+    PaneFixture f;
+    f.pings.record(image, Clock::now() - 1min, bold);
+    f.pings.record(bold, Clock::now(), image);
+    f.model->addApp(image);
+    f.model->onOpenApp = [](const std::string&) {};
+
+    auto history = f.open<settings::RecentAlertsPane>();
+    EXPECT_EQ(labelsShowingLiterally(*history, QString::fromStdString(image)), 2);
+    EXPECT_EQ(labelsShowingLiterally(*history, QString::fromStdString(bold)), 2);
+    settings::AppEditorPane editor(*f.context, image);
+    editor.show();
+    EXPECT_GE(labelsShowingLiterally(editor, QString::fromStdString(image)), 2)
+        << "the heading and the notes";
+    ConfigView dashboard(*f.model, {PopoverLens::alerts, {}});
+    dashboard.show();
+    EXPECT_GE(labelsShowingLiterally(dashboard, QString::fromStdString(bold)), 1);
+    EXPECT_GE(labelsShowingLiterally(dashboard, QString::fromStdString(image)), 1);
 }
 
 TEST(RecentAlertsPane, previewSwitchWritesThePreference) {

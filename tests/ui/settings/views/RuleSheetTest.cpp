@@ -1,6 +1,7 @@
 #include "ui/settings/views/RuleSheet.h"
 
 #include "support/QtEventLoop.h"
+#include "ui/settings/RuleSheetModel.h"
 #include "ui/settings/views/SettingsFixture.h"
 
 #include <QLabel>
@@ -42,6 +43,7 @@ struct Sheet {
 
 TEST(RuleSheet, blankKeywordBeepsAndKeepsTheSheetOpen) {
     Sheet s;
+    EXPECT_EQ(s.keyword()->maxLength(), RuleSheetModel::maxKeywordLength);
     QTest::keyClicks(s.keyword(), "   ");
     s.clickSave();
     QTest::keyClick(s.keyword(), Qt::Key_Enter);
@@ -55,6 +57,7 @@ TEST(RuleSheet, blankKeywordBeepsAndKeepsTheSheetOpen) {
 TEST(RuleSheet, badPatternIsRefusedWithTheReasonUnderTheField) {
     Sheet s;
     test::choose(child<QComboBox>(*s.sheet, "conditionKind"), "Matches regex");
+    EXPECT_EQ(s.keyword()->maxLength(), RuleSheetModel::maxPatternLength);
     QTest::keyClicks(s.keyword(), "(deploy|release");
     s.clickSave();
     EXPECT_TRUE(s.saved.empty());
