@@ -82,7 +82,7 @@ public:
                                          Finished) override {
         struct Playing : AudioPlayback {
             double at;
-            explicit Playing(double at) : at(at) {}
+            explicit Playing(double seconds) : at(seconds) {}
             double position() const override { return at; }
             bool isPlaying() const override { return true; }
             void stop() override {}
