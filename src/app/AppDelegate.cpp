@@ -19,7 +19,8 @@ AppDelegate::AppDelegate(AppServices services, AppFolders folders, LogFn log)
       pingLogStore_(PingLogStore::defaultFileURL(folders_.support), log_),
       actionRunner_(services.audioEngine, services.namedSounds, services.scheduler,
                     folders_.builtinSounds),
-      silence_({services.scheduler, services.preferences, services.broadcast, services.systemLog},
+      silence_({services.scheduler, services.preferences, services.broadcast, services.systemLog,
+                [this](const std::string& why) { actionRunner_.stopAll(why); }},
                prefs_, log_, [this] { updateStatus(); }),
       status_(services.scheduler,
               StatusInputs{
@@ -156,6 +157,9 @@ ConfigHooks AppDelegate::modelHooks() {
     hooks.onSoundsEnabledChanged = [this](bool on) {
         prefs_.setSoundsEnabled(on);
         log_(std::string("[toggle] play-sounds = ") + boolText(on));
+        if (!on) {
+            actionRunner_.stopAll("play sounds turned off");
+        }
         updateStatus();
     };
     hooks.onForgetSeenApp = [this](const std::string& name) {

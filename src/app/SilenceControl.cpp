@@ -35,10 +35,18 @@ void SilenceControl::setSnooze(std::optional<TimePoint> deadline) {
     statusChanged_();
 }
 
+// Silence starts at once: a sound already playing stops too.
+void SilenceControl::stopSounds(const std::string& why) {
+    if (services_.stopSounds) {
+        services_.stopSounds(why);
+    }
+}
+
 void SilenceControl::beginSnooze() {
     int minutes = prefs_.snoozeDurationMinutes();
     setSnooze(services_.scheduler.now() + std::chrono::minutes(minutes));
     log_("[snooze] began - " + std::to_string(minutes) + " min (sounds silenced until deadline)");
+    stopSounds("snoozed");
 }
 
 void SilenceControl::snoozeHotKeyFired() {
@@ -73,6 +81,7 @@ void SilenceControl::applySoundCommand(const SoundCommand& command) {
             prefs_.setSoundsEnabled(false);
         }
         log_("[intent] mute \u2192 play-sounds = false");
+        stopSounds("muted");
         statusChanged_();
         return;
     case SoundCommand::Kind::unmute:
@@ -86,6 +95,7 @@ void SilenceControl::applySoundCommand(const SoundCommand& command) {
         int minutes = Snooze::clampMinutes(command.minutes());
         setSnooze(services_.scheduler.now() + std::chrono::minutes(minutes));
         log_("[intent] snooze " + std::to_string(minutes) + " min");
+        stopSounds("snoozed");
         return;
     }
     case SoundCommand::Kind::resume:
@@ -103,6 +113,9 @@ void SilenceControl::toggleSoundsFromHotKey() {
     bool enabled = !prefs_.soundsEnabled();
     prefs_.setSoundsEnabled(enabled);
     log_(std::string("[hotkey] mute-all fired \u2192 play-sounds = ") + boolText(enabled));
+    if (!enabled) {
+        stopSounds("muted");
+    }
     statusChanged_();
 }
 

@@ -24,6 +24,8 @@ public:
         Broadcast& broadcast;
         // The system log (the journal), where the Focus filter records its runs.
         LogFn systemLog;
+        // Silences the sounds playing now; the text says why.
+        std::function<void(const std::string& why)> stopSounds;
     };
 
     // `statusChanged` redraws the status item after each change it shows.
@@ -48,6 +50,8 @@ public:
     std::optional<TimePoint> snoozeDeadline() const { return snoozeDeadline_; }
 
 private:
+    void stopSounds(const std::string& why);
+
     Services services_;
     SettingsPrefs& prefs_;
     LogFn log_;

@@ -22,11 +22,20 @@ bool ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& cho
     if (!chosen || chosen->empty()) {
         return false;
     }
+    // A named pipe or a device would hold the decoder, and the copy, until something is written.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(*chosen, ec)) {
+        fail(*chosen, "not a regular file");
+        return false;
+    }
     // The check only asks whether the file decodes; the opened stream is dropped at once.
-    if (auto opened = decoder_.open(chosen->string()); !opened.stream) {
+    auto opened = decoder_.open(chosen->string());
+    if (!opened.stream) {
         fail(*chosen, "the file isn't playable audio: " + opened.error);
         return false;
     }
+    const double seconds = opened.stream->duration();
+    opened.stream.reset();
     const std::string base = hooks_.uniqueName ? hooks_.uniqueName() : Uuid::random().str();
     auto imported = SoundImporter::importSound(*chosen, soundsFolder_, base);
     if (!imported.file) {
@@ -43,6 +52,12 @@ bool ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& cho
     if (log_) {
         log_("[sound] imported " + chosen->filename().string() + " \u2192 " +
              imported.file->filename().string() + " for " + app.value_or("All other apps"));
+    }
+    if (seconds > alertSoundSeconds && hooks_.alert) {
+        hooks_.alert("This sound will be cut to 30 seconds",
+                     chosen->filename().string() +
+                         " is longer than 30 seconds; alerts play only its first 30 seconds. To "
+                         "use another part of it, choose \u201cClip from a song\u2026\u201d.");
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include "core/Log.h"
 #include "core/Rule.h"
 #include "signals/AudioDecoder.h"
+#include "signals/AudioEngine.h"
 
 #include <filesystem>
 #include <functional>

@@ -313,7 +313,7 @@ void ClipEditorModel::startPlayback() {
     status_ = "Playing " + mmss(range.start) + "\u2013" + mmss(range.start + range.duration) +
               " (" + oneDecimal(range.duration) + " s)\u2026";
     std::weak_ptr<bool> alive = alive_;
-    auto player = services_.engine.start(source_, 1.0f, range.start,
+    auto player = services_.engine.start(source_, 1.0f, range.start, 0,
                                          [this, alive, range](const PlaybackStarted& result) {
                                              if (!alive.expired()) {
                                                  previewStarted(result, range);

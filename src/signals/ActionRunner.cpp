@@ -135,6 +135,26 @@ void ActionRunner::stopSoundFor(const std::string& notificationUuid) {
     });
 }
 
+void ActionRunner::stopAll(const std::string& why) {
+    const size_t count = playingCount();
+    if (count == 0) {
+        return;
+    }
+    std::vector<std::uint64_t> engines;
+    for (const auto& engine : engines_) {
+        engines.push_back(engine.id);
+    }
+    for (auto id : engines) {
+        teardown(id);
+    }
+    for (auto& fallback : std::exchange(systemSounds_, {})) {
+        if (fallback.sound) {
+            fallback.sound->stop();
+        }
+    }
+    log("[action] stopped " + std::to_string(count) + " playing sound(s) - " + why);
+}
+
 void ActionRunner::playAmplified(const std::filesystem::path& file, const Alert& alert,
                                  EngineAnswer answer) {
     prune();
@@ -144,7 +164,7 @@ void ActionRunner::playAmplified(const std::filesystem::path& file, const Alert&
     auto shared = std::make_shared<EngineAnswer>(std::move(answer));
     engines_.push_back(Engine{id, alert.uuid, nullptr, false, {}});
     auto playback = engine_.start(
-        file.string(), gain, 0.0,
+        file.string(), gain, 0.0, maxSoundSeconds,
         [this, alive, id, shared](const PlaybackStarted& result) {
             if (!alive.expired()) {
                 engineAnswered(id, result, *shared);
@@ -192,7 +212,8 @@ void ActionRunner::engineAnswered(std::uint64_t id, const PlaybackStarted& resul
     found->started = true;
     // A net under the completion: the playback goes at the latest two seconds after its end.
     std::weak_ptr<bool> alive = alive_;
-    found->net = scheduler_.after(seconds(std::max(result.duration, 0.0) + 2.0), [this, alive, id] {
+    const double heard = std::clamp(result.duration, 0.0, maxSoundSeconds);
+    found->net = scheduler_.after(seconds(heard + 2.0), [this, alive, id] {
         if (!alive.expired()) {
             teardown(id);
         }

@@ -26,6 +26,7 @@ public:
     // The players give up on a silent audio server after 2 s; past this the runner stops waiting
     // for their answer itself, so a lost answer never holds one of the eight places for good.
     static constexpr Millis answerNet{3000};
+    static constexpr double maxSoundSeconds = alertSoundSeconds;
 
     ActionRunner(AudioEngine& engine, NamedSoundPlayer& namedSounds, Scheduler& scheduler,
                  std::vector<std::filesystem::path> soundDirs);
@@ -42,6 +43,8 @@ public:
     // Silences every sound that run() started for the notification, whether it is still starting,
     // playing or waiting for its fallback. Logs nothing: the caller says why.
     void stopSoundFor(const std::string& notificationUuid);
+    // Silences every sound playing or starting, and logs it with the reason when there were any.
+    void stopAll(const std::string& why);
 
     const std::vector<std::filesystem::path>& soundDirs() const { return soundDirs_; }
     // Sounds starting or playing, the fallbacks among them.

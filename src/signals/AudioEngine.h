@@ -6,6 +6,10 @@
 
 namespace corvale {
 
+// An alert is a moment: a longer sound (a whole song) is cut here, so it neither holds a place
+// among the sounds playing for long nor plays on for an hour.
+inline constexpr double alertSoundSeconds = 30;
+
 // One sound asked for, from the request until it has been heard. Destroying it stops the sound;
 // no callback arrives after that.
 class AudioPlayback {
@@ -41,9 +45,11 @@ public:
 
     virtual ~AudioEngine() = default;
     // Plays the file from offset seconds, every sample multiplied by gain and clipped to
-    // [-1, 1]. Returns at once; the outcome comes to started.
+    // [-1, 1], for at most limit seconds (0: to its end, where a cut sound also ends). Returns at
+    // once; the outcome comes to started.
     virtual std::unique_ptr<AudioPlayback> start(const std::string& path, float gain, double offset,
-                                                 Started started, Finished finished) = 0;
+                                                 double limit, Started started,
+                                                 Finished finished) = 0;
 };
 
 } // namespace corvale

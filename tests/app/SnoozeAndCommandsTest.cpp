@@ -120,6 +120,37 @@ TEST_F(Silence, muteHotKeyTogglesAndTellsTheStatusIcon) {
     EXPECT_EQ(refreshes, 2);
 }
 
+TEST_F(Silence, muteSnoozeAndPlaySoundsOffStopTheSoundsAlreadyPlaying) {
+    Rule slack = Rule::fallback();
+    slack.appBundleId = "Slack";
+    slack.appDisplayName = "Slack";
+    seedRules({slack});
+    tree.pid = 42;
+    start();
+    auto screen = tree.root(42);
+    const std::vector<std::pair<std::string, std::function<void()>>> silencers = {
+        {"muted", [&] { broadcast.post(broadcasts::soundCommand, "mute"); }},
+        {"muted", [&] { app->silence().toggleSoundsFromHotKey(); }},
+        {"snoozed", [&] { app->silence().snoozeHotKeyFired(); }},
+        {"snoozed", [&] { broadcast.post(broadcasts::soundCommand, "snooze:5"); }},
+        {"play sounds turned off", [&] { app->modelHooks().onSoundsEnabledChanged(false); }},
+    };
+    for (std::size_t i = 0; i < silencers.size(); ++i) {
+        app->prefs().setSoundsEnabled(true);
+        app->silence().setSnooze(std::nullopt);
+        tree.addBanner(screen, "uuid-" + std::to_string(i), "Slack", "Ping", "");
+        tree.notifyChange(42);
+        ASSERT_EQ(engine.starts.size(), i + 1);
+        EXPECT_EQ(engine.starts[i].limit, alertSoundSeconds) << "an alert plays 30 s at most";
+        silencers[i].second();
+        EXPECT_FALSE(*engine.starts[i].playing) << silencers[i].first;
+        EXPECT_EQ(log.count("[action] stopped 1 playing sound(s) - " + silencers[i].first),
+                  i == 0 || i == 2 || i == 4 ? 1u : 2u);
+    }
+    silencers[0].second();
+    EXPECT_EQ(log.count("[action] stopped"), silencers.size()) << "nothing playing, no line";
+}
+
 TEST_F(Silence, focusFilterBroadcastsSetTheFlag) {
     start();
     broadcast.post(broadcasts::focusFilterChanged, "1");

@@ -233,6 +233,38 @@ TEST_F(Sound, ruleVolumeSetsTheLevelOfTheBuiltinToneAndPlaysItWhole) {
     EXPECT_LT(peak(samples), 0.99) << "volume 2.0 of a tone peaking at 0.4 does not clip";
 }
 
+TEST_F(Sound, theFirstSoundAfterStartOrAServerRestartPlaysWholeAndAlone) {
+    startPulse();
+    const auto first = writeTone("first.wav", 440, 0.2, 0.6);
+    const auto second = writeTone("second.wav", 660, 0.2, 0.3);
+    writeRules({rule("First", file(first), 1.0), rule("Second", file(second), 0.5)});
+    startCorvale();
+    for (std::size_t round = 1; round <= 2; ++round) {
+        if (round == 2) {
+            pulse->kill();
+            ASSERT_TRUE(pulse->restart()) << pulse->setupError();
+        }
+        PrivatePulse::Recording recording(*pulse);
+        ASSERT_TRUE(recording.started());
+        notify("First");
+        expectLine(played("First", "file first.wav", "1.0"), round, 10s);
+        recordOn(recording, 1.0);
+        notify("Second");
+        expectLine(played("Second", "file second.wav", "0.5"), round);
+        recordOn(recording, 0.8);
+        const auto samples = recording.finish();
+        const auto found = bursts(samples, audible, 0.15);
+        ASSERT_EQ(found.size(), 2u) << "round " << round << ": one stretch of sound per alert";
+        EXPECT_NEAR(secondsOf(found[0].size()), 0.6, 0.03) << "round " << round;
+        EXPECT_NEAR(secondsOf(found[1].size()), 0.3, 0.03)
+            << "round " << round << ": the second alert carries only its own sound";
+        EXPECT_NEAR(decibels(rms(samples, found[1].begin, found[1].end) /
+                             rms(samples, found[0].begin, found[0].end)),
+                    -6.02, 0.5)
+            << "round " << round << ": the second sound at its own level";
+    }
+}
+
 TEST_F(Sound, twoAlertsInQuickSuccessionSoundTogether) {
     startPulse();
     // Long tones, so the second alert lands inside the first however slowly it travels.

@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace corvale {
 namespace {
@@ -129,6 +130,14 @@ TEST_F(ChooseSoundFlowTest, importsTheChosenFileForTheRuleAndTheLibrary) {
     EXPECT_EQ(logs.lines.size(), lines) << "a cancelled panel leaves no trace";
     EXPECT_EQ(soundsSet.size(), 2u);
     EXPECT_TRUE(alerts.empty());
+
+    decoder.duration = 3600;
+    EXPECT_TRUE(flow().fileChosen(dir / "Bell.M4A", "Slack")) << "a long sound is taken";
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].first, "This sound will be cut to 30 seconds");
+    EXPECT_EQ(alerts[0].second, "Bell.M4A is longer than 30 seconds; alerts play only its first 30 "
+                                "seconds. To use another part of it, choose \u201cClip from a "
+                                "song\u2026\u201d.");
 }
 
 TEST_F(ChooseSoundFlowTest, aFileThatIsNotAudioOrCannotBeCopiedChangesNothing) {
@@ -155,6 +164,15 @@ TEST_F(ChooseSoundFlowTest, aFileThatIsNotAudioOrCannotBeCopiedChangesNothing) {
         << alerts[1].second;
     EXPECT_TRUE(soundsSet.empty()) << "the rule is unchanged";
     EXPECT_TRUE(added.empty()) << "and so is the library";
+
+    // A named pipe would block the check and the copy until something is written to it.
+    ASSERT_EQ(mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
+    decoder.opened.clear();
+    EXPECT_FALSE(flow().fileChosen(dir / "pipe.wav", "Slack"));
+    EXPECT_EQ(logs.lines.back(),
+              "[sound] import failed for " + (dir / "pipe.wav").string() + ": not a regular file");
+    EXPECT_EQ(alerts.back().second, "pipe.wav couldn't be imported: not a regular file");
+    EXPECT_TRUE(decoder.opened.empty()) << "never opened";
 }
 
 TEST_F(ChooseSoundFlowTest, importingTheSameFileTwiceMakesTwoCopiesAndTwoEntries) {

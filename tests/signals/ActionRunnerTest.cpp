@@ -267,3 +267,20 @@ TEST_F(Runner, soundsAddedOrRemovedWhileRunningAreNoticed) {
     EXPECT_EQ(engine.starts.back().path, (dir / "user" / "glass.wav").string())
         << "the next folder's file takes over";
 }
+
+TEST_F(Runner, anHourLongSoundHoldsItsPlaceForThirtySecondsAndStopAllFreesEveryPlace) {
+    engine.duration = 3600;
+    play(SoundRef::builtin("glass"));
+    ASSERT_EQ(engine.starts.size(), 1u);
+    EXPECT_EQ(engine.starts[0].limit, ActionRunner::maxSoundSeconds) << "the engine cuts it";
+    scheduler.advance(ActionRunner::maxSoundSeconds + 2.5);
+    EXPECT_EQ(runner->playingCount(), 0u) << "the place is free once the cut sound was heard";
+
+    for (int i = 0; i < 3; ++i) {
+        play(SoundRef::builtin("glass"));
+    }
+    runner->stopAll("muted");
+    EXPECT_EQ(runner->playingCount(), 0u);
+    EXPECT_EQ(engine.playingCount(), 0u);
+    EXPECT_EQ(log.count("[action] stopped 3 playing sound(s) - muted"), 1u);
+}

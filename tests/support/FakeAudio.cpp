@@ -68,7 +68,8 @@ OpenedAudio FakeAudioDecoder::open(const std::string& path) {
 }
 
 std::unique_ptr<AudioPlayback> FakeAudioEngine::start(const std::string& path, float gain,
-                                                      double offset, AudioEngine::Started started,
+                                                      double offset, double limit,
+                                                      AudioEngine::Started started,
                                                       Finished finished) {
     if (onStart) {
         onStart();
@@ -76,7 +77,7 @@ std::unique_ptr<AudioPlayback> FakeAudioEngine::start(const std::string& path, f
     auto playing = std::make_shared<bool>(true);
     auto position = std::make_shared<double>(offset);
     starts.push_back(
-        {path, gain, offset, std::move(started), std::move(finished), playing, position});
+        {path, gain, offset, limit, std::move(started), std::move(finished), playing, position});
     auto playback = std::make_unique<FakePlayback>(playing, position);
     if (answerAtOnce) {
         answer(starts.size() - 1,

@@ -31,6 +31,7 @@ public:
         std::string path;
         float gain;
         double offset;
+        double limit;
         AudioEngine::Started started;
         Finished finished;
         std::shared_ptr<bool> playing;
@@ -48,7 +49,8 @@ public:
     std::function<void()> onStart;
 
     std::unique_ptr<AudioPlayback> start(const std::string& path, float gain, double offset,
-                                         AudioEngine::Started started, Finished finished) override;
+                                         double limit, AudioEngine::Started started,
+                                         Finished finished) override;
     // Answers start i as the engine would: with the error, or started when it is empty. Nothing
     // reaches a stopped playback.
     void answer(size_t i, const std::string& error = {});

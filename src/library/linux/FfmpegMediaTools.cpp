@@ -47,7 +47,7 @@ struct Source {
 
     ~Source() {
         avcodec_free_context(&decoder);
-        avformat_close_input(&format);
+        ffmpeg::closeInput(&format);
     }
     AVStream* stream() const { return format->streams[index]; }
 };
@@ -149,7 +149,7 @@ FfmpegMediaTools::FfmpegMediaTools() {
 
 std::optional<double> FfmpegMediaTools::duration(const std::string& path) {
     AVFormatContext* format = nullptr;
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) {
+    if (!ffmpeg::openInput(&format, path).empty()) {
         return std::nullopt;
     }
     std::optional<double> seconds;
@@ -157,7 +157,7 @@ std::optional<double> FfmpegMediaTools::duration(const std::string& path) {
         format->duration > 0) {
         seconds = static_cast<double>(format->duration) / AV_TIME_BASE;
     }
-    avformat_close_input(&format);
+    ffmpeg::closeInput(&format);
     if (seconds && !std::isfinite(*seconds)) {
         seconds.reset();
     }
@@ -201,7 +201,7 @@ std::optional<ClipExportFailure> FfmpegMediaTools::exportClip(const std::string&
         return failure(Kind::exportFailed, "the range is empty");
     }
     Source source;
-    if (avformat_open_input(&source.format, sourcePath.c_str(), nullptr, nullptr) < 0 ||
+    if (!ffmpeg::openInput(&source.format, sourcePath).empty() ||
         avformat_find_stream_info(source.format, nullptr) < 0) {
         return failure(Kind::noAudioTrack);
     }

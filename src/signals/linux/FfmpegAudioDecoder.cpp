@@ -31,17 +31,17 @@ public:
         av_frame_free(&frame_);
         av_packet_free(&packet_);
         avcodec_free_context(&codec_);
-        avformat_close_input(&format_);
+        ffmpeg::closeInput(&format_);
         av_channel_layout_uninit(&inLayout_);
         av_channel_layout_uninit(&outLayout_);
     }
 
     // Opens the container and the decoder and decodes the first audio.
     std::string open(const std::string& path) {
-        int ret = avformat_open_input(&format_, path.c_str(), nullptr, nullptr);
-        if (ret < 0) {
-            return ffmpeg::errorText(ret);
+        if (auto error = ffmpeg::openInput(&format_, path); !error.empty()) {
+            return error;
         }
+        int ret = 0;
         const AVCodec* decoder = nullptr;
         streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
         // Probing reads and decodes ahead, for a short sound to its very end; a header that names

@@ -43,7 +43,7 @@ void PulseAudioEngine::shutdown() {
 }
 
 std::unique_ptr<AudioPlayback> PulseAudioEngine::start(const std::string& path, float gain,
-                                                       double offset, Started started,
+                                                       double offset, double limit, Started started,
                                                        Finished finished) {
     auto state = std::make_shared<PulseSound>();
     state->self = state;
@@ -51,6 +51,7 @@ std::unique_ptr<AudioPlayback> PulseAudioEngine::start(const std::string& path, 
     state->path = path;
     state->gain = gain;
     state->offset = offset > 0 ? offset : 0;
+    state->limit = limit > 0 ? limit : 0;
     state->started = std::move(started);
     state->finished = std::move(finished);
     core_->start(state);

@@ -24,7 +24,7 @@ public:
     PulseAudioEngine& operator=(const PulseAudioEngine&) = delete;
 
     std::unique_ptr<AudioPlayback> start(const std::string& path, float gain, double offset,
-                                         Started started, Finished finished) override;
+                                         double limit, Started started, Finished finished) override;
 
     // Stops the threads and every sound, and drops the results not yet delivered. Playbacks that
     // remain only report that they no longer play. Called by the destructor at the latest.

@@ -273,7 +273,11 @@ void PulseCore::fill(PulseSound& state, std::size_t bytes) {
         fail(state, connection_.serverError());
         return;
     }
-    const std::size_t frames = granted / frameBytes;
+    std::size_t frames = granted / frameBytes;
+    const auto limitFrames = static_cast<std::size_t>(state.limit * state.source->sampleRate());
+    if (limitFrames > 0) {
+        frames = std::min(frames, limitFrames - std::min(limitFrames, state.framesSent));
+    }
     auto* out = static_cast<float*>(data);
     std::size_t written = 0;
     const std::size_t firstLeft = state.firstBlock.size() / outputChannels - state.firstBlockPos;
@@ -294,6 +298,11 @@ void PulseCore::fill(PulseSound& state, std::size_t bytes) {
             state.sourceEnded = true;
             state.sourceError = state.source->error();
         }
+    }
+    state.framesSent += written;
+    // A cut sound ends as one heard to its end.
+    if (limitFrames > 0 && state.framesSent >= limitFrames) {
+        state.sourceEnded = true;
     }
     if (written == 0) {
         pa_stream_cancel_write(state.stream);

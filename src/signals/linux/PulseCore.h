@@ -33,6 +33,7 @@ struct PulseSound {
     std::string path;
     float gain = 1.0f;
     double offset = 0;
+    double limit = 0; // seconds; 0 plays to the end
 
     // With the event thread locked.
     pa_stream* stream = nullptr;
@@ -46,6 +47,7 @@ struct PulseSound {
     std::vector<float> firstBlock; // already in the output's two channels
     std::size_t firstBlockPos = 0;
     std::vector<float> narrow;
+    std::size_t framesSent = 0;
     bool sourceEnded = false;
     std::string sourceError;
     bool startReported = false;

@@ -78,8 +78,8 @@ private:
 // A preview that is always a second and a bit into the clip, for the playhead.
 class SamplePreview : public AudioEngine {
 public:
-    std::unique_ptr<AudioPlayback> start(const std::string&, float, double offset, Started started,
-                                         Finished) override {
+    std::unique_ptr<AudioPlayback> start(const std::string&, float, double offset, double,
+                                         Started started, Finished) override {
         struct Playing : AudioPlayback {
             double at;
             explicit Playing(double seconds) : at(seconds) {}

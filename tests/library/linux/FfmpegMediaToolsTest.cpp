@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <numbers>
 
@@ -148,6 +150,15 @@ TEST_F(FfmpegMediaToolsTest, refusesProtectedAudiolessAndUnreadableSources) {
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, Kind::exportFailed);
     EXPECT_FALSE(std::filesystem::exists(target)) << "a failed export leaves no file";
+
+    // A named pipe nobody writes to would hold the clip editor's worker for good.
+    const auto pipe = (dir / "pipe.mp3").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(tools.duration(pipe));
+    EXPECT_FALSE(tools.readMono(pipe, [](const float*, std::size_t) {}));
+    failure = tools.exportClip(pipe, 0.1, 0.5, target);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->kind, Kind::noAudioTrack);
 
     ASSERT_TRUE(tools.exportClip((dir / "song.m4a").string(), 0.5, 1.0, target) == std::nullopt)
         << "the unaltered song exports";

@@ -12,6 +12,8 @@
 
 #include <QThread>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -59,12 +61,12 @@ struct Asked {
 };
 
 std::unique_ptr<Asked> ask(AudioEngine& engine, const std::string& path, double offset = 0,
-                           float gain = 1.0f) {
+                           float gain = 1.0f, double limit = 0) {
     auto asked = std::make_unique<Asked>();
     auto* raw = asked.get();
     raw->askedAt = SteadyClock::now();
     raw->playback = engine.start(
-        path, gain, offset,
+        path, gain, offset, limit,
         [raw](const PlaybackStarted& result) {
             raw->started = result;
             ++raw->startCalls;
@@ -224,6 +226,19 @@ TEST_F(PulseAudioEngineTest, soundsAtOtherRatesOrVeryShortPlayAtTheirOwnLengthAn
     }
 }
 
+TEST_F(PulseAudioEngineTest, aLimitCutsTheSoundWhichThenEndsAsIfHeardToItsEnd) {
+    const auto tone = writeTone("long.wav", 440, 0.25, 3.0);
+    PrivatePulse::Recording recording(pulse);
+    ASSERT_TRUE(recording.started());
+    auto asked = ask(engine, tone, 0.5, 1.0f, 0.4);
+    ASSERT_TRUE(test::pumpEventsUntil([&] { return asked->endCalls > 0; }, 5s));
+    EXPECT_TRUE(asked->endError.empty()) << asked->endError;
+    EXPECT_NEAR(asked->started->duration, 3.0, 0.01) << "the file's own length";
+    const auto span = test::audibleSpan(finishRecording(recording), audible);
+    ASSERT_TRUE(span);
+    EXPECT_NEAR(seconds(span->size()), 0.4, 0.03);
+}
+
 TEST_F(PulseAudioEngineTest, askingNeverWaitsForTheEventThreadWhileItDecodes) {
     const auto tone = writeTone("tone.wav", 440, 0.25, 0.5);
     StallingDecoder stalling;
@@ -249,10 +264,13 @@ TEST_F(PulseAudioEngineTest, askingNeverWaitsForTheEventThreadWhileItDecodes) {
 TEST_F(PulseAudioEngineTest, aFileWithNothingToPlayFailsItsStartAsTheFilesFault) {
     const auto tone = writeTone("tone.wav", 440, 0.25, 0.5);
     test::writeFile(dir / "text.wav", "not a sound at all");
+    // A named pipe nobody writes to would hold the decoder thread, and every later sound, for good.
+    ASSERT_EQ(mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
     PrivatePulse::Recording recording(pulse);
     ASSERT_TRUE(recording.started());
 
-    for (const auto& [path, offset] : {std::pair(tone, 2.0),
+    for (const auto& [path, offset] : {std::pair((dir / "pipe.wav").string(), 0.0),
+                                       std::pair(tone, 2.0),
                                        {(dir / "text.wav").string(), 0.0},
                                        {(dir / "missing.wav").string(), 0.0}}) {
         auto asked = ask(engine, path, offset);
