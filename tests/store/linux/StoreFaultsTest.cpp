@@ -293,7 +293,7 @@ TEST_P(DataFileFaults, aReadOnlyFolderKeepsTheFileAndSaysSo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDataFile, DataFileFaults, ::testing::ValuesIn(kinds),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& test) { return test.param.name; });
 
 } // namespace
 } // namespace corvale

@@ -134,7 +134,7 @@ TEST(RecentAlertsPane, markupInNamesAndTextsShowsAsWritten) {
     auto history = f.open<settings::RecentAlertsPane>();
     EXPECT_EQ(labelsShowingLiterally(*history, QString::fromStdString(image)), 2);
     EXPECT_EQ(labelsShowingLiterally(*history, QString::fromStdString(bold)), 2);
-    settings::AppEditorPane editor(*f.context, image);
+    settings::AppEditorPane editor(f.context, image);
     editor.show();
     EXPECT_GE(labelsShowingLiterally(editor, QString::fromStdString(image)), 2)
         << "the heading and the notes";
