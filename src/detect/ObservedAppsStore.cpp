@@ -63,7 +63,9 @@ void ObservedAppsStore::startEmpty() {
     keys_.clear();
 }
 
-void ObservedAppsStore::installDecoded(const json& list) {
+namespace {
+
+std::vector<std::string> namesFromJson(const json& list) {
     std::vector<std::string> names;
     names.reserve(list.size());
     for (const auto& name : list) {
@@ -72,7 +74,17 @@ void ObservedAppsStore::installDecoded(const json& list) {
         }
         names.push_back(name.get<std::string>());
     }
-    setApps(names);
+    return names;
+}
+
+} // namespace
+
+void ObservedAppsStore::installDecoded(const json& list) {
+    setApps(namesFromJson(list));
+}
+
+void ObservedAppsStore::checkDecodes(const json& list) const {
+    namesFromJson(list);
 }
 
 json ObservedAppsStore::encodeList() const {

@@ -29,6 +29,7 @@ public:
 
 protected:
     void installDecoded(const nlohmann::json& list) override;
+    void checkDecodes(const nlohmann::json& list) const override;
     nlohmann::json encodeList() const override;
     void startEmpty() override;
     size_t count() const override { return apps_.size(); }
