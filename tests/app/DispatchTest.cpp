@@ -252,13 +252,17 @@ TEST_F(Dispatch, previewIsRecordedOnlyWhenTheUserAskedForIt) {
     EXPECT_EQ(app->pingLogStore().records()[0].preview, "line one line two");
 }
 
-TEST_F(Dispatch, seenAppsAreCapped) {
+TEST_F(Dispatch, seenAppsAreCappedByDroppingTheEarliest) {
     start();
     for (size_t i = 0; i < AlertDispatch::seenAppsCap + 5; ++i) {
         app->handle(note("App " + std::to_string(i), "x"));
     }
+    app->handle(note("App 7", "again"));
     EXPECT_EQ(app->seenApps().size(), AlertDispatch::seenAppsCap);
-    EXPECT_EQ(log.count("apps seen this run - not tracking more names"), 1u);
+    EXPECT_FALSE(app->seenApps().contains("App 4")) << "the earliest made room";
+    EXPECT_TRUE(app->seenApps().contains("App 5"));
+    EXPECT_TRUE(app->seenApps().contains("App 1004"));
+    EXPECT_EQ(log.count("apps seen this run - dropping the earliest to make room"), 1u);
 }
 
 TEST_F(Dispatch, startupLinesAndFirstRunUnreadSeed) {
