@@ -96,7 +96,7 @@ bool ConfigModel::hasRecentAlerts() const {
 
 std::optional<std::string> ConfigModel::addApp(const std::string& named) {
     auto name = trimmed(named);
-    if (name.empty()) {
+    if (!MenuModel::canBeAppName(name)) {
         return std::nullopt;
     }
     store(MenuModel::ruleForAddedApp(name, rules()));

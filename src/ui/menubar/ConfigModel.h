@@ -111,7 +111,7 @@ public:
     std::vector<std::string> appsNeedingNativeMute() const;
     bool hasRecentAlerts() const;
 
-    // Rule edits.
+    // Rule edits. A name that cannot be an application's (blank, "*") adds nothing.
     std::optional<std::string> addApp(const std::string& named);
     void setSound(const SoundRef& sound, const App& app);
     void setVolume(double volume, const App& app);

@@ -117,6 +117,9 @@ TEST_F(ConfigModelTest, fieldEditsAreStoredLoggedAndAnnounced) {
 
 TEST_F(ConfigModelTest, addingAndRemovingApps) {
     EXPECT_EQ(model->addApp(" \n"), std::nullopt);
+    const auto initial = rules.rules();
+    EXPECT_EQ(model->addApp(" * "), std::nullopt) << "\"*\" would replace All other apps";
+    EXPECT_EQ(reloadedRules(), initial);
     EXPECT_EQ(announced, 0);
     EXPECT_TRUE(log.lines.empty());
 

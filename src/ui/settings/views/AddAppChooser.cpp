@@ -119,9 +119,10 @@ void AddAppChooser::refill() {
     for (const auto& row : rows) {
         auto* item = new QListWidgetItem(form::qs(row.title), list_);
         if (!row.choosable()) {
-            QFont bold = item->font();
-            bold.setBold(true);
-            item->setFont(bold);
+            QFont font = item->font();
+            font.setBold(row.kind == AddAppCandidates::Row::Kind::heading);
+            font.setItalic(row.kind == AddAppCandidates::Row::Kind::note);
+            item->setFont(font);
             item->setFlags(Qt::ItemIsEnabled);
             continue;
         }
