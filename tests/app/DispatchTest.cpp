@@ -36,6 +36,10 @@ struct Dispatch : ::testing::Test, AppHarness {
         return n;
     }
 
+    static size_t reloadedRuleCount(const std::filesystem::path& file) {
+        return nlohmann::json::parse(readFile(file))["rules"].size();
+    }
+
     Rule slackRule() {
         Rule rule = Rule::fallback();
         rule.appBundleId = "Slack";
@@ -343,6 +347,14 @@ TEST_F(Dispatch, handEditedRulesAreReloadedAndABrokenEditKeepsTheRulesInUse) {
     EXPECT_EQ(log.count("[rules] could not reload " + file.string() + " ("), 1u);
     EXPECT_TRUE(notices.contains("- keeping the 3 rule(s) in use"));
     EXPECT_EQ(app->engine().resolve(note("Teams", "hi"))->appDisplayName, "Teams");
+
+    // An edit in the settings window then keeps the broken file aside rather than saving over it.
+    ASSERT_EQ(app->configModel()->addApp("Mail"), "Mail");
+    const auto backup = file.parent_path() / "rules.corrupt.json";
+    EXPECT_EQ(readFile(backup), broken);
+    EXPECT_EQ(reloadedRuleCount(file), 4u);
+    EXPECT_TRUE(notices.contains("; moved it to " + backup.string()));
+    EXPECT_NE(app->configModel()->storeNotice().find(backup.string()), std::string::npos);
 
     // The next edit is tried again; SIGHUP's reload needs no wait.
     rulesOnDisk({slackRule()});
