@@ -20,18 +20,24 @@ RuleEngine& AlertDispatch::engine() {
 
 void AlertDispatch::forgetSeenApp(const std::string& name) {
     seenApps_ = MenuModel::forgetting(name, seenApps_);
+    std::erase_if(seenOrder_, [this](const std::string& app) { return !seenApps_.contains(app); });
 }
 
 void AlertDispatch::noteSeenApp(const std::string& appName) {
-    if (seenApps_.size() >= seenAppsCap && !seenApps_.contains(appName)) {
+    if (seenApps_.contains(appName)) {
+        return;
+    }
+    if (seenApps_.size() >= seenAppsCap) {
         if (!seenAppsCapLogged_) {
             seenAppsCapLogged_ = true;
             log_("[observed] " + std::to_string(seenAppsCap) +
-                 " apps seen this run - not tracking more names");
+                 " apps seen this run - dropping the earliest to make room");
         }
-        return;
+        seenApps_.erase(seenOrder_.front());
+        seenOrder_.pop_front();
     }
     seenApps_.insert(appName);
+    seenOrder_.push_back(appName);
 }
 
 void AlertDispatch::handle(const ObservedNotification& n) {

@@ -61,7 +61,8 @@ public:
     const std::set<std::string>& seenApps() const { return seenApps_; }
     void forgetSeenApp(const std::string& name);
 
-    // Any program can post under any name; the names seen this run are capped.
+    // Any program can post under any name; the names seen this run are capped, a new one taking
+    // the place of the earliest.
     static constexpr size_t seenAppsCap = 1000;
 
 private:
@@ -85,6 +86,8 @@ private:
     std::optional<RuleEngine> engine_;
     ScreenFlash* screenFlash_ = nullptr;
     std::set<std::string> seenApps_;
+    // The same names in the order they were first seen.
+    std::deque<std::string> seenOrder_;
     bool seenAppsCapLogged_ = false;
     std::vector<std::shared_ptr<PendingSignals>> pendingSignals_;
     // The banners behind the latest recorded alerts, with their app names, newest last.

@@ -11,6 +11,7 @@
 #include <optional>
 #include <sstream>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace corvale {
@@ -59,6 +60,15 @@ bool readWholeFile(const std::filesystem::path& path, std::string& contents, std
     }
     contents = std::move(buffer).str();
     return true;
+}
+
+FileStamp fileStamp(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return {};
+    }
+    return {true, static_cast<std::uint64_t>(info.st_ino), static_cast<std::int64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -15,6 +16,18 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view b
 
 // Reads a whole file; false with a description when it cannot be read.
 bool readWholeFile(const std::filesystem::path& path, std::string& contents, std::string& error);
+
+// One version of a file as the system tells it apart without reading it: a write in place changes
+// its time or size, a write by rename its inode. A missing file has every field zero.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+FileStamp fileStamp(const std::filesystem::path& path);
 
 // Where an unreadable data file went, or why it could not be moved.
 struct CorruptFileMove {

@@ -35,9 +35,10 @@ bool ObservedAppsStore::observe(std::string_view name) {
         if (!capLogged_) {
             capLogged_ = true;
             log("[observed] cap of " + std::to_string(maxApps) +
-                " apps reached - not recording more");
+                " apps reached - dropping the earliest to make room");
         }
-        return false;
+        keys_.erase(nameKey(apps_.front()));
+        apps_.erase(apps_.begin());
     }
     keys_.insert(key);
     apps_.push_back(std::move(display));
@@ -47,14 +48,18 @@ bool ObservedAppsStore::observe(std::string_view name) {
 void ObservedAppsStore::setApps(const std::vector<std::string>& names) {
     startEmpty();
     for (const auto& name : names) {
-        if (apps_.size() >= maxApps) {
-            break;
-        }
         auto display = trimmed(name);
         auto key = nameKey(display);
         if (!key.empty() && keys_.insert(key).second) {
             apps_.push_back(std::move(display));
         }
+    }
+    if (apps_.size() > maxApps) {
+        const auto dropped = static_cast<std::ptrdiff_t>(apps_.size() - maxApps);
+        for (auto it = apps_.begin(); it != apps_.begin() + dropped; ++it) {
+            keys_.erase(nameKey(*it));
+        }
+        apps_.erase(apps_.begin(), apps_.begin() + dropped);
     }
 }
 
@@ -63,7 +68,9 @@ void ObservedAppsStore::startEmpty() {
     keys_.clear();
 }
 
-void ObservedAppsStore::installDecoded(const json& list) {
+namespace {
+
+std::vector<std::string> namesFromJson(const json& list) {
     std::vector<std::string> names;
     names.reserve(list.size());
     for (const auto& name : list) {
@@ -72,7 +79,17 @@ void ObservedAppsStore::installDecoded(const json& list) {
         }
         names.push_back(name.get<std::string>());
     }
-    setApps(names);
+    return names;
+}
+
+} // namespace
+
+void ObservedAppsStore::installDecoded(const json& list) {
+    setApps(namesFromJson(list));
+}
+
+void ObservedAppsStore::checkDecodes(const json& list) const {
+    namesFromJson(list);
 }
 
 json ObservedAppsStore::encodeList() const {

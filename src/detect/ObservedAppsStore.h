@@ -15,7 +15,8 @@ namespace corvale {
 class ObservedAppsStore : public VersionedJsonStore {
 public:
     static constexpr const char* fileName = "observedApps.json";
-    // Any program can post under any name, so the list must not grow without bound.
+    // Any program can post under any name, so the list must not grow without bound: a new name
+    // past the cap takes the place of the earliest one.
     static constexpr size_t maxApps = 1000;
 
     ObservedAppsStore(std::filesystem::path fileURL, LogFn log);
@@ -29,12 +30,14 @@ public:
 
 protected:
     void installDecoded(const nlohmann::json& list) override;
+    void checkDecodes(const nlohmann::json& list) const override;
     nlohmann::json encodeList() const override;
     void startEmpty() override;
     size_t count() const override { return apps_.size(); }
 
 private:
-    // Installs a list read from the file: trimmed, without blanks and repeated keys, capped.
+    // Installs a list read from the file: trimmed, without blanks and repeated keys, and past the
+    // cap only the latest names.
     void setApps(const std::vector<std::string>& names);
 
     std::vector<std::string> apps_;

@@ -99,13 +99,25 @@ std::vector<PingRecord> PingLogStore::removingApp(std::string_view appName,
     return records;
 }
 
-void PingLogStore::installDecoded(const json& list) {
+namespace {
+
+std::vector<PingRecord> recordsFromJson(const json& list) {
     std::vector<PingRecord> decoded;
     decoded.reserve(list.size());
     for (const auto& object : list) {
         decoded.push_back(pingRecordFromJson(object));
     }
-    setRecords(std::move(decoded));
+    return decoded;
+}
+
+} // namespace
+
+void PingLogStore::installDecoded(const json& list) {
+    setRecords(recordsFromJson(list));
+}
+
+void PingLogStore::checkDecodes(const json& list) const {
+    recordsFromJson(list);
 }
 
 json PingLogStore::encodeList() const {

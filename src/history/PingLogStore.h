@@ -47,6 +47,7 @@ public:
 
 protected:
     void installDecoded(const nlohmann::json& list) override;
+    void checkDecodes(const nlohmann::json& list) const override;
     nlohmann::json encodeList() const override;
     void startEmpty() override { records_.clear(); }
     size_t count() const override { return records_.size(); }

@@ -28,9 +28,14 @@ public:
     void addCustomSound(const std::string& name, const FileUrl& url);
     // A name that is empty once trimmed changes nothing.
     void renameCustomSound(const Uuid& id, const std::string& name);
-    // Deletes the entry's file too, unless a rule or another entry still uses it.
+    // Deletes the entry's file too, unless a rule or another entry still uses it or it lies
+    // outside the Sounds folder (the user's own file, which is kept and noted).
     void removeCustomSound(const Uuid& id);
     std::optional<std::string> nameForFile(const FileUrl& url) const;
+    // What the library pane says after the latest removal kept a file of the user's; empty
+    // otherwise, and cleared by the next change of the library.
+    const std::string& note() const { return note_; }
+    static std::string keptFileNote(const std::string& name, const std::string& path);
 
 private:
     bool anyRuleUses(const FileUrl& url) const;
@@ -40,6 +45,7 @@ private:
     const RuleStore& rules_;
     NotificationCenter& center_;
     LogFn log_;
+    std::string note_;
 };
 
 } // namespace corvale

@@ -51,13 +51,26 @@ bool CustomSoundStore::remove(const Uuid& id) {
     return save();
 }
 
-void CustomSoundStore::installDecoded(const json& list) {
+namespace {
+
+std::vector<CustomSound> soundsFromJson(const json& list) {
     std::vector<CustomSound> decoded;
     decoded.reserve(list.size());
     for (const auto& object : list) {
         decoded.push_back(customSoundFromJson(object));
     }
-    sounds_ = std::move(decoded);
+    return decoded;
+}
+
+} // namespace
+
+void CustomSoundStore::installDecoded(const json& list) {
+    sounds_ = soundsFromJson(list);
+    makeIdsUnique(sounds_, [](const CustomSound& s) { return s.name; });
+}
+
+void CustomSoundStore::checkDecodes(const json& list) const {
+    soundsFromJson(list);
 }
 
 json CustomSoundStore::encodeList() const {

@@ -18,6 +18,7 @@ public:
     static std::filesystem::path defaultFileURL(const std::filesystem::path& supportFolder);
     // Where imported files and saved clips are copied: "Sounds" beside the rules file.
     static std::filesystem::path soundsFolder(const std::filesystem::path& supportFolder);
+    std::filesystem::path soundsFolder() const { return soundsFolder(fileURL().parent_path()); }
 
     const std::vector<CustomSound>& sounds() const { return sounds_; }
 
@@ -29,6 +30,7 @@ public:
 
 protected:
     void installDecoded(const nlohmann::json& list) override;
+    void checkDecodes(const nlohmann::json& list) const override;
     nlohmann::json encodeList() const override;
     void startEmpty() override { sounds_.clear(); }
     size_t count() const override { return sounds_.size(); }

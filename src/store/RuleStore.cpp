@@ -28,6 +28,11 @@ std::vector<Rule> rulesFromJson(const json& list) {
 
 void RuleStore::installDecoded(const json& list) {
     rules_ = rulesFromJson(list);
+    makeIdsUnique(rules_, [](const Rule& r) { return r.appDisplayName; });
+}
+
+void RuleStore::checkDecodes(const json& list) const {
+    rulesFromJson(list);
 }
 
 json RuleStore::encodeList() const {
@@ -117,6 +122,8 @@ RuleStore::Reload RuleStore::reload() {
     std::int64_t version = 0;
     bool readable = readWholeFile(fileURL(), bytes, error);
     if (readable && bytes == lastBytes()) {
+        // Only touched: noted, so a save does not read it again.
+        setLastBytes(std::move(bytes));
         return Reload::unchanged;
     }
     if (readable) {
@@ -142,6 +149,7 @@ RuleStore::Reload RuleStore::reload() {
         return Reload::reloaded;
     }
     rules_ = std::move(decoded);
+    makeIdsUnique(rules_, [](const Rule& r) { return r.appDisplayName; });
     enforceSingleDefault();
     log("[rules] reloaded " + std::to_string(rules_.size()) + " rule(s) (schema v" +
         std::to_string(version) + ") from " + path());

@@ -38,6 +38,7 @@ public:
 
 protected:
     void installDecoded(const nlohmann::json& list) override;
+    void checkDecodes(const nlohmann::json& list) const override;
     nlohmann::json encodeList() const override;
     void startEmpty() override;
     size_t count() const override { return rules_.size(); }

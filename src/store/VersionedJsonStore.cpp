@@ -9,6 +9,19 @@ namespace corvale {
 
 using nlohmann::json;
 
+namespace {
+
+constexpr const char* problemsName = "problems";
+
+// The system's words at the end of an error ("...: Read-only file system"), without the paths the
+// log line carries.
+std::string plainReason(const std::string& error) {
+    auto colon = error.rfind(": ");
+    return colon == std::string::npos ? error : error.substr(colon + 2);
+}
+
+} // namespace
+
 VersionedJsonStore::VersionedJsonStore(Traits traits, std::filesystem::path fileURL, LogFn log)
     : traits_(std::move(traits)), fileURL_(std::move(fileURL)), log_(std::move(log)) {}
 
@@ -22,6 +35,19 @@ void VersionedJsonStore::notice(const std::string& line) const {
     if (notice_) {
         notice_(line);
     }
+}
+
+Subscription VersionedJsonStore::observeProblems(std::function<void()> onChange) const {
+    return problemObservers_.observe(problemsName, std::move(onChange));
+}
+
+void VersionedJsonStore::problemsChanged() const {
+    problemObservers_.post(problemsName);
+}
+
+void VersionedJsonStore::setLastBytes(std::string bytes) {
+    lastBytes_ = std::move(bytes);
+    lastStamp_ = fileStamp(fileURL_);
 }
 
 std::string encodeWrapper(const std::string& listKey, const json& list, std::int64_t version) {
@@ -68,7 +94,7 @@ void VersionedJsonStore::load() {
         }
         json list = decodeWrapper(bytes, version);
         installDecoded(list);
-        lastBytes_ = std::move(bytes);
+        setLastBytes(std::move(bytes));
     } catch (const std::exception& e) {
         error = e.what();
         startEmpty();
@@ -105,6 +131,8 @@ void VersionedJsonStore::onBackupFailed(const std::string& error) {
 bool VersionedJsonStore::backupCorruptFile(const std::string& readError) {
     auto move =
         moveCorruptFileAside(fileURL_, traits_.backupName, std::chrono::system_clock::now());
+    movedAside_.push_back({fileURL_, move.moved ? move.backup : std::filesystem::path()});
+    problemsChanged();
     if (!move.moved) {
         log(traits_.tag + " could not back up corrupt file: " + move.error);
         notice(traits_.tag + " could not read " + path() + " (" + readError +
@@ -118,30 +146,73 @@ bool VersionedJsonStore::backupCorruptFile(const std::string& readError) {
     return true;
 }
 
+void VersionedJsonStore::setAsideBrokenEdit() {
+    const FileStamp now = fileStamp(fileURL_);
+    if (!now.exists || now == lastStamp_) {
+        return;
+    }
+    std::string bytes;
+    std::string error;
+    if (readWholeFile(fileURL_, bytes, error)) {
+        if (bytes == lastBytes_) {
+            lastStamp_ = now;
+            return;
+        }
+        try {
+            std::int64_t version = 0;
+            checkDecodes(decodeWrapper(bytes, version));
+            return;
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+    }
+    log(traits_.tag + " " + path() + " changed on disk and does not read (" + error +
+        ") - moving it aside before saving");
+    if (!backupCorruptFile(error)) {
+        persistenceDisabled_ = true;
+    }
+}
+
+void VersionedJsonStore::setSaveError(std::string reason) {
+    if (saveError_ != reason) {
+        saveError_ = std::move(reason);
+        problemsChanged();
+    }
+}
+
+bool VersionedJsonStore::saveFailed(const std::string& error, const std::string& reason) {
+    log(traits_.tag + " SAVE FAILED to " + path() + ": " + error);
+    setSaveError(reason);
+    return false;
+}
+
 bool VersionedJsonStore::save() {
+    if (!persistenceDisabled_) {
+        setAsideBrokenEdit();
+    }
     if (persistenceDisabled_) {
         log(traits_.tag + " persistence disabled (corrupt file un-backed-up) - refusing to write " +
             path());
+        setSaveError("it could not be read, so it is left untouched until Corvale restarts");
         return false;
     }
     std::string error;
     std::error_code ec;
     std::filesystem::create_directories(fileURL_.parent_path(), ec);
     if (ec) {
-        error = ec.message();
-    } else {
-        try {
-            auto bytes = encodeWrapper(traits_.listKey, encodeList(), schemaVersion);
-            if (writeFileAtomically(fileURL_, bytes, error)) {
-                lastBytes_ = std::move(bytes);
-                return true;
-            }
-        } catch (const std::exception& e) {
-            error = e.what();
-        }
+        return saveFailed(ec.message(), ec.message());
     }
-    log(traits_.tag + " SAVE FAILED to " + path() + ": " + error);
-    return false;
+    try {
+        auto bytes = encodeWrapper(traits_.listKey, encodeList(), schemaVersion);
+        if (!writeFileAtomically(fileURL_, bytes, error)) {
+            return saveFailed(error, plainReason(error));
+        }
+        setLastBytes(std::move(bytes));
+    } catch (const std::exception& e) {
+        return saveFailed(e.what(), e.what());
+    }
+    setSaveError({});
+    return true;
 }
 
 } // namespace corvale

@@ -36,6 +36,10 @@ struct Dispatch : ::testing::Test, AppHarness {
         return n;
     }
 
+    static size_t reloadedRuleCount(const std::filesystem::path& file) {
+        return nlohmann::json::parse(readFile(file))["rules"].size();
+    }
+
     Rule slackRule() {
         Rule rule = Rule::fallback();
         rule.appBundleId = "Slack";
@@ -252,13 +256,17 @@ TEST_F(Dispatch, previewIsRecordedOnlyWhenTheUserAskedForIt) {
     EXPECT_EQ(app->pingLogStore().records()[0].preview, "line one line two");
 }
 
-TEST_F(Dispatch, seenAppsAreCapped) {
+TEST_F(Dispatch, seenAppsAreCappedByDroppingTheEarliest) {
     start();
     for (size_t i = 0; i < AlertDispatch::seenAppsCap + 5; ++i) {
         app->handle(note("App " + std::to_string(i), "x"));
     }
+    app->handle(note("App 7", "again"));
     EXPECT_EQ(app->seenApps().size(), AlertDispatch::seenAppsCap);
-    EXPECT_EQ(log.count("apps seen this run - not tracking more names"), 1u);
+    EXPECT_FALSE(app->seenApps().contains("App 4")) << "the earliest made room";
+    EXPECT_TRUE(app->seenApps().contains("App 5"));
+    EXPECT_TRUE(app->seenApps().contains("App 1004"));
+    EXPECT_EQ(log.count("apps seen this run - dropping the earliest to make room"), 1u);
 }
 
 TEST_F(Dispatch, startupLinesAndFirstRunUnreadSeed) {
@@ -339,6 +347,14 @@ TEST_F(Dispatch, handEditedRulesAreReloadedAndABrokenEditKeepsTheRulesInUse) {
     EXPECT_EQ(log.count("[rules] could not reload " + file.string() + " ("), 1u);
     EXPECT_TRUE(notices.contains("- keeping the 3 rule(s) in use"));
     EXPECT_EQ(app->engine().resolve(note("Teams", "hi"))->appDisplayName, "Teams");
+
+    // An edit in the settings window then keeps the broken file aside rather than saving over it.
+    ASSERT_EQ(app->configModel()->addApp("Mail"), "Mail");
+    const auto backup = file.parent_path() / "rules.corrupt.json";
+    EXPECT_EQ(readFile(backup), broken);
+    EXPECT_EQ(reloadedRuleCount(file), 4u);
+    EXPECT_TRUE(notices.contains("; moved it to " + backup.string()));
+    EXPECT_NE(app->configModel()->storeNotice().find(backup.string()), std::string::npos);
 
     // The next edit is tried again; SIGHUP's reload needs no wait.
     rulesOnDisk({slackRule()});

@@ -70,7 +70,7 @@ TEST_F(ObservedAppsStoreTest, aNameThatIsNotTextMakesTheFileUnreadable) {
     EXPECT_TRUE(std::filesystem::exists(dir / "observedApps.corrupt.json"));
 }
 
-TEST_F(ObservedAppsStoreTest, stopsRecordingAtTheCap) {
+TEST_F(ObservedAppsStoreTest, pastTheCapTheEarliestNamesMakeRoom) {
     json apps = json::array();
     for (size_t i = 0; i < ObservedAppsStore::maxApps + 5; ++i) {
         apps.push_back("App " + std::to_string(i));
@@ -78,16 +78,20 @@ TEST_F(ObservedAppsStoreTest, stopsRecordingAtTheCap) {
     writeFile(file, json{{"apps", apps}, {"version", 1}}.dump());
     auto store = loaded();
     ASSERT_EQ(store->apps().size(), ObservedAppsStore::maxApps)
-        << "an oversized file is cut on load";
-    EXPECT_EQ(store->apps().back(), "App 999");
-    auto written = readFile(file);
+        << "an oversized file keeps its latest names on load";
+    EXPECT_EQ(store->apps().front(), "App 5");
+    EXPECT_FALSE(store->contains("App 4"));
 
-    EXPECT_FALSE(store->observe("Newcomer"));
-    EXPECT_FALSE(store->observe("Another newcomer"));
-    EXPECT_FALSE(store->observe("app 1"));
-    EXPECT_FALSE(store->contains("Newcomer"));
-    EXPECT_EQ(logs.count("[observed] cap of 1000 apps reached - not recording more"), 1u);
-    EXPECT_EQ(readFile(file), written);
+    EXPECT_TRUE(store->observe("Newcomer"));
+    EXPECT_TRUE(store->observe("Another newcomer"));
+    EXPECT_FALSE(store->observe("app 10")) << "a known name changes nothing";
+    EXPECT_TRUE(store->contains("Newcomer"));
+    EXPECT_FALSE(store->contains("App 6"));
+    auto onDisk = appsOnDisk();
+    ASSERT_EQ(onDisk.size(), ObservedAppsStore::maxApps);
+    EXPECT_EQ(onDisk.front(), "App 7") << "the file keeps its first-seen order";
+    EXPECT_EQ(onDisk.back(), "Another newcomer");
+    EXPECT_EQ(logs.count("[observed] cap of 1000 apps reached - dropping the earliest"), 1u);
 }
 
 TEST_F(ObservedAppsStoreTest, aFailedSaveKeepsTheNameInMemory) {

@@ -10,6 +10,7 @@ namespace corvale {
 namespace {
 
 using test::LogRecorder;
+using test::readFile;
 using test::TempDir;
 using test::writeFile;
 
@@ -136,6 +137,36 @@ TEST_F(CustomSoundLibraryTest, removeKeepsAFileAnotherEntryStillListsAndSurvives
     library.removeCustomSound(sounds.sounds()[0].id);
     EXPECT_TRUE(sounds.sounds().empty()) << "a missing file does not stop the removal";
     EXPECT_EQ(logs.lines.back(), "[sounds] library \u2212 Gone");
+}
+
+// An entry may name any file (a hand edit); only files in the Sounds folder are ours to delete,
+// however the path reaches them.
+TEST_F(CustomSoundLibraryTest, removeKeepsFilesOutsideTheSoundsFolderAndSaysSo) {
+    writeFile(dir / "Music" / "precious.mp3", "the user's own");
+    std::filesystem::create_directories(soundsFolder);
+    std::filesystem::create_directory_symlink(dir / "Music", soundsFolder / "linked");
+    const auto own = FileUrl::fromPath((dir / "Music" / "precious.mp3").string());
+    library.addCustomSound("Precious", own);
+    library.addCustomSound("Dotted", FileUrl::fromPath(soundsFolder.string() + "/../Music/a.mp3"));
+    library.addCustomSound("Linked", FileUrl::fromPath((soundsFolder / "linked" / "b").string()));
+    writeFile(dir / "Music" / "a.mp3", "a");
+    writeFile(dir / "Music" / "b", "b");
+
+    library.removeCustomSound(sounds.sounds()[0].id);
+    EXPECT_EQ(readFile(own.path()), "the user's own");
+    EXPECT_EQ(logs.lines.back(),
+              "[sounds] library \u2212 Precious (file kept \u2014 not in Corvale's Sounds folder)");
+    EXPECT_EQ(library.note(), CustomSoundLibrary::keptFileNote("Precious", own.path()));
+    library.removeCustomSound(sounds.sounds()[0].id);
+    library.removeCustomSound(sounds.sounds()[0].id);
+    EXPECT_TRUE(sounds.sounds().empty());
+    EXPECT_TRUE(std::filesystem::exists(dir / "Music" / "a.mp3"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "Music" / "b")) << "a link out of the folder";
+
+    library.addCustomSound("Ours", soundFile("ours.m4a"));
+    EXPECT_EQ(library.note(), "") << "the next change clears the note";
+    library.removeCustomSound(sounds.sounds()[0].id);
+    EXPECT_FALSE(std::filesystem::exists(soundsFolder / "ours.m4a"));
 }
 
 TEST_F(CustomSoundLibraryTest, nameForFileFindsTheFirstEntryByStandardisedPath) {

@@ -51,6 +51,20 @@ TEST_F(CustomSoundStoreTest, entriesRoundTripWithEncodedPaths) {
         logs.contains("[sounds] loaded 1 custom sound(s) (schema v1) from " + file.string()));
 }
 
+TEST_F(CustomSoundStoreTest, duplicateIdsAreRenewedOnLoadSoAnEditReachesOneEntry) {
+    auto bell = sound("Bell", "/s/bell.m4a");
+    auto horn = sound("Horn", "/s/horn.m4a");
+    horn.id = bell.id;
+    writeFile(file, json{{"sounds", {toJson(bell), toJson(horn)}}, {"version", 1}}.dump());
+    auto store = loaded();
+    ASSERT_EQ(store->sounds().size(), 2u);
+    EXPECT_NE(store->sounds()[1].id, bell.id);
+    EXPECT_EQ(
+        logs.count("[sounds] duplicate id " + bell.id.str() + " (Horn) - given the fresh id "), 1u);
+    EXPECT_TRUE(store->rename(store->sounds()[1].id, "Horn 2"));
+    EXPECT_EQ(loaded()->sounds()[0], bell);
+}
+
 TEST_F(CustomSoundStoreTest, aSecondEntryForTheSameFileIsIgnored) {
     auto store = loaded();
     EXPECT_TRUE(store->add(sound("Bell", "/data/Sounds/bell.m4a")));

@@ -60,22 +60,40 @@ TEST(RuleStore, missingOrEmptyFileIsSeededWithTheDefaultRule) {
     EXPECT_EQ(json::parse(readFile(file))["rules"].size(), 1u);
 }
 
-TEST(RuleStore, duplicateDefaultsCollapseToTheLastWithoutWriting) {
+// Ids are made unique first: a default sharing an id with another must still collapse, and an
+// edit of one app's rule must never replace another's.
+TEST(RuleStore, duplicateIdsAreRenewedAndDuplicateDefaultsCollapseToTheLastWithoutWriting) {
     TempDir dir;
     LogRecorder log;
     Rule a = Rule::fallback(), b = Rule::fallback(), c = Rule::fallback(), slack = appRule("Slack");
-    std::string contents = wrapper({toJson(a), toJson(slack), toJson(b), toJson(c)}, 7);
+    Rule mail = appRule("Mail");
+    mail.id = slack.id;
+    b.id = a.id;
+    std::string contents =
+        wrapper({toJson(a), toJson(slack), toJson(b), toJson(mail), toJson(c)}, 7);
     writeFile(dir / "rules.json", contents);
     RuleStore store(dir / "rules.json", log.fn());
     store.load();
-    ASSERT_EQ(store.rules().size(), 2u);
-    EXPECT_EQ(store.rules()[0].id, slack.id);
-    EXPECT_EQ(store.rules()[1].id, c.id);
+    ASSERT_EQ(store.rules().size(), 3u);
+    EXPECT_EQ(store.rules()[0].id, slack.id) << "the first keeps its id";
+    EXPECT_EQ(store.rules()[1].appDisplayName, "Mail");
+    EXPECT_NE(store.rules()[1].id, slack.id);
+    EXPECT_EQ(store.rules()[2].id, c.id);
+    EXPECT_EQ(log.count("[rules] duplicate id " + slack.id.str() + " (Mail) - given the fresh id "),
+              1u);
+    EXPECT_EQ(log.count("[rules] duplicate id "), 2u) << "one line per renewed id";
     EXPECT_TRUE(log.contains("[rules] collapsed 3 default (*) rules to 1"));
-    EXPECT_TRUE(log.contains("[rules] loaded 2 rule(s) (schema v7) from "));
+    EXPECT_TRUE(log.contains("[rules] loaded 3 rule(s) (schema v7) from "));
     EXPECT_EQ(readFile(dir / "rules.json"), contents) << "unchanged until the next save";
 
-    store.upsert(appRule("Mail"));
+    Rule editedMail = store.rules()[1];
+    editedMail.volume = 0.25;
+    store.upsert(editedMail);
+    RuleStore reloaded(dir / "rules.json", nullptr);
+    reloaded.load();
+    ASSERT_EQ(reloaded.rules().size(), 3u);
+    EXPECT_EQ(reloaded.rules()[0], slack) << "Slack's rule is not overwritten by Mail's edit";
+    EXPECT_EQ(reloaded.rules()[1], editedMail);
     EXPECT_EQ(json::parse(readFile(dir / "rules.json"))["version"], 1);
 }
 
@@ -206,6 +224,17 @@ TEST(RuleStore, corruptFileThatCannotBeMovedIsNeverOverwritten) {
         "[rules] persistence disabled (corrupt file un-backed-up) - refusing to write " +
         file.string()));
     EXPECT_EQ(readFile(file), corrupt);
+
+    // The same for a hand edit that breaks a file read well at start-up.
+    writeFile(file, wrapper(json::array()));
+    RuleStore edited(file, log.fn());
+    edited.load();
+    ASSERT_FALSE(edited.persistenceDisabled());
+    writeFile(file, corrupt);
+    EXPECT_FALSE(edited.upsert(appRule("Slack")));
+    EXPECT_TRUE(edited.persistenceDisabled());
+    EXPECT_EQ(readFile(file), corrupt);
+    EXPECT_FALSE(edited.saveError().empty());
 }
 
 TEST(RuleStore, saveFailureIsReportedAndKeepsRulesInMemory) {

@@ -3,6 +3,7 @@
 #include "core/Text.h"
 #include "detect/NotificationHealth.h"
 #include "detect/Onboarding.h"
+#include "ui/menubar/MenuTexts.h"
 
 #include <algorithm>
 
@@ -36,6 +37,45 @@ ConfigModel::ConfigModel(Stores stores, SoundRun actionRunner, std::vector<std::
       library_(stores.customSoundStore, stores.ruleStore, center, log_) {
     library_.onChange = [this] { announceChange(); };
     themeObserver_ = center_.observe(notes::themeAccentChanged, [this] { announceChange(); });
+    for (const auto* data : dataStores()) {
+        storeObservers_.push_back(data->observeProblems([this] { announceChange(); }));
+    }
+    dismissedNotices_.assign(storeObservers_.size(), 0);
+}
+
+std::vector<const VersionedJsonStore*> ConfigModel::dataStores() const {
+    return {&stores_.ruleStore, &stores_.customSoundStore, &stores_.observedAppsStore,
+            &stores_.pingLogStore};
+}
+
+std::string ConfigModel::saveProblem() const {
+    for (const auto* data : dataStores()) {
+        if (!data->saveError().empty()) {
+            return MenuTexts::saveProblem(data->fileURL().string(), data->saveError());
+        }
+    }
+    return {};
+}
+
+std::string ConfigModel::storeNotice() const {
+    std::string text;
+    const auto all = dataStores();
+    for (size_t i = 0; i < all.size(); ++i) {
+        const auto& moved = all[i]->movedAside();
+        for (size_t m = dismissedNotices_[i]; m < moved.size(); ++m) {
+            text += (text.empty() ? "" : "\n") +
+                    MenuTexts::storeSetAside(moved[m].file.string(), moved[m].backup.string());
+        }
+    }
+    return text;
+}
+
+void ConfigModel::dismissStoreNotice() {
+    const auto all = dataStores();
+    for (size_t i = 0; i < all.size(); ++i) {
+        dismissedNotices_[i] = all[i]->movedAside().size();
+    }
+    announceChange();
 }
 
 Subscription ConfigModel::observe(std::function<void()> onChange) {
@@ -79,7 +119,10 @@ std::vector<AppAlertGroup> ConfigModel::recentAlertGroups() const {
 }
 
 std::vector<std::string> ConfigModel::unconfirmedApps() const {
-    return NotificationHealth::unconfirmedApps(rules(), stores_.observedAppsStore.apps());
+    // The apps seen this run count too: the file may have lost them (its cap, a failed save).
+    auto confirmed = stores_.observedAppsStore.apps();
+    confirmed.insert(confirmed.end(), published_.seenApps.begin(), published_.seenApps.end());
+    return NotificationHealth::unconfirmedApps(rules(), confirmed);
 }
 
 std::vector<std::string> ConfigModel::appsNeedingNativeMute() const {
@@ -96,7 +139,7 @@ bool ConfigModel::hasRecentAlerts() const {
 
 std::optional<std::string> ConfigModel::addApp(const std::string& named) {
     auto name = trimmed(named);
-    if (name.empty()) {
+    if (!MenuModel::canBeAppName(name)) {
         return std::nullopt;
     }
     store(MenuModel::ruleForAddedApp(name, rules()));

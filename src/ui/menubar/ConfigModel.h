@@ -111,7 +111,14 @@ public:
     std::vector<std::string> appsNeedingNativeMute() const;
     bool hasRecentAlerts() const;
 
-    // Rule edits.
+    // The data files, for the settings window and the dashboard: why saving fails now, in plain
+    // words (empty while saves work), and the unreadable files set aside this run until the user
+    // dismisses them.
+    std::string saveProblem() const;
+    std::string storeNotice() const;
+    void dismissStoreNotice();
+
+    // Rule edits. A name that cannot be an application's (blank, "*") adds nothing.
     std::optional<std::string> addApp(const std::string& named);
     void setSound(const SoundRef& sound, const App& app);
     void setVolume(double volume, const App& app);
@@ -143,6 +150,8 @@ public:
     void renameCustomSound(const Uuid& id, const std::string& name);
     void removeCustomSound(const Uuid& id);
     std::optional<std::string> nameForFile(const FileUrl& url) const;
+    // What the library pane says after a removal kept the user's own file; empty otherwise.
+    const std::string& libraryNote() const { return library_.note(); }
 
     // Trying things out; nothing is stored and no change is announced.
     void test(const App& app);
@@ -164,6 +173,7 @@ public:
     static constexpr const char* brandColorHex = "#0EC9D5";
 
 private:
+    std::vector<const VersionedJsonStore*> dataStores() const;
     void store(const Rule& rule);
     void log(const std::string& line) const;
     // The rule an app's test, summary and flash preview describe.
@@ -183,6 +193,9 @@ private:
     NamedObservers<> changes_;
     // Every view re-tints when the accent theme changes.
     Subscription themeObserver_;
+    std::vector<Subscription> storeObservers_;
+    // Per data store, how many of its set-aside files the user has dismissed.
+    std::vector<size_t> dismissedNotices_;
 };
 
 } // namespace corvale

@@ -136,6 +136,11 @@ Rule ruleAfterSettingFlashRepeat(const std::optional<int>& repeat, const App& ap
     return edited(app, rules, [&](Rule& r) { r.flashRepeat = validRepeat(repeat); });
 }
 
+bool canBeAppName(std::string_view name) {
+    const auto app = trimmed(name);
+    return !app.empty() && app != Rule::defaultAppKey;
+}
+
 Rule ruleForAddedApp(std::string_view named, const Rules& rules) {
     if (auto existing = rule(named, rules)) {
         return *existing;

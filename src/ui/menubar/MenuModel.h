@@ -67,6 +67,10 @@ Rule ruleAfterSettingFlashDuration(const std::optional<FlashDuration>& duration,
 Rule ruleAfterSettingFlashRepeat(const std::optional<int>& repeat, const App& app,
                                  const Rules& rules);
 
+// Whether a name can be an application's: not blank, and not "*", the default rule's key, whose
+// rule would replace "All other apps".
+bool canBeAppName(std::string_view name);
+
 // The application's existing rule unchanged, else a new rule with the default rule's sound and
 // volume.
 Rule ruleForAddedApp(std::string_view named, const Rules& rules);

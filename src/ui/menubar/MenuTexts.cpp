@@ -26,6 +26,19 @@ std::string undetectedNotice(int count) {
     return std::to_string(count) + " app(s) not detected";
 }
 
+std::string saveProblem(const std::string& file, const std::string& why) {
+    return "Changes are not being saved: Corvale could not write " + file + " (" + why +
+           "). They will be lost when Corvale quits.";
+}
+
+std::string storeSetAside(const std::string& file, const std::string& backup) {
+    if (backup.empty()) {
+        return file + " could not be read or moved aside. Corvale leaves it as it is and saves "
+                      "nothing to it until it restarts.";
+    }
+    return file + " could not be read, so Corvale moved it to " + backup + " and started afresh.";
+}
+
 std::string repeatPill(int count) {
     return std::to_string(count) + " alerts";
 }

@@ -71,6 +71,12 @@ inline constexpr const char* checkForUpdates = "Check for Updates\u2026";
 inline constexpr const char* checkForUpdatesHelp = "Check for a newer version of Corvale";
 inline constexpr const char* quit = "Quit Corvale";
 
+// The data files: a save that failed (which file, why) and files set aside as unreadable.
+std::string saveProblem(const std::string& file, const std::string& why);
+// An empty backup: the file could not be moved either.
+std::string storeSetAside(const std::string& file, const std::string& backup);
+inline constexpr const char* dismiss = "Dismiss";
+
 inline constexpr const char* clearAllTitle = "Clear all recent alerts?";
 inline constexpr const char* clearAllText =
     "This erases Corvale's local record of which apps notified you. It won't change any sounds, "

@@ -1,6 +1,7 @@
 #include "ui/settings/AddAppCandidates.h"
 
 #include "core/Text.h"
+#include "ui/menubar/MenuModel.h"
 
 #include <algorithm>
 #include <set>
@@ -30,14 +31,17 @@ std::vector<Row> rows(const std::vector<std::string>& seen,
     std::vector<Row> installedRows;
     for (const auto& name : seen) {
         auto trimmedName = trimmed(name);
-        if (!trimmedName.empty() && taken.insert(nameKey(trimmedName)).second) {
+        if (MenuModel::canBeAppName(trimmedName) && taken.insert(nameKey(trimmedName)).second) {
             seenRows.push_back({Row::Kind::seen, trimmedName, trimmedName, std::nullopt});
         }
     }
     for (const auto& app : installed) {
         auto trimmedName = trimmed(app.name);
         auto key = nameKey(trimmedName);
-        if (!trimmedName.empty() && taken.insert(key).second) {
+        if (!MenuModel::canBeAppName(trimmedName)) {
+            continue;
+        }
+        if (taken.insert(key).second) {
             installedRows.push_back({Row::Kind::installed, trimmedName, trimmedName, app.icon});
             continue;
         }
@@ -74,7 +78,11 @@ std::vector<Row> rows(const std::vector<std::string>& seen,
     }
     // Last, so that Enter picks a listed app while the filter still matches one.
     if (!typed.empty() && !listed) {
-        out.push_back({Row::Kind::typed, typedTitle(typed), typed, std::nullopt});
+        if (MenuModel::canBeAppName(typed)) {
+            out.push_back({Row::Kind::typed, typedTitle(typed), typed, std::nullopt});
+        } else {
+            out.push_back({Row::Kind::note, unusableName, {}, std::nullopt});
+        }
     }
     return out;
 }

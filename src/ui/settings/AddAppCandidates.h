@@ -17,7 +17,7 @@ struct InstalledApp {
 };
 
 struct Row {
-    enum class Kind { heading, typed, seen, installed };
+    enum class Kind { heading, note, typed, seen, installed };
     Kind kind = Kind::seen;
     // What the row shows.
     std::string title;
@@ -25,7 +25,7 @@ struct Row {
     std::string name;
     std::optional<std::filesystem::path> icon;
 
-    bool choosable() const { return kind != Kind::heading; }
+    bool choosable() const { return kind != Kind::heading && kind != Kind::note; }
 };
 
 // The longest name the filter field takes: the detection keeps no more of a notification's app
@@ -34,12 +34,14 @@ inline constexpr int maxNameLength = 256;
 
 inline constexpr const char* seenHeading = "Seen in notifications";
 inline constexpr const char* installedHeading = "Installed applications";
+inline constexpr const char* unusableName = "That name can't be an application's.";
 std::string typedTitle(const std::string& name);
 
 // Names that already have rules are left out (adding them changes nothing); an installed app is
 // left out when a seen name is the same app (same name without regard to case or surrounding
 // blanks), lending the seen row its icon; the filter keeps the rows whose name contains it,
-// ignoring case. A non-blank filter that is no listed name comes last as a row of its own.
+// ignoring case. A non-blank filter that is no listed name comes last as a row of its own, or as
+// a note saying why not when it cannot be an application's name ("*"); no listed row has one.
 std::vector<Row> rows(const std::vector<std::string>& seen,
                       const std::vector<InstalledApp>& installed,
                       const std::vector<std::string>& configured, std::string_view filter);

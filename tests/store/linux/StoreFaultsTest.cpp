@@ -43,6 +43,8 @@ public:
     virtual ~DataFile() = default;
     // One edit a user could make, saved at once; false when the program reported it unsaved.
     virtual bool edit(int n) = 0;
+    // The store behind it; none for the preferences.
+    virtual const VersionedJsonStore* store() const { return nullptr; }
 };
 
 template <class Store> class StoreFile : public DataFile {
@@ -50,6 +52,7 @@ public:
     StoreFile(const std::filesystem::path& file, LogFn log) : store_(file, std::move(log)) {
         store_.load();
     }
+    const VersionedJsonStore* store() const override { return &store_; }
 
 protected:
     Store store_;
@@ -290,9 +293,34 @@ TEST_P(DataFileFaults, aReadOnlyFolderKeepsTheFileAndSaysSo) {
     EXPECT_FALSE(data->edit(20)) << "a save to a read-only folder reported success";
     EXPECT_EQ(readFile(writable / GetParam().fileName), before);
     EXPECT_TRUE(logs.contains(GetParam().failureLine)) << "no failure line in the log";
+    if (data->store()) {
+        EXPECT_EQ(data->store()->saveError(), "Read-only file system") << "what the user is told";
+    }
+}
+
+// The four data stores, without the preferences.
+class DataStoreEdits : public DataFileFaults {};
+
+// A hand edit that does not read is moved aside, as at start-up, before a save replaces it.
+TEST_P(DataStoreEdits, aBrokenHandEditIsMovedAsideBeforeTheNextSave) {
+    const auto file = dir / GetParam().fileName;
+    seed(dir.path());
+    auto data = GetParam().open(file, logs.fn());
+    ASSERT_NE(data->store(), nullptr);
+    const std::string typo = readFile(file) + ",";
+    writeFile(file, typo);
+    EXPECT_TRUE(data->edit(40));
+    const auto backup = file.parent_path() / (file.stem().string() + ".corrupt.json");
+    EXPECT_EQ(readFile(backup), typo);
+    EXPECT_TRUE(GetParam().readsWhole(readFile(file)));
+    ASSERT_EQ(data->store()->movedAside().size(), 1u);
+    EXPECT_EQ(data->store()->movedAside()[0].backup, backup);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDataFile, DataFileFaults, ::testing::ValuesIn(kinds),
+                         [](const auto& test) { return test.param.name; });
+INSTANTIATE_TEST_SUITE_P(EveryDataStore, DataStoreEdits,
+                         ::testing::ValuesIn(std::begin(kinds), std::end(kinds) - 1),
                          [](const auto& test) { return test.param.name; });
 
 } // namespace

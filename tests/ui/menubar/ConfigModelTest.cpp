@@ -115,6 +115,9 @@ TEST_F(ConfigModelTest, fieldEditsAreStoredLoggedAndAnnounced) {
 
 TEST_F(ConfigModelTest, addingAndRemovingApps) {
     EXPECT_EQ(model->addApp(" \n"), std::nullopt);
+    const auto initial = rules.rules();
+    EXPECT_EQ(model->addApp(" * "), std::nullopt) << "\"*\" would replace All other apps";
+    EXPECT_EQ(reloadedRules(), initial);
     EXPECT_EQ(announced, 0);
     EXPECT_TRUE(log.lines.empty());
 
@@ -318,6 +321,11 @@ TEST_F(ConfigModelTest, anAppIsUnconfirmedUntilItsNotificationIsSeen) {
     addRule("Slack");
     EXPECT_TRUE(model->isUnconfirmed(" slack"));
     EXPECT_FALSE(model->isUnconfirmed("Mail")) << "no rule, nothing to confirm";
+    ConfigPublished seen;
+    seen.seenApps = {"slack"};
+    model->publish(seen);
+    EXPECT_FALSE(model->isUnconfirmed("Slack")) << "seen this run, though not yet on file";
+    model->publish({});
     observed.observe("SLACK");
     EXPECT_FALSE(model->isUnconfirmed("Slack"));
 
@@ -327,6 +335,34 @@ TEST_F(ConfigModelTest, anAppIsUnconfirmedUntilItsNotificationIsSeen) {
     EXPECT_FALSE(model->mayPlayTwoSounds("Mail")) << "no rule, nothing of ours plays";
     addRule("\u00C9clair");
     EXPECT_TRUE(model->mayPlayTwoSounds("\u00E9CLAIR")) << "names fold beyond ASCII";
+}
+
+// What the user must know about the data files: a save that fails now, and files set aside.
+TEST_F(ConfigModelTest, saveProblemsAndSetAsideFilesArePublishedUntilResolvedOrDismissed) {
+    const auto folder = dir.path();
+    std::filesystem::remove_all(folder);
+    writeFile(folder, "the data folder replaced by a file");
+    model->setVolume(0.5, "Slack");
+    const auto problem = model->saveProblem();
+    EXPECT_NE(problem.find(RuleStore::defaultFileURL(folder).string() + " ("), std::string::npos)
+        << problem;
+    EXPECT_EQ(announced, 2) << "the edit, then the failure";
+    std::filesystem::remove(folder);
+    model->setVolume(0.6, "Slack");
+    EXPECT_EQ(model->saveProblem(), "") << "cleared by a save that works";
+
+    EXPECT_EQ(model->storeNotice(), "");
+    writeFile(RuleStore::defaultFileURL(folder), "{\"rules\": [ one bad byte");
+    rules.load();
+    const auto notice = model->storeNotice();
+    EXPECT_NE(notice.find("rules.json could not be read, so Corvale moved it to " +
+                          (folder / "rules.corrupt.json").string()),
+              std::string::npos)
+        << notice;
+    announced = 0;
+    model->dismissStoreNotice();
+    EXPECT_EQ(model->storeNotice(), "");
+    EXPECT_EQ(announced, 1);
 }
 
 TEST_F(ConfigModelTest, observersFollowTheirSubscriptionAndTheTheme) {

@@ -23,7 +23,7 @@ const std::vector<InstalledApp> installed{{"Thunderbird", "/icons/thunderbird.pn
                                           {"  ", std::nullopt}};
 
 TEST(AddAppCandidates, seenAppsComeFirstUnderTheirExactNamesThenInstalledOnes) {
-    const std::vector<std::string> seen{"Slack", "backup-status", " Discord\n", "slack", ""};
+    const std::vector<std::string> seen{"Slack", "backup-status", " Discord\n", "slack", "", " * "};
     auto rows = AddAppCandidates::rows(seen, installed, {"Mail"}, "");
     EXPECT_EQ(shown(rows), (std::vector<std::string>{"# Seen in notifications", "backup-status",
                                                      "Discord", "Slack", "# Installed applications",
@@ -56,6 +56,8 @@ TEST(AddAppCandidates, filterKeepsMatchesAndOffersATypedNameOfItsOwn) {
         {"SLACK ", {"# Seen in notifications", "Slack"}},
         {"element", {"# Installed applications", "Element"}},
         {"Backup Daemon", {"Add \u201CBackup Daemon\u201D by name"}},
+        // "*" names the default rule: a note says why it cannot be added.
+        {" * ", {"That name can't be an application's."}},
         {"   ",
          {"# Seen in notifications", "Signal", "Slack", "# Installed applications", "Element",
           "firefox", "Thunderbird"}},
@@ -74,6 +76,7 @@ TEST(AddAppCandidates, filterKeepsMatchesAndOffersATypedNameOfItsOwn) {
     ASSERT_EQ(typed.size(), 1u);
     EXPECT_EQ(typed[0].name, "Backup Daemon");
     EXPECT_EQ(typed[0].kind, Row::Kind::typed);
+    EXPECT_FALSE(AddAppCandidates::rows(seen, installed, {}, "*")[0].choosable());
 }
 
 } // namespace

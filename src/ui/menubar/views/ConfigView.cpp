@@ -2,6 +2,7 @@
 
 #include "ui/menubar/MenuTexts.h"
 #include "ui/menubar/views/FormHelpers.h"
+#include "ui/menubar/views/StoreProblemsBar.h"
 #include "ui/settings/RecentAlertsList.h"
 
 #include <QButtonGroup>
@@ -62,6 +63,8 @@ ConfigView::ConfigView(ConfigModel& model, Options options, QWidget* parent)
     layout->setSpacing(10);
     layout->addWidget(signalHeader());
     layout->addWidget(engineStatusCard());
+    // Made before the view observes the model, so it has changed by the time the view resizes.
+    layout->addWidget(new StoreProblemsBar(model_));
     auto* noticeBox = new QWidget;
     noticesLayout_ = new QVBoxLayout(noticeBox);
     noticesLayout_->setContentsMargins(0, 0, 0, 0);

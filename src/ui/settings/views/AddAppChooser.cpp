@@ -117,9 +117,10 @@ void AddAppChooser::fill() {
     for (const auto& row : AddAppCandidates::rows(seen_, installed_, configured_, {})) {
         auto* item = new QListWidgetItem(form::qs(row.title), list_);
         if (!row.choosable()) {
-            QFont bold = item->font();
-            bold.setBold(true);
-            item->setFont(bold);
+            QFont font = item->font();
+            font.setBold(row.kind == AddAppCandidates::Row::Kind::heading);
+            font.setItalic(row.kind == AddAppCandidates::Row::Kind::note);
+            item->setFont(font);
             item->setFlags(Qt::ItemIsEnabled);
             rows_[{row.kind, row.title}] = item;
             continue;

@@ -2,6 +2,7 @@
 
 #include "core/SettingsPrefs.h"
 #include "ui/menubar/ConfigModel.h"
+#include "ui/menubar/views/StoreProblemsBar.h"
 #include "ui/settings/SettingsWindowFrame.h"
 #include "ui/settings/views/GeneralPane.h"
 #include "ui/settings/views/SettingsForm.h"
@@ -14,6 +15,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QVBoxLayout>
 
 namespace corvale {
 
@@ -142,10 +144,14 @@ SettingsWindowController::SettingsWindowController(settings::SettingsContext con
             split_->rebuildSidebarSoon();
         };
     }
-    auto* layout = new QHBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* problems = new StoreProblemsBar(context_.model, this);
+    problems->setContentsMargins(12, 8, 12, 8);
+    layout->addWidget(problems);
     split_ = new SettingsSplitView(context_, std::move(factories), this);
-    layout->addWidget(split_);
+    layout->addWidget(split_, 1);
 
     // Every binding of the desktop's close keys (Ctrl+W and Ctrl+F4), not only the first.
     auto* closeKeys = new QShortcut(QKeySequence::Close, this);

@@ -20,6 +20,11 @@ SoundLibraryPane::SoundLibraryPane(SettingsContext& context, QWidget* parent)
 }
 
 void SoundLibraryPane::build() {
+    if (const auto& note = context_.model.libraryNote(); !note.empty()) {
+        auto* label = addNote(qs(note));
+        label->setObjectName("libraryNote");
+        label->setTextFormat(Qt::PlainText);
+    }
     auto* card = addCard(T::mySounds);
     const auto& sounds = context_.model.customSounds();
     if (sounds.empty()) {

@@ -221,6 +221,18 @@ TEST(SoundLibraryPane, soundsAddedElsewhereAppearWhileOpen) {
     f.model->addCustomSound("Clip", FileUrl::fromPath((f.dir / "Sounds" / "clip.m4a").string()));
     QTRY_VERIFY_WITH_TIMEOUT(find<QLabel>(*pane, "soundsEmpty") == nullptr, 2000);
     EXPECT_EQ(pane->findChildren<QPushButton*>().size(), 3) << "Preview, Rename, Delete";
+
+    // Deleting an entry for the user's own file keeps the file, and the pane says so.
+    const fs::path own = f.dir / "Music" / "own.mp3";
+    test::writeFile(own, "mine");
+    f.model->addCustomSound("Own", FileUrl::fromPath(own.string()));
+    f.dialogs.alertAnswers = {0};
+    QTRY_VERIFY_WITH_TIMEOUT(pane->findChildren<QPushButton*>().size() == 6, 2000);
+    click(find<QPushButton>(*pane,
+                            "delete:" + QString::fromStdString(f.sounds.sounds()[1].id.str())));
+    EXPECT_TRUE(fs::exists(own));
+    QTRY_VERIFY_WITH_TIMEOUT(find<QLabel>(*pane, "libraryNote") != nullptr, 2000);
+    EXPECT_EQ(find<QLabel>(*pane, "libraryNote")->text().toStdString(), f.model->libraryNote());
 }
 
 TEST(StarterPresetsPane, addWritesTheRuleAndTheRowShowsAdded) {

@@ -1,12 +1,15 @@
 #include "ui/settings/views/SettingsWindow.h"
 
 #include "support/QtEventLoop.h"
+#include "ui/menubar/views/ConfigView.h"
 #include "ui/settings/SettingsWindowFrame.h"
 #include "ui/settings/views/SettingsFixture.h"
 #include "ui/settings/views/SettingsForm.h"
 #include "ui/settings/views/SettingsSidebar.h"
 
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
@@ -128,6 +131,43 @@ TEST(SettingsWindow, choosingRowsShowsPanesAndAddAppSelectsTheAddedApp) {
     QTest::keyClick(sidebar, Qt::Key_Down);
     test::pumpEventsFor(50ms);
     EXPECT_EQ(window.splitView()->currentPaneID(), PaneID::app("Zoom"));
+}
+
+// A save that fails and a file set aside show in the window and on the dashboard, as plain text,
+// until a save works or the user dismisses the notice.
+TEST(SettingsWindow, dataFileProblemsShowHereAndOnTheDashboard) {
+    WindowFixture f;
+    SettingsWindowController window(f.context, f.factories({Kind::help}));
+    window.open();
+    ConfigView dashboard(*f.model, {PopoverLens::alerts, {}});
+    dashboard.show();
+    auto shown = [&](const char* name) {
+        int count = 0;
+        for (QWidget* view : std::initializer_list<QWidget*>{&window, &dashboard}) {
+            auto* widget = test::child<QWidget>(*view, name);
+            count += widget && widget->isVisible() ? 1 : 0;
+        }
+        return count;
+    };
+    EXPECT_EQ(shown("saveProblem") + shown("storeNotice") + shown("dismissStoreNotice"), 0);
+
+    std::filesystem::remove_all(f.dir.path());
+    test::writeFile(f.dir.path(), "the data folder replaced by a file");
+    f.addApp("Slack");
+    EXPECT_EQ(shown("saveProblem"), 2);
+    auto* problem = test::child<QLabel>(window, "saveProblem");
+    EXPECT_EQ(problem->text().toStdString(), f.model->saveProblem());
+    EXPECT_EQ(problem->textFormat(), Qt::PlainText);
+
+    std::filesystem::remove(f.dir.path());
+    test::writeFile(f.dir / "rules.json", "<b>not json</b>");
+    f.rules.load();
+    EXPECT_EQ(shown("saveProblem"), 0) << "the fresh file was saved";
+    EXPECT_EQ(shown("storeNotice"), 2);
+    EXPECT_EQ(test::child<QLabel>(dashboard, "storeNotice")->text().toStdString(),
+              f.model->storeNotice());
+    QTest::mouseClick(test::child<QPushButton>(window, "dismissStoreNotice"), Qt::LeftButton);
+    EXPECT_EQ(shown("storeNotice") + shown("dismissStoreNotice"), 0);
 }
 
 TEST(SettingsWindow, escapeHidesTheWindowWhichReopensOnTheSameObject) {
