@@ -43,6 +43,8 @@ echo "-- desktop entry, metainfo, manual page, completion"
 desktop-file-validate "$usr/share/applications/com.talvo.corvale.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$usr/share/metainfo/com.talvo.corvale.metainfo.xml" ||
     fail "metainfo"
+# The metainfo together with the desktop entry and the icon it launches.
+appstreamcli validate-tree --no-net "$dest" || fail "metainfo, desktop entry and icon together"
 manwarnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$usr/share/man/man1/corvale.1" 2>&1 \
     >/dev/null)
 [ -z "$manwarnings" ] || fail "manual page: $manwarnings"
@@ -72,7 +74,7 @@ want=$(tone_names /usr/share/sounds/freedesktop/stereo "$usr/share/corvale/sound
     wc -l)
 log=$scratch/session.log
 CORVALE_DEBUG_LOG=1 QT_QPA_PLATFORM=offscreen DISPLAY= WAYLAND_DISPLAY= \
-    dbus-run-session -- bash -c '"$1" >"$2" 2>&1 &
+    timeout -k 5 40 dbus-run-session -- bash -c '"$1" >"$2" 2>&1 &
         for _ in $(seq 150); do grep -q "\[sounds\] library: " "$2" && break; sleep 0.1; done
         kill $! && wait $!' _ "$usr/bin/corvale" "$log" 2>"$scratch/bus.log" || true
 found=$(sed -n 's/.*\[sounds\] library: \([0-9]*\) built-in.*/\1/p' "$log" | head -n 1)
