@@ -3,6 +3,7 @@
 
 #include "app/linux/CommandClient.h"
 #include "app/linux/Launch.h"
+#include "core/BuildStamp.h"
 #include "silence/CommandLine.h"
 
 #include <cstdio>
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--version") {
-            std::printf("corvale %s\n", CORVALE_VERSION);
+            std::printf("corvale %s\n", BuildStamp::version);
             return 0;
         }
         if (arg == "--render") {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,8 @@ public:
     virtual std::optional<std::string> unregisterItem() = 0;
     // Where the user approves programs that start at login.
     virtual void openLoginItemsSettings() = 0;
+    // The program the service starts at login; empty when the service does not name it.
+    virtual std::filesystem::path launchedProgram() const { return {}; }
 };
 
 } // namespace corvale

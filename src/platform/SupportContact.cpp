@@ -1,14 +1,11 @@
 #include "platform/SupportContact.h"
 
+#include "core/BuildStamp.h"
 #include "core/Text.h"
 
 namespace corvale {
 
 namespace {
-
-#ifndef CORVALE_BUILD
-#define CORVALE_BUILD "1"
-#endif
 
 // The characters a URL query keeps as they are, less those that would end or split a parameter.
 bool keptInQuery(unsigned char c) {
@@ -41,7 +38,7 @@ std::optional<std::string> percentEncoded(std::string_view text) {
 
 SupportContact::Diagnostics SupportContact::currentDiagnostics(SystemFacts system,
                                                                bool accessibility) {
-    return {CORVALE_VERSION, CORVALE_BUILD, std::move(system), accessibility};
+    return {BuildStamp::version, BuildStamp::build, std::move(system), accessibility};
 }
 
 std::string SupportContact::diagnosticsBlock(const Diagnostics& d) {

@@ -152,7 +152,7 @@ TEST(Startup, legacyFolderIsMigratedBeforeTheStoresLoad) {
 
 TEST(Startup, desktopEntryIsValidAndItsActionsAreCorvaleCommands) {
     auto entry = std::filesystem::path(CORVALE_BINARY).parent_path().parent_path() / "share" /
-                 "applications" / "corvale.desktop";
+                 "applications" / "com.talvo.corvale.desktop";
     ASSERT_TRUE(std::filesystem::exists(entry));
     auto validate = runCommand({"desktop-file-validate", entry.string()});
     EXPECT_EQ(validate.exitCode, 0) << validate.output;

@@ -74,3 +74,17 @@ TEST(LoginItem, turningOffUnregistersOnlyAnEnabledItemAndFailuresAreLogged) {
               (std::vector<std::string>{"Corvale launchAtLogin(off) failed: permission denied",
                                         "Corvale launchAtLogin(on) failed: permission denied"}));
 }
+
+TEST(LoginItem, aProgramInsideATemporaryFolderIsToldApart) {
+    const std::vector<std::filesystem::path> temporary{"/tmp", "/home/me/scratch/"};
+    for (const char* program :
+         {"/tmp/build/bin/corvale", "/tmp/./x/../corvale", "/home/me/scratch/bin/corvale"}) {
+        EXPECT_TRUE(LoginItem::startsFromTemporaryFolder(program, temporary)) << program;
+    }
+    for (const char* program : {"/usr/bin/corvale", "/tmpfiles/bin/corvale", "/tmp",
+                                "/home/me/scratchpad/corvale", "/tmp/../usr/bin/corvale"}) {
+        EXPECT_FALSE(LoginItem::startsFromTemporaryFolder(program, temporary)) << program;
+    }
+    EXPECT_FALSE(LoginItem::startsFromTemporaryFolder("/tmp/corvale", {"", "tmp"}))
+        << "an empty or relative folder contains nothing";
+}

@@ -1,4 +1,5 @@
 #include "platform/SupportContact.h"
+#include "core/BuildStamp.h"
 #include "support/FakeWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +39,7 @@ TEST(SupportContact, diagnosticsBlockNamesTheSystemAndThePermission) {
               std::string::npos);
 
     auto current = SupportContact::currentDiagnostics({}, true);
-    EXPECT_EQ(current.appVersion, CORVALE_VERSION);
+    EXPECT_EQ(current.appVersion, BuildStamp::version);
     EXPECT_FALSE(current.build.empty());
 }
 

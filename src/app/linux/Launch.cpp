@@ -80,6 +80,8 @@ int runDesktop(int argc, char** argv) {
     QuitOnSignals quitOnSignals;
     QApplication app(argc, argv);
     QApplication::setApplicationName("corvale");
+    // Wayland compositors match our windows to the installed desktop entry by this id.
+    QGuiApplication::setDesktopFileName("com.talvo.corvale");
     QApplication::setQuitOnLastWindowClosed(false);
     quitOnSignals.attach();
 

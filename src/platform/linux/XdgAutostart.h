@@ -28,6 +28,7 @@ public:
     std::optional<std::string> unregisterItem() override;
     // Autostart entries need no approval here, so there is no such place to open.
     void openLoginItemsSettings() override {}
+    std::filesystem::path launchedProgram() const override { return program_; }
 
     std::filesystem::path entryFile() const { return userFolder_ / fileName; }
 

@@ -1,18 +1,15 @@
 #include "ui/settings/BuildInfo.h"
 
+#include "core/BuildStamp.h"
 #include "core/Text.h"
-
-#ifndef CORVALE_BUILD
-#define CORVALE_BUILD "1"
-#endif
 
 namespace corvale {
 
 BuildInfo BuildInfo::current() {
-    BuildInfo info{CORVALE_VERSION, CORVALE_BUILD, std::nullopt};
-#ifdef CORVALE_BUILD_CHANNEL
-    info.channel = CORVALE_BUILD_CHANNEL;
-#endif
+    BuildInfo info{BuildStamp::version, BuildStamp::build, std::nullopt};
+    if (*BuildStamp::channel != '\0') {
+        info.channel = BuildStamp::channel;
+    }
     return info;
 }
 

@@ -53,6 +53,8 @@ inline constexpr const char* launchAtLogin = "Launch at login";
 inline constexpr const char* launchAtLoginNote =
     "Start Corvale automatically when you log in, so it\u2019s always watching for notifications "
     "without your having to open it by hand.";
+// Told when the program the login entry would start lies in a temporary folder.
+std::string launchAtLoginTemporary(const std::string& program);
 
 inline constexpr const char* iconCard = "Tray Icon";
 inline constexpr const char* iconNote =

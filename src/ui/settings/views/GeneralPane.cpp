@@ -189,6 +189,12 @@ void GeneralPane::startupCard() {
         launch->setChecked(context_.loginItems->status() == LoginItemStatus::enabled);
     });
     card->row(QString(), launch, T::launchAtLoginNote);
+    const auto program = service.launchedProgram();
+    if (!program.empty() &&
+        LoginItem::startsFromTemporaryFolder(program, LoginItem::temporaryFolders())) {
+        card->addNote(QString::fromStdString(T::launchAtLoginTemporary(program.string())))
+            ->setObjectName("launchAtLoginTemporary");
+    }
 }
 
 void GeneralPane::iconCard() {

@@ -233,6 +233,7 @@ TEST(GeneralPane, launchAtLoginWritesAndRemovesTheAutostartEntry) {
     auto* launch = child<QCheckBox>(pane, "launchAtLogin");
     const auto entry = home / "config/autostart/corvale.desktop";
     EXPECT_FALSE(launch->isChecked());
+    EXPECT_EQ(pane.findChild<QLabel*>("launchAtLoginTemporary"), nullptr);
 
     QTest::mouseClick(launch, Qt::LeftButton);
     EXPECT_TRUE(std::filesystem::exists(entry));
@@ -248,6 +249,16 @@ TEST(GeneralPane, launchAtLoginWritesAndRemovesTheAutostartEntry) {
     EXPECT_FALSE(launch->isChecked());
     ASSERT_EQ(systemLog.size(), 1u);
     EXPECT_EQ(systemLog[0].rfind("Corvale launchAtLogin(on) failed: ", 0), 0u) << systemLog[0];
+}
+
+TEST(GeneralPane, launchAtLoginSaysWhenTheProgramIsInATemporaryFolder) {
+    XdgAutostart autostart("/tmp/corvale-build/bin/corvale", "/nonexistent/autostart", {});
+    PaneFixture f;
+    f.context.loginItems = &autostart;
+    auto* note = child<QLabel>(f.show(), "launchAtLoginTemporary");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->text().contains("(/tmp/corvale-build/bin/corvale)"))
+        << note->text().toStdString();
 }
 
 TEST(GeneralPane, permissionButtonOpensTheDesktopsNotificationSettings) {
