@@ -14,40 +14,27 @@
 #include "signals/linux/PulseAudioEngine.h"
 #include "ui/settings/views/ClipEditorWindow.h"
 
+#include "StallMeter.h"
+
 #include "support/ChildProcess.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 using namespace corvale;
 
 namespace {
 
-double threadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
 struct Figures {
-    double longestStallMs = 0;
-    double stallEndedAtMs = 0; // when the longest gap ended, from the open
-    double firstGapMs = 0;     // the window's construction, first layout and paint
-    // CPU time the main thread spent inside its longest gap, and the most it spent in any gap:
-    // a gap with little of it was the machine running other work, not the editor.
-    double longestStallCpuMs = 0;
-    double busiestGapCpuMs = 0;
+    bench::StallMeter::Figures stall;
     double shownAfterMs = 0;
-    long ticks = 0;
     bool shown = false;
 };
 
@@ -77,34 +64,12 @@ Figures measure(const std::string& song, MediaTools& media, BackgroundTasks& tas
     ScriptedDialogs dialogs;
     Figures figures;
     QEventLoop loop;
-    QElapsedTimer clock;
-    qint64 lastTick = 0;
-    double lastCpu = threadCpuMs();
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        const double gap = static_cast<double>(now - lastTick) / 1e6;
-        const double cpu = threadCpuMs();
-        figures.busiestGapCpuMs = std::max(figures.busiestGapCpuMs, cpu - lastCpu);
-        if (figures.ticks == 0) {
-            figures.firstGapMs = gap;
-        }
-        if (gap > figures.longestStallMs) {
-            figures.longestStallMs = gap;
-            figures.stallEndedAtMs = static_cast<double>(now) / 1e6;
-            figures.longestStallCpuMs = cpu - lastCpu;
-        }
-        lastTick = now;
-        lastCpu = cpu;
-        ++figures.ticks;
-    });
+    bench::StallMeter meter(10);
     QTimer giveUp;
     giveUp.setSingleShot(true);
     QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
 
-    clock.start();
-    ticker.start(10);
+    meter.start();
     giveUp.start(120'000);
     auto model = std::make_unique<ClipEditorModel>(
         song, nullptr, ClipEditorModel::Services{media, tasks, engine, scheduler});
@@ -112,15 +77,14 @@ Figures measure(const std::string& song, MediaTools& media, BackgroundTasks& tas
     auto* window = new ClipEditorWindow(std::move(model), {dialogs, {}, {}});
     WaveformShown shown(m, [&] {
         figures.shown = true;
-        figures.shownAfterMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        figures.shownAfterMs = meter.elapsedMs();
         loop.quit();
     });
     window->findChild<QWidget*>("waveformLane")->installEventFilter(&shown);
     window->show();
     loop.exec();
     // The last gap runs up to the moment the waveform was drawn.
-    figures.longestStallMs = std::max(figures.longestStallMs,
-                                      static_cast<double>(clock.nsecsElapsed() - lastTick) / 1e6);
+    figures.stall = meter.finish();
     delete window;
     return figures;
 }
@@ -166,10 +130,10 @@ int main(int argc, char** argv) {
         std::printf("run %d: waveform shown after %.0f ms; longest event-loop stall %.1f ms "
                     "(main thread on CPU %.1f ms of it), ending %.0f ms after the open; busiest "
                     "gap %.1f ms CPU; %ld ticks of 10 ms; opening the window took %.1f ms\n",
-                    i + 1, figures.shownAfterMs, figures.longestStallMs, figures.longestStallCpuMs,
-                    figures.stallEndedAtMs, figures.busiestGapCpuMs, figures.ticks,
-                    figures.firstGapMs);
-        worst = std::max(worst, figures.longestStallMs);
+                    i + 1, figures.shownAfterMs, figures.stall.longestStallMs,
+                    figures.stall.longestStallCpuMs, figures.stall.stallEndedAtMs,
+                    figures.stall.busiestGapCpuMs, figures.stall.ticks, figures.stall.firstGapMs);
+        worst = std::max(worst, figures.stall.longestStallMs);
     }
     engine.shutdown();
     const bool met = worst <= 100;

@@ -11,24 +11,20 @@
 
 #include "app/AppDelegate.h"
 #include "core/linux/QtScheduler.h"
-#include "store/RuleStore.h"
 #include "ui/menubar/views/ConfigView.h"
 
-#include "support/FakeAudio.h"
-#include "support/FakeHotKeyService.h"
-#include "support/InMemoryBannerTree.h"
-#include "support/InMemoryBroadcast.h"
+#include "StallMeter.h"
+
+#include "support/FakeAppPorts.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string>
 
@@ -42,44 +38,21 @@ constexpr int appNames = 500;
 constexpr int burstMs = 2000;
 constexpr int tickMs = 5;
 
-double threadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
 struct Figures {
-    double longestStallMs = 0;
-    double stallEndedAtMs = 0; // from the first notification
-    // The main thread's CPU time inside the longest gap, and the most it spent in any gap: a gap
-    // with little of it was the machine running other work.
-    double longestStallCpuMs = 0;
-    double busiestGapCpuMs = 0;
+    bench::StallMeter::Figures stall;
     double cpuPerAlertMs = 0; // the main thread's CPU time over the run, per notification
 };
 
 Figures measure(bool dashboardOpen) {
     test::TempDir dir;
-    {
-        RuleStore onDisk(RuleStore::defaultFileURL(dir / "Corvale"), nullptr);
-        onDisk.load();
-        Rule fallback = Rule::fallback();
-        fallback.flashMenuBar = true;
-        onDisk.upsert(fallback);
-    }
+    Rule fallback = Rule::fallback();
+    fallback.flashMenuBar = true;
+    seedRules(dir / "Corvale", {fallback});
     QtScheduler scheduler;
-    InMemoryPreferences preferences;
-    NotificationCenter center;
-    InMemoryBroadcast broadcast;
-    InMemoryBannerTree tree;
-    FakeAudioDecoder decoder;
-    FakeAudioEngine engine;
-    FakeNamedSoundPlayer namedSounds;
-    FakeHotKeyService hotKeys;
+    FakeAppPorts ports;
     LogFn quiet = [](const std::string&) {};
-    AppServices services{scheduler, preferences, center,  broadcast, tree, decoder,
-                         engine,    namedSounds, hotKeys, quiet,     quiet};
-    AppDelegate app(services, AppFolders{dir / "Corvale", {dir / "tones"}}, quiet);
+    AppDelegate app(ports.services(scheduler, quiet, quiet),
+                    AppFolders{dir / "Corvale", {dir / "tones"}}, quiet);
     app.applicationDidFinishLaunching();
     ConfigModel& model = *app.configModel();
     model.setHooks(app.modelHooks());
@@ -90,26 +63,7 @@ Figures measure(bool dashboardOpen) {
     }
     QApplication::processEvents();
 
-    Figures figures;
-    QElapsedTimer clock;
-    qint64 lastTick = 0;
-    double lastCpu = threadCpuMs();
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        const double gap = static_cast<double>(now - lastTick) / 1e6;
-        const double cpu = threadCpuMs();
-        figures.busiestGapCpuMs = std::max(figures.busiestGapCpuMs, cpu - lastCpu);
-        if (gap > figures.longestStallMs) {
-            figures.longestStallMs = gap;
-            figures.stallEndedAtMs = static_cast<double>(now) / 1e6;
-            figures.longestStallCpuMs = cpu - lastCpu;
-        }
-        lastTick = now;
-        lastCpu = cpu;
-    });
-
+    bench::StallMeter meter(tickMs);
     // Each tick of the sender delivers the notifications due by then, as the bus hands over
     // what arrived since the last look.
     int sent = 0;
@@ -117,8 +71,8 @@ Figures measure(bool dashboardOpen) {
     QTimer sender;
     sender.setTimerType(Qt::PreciseTimer);
     QObject::connect(&sender, &QTimer::timeout, [&] {
-        const auto due =
-            std::min<qint64>(notifications, clock.elapsed() * notifications / burstMs + 1);
+        const auto due = std::min<qint64>(
+            notifications, static_cast<qint64>(meter.elapsedMs()) * notifications / burstMs + 1);
         for (; sent < due; ++sent) {
             ObservedNotification n;
             n.uuid = "burst-" + std::to_string(sent);
@@ -135,15 +89,13 @@ Figures measure(bool dashboardOpen) {
         }
     });
 
-    clock.start();
-    const double startCpu = threadCpuMs();
-    lastCpu = startCpu;
-    ticker.start(tickMs);
+    const double startCpu = bench::threadCpuMs();
+    meter.start();
     sender.start(1);
     loop.exec();
-    figures.cpuPerAlertMs = (threadCpuMs() - startCpu) / notifications;
-    figures.longestStallMs = std::max(figures.longestStallMs,
-                                      static_cast<double>(clock.nsecsElapsed() - lastTick) / 1e6);
+    Figures figures;
+    figures.cpuPerAlertMs = (bench::threadCpuMs() - startCpu) / notifications;
+    figures.stall = meter.finish();
     return figures;
 }
 
@@ -162,10 +114,10 @@ int main(int argc, char** argv) {
             std::printf("run %d, dashboard %s: longest main-thread stall %.1f ms (on CPU %.1f ms "
                         "of it), ending %.0f ms after the first notification; busiest gap "
                         "%.1f ms CPU; %.2f ms CPU per alert\n",
-                        i + 1, open ? "open  " : "closed", figures.longestStallMs,
-                        figures.longestStallCpuMs, figures.stallEndedAtMs, figures.busiestGapCpuMs,
-                        figures.cpuPerAlertMs);
-            worst = std::max(worst, figures.longestStallMs);
+                        i + 1, open ? "open  " : "closed", figures.stall.longestStallMs,
+                        figures.stall.longestStallCpuMs, figures.stall.stallEndedAtMs,
+                        figures.stall.busiestGapCpuMs, figures.cpuPerAlertMs);
+            worst = std::max(worst, figures.stall.longestStallMs);
         }
     }
     const bool met = worst <= 100;
