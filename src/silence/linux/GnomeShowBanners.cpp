@@ -71,7 +71,7 @@ bool GnomeShowBanners::desktopIsGnome(const char* currentDesktop) {
 }
 
 GnomeShowBanners::GnomeShowBanners(std::function<void()> changed, LogFn log)
-    : changed_(std::move(changed)), log_(std::move(log)) {}
+    : DoNotDisturbSource(std::move(changed)), log_(std::move(log)) {}
 
 GnomeShowBanners::~GnomeShowBanners() {
     stopProcess(monitor_);
@@ -149,18 +149,6 @@ void GnomeShowBanners::readMonitorLines() {
             monitorReported_ = true;
             set(value);
         }
-    }
-}
-
-void GnomeShowBanners::set(std::optional<bool> value) {
-    reading_.value = value;
-    changed_();
-}
-
-void GnomeShowBanners::settle() {
-    if (!reading_.settled) {
-        reading_.settled = true;
-        changed_();
     }
 }
 
