@@ -12,7 +12,8 @@ bool FocusFilterState::apply(bool silence, Preferences& defaults, Broadcast& bro
                              Source source) {
     if (silence && source == Source::desktop) {
         defaults.set(prefkeys::focusFilterSilencedBy, std::string(desktopSource));
-    } else {
+    } else if (defaults.has(prefkeys::focusFilterSilencedBy)) {
+        // Only when present: every removal is a write of the preferences file.
         defaults.remove(prefkeys::focusFilterSilencedBy);
     }
     defaults.set(prefkeys::focusFilterSilencing, silence);

@@ -122,7 +122,7 @@ double PulseCore::position(const PulseSound& state) {
     return positionLocked(state);
 }
 
-// --- With the event thread locked. ---
+// The functions from here on run with the event thread locked.
 
 // The stream is asked of the server first, then the file goes to the decoder thread: the
 // server's answer takes the longer of the two.
@@ -419,7 +419,7 @@ void PulseCore::reap() {
     }
 }
 
-// --- Delivery to the main thread. ---
+// From here on: delivery to the main thread.
 
 void PulseCore::post(std::shared_ptr<PulseSound> state, PlaybackStarted result) {
     if (!state) {
@@ -461,7 +461,7 @@ void PulseCore::postFinished(std::shared_ptr<PulseSound> state, std::string erro
     });
 }
 
-// --- On the decoder thread: a file opened, or failed as the file's fault. ---
+// From here on, on the decoder thread: a file opened, or failed as the file's fault.
 
 void PulseCore::decoded(PulseSound& state, DecoderThread::Decoded result) {
     PulseConnection::Lock lock(connection_);
@@ -481,7 +481,7 @@ void PulseCore::decoded(PulseSound& state, DecoderThread::Decoded result) {
     }
 }
 
-// --- Callbacks of the event thread, which holds the lock while it runs them. ---
+// From here on: callbacks of the event thread, which holds the lock while it runs them.
 
 void PulseCore::onStreamState(pa_stream* stream, void* userdata) {
     auto* state = static_cast<PulseSound*>(userdata);
