@@ -62,6 +62,22 @@ TEST(Startup, freshStartSeedsRulesLogsAndRunsUntilTerminated) {
     EXPECT_EQ(again->wait(10s), 0);
 }
 
+TEST(Startup, aDisplayThatRefusesTheConnectionNeverAbortsTheProgram) {
+    Session s;
+    auto env = s.env();
+    env["DISPLAY"] = ":4093"; // no server there, as XWayland before its authority is known
+    ChildProcess corvale({CORVALE_BINARY}, env, s.home / "out");
+    ASSERT_TRUE(waitUntil([&] { return hasLine(corvale, "[rules] 1 rule(s) active"); }, 10s))
+        << corvale.errors();
+    EXPECT_NE(corvale.errors().find("the X display :4093 refuses the connection; running without "
+                                    "windows (sounds only)"),
+              std::string::npos)
+        << corvale.errors();
+    EXPECT_TRUE(corvale.running());
+    corvale.signal(SIGTERM);
+    EXPECT_EQ(corvale.wait(10s), 0);
+}
+
 TEST(Startup, corruptRulesFileIsMovedAsideAndReplaced) {
     Session s;
     writeFile(s.support / "rules.json", "{ this is not json");

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace corvale {
 
@@ -24,6 +25,16 @@ bool environmentSet(const char* name) {
     return value && *value;
 }
 
+// Whether the X server named by DISPLAY takes a connection. XWayland refuses one while its
+// authority is not yet in the environment (a service started early), and Qt's xcb platform would
+// then abort the program.
+bool displayAnswers() {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool answers = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return answers;
+}
+
 // Overlays stay above other windows and ignore input only on X11, so in a Wayland session with
 // XWayland the program runs on Qt's xcb platform. Without any display it runs headless (sounds
 // only). An explicit QT_QPA_PLATFORM is left alone.
@@ -31,11 +42,21 @@ void choosePlatform() {
     if (environmentSet("QT_QPA_PLATFORM")) {
         return;
     }
+    const bool wayland = environmentSet("WAYLAND_DISPLAY");
     if (environmentSet("DISPLAY")) {
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-    } else if (!environmentSet("WAYLAND_DISPLAY")) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (displayAnswers()) {
+            setenv("QT_QPA_PLATFORM", "xcb", 1);
+            return;
+        }
+        std::fprintf(stderr,
+                     wayland ? "corvale: the X display %s refuses the connection; using Wayland "
+                               "windows, without the screen flash\n"
+                             : "corvale: the X display %s refuses the connection; running without "
+                               "windows (sounds only)\n",
+                     std::getenv("DISPLAY"));
     }
+    // Without Qt's wayland plugin installed, windows are the one thing given up.
+    setenv("QT_QPA_PLATFORM", wayland ? "wayland;offscreen" : "offscreen", 1);
 }
 
 std::vector<std::filesystem::path> builtinSoundFolders() {
