@@ -205,9 +205,15 @@ void AppDelegate::openSettings(const std::optional<PaneID>& pane) {
 }
 
 void AppDelegate::openDashboard() {
-    switch (onOpenDashboard()) {
+    const DashboardOpening opened = onOpenDashboard();
+    switch (opened.place) {
     case DashboardPlace::besideTray:
-        log_("[dashboard] opened beside the tray icon");
+        if (opened.anchor == TrayAnchor::icon) {
+            log_("[dashboard] opened beside the tray icon");
+        } else {
+            log_("[dashboard] opened at the screen's " + trayAnchorName(opened.anchor) +
+                 ", where the panel is - the tray gives no icon position");
+        }
         return;
     case DashboardPlace::window:
         log_("[dashboard] opened as a window - no system tray on this desktop");

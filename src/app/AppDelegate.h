@@ -23,6 +23,7 @@
 #include "silence/HotKeyRegistrar.h"
 #include "store/RuleStore.h"
 #include "ui/menubar/ConfigModel.h"
+#include "ui/menubar/PanelCorner.h"
 
 #include <filesystem>
 #include <functional>
@@ -41,6 +42,12 @@ enum class DashboardPlace {
     besideTray,
     // An ordinary window, on a desktop without a system tray.
     window
+};
+
+struct DashboardOpening {
+    DashboardPlace place = DashboardPlace::none;
+    // Beside the tray: at its icon, or at a corner of the screen when the tray gives no position.
+    TrayAnchor anchor = TrayAnchor::icon;
 };
 
 // The services of the platform that the application object works through.
@@ -134,7 +141,7 @@ public:
     void openSettings(const std::optional<PaneID>& pane);
     void openDashboard();
     // Shows the dashboard; connected by the menus once they are set up.
-    Callback<DashboardPlace()> onOpenDashboard;
+    Callback<DashboardOpening()> onOpenDashboard;
 
     // Linux has no updater of the program's own: packages update through the distribution.
     static constexpr const char* updaterPlaceholderLine =

@@ -10,7 +10,7 @@ StatusMenus::StatusMenus(AppDelegate& delegate, Preferences& preferences)
     : delegate_(delegate), preferences_(preferences) {}
 
 StatusMenus::~StatusMenus() {
-    delegate_.onOpenDashboard = std::function<DashboardPlace()>();
+    delegate_.onOpenDashboard = std::function<DashboardOpening()>();
     if (host_) {
         host_->watchOutsideClicks({});
     }
@@ -88,23 +88,23 @@ void StatusMenus::togglePopover() {
     host_->watchOutsideClicks([this] { closePopover(); });
 }
 
-DashboardPlace StatusMenus::openDashboard() {
+DashboardOpening StatusMenus::openDashboard() {
     if (!host_) {
-        return DashboardPlace::none;
+        return {};
     }
     if (host_->isQuickMenuShown()) {
         host_->closeQuickMenu();
     }
     refreshConfigModel();
-    const bool besideTray = host_->hasTray();
-    if (besideTray) {
-        host_->showDashboard();
+    DashboardOpening opened{DashboardPlace::window};
+    if (host_->hasTray()) {
+        opened = {DashboardPlace::besideTray, host_->showDashboard()};
     } else {
         host_->showDashboardWindow();
     }
     // Closing the window marks the alerts seen as closing the popup does.
     host_->watchOutsideClicks([this] { closePopover(); });
-    return besideTray ? DashboardPlace::besideTray : DashboardPlace::window;
+    return opened;
 }
 
 void StatusMenus::closePopover() {

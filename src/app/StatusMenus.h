@@ -55,7 +55,7 @@ public:
     void togglePopover();
     // The dashboard asked for from outside: beside the tray icon as a click opens it, or as a
     // window where the desktop has no tray. Open already, it is brought to the front.
-    DashboardPlace openDashboard();
+    DashboardOpening openDashboard();
     void closePopover();
     void showQuickMenu();
     void refreshConfigModel();

@@ -14,6 +14,7 @@ using namespace std::chrono_literals;
 // The popups as the menus' logic sees them: open flags and the questions asked.
 struct FakePopupHost : PopupHost {
     bool tray = true;
+    TrayAnchor anchor = TrayAnchor::icon;
     bool dashboard = false;
     // How the dashboard was last shown.
     bool asWindow = false;
@@ -25,9 +26,10 @@ struct FakePopupHost : PopupHost {
 
     bool hasTray() const override { return tray; }
     bool isDashboardShown() const override { return dashboard; }
-    void showDashboard() override {
+    TrayAnchor showDashboard() override {
         dashboard = true;
         asWindow = false;
+        return anchor;
     }
     void showDashboardWindow() override {
         dashboard = true;
@@ -132,6 +134,12 @@ TEST_F(StatusMenusTest, dashboardAskedForFromOutsideOpensBesideTheTrayOrAsAWindo
     menus->togglePopover();
     EXPECT_FALSE(host.dashboard) << "a click on the icon closes it as usual";
     EXPECT_EQ(button.badge(), "");
+
+    host.anchor = TrayAnchor::bottomRight;
+    h.app->openDashboard();
+    EXPECT_TRUE(h.log.contains("[dashboard] opened at the screen's bottom-right corner, where the "
+                               "panel is - the tray gives no icon position"));
+    menus->togglePopover();
 
     receiveAlerts(1);
     host.tray = false;

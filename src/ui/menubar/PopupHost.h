@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/menubar/PanelCorner.h"
+
 #include <functional>
 #include <string>
 
@@ -15,8 +17,9 @@ public:
     virtual bool hasTray() const = 0;
 
     virtual bool isDashboardShown() const = 0;
-    // Shows the dashboard beside the tray icon and gives it the keyboard while it is open.
-    virtual void showDashboard() = 0;
+    // Shows the dashboard beside the tray icon and gives it the keyboard while it is open; says
+    // where it went up.
+    virtual TrayAnchor showDashboard() = 0;
     // Shows the dashboard as an ordinary window of its own, for a desktop without a tray; it
     // stays open until the user closes it. Brought to the front when it is open already.
     virtual void showDashboardWindow() = 0;

@@ -1,4 +1,5 @@
 #include "ui/menubar/MenuModel.h"
+#include "ui/menubar/PanelCorner.h"
 
 #include "support/AppRule.h"
 
@@ -229,4 +230,15 @@ TEST(MenuModel, labelsAsLogLinesWriteThem) {
 TEST(MenuModel, thePaletteColourDependsOnlyOnTheNameKey) {
     EXPECT_EQ(mm::paletteColor(""), FlashColor::fromHex("#FDD835"));
     EXPECT_EQ(mm::paletteColor(" Slack\n"), mm::paletteColor("slack"));
+}
+
+TEST(PanelCorner, followsThePanelsThatTrimTheScreenAndDefaultsToTopRight) {
+    const ScreenArea screen{0, 0, 1920, 1080};
+    EXPECT_EQ(panelCorner(screen, screen), TrayAnchor::topRight) << "no panel reserves space";
+    EXPECT_EQ(panelCorner(screen, {0, 32, 1920, 1048}), TrayAnchor::topRight);
+    EXPECT_EQ(panelCorner(screen, {0, 0, 1920, 1036}), TrayAnchor::bottomRight);
+    EXPECT_EQ(panelCorner(screen, {64, 0, 1856, 1080}), TrayAnchor::topLeft);
+    EXPECT_EQ(panelCorner(screen, {64, 0, 1856, 1036}), TrayAnchor::bottomLeft);
+    EXPECT_EQ(panelCorner({1920, 0, 1280, 1024}, {1920, 0, 1280, 990}), TrayAnchor::bottomRight)
+        << "a second screen to the right";
 }

@@ -134,23 +134,38 @@ TrayPopups::~TrayPopups() {
     delete quickMenu_;
 }
 
-QRect TrayPopups::anchorRect() const {
+std::pair<QRect, TrayAnchor> TrayPopups::anchorRect() const {
     QRect rect = anchor_ ? anchor_() : QRect();
-    if (rect.isEmpty()) {
-        return QRect(QCursor::pos(), QSize(1, 1));
+    if (!rect.isEmpty()) {
+        return {rect, TrayAnchor::icon};
     }
-    return rect;
+    // No icon position (a StatusNotifierItem host): the pointer's last place is stale under
+    // Wayland, so the popup goes to the corner where the panel is.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        return {QRect(QCursor::pos(), QSize(1, 1)), TrayAnchor::icon};
+    }
+    const QRect whole = screen->geometry();
+    const QRect area = screen->availableGeometry();
+    const TrayAnchor corner = panelCorner({whole.x(), whole.y(), whole.width(), whole.height()},
+                                          {area.x(), area.y(), area.width(), area.height()});
+    const bool left = corner == TrayAnchor::topLeft || corner == TrayAnchor::bottomLeft;
+    const bool bottom = corner == TrayAnchor::bottomLeft || corner == TrayAnchor::bottomRight;
+    const QPoint at(left ? area.left() : area.right(), bottom ? area.bottom() : area.top() - 4);
+    return {QRect(at, QSize(1, 1)), corner};
 }
 
 bool TrayPopups::hasTray() const {
     return trayQuery_ ? trayQuery_() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void TrayPopups::showDashboard() {
+TrayAnchor TrayPopups::showDashboard() {
     dashboardOpen_ = true;
     dashboard_->setWindowTitle(MenuTexts::dashboardTitle);
     dashboard_->findChild<ConfigView*>()->refreshIfStale();
-    dashboard_->showBeside(anchorRect());
+    const auto [rect, anchor] = anchorRect();
+    dashboard_->showBeside(rect);
+    return anchor;
 }
 
 void TrayPopups::showDashboardWindow() {
@@ -173,7 +188,7 @@ bool TrayPopups::isQuickMenuShown() const {
 }
 
 void TrayPopups::showQuickMenu() {
-    quickMenu_->showBeside(anchorRect());
+    quickMenu_->showBeside(anchorRect().first);
 }
 
 void TrayPopups::closeQuickMenu() {

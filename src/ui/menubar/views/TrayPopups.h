@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QRect>
 #include <functional>
+#include <utility>
 
 namespace corvale {
 
@@ -52,7 +53,7 @@ public:
 
     bool hasTray() const override;
     bool isDashboardShown() const override { return dashboardOpen_; }
-    void showDashboard() override;
+    TrayAnchor showDashboard() override;
     void showDashboardWindow() override;
     void closeDashboard() override;
     void watchOutsideClicks(std::function<void()> onOutsideClick) override;
@@ -70,7 +71,7 @@ public:
     PopupFrame* quickMenu() const { return quickMenu_; }
 
 private:
-    QRect anchorRect() const;
+    std::pair<QRect, TrayAnchor> anchorRect() const;
 
     Dialogs& dialogs_;
     PopupFrame* dashboard_;
