@@ -48,7 +48,6 @@ public:
         if (!composited_) {
             setMask(FlashPainter::shape(frame.size(), content_));
         }
-        setWindowOpacity(0.0);
         if (composited_) {
             show();
             flushX11();
@@ -56,10 +55,14 @@ public:
     }
 
     bool composited() const { return composited_; }
+    double opacity() const { return opacity_; }
 
+    // With a compositor the fade is in the alpha we paint, not the window's opacity property,
+    // which some compositors (wlroots' XWayland) ignore.
     void setOpacity(double opacity) {
+        opacity_ = opacity;
         if (composited_) {
-            setWindowOpacity(opacity);
+            repaint();
         } else if (opacity > 0 && !isVisible()) {
             // Shown whole for the pulse: without a compositor there is no fading.
             show();
@@ -80,6 +83,7 @@ protected:
             painter.setCompositionMode(QPainter::CompositionMode_Source);
             painter.fillRect(rect(), Qt::transparent);
             painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            painter.setOpacity(opacity_);
         }
         FlashPainter::paint(painter, size(), content_, composited_);
     }
@@ -87,6 +91,7 @@ protected:
 private:
     OverlayContent content_;
     bool composited_;
+    double opacity_ = 0.0;
 };
 
 struct QtOverlayWindow : OverlayWindow {
@@ -180,7 +185,7 @@ void QtOverlayHost::animateOpacity(const std::vector<OverlayWindow*>& windows, d
         QTimer::singleShot(0, this, finish);
         return;
     }
-    const double from = views.empty() || !views.front() ? 0.0 : views.front()->windowOpacity();
+    const double from = views.empty() || !views.front() ? 0.0 : views.front()->opacity();
     auto* animation = new QVariantAnimation(this);
     animation->setStartValue(from);
     animation->setEndValue(target);
