@@ -12,34 +12,83 @@ FilePanelText ChooseSoundFlow::panelText(const std::optional<std::string>& app) 
             "Choose"};
 }
 
-ChooseSoundFlow::ChooseSoundFlow(AudioDecoder& decoder, std::filesystem::path soundsFolder,
+ChooseSoundFlow::ChooseSoundFlow(AudioDecoder& decoder, BackgroundTasks& background,
+                                 Scheduler& scheduler, std::filesystem::path soundsFolder,
                                  LogFn log, Hooks hooks)
-    : decoder_(decoder), soundsFolder_(std::move(soundsFolder)), log_(std::move(log)),
-      hooks_(std::move(hooks)) {}
+    : decoder_(decoder), background_(background), scheduler_(scheduler),
+      soundsFolder_(std::move(soundsFolder)), log_(std::move(log)), hooks_(std::move(hooks)) {}
 
-bool ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& chosen,
-                                 const std::optional<std::string>& app) {
+ChooseSoundFlow::~ChooseSoundFlow() = default;
+
+void ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& chosen,
+                                 const std::optional<std::string>& app,
+                                 std::function<void(bool imported)> finished) {
     if (!chosen || chosen->empty()) {
-        return false;
+        return;
     }
     // A named pipe or a device would hold the decoder, and the copy, until something is written.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(*chosen, ec)) {
         fail(*chosen, "not a regular file");
+        if (finished) {
+            finished(false);
+        }
+        return;
+    }
+    const int request = ++lastRequest_;
+    std::weak_ptr<bool> alive = alive_;
+    const std::filesystem::path path = *chosen;
+    // A file on a stalled network share or a huge one must not freeze the window; its answer
+    // after the deadline is dropped.
+    deadlines_[request] = scheduler_.after(openDeadline, [this, alive, request, path, finished] {
+        if (alive.expired()) {
+            return;
+        }
+        auto held = std::move(deadlines_[request]);
+        deadlines_.erase(request);
+        fail(path,
+             "it didn't open within " + std::to_string(openDeadline.count() / 1000) + " seconds");
+        if (finished) {
+            finished(false);
+        }
+    });
+    AudioDecoder* decoder = &decoder_;
+    runForResult(
+        background_,
+        [decoder, source = path.string()] {
+            // The check only asks whether the file decodes; the opened stream is dropped at once.
+            auto opened = decoder->open(source);
+            return opened.stream ? Probe{opened.stream->duration(), {}}
+                                 : Probe{std::nullopt, opened.error};
+        },
+        [this, alive, request, path, app, finished](const Probe& probe) {
+            if (alive.expired()) {
+                return;
+            }
+            const auto pending = deadlines_.find(request);
+            if (pending == deadlines_.end()) {
+                return;
+            }
+            deadlines_.erase(pending);
+            const bool imported = import(path, app, probe);
+            if (finished) {
+                finished(imported);
+            }
+        },
+        Probe{std::nullopt, "the decoder stopped unexpectedly"});
+}
+
+bool ChooseSoundFlow::import(const std::filesystem::path& chosen,
+                             const std::optional<std::string>& app, const Probe& probe) {
+    if (!probe.seconds) {
+        fail(chosen, "the file isn't playable audio: " + probe.error);
         return false;
     }
-    // The check only asks whether the file decodes; the opened stream is dropped at once.
-    auto opened = decoder_.open(chosen->string());
-    if (!opened.stream) {
-        fail(*chosen, "the file isn't playable audio: " + opened.error);
-        return false;
-    }
-    const double seconds = opened.stream->duration();
-    opened.stream.reset();
+    const double seconds = *probe.seconds;
     const std::string base = hooks_.uniqueName ? hooks_.uniqueName() : Uuid::random().str();
-    auto imported = SoundImporter::importSound(*chosen, soundsFolder_, base);
+    auto imported = SoundImporter::importSound(chosen, soundsFolder_, base);
     if (!imported.file) {
-        fail(*chosen, imported.error);
+        fail(chosen, imported.error);
         return false;
     }
     const FileUrl copy = FileUrl::fromPath(imported.file->string());
@@ -47,15 +96,15 @@ bool ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& cho
         hooks_.setSound(SoundRef::file(copy), app);
     }
     if (hooks_.addCustomSound) {
-        hooks_.addCustomSound(SoundImporter::nameWithoutExtension(*chosen), copy);
+        hooks_.addCustomSound(SoundImporter::nameWithoutExtension(chosen), copy);
     }
     if (log_) {
-        log_("[sound] imported " + chosen->filename().string() + " \u2192 " +
+        log_("[sound] imported " + chosen.filename().string() + " \u2192 " +
              imported.file->filename().string() + " for " + app.value_or("All other apps"));
     }
     if (seconds > alertSoundSeconds && hooks_.alert) {
         hooks_.alert("This sound will be cut to 30 seconds",
-                     chosen->filename().string() +
+                     chosen.filename().string() +
                          " is longer than 30 seconds; alerts play only its first 30 seconds. To "
                          "use another part of it, choose \u201cClip from a song\u2026\u201d.");
     }

@@ -4,7 +4,9 @@
 #include "library/CustomSoundLibrary.h"
 
 #include "support/FakeAudio.h"
+#include "support/FakeMediaTools.h"
 #include "support/LogRecorder.h"
+#include "support/ManualScheduler.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -93,21 +95,33 @@ struct ChooseSoundFlowTest : ::testing::Test {
     std::vector<std::pair<std::string, FileUrl>> added;
     std::vector<std::pair<std::string, std::string>> alerts;
 
-    ChooseSoundFlow flow(std::function<std::string()> uniqueName = [] { return "FIXED"; }) {
-        return ChooseSoundFlow(
-            decoder, soundsFolder, logs.fn(),
-            {[this](const SoundRef& s, const std::optional<std::string>& app) {
-                 soundsSet.emplace_back(s, app);
-             },
-             [this](const std::string& name, const FileUrl& f) { added.emplace_back(name, f); },
-             [this](const std::string& m, const std::string& i) { alerts.emplace_back(m, i); },
-             std::move(uniqueName)});
+    test::ManualBackgroundTasks background;
+    test::ManualScheduler scheduler;
+    ChooseSoundFlow flow{
+        decoder,
+        background,
+        scheduler,
+        soundsFolder,
+        logs.fn(),
+        {[this](const SoundRef& s, const std::optional<std::string>& app) {
+             soundsSet.emplace_back(s, app);
+         },
+         [this](const std::string& name, const FileUrl& f) { added.emplace_back(name, f); },
+         [this](const std::string& m, const std::string& i) { alerts.emplace_back(m, i); },
+         [] { return "FIXED"; }}};
+
+    // Chooses a file and lets the background check finish; whether it was imported.
+    bool choose(const std::optional<fs::path>& file, const std::optional<std::string>& app) {
+        bool imported = false;
+        flow.fileChosen(file, app, [&](bool answer) { imported = answer; });
+        background.runAll();
+        return imported;
     }
 };
 
 TEST_F(ChooseSoundFlowTest, importsTheChosenFileForTheRuleAndTheLibrary) {
     writeFile(dir / "Bell.M4A", "bell");
-    EXPECT_TRUE(flow().fileChosen(dir / "Bell.M4A", "Slack"));
+    EXPECT_TRUE(choose(dir / "Bell.M4A", "Slack"));
     const auto copy = FileUrl::fromPath((soundsFolder / "FIXED.M4A").string());
     ASSERT_EQ(soundsSet.size(), 1u);
     EXPECT_EQ(soundsSet[0].first, SoundRef::file(copy));
@@ -121,18 +135,18 @@ TEST_F(ChooseSoundFlowTest, importsTheChosenFileForTheRuleAndTheLibrary) {
     EXPECT_EQ(decoder.opened, (std::vector<std::string>{(dir / "Bell.M4A").string()}))
         << "the file is checked for playable audio first";
 
-    EXPECT_TRUE(flow().fileChosen(dir / "Bell.M4A", std::nullopt));
+    EXPECT_TRUE(choose(dir / "Bell.M4A", std::nullopt));
     EXPECT_EQ(soundsSet.back().second, std::nullopt) << "no app: the default rule";
     EXPECT_EQ(logs.lines.back(), "[sound] imported Bell.M4A \u2192 FIXED.M4A for All other apps");
 
     const size_t lines = logs.lines.size();
-    EXPECT_FALSE(flow().fileChosen(std::nullopt, "Slack"));
+    EXPECT_FALSE(choose(std::nullopt, "Slack"));
     EXPECT_EQ(logs.lines.size(), lines) << "a cancelled panel leaves no trace";
     EXPECT_EQ(soundsSet.size(), 2u);
     EXPECT_TRUE(alerts.empty());
 
     decoder.duration = 3600;
-    EXPECT_TRUE(flow().fileChosen(dir / "Bell.M4A", "Slack")) << "a long sound is taken";
+    EXPECT_TRUE(choose(dir / "Bell.M4A", "Slack")) << "a long sound is taken";
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].first, "This sound will be cut to 30 seconds");
     EXPECT_EQ(alerts[0].second, "Bell.M4A is longer than 30 seconds; alerts play only its first 30 "
@@ -143,7 +157,7 @@ TEST_F(ChooseSoundFlowTest, importsTheChosenFileForTheRuleAndTheLibrary) {
 TEST_F(ChooseSoundFlowTest, aFileThatIsNotAudioOrCannotBeCopiedChangesNothing) {
     writeFile(dir / "notes.txt", "not a sound");
     decoder.broken.insert((dir / "notes.txt").string());
-    EXPECT_FALSE(flow().fileChosen(dir / "notes.txt", "Slack"));
+    EXPECT_FALSE(choose(dir / "notes.txt", "Slack"));
     EXPECT_EQ(logs.lines.back(), "[sound] import failed for " + (dir / "notes.txt").string() +
                                      ": the file isn't playable audio: Invalid data found when "
                                      "processing input");
@@ -155,7 +169,7 @@ TEST_F(ChooseSoundFlowTest, aFileThatIsNotAudioOrCannotBeCopiedChangesNothing) {
 
     writeFile(dir / "bell.wav", "bell");
     writeFile(dir / "Corvale", "a file where the support folder should be");
-    EXPECT_FALSE(flow().fileChosen(dir / "bell.wav", std::nullopt));
+    EXPECT_FALSE(choose(dir / "bell.wav", std::nullopt));
     EXPECT_TRUE(logs.lines.back().starts_with("[sound] import failed for " +
                                               (dir / "bell.wav").string() + ": "))
         << logs.lines.back();
@@ -168,11 +182,32 @@ TEST_F(ChooseSoundFlowTest, aFileThatIsNotAudioOrCannotBeCopiedChangesNothing) {
     // A named pipe would block the check and the copy until something is written to it.
     ASSERT_EQ(mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
     decoder.opened.clear();
-    EXPECT_FALSE(flow().fileChosen(dir / "pipe.wav", "Slack"));
+    EXPECT_FALSE(choose(dir / "pipe.wav", "Slack"));
     EXPECT_EQ(logs.lines.back(),
               "[sound] import failed for " + (dir / "pipe.wav").string() + ": not a regular file");
     EXPECT_EQ(alerts.back().second, "pipe.wav couldn't be imported: not a regular file");
     EXPECT_TRUE(decoder.opened.empty()) << "never opened";
+}
+
+TEST_F(ChooseSoundFlowTest, aFileThatDoesNotOpenInTimeIsRefusedAndItsLateAnswerIgnored) {
+    writeFile(dir / "Bell.wav", "bell");
+    std::optional<bool> imported;
+    flow.fileChosen(dir / "Bell.wav", "Slack", [&](bool answer) { imported = answer; });
+    EXPECT_TRUE(decoder.opened.empty()) << "the file was read on the main thread";
+    EXPECT_FALSE(imported.has_value());
+
+    scheduler.advance(ChooseSoundFlow::openDeadline);
+    EXPECT_EQ(imported, false);
+    EXPECT_EQ(logs.lines.back(), "[sound] import failed for " + (dir / "Bell.wav").string() +
+                                     ": it didn't open within 10 seconds");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].second, "Bell.wav couldn't be imported: it didn't open within 10 seconds");
+
+    background.runAll();
+    EXPECT_EQ(alerts.size(), 1u) << "the late answer is dropped";
+    EXPECT_TRUE(soundsSet.empty());
+    EXPECT_TRUE(added.empty());
+    EXPECT_TRUE(filesIn(soundsFolder).empty());
 }
 
 TEST_F(ChooseSoundFlowTest, importingTheSameFileTwiceMakesTwoCopiesAndTwoEntries) {
@@ -183,14 +218,15 @@ TEST_F(ChooseSoundFlowTest, importingTheSameFileTwiceMakesTwoCopiesAndTwoEntries
     NotificationCenter center;
     CustomSoundLibrary library(store, rules, center, logs.fn());
     ChooseSoundFlow realNames(
-        decoder, soundsFolder, logs.fn(),
+        decoder, background, scheduler, soundsFolder, logs.fn(),
         {{},
          [&](const std::string& name, const FileUrl& file) { library.addCustomSound(name, file); },
          {},
          {}});
     writeFile(dir / "Bell.wav", "bell");
-    ASSERT_TRUE(realNames.fileChosen(dir / "Bell.wav", "Mail"));
-    ASSERT_TRUE(realNames.fileChosen(dir / "Bell.wav", "Mail"));
+    realNames.fileChosen(dir / "Bell.wav", "Mail");
+    realNames.fileChosen(dir / "Bell.wav", "Mail");
+    background.runAll();
 
     const auto copies = filesIn(soundsFolder);
     ASSERT_EQ(copies.size(), 2u);

@@ -89,9 +89,14 @@ private:
         QtDialogs dialogs;
         XdgAutostart autostart;
         settings::SettingsContext settingsContext;
-        // The worker joins its thread before the tools go, and the choosers go before both.
-        FfmpegMediaTools mediaTools;
-        WorkerThreadTasks mediaTasks;
+        // What the background work reads files with. Work still running at quit is not waited
+        // for; it keeps these alive itself until it ends.
+        struct MediaReaders {
+            FfmpegMediaTools tools;
+            FfmpegAudioDecoder decoder;
+        };
+        std::shared_ptr<MediaReaders> mediaReaders = std::make_shared<MediaReaders>();
+        WorkerThreadTasks mediaTasks{mediaReaders};
         SoundChoosers soundChoosers;
         TrayPopups popups;
         // Owned only now that the observers are in place: a command that finds the name is heard.

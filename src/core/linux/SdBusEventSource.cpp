@@ -45,7 +45,9 @@ void SdBusEventSource::processPending() {
     }
     processing_ = true;
     bool ended = !readable_;
-    while (!ended) {
+    bool more = false;
+    const std::uint64_t sliceEnd = monotonicMicros() + sliceMicros;
+    for (int handled = 0; !ended;) {
         MessagePtr message;
         const int r = sd_bus_process(bus_, OutPtr(message));
         if (r < 0) {
@@ -68,6 +70,12 @@ void SdBusEventSource::processPending() {
         if (r == 0) {
             break;
         }
+        // A flood of notifications is handled in slices, so that timers, input and painting
+        // get their turn between them.
+        if (++handled >= sliceMessages || monotonicMicros() >= sliceEnd) {
+            more = true;
+            break;
+        }
     }
     processing_ = false;
     if (ended) {
@@ -75,6 +83,10 @@ void SdBusEventSource::processPending() {
         return;
     }
     rearm();
+    if (more) {
+        // What sd-bus already read from the socket would not wake the notifier again.
+        timer_.start(0);
+    }
 }
 
 void SdBusEventSource::reschedule() {

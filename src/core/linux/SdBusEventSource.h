@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <systemd/sd-bus.h>
@@ -10,9 +11,13 @@
 namespace corvale {
 
 // Drives one sd-bus connection from the Qt event loop: a socket notifier wakes it, a timer covers
-// the connection's own deadlines, and every wake handles all pending messages.
+// the connection's own deadlines, and every wake handles the pending messages in short slices.
 class SdBusEventSource {
 public:
+    // A wake handles at most this many messages or this much time, then lets the event loop run.
+    static constexpr int sliceMessages = 64;
+    static constexpr std::uint64_t sliceMicros = 8'000;
+
     // onMessage gets each message that no handler of the connection consumed. onClosed is called
     // once when the connection ends; it must not destroy this object before returning.
     SdBusEventSource(sd_bus* bus, std::function<void(sd_bus_message*)> onMessage,

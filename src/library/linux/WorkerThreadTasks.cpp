@@ -3,56 +3,53 @@
 #include <QMetaObject>
 #include <QObject>
 
+#include <mutex>
+#include <system_error>
+#include <thread>
+
 namespace corvale {
 
-WorkerThreadTasks::WorkerThreadTasks()
-    : receiver_(std::make_unique<QObject>()), thread_([this] { loop(); }) {}
+// Where finished work posts its follow-up: a receiver in the main thread's event loop, gone once
+// the tasks are torn down. Deleting the receiver also discards follow-ups already posted.
+struct WorkerThreadTasks::Outbox {
+    std::mutex mutex;
+    QObject* receiver = nullptr;
+
+    void post(std::function<void()> done) {
+        std::lock_guard lock(mutex);
+        if (receiver && done) {
+            QMetaObject::invokeMethod(receiver, std::move(done), Qt::QueuedConnection);
+        }
+    }
+};
+
+WorkerThreadTasks::WorkerThreadTasks(std::shared_ptr<void> keepAlive)
+    : outbox_(std::make_shared<Outbox>()), keepAlive_(std::move(keepAlive)) {
+    outbox_->receiver = new QObject();
+}
 
 WorkerThreadTasks::~WorkerThreadTasks() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        queue_.clear();
-    }
-    wake_.notify_all();
-    thread_.join();
-    // Deleting the receiver discards the follow-ups still waiting in the event loop.
-    receiver_.reset();
+    std::lock_guard lock(outbox_->mutex);
+    delete outbox_->receiver;
+    outbox_->receiver = nullptr;
 }
 
 void WorkerThreadTasks::run(std::function<void()> work, std::function<void()> done) {
-    {
-        std::lock_guard lock(mutex_);
-        if (stopping_) {
-            return;
-        }
-        queue_.push_back({std::move(work), std::move(done)});
-    }
-    wake_.notify_one();
-}
-
-void WorkerThreadTasks::loop() {
-    for (;;) {
-        Task task;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_) {
-                return;
-            }
-            task = std::move(queue_.front());
-            queue_.pop_front();
-        }
-        // An exception must not end the thread; the follow-up still runs and sees no result.
+    auto task = [outbox = outbox_, keepAlive = keepAlive_, work = std::move(work), done]() mutable {
+        // An exception must not end the process; the follow-up still runs and sees no result.
         try {
-            if (task.work) {
-                task.work();
+            if (work) {
+                work();
             }
         } catch (...) {
         }
-        if (task.done) {
-            QMetaObject::invokeMethod(receiver_.get(), std::move(task.done), Qt::QueuedConnection);
-        }
+        outbox->post(std::move(done));
+    };
+    try {
+        std::thread(std::move(task)).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: answer without a result rather than never.
+        outbox_->post(std::move(done));
     }
 }
 

@@ -2,22 +2,19 @@
 
 #include "library/BackgroundTasks.h"
 
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
-#include <thread>
-
-class QObject;
 
 namespace corvale {
 
-// Runs background work one task at a time on a thread of its own and hands each follow-up to the
-// Qt event loop of the thread that created it (the main thread).
+// Runs each piece of background work on a thread of its own and hands its follow-up to the Qt
+// event loop of the thread that created the tasks (the main thread). A task that blocks (a file on
+// a stalled share) holds up neither later tasks nor the teardown: nothing ever waits for a worker.
 class WorkerThreadTasks : public BackgroundTasks {
 public:
-    WorkerThreadTasks();
-    // Waits for the work in progress; queued work and undelivered follow-ups are dropped.
+    // Every running task holds keepAlive (what the work touches, such as the media tools), so work
+    // left running after the tasks were torn down never reaches freed memory.
+    explicit WorkerThreadTasks(std::shared_ptr<void> keepAlive = {});
+    // Does not wait: work still running finishes on its own and its follow-up is dropped.
     ~WorkerThreadTasks() override;
     WorkerThreadTasks(const WorkerThreadTasks&) = delete;
     WorkerThreadTasks& operator=(const WorkerThreadTasks&) = delete;
@@ -25,18 +22,9 @@ public:
     void run(std::function<void()> work, std::function<void()> done) override;
 
 private:
-    struct Task {
-        std::function<void()> work;
-        std::function<void()> done;
-    };
-    void loop();
-
-    std::unique_ptr<QObject> receiver_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Task> queue_;
-    bool stopping_ = false;
-    std::thread thread_;
+    struct Outbox;
+    std::shared_ptr<Outbox> outbox_;
+    std::shared_ptr<void> keepAlive_;
 };
 
 } // namespace corvale

@@ -344,8 +344,10 @@ void ConfigView::rebuildContent() {
         soundsButton_->setChecked(lens_ == PopoverLens::sounds);
     }
     QWidget* content = lens_ == PopoverLens::alerts ? alertsLens() : soundsLens();
-    delete scroll_->takeWidget();
-    scroll_->setWidget(content);
+    if (content != scroll_->widget()) {
+        delete scroll_->takeWidget();
+        scroll_->setWidget(content);
+    }
     // The rows sit on the card, not on a panel of their own.
     content->setAutoFillBackground(false);
     scroll_->setFixedHeight(std::min(content->sizeHint().height(), maxLensHeight));
@@ -367,21 +369,57 @@ QWidget* ConfigView::emptyState(const char* text) {
 QWidget* ConfigView::alertsLens() {
     auto groups = model_.recentAlertGroups();
     if (groups.empty()) {
+        alertRows_.clear();
         return emptyState(T::alertsEmpty);
     }
-    auto* box = new QWidget;
-    box->setObjectName("alertsLens");
-    auto* column = new QVBoxLayout(box);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(2);
+    if (!alertsBox_ || scroll_->widget() != alertsBox_) {
+        // The rows went with the content they were on.
+        alertRows_.clear();
+        alertsBox_ = new QWidget;
+        alertsBox_->setObjectName("alertsLens");
+        auto* column = new QVBoxLayout(alertsBox_);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(2);
+    }
+    auto* column = static_cast<QVBoxLayout*>(alertsBox_->layout());
+    while (auto* item = column->takeAt(0)) {
+        delete item;
+    }
+    std::map<std::string, AlertRowParts> rows;
     const auto now = Clock::now();
     for (const auto& group : groups) {
-        column->addWidget(alertRow(group, now));
+        AlertRowParts row;
+        if (auto kept = alertRows_.find(group.appName);
+            kept != alertRows_.end() && rowFits(kept->second, group)) {
+            row = kept->second;
+            alertRows_.erase(kept);
+            if (row.pill) {
+                row.pill->setText(qs(T::repeatPill(group.count)));
+                row.pill->setToolTip(qs(T::repeatPillHelp(group.count)));
+            }
+            row.time->setText(qs(alertTimeLabel(group.newest, now)));
+        } else {
+            row = alertRow(group, now);
+        }
+        column->addWidget(row.box);
+        rows.emplace(group.appName, row);
     }
-    return box;
+    // What is left belongs to apps cleared since, or to rows that changed shape.
+    for (const auto& [app, row] : alertRows_) {
+        delete row.box;
+    }
+    alertRows_ = std::move(rows);
+    return alertsBox_;
 }
 
-QWidget* ConfigView::alertRow(const AppAlertGroup& group, TimePoint now) {
+bool ConfigView::rowFits(const AlertRowParts& row, const AppAlertGroup& group) const {
+    return (row.pill != nullptr) == (group.count > 1) &&
+           row.twoSounds == model_.mayPlayTwoSounds(group.appName) &&
+           row.color == toQColor(model_.dashboardColor(group.appName));
+}
+
+ConfigView::AlertRowParts ConfigView::alertRow(const AppAlertGroup& group, TimePoint now) {
+    AlertRowParts parts;
     QString app = qs(group.appName);
     auto* box = new QWidget;
     auto* column = new QVBoxLayout(box);
@@ -395,7 +433,8 @@ QWidget* ConfigView::alertRow(const AppAlertGroup& group, TimePoint now) {
     row->setAccessibleName(app);
     auto* inner = new QHBoxLayout(row);
     inner->setContentsMargins(6, 4, 6, 4);
-    auto* tile = new ColorTile(toQColor(model_.dashboardColor(group.appName)), app);
+    parts.color = toQColor(model_.dashboardColor(group.appName));
+    auto* tile = new ColorTile(parts.color, app);
     passClicks(tile);
     inner->addWidget(tile);
     auto* name = label(app);
@@ -406,8 +445,10 @@ QWidget* ConfigView::alertRow(const AppAlertGroup& group, TimePoint now) {
         pill->setObjectName("repeatPill");
         pill->setToolTip(qs(T::repeatPillHelp(group.count)));
         inner->addWidget(pill);
+        parts.pill = pill;
     }
     auto* time = note(qs(alertTimeLabel(group.newest, now)));
+    parts.time = time;
     time->setWordWrap(false);
     passClicks(time);
     inner->addWidget(time);
@@ -425,12 +466,14 @@ QWidget* ConfigView::alertRow(const AppAlertGroup& group, TimePoint now) {
     connect(clear, &QToolButton::clicked, this, [this, appName] { model_.clearAlerts(appName); });
     line->addWidget(clear);
     column->addLayout(line);
-    if (model_.mayPlayTwoSounds(group.appName)) {
+    parts.twoSounds = model_.mayPlayTwoSounds(group.appName);
+    if (parts.twoSounds) {
         auto* caution = warning(qs(T::doubleSoundWarning(group.appName)));
         caution->setContentsMargins(36, 0, 0, 4);
         column->addWidget(caution);
     }
-    return box;
+    parts.box = box;
+    return parts;
 }
 
 QWidget* ConfigView::soundsLens() {

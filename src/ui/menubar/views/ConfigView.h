@@ -6,9 +6,12 @@
 #include "ui/menubar/PopoverLens.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <map>
+#include <string>
 
 class QAbstractButton;
 class QCheckBox;
@@ -58,7 +61,17 @@ private:
     QWidget* footer();
     QWidget* alertsLens();
     QWidget* soundsLens();
-    QWidget* alertRow(const AppAlertGroup& group, TimePoint now);
+    // One app's row in the alerts lens, with the parts a later refresh changes in place.
+    struct AlertRowParts {
+        QWidget* box = nullptr;
+        form::Pill* pill = nullptr;
+        QLabel* time = nullptr;
+        bool twoSounds = false;
+        QColor color;
+    };
+    AlertRowParts alertRow(const AppAlertGroup& group, TimePoint now);
+    // Whether the row still has the shape the group needs, so only its texts change.
+    bool rowFits(const AlertRowParts& row, const AppAlertGroup& group) const;
     QWidget* soundsRow(const ConfigModel::App& app);
     QWidget* emptyState(const char* text);
 
@@ -91,6 +104,10 @@ private:
     QAbstractButton* soundsButton_ = nullptr;
     QVBoxLayout* noticesLayout_ = nullptr;
     QScrollArea* scroll_ = nullptr;
+    // The alerts lens's rows by app, kept between refreshes: during a burst of alerts most rows
+    // only change their count and time, and building hundreds of rows again would stall.
+    QPointer<QWidget> alertsBox_;
+    std::map<std::string, AlertRowParts> alertRows_;
 };
 
 } // namespace corvale

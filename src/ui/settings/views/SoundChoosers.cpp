@@ -21,7 +21,23 @@ OpenPanelSpec audioPanel(const FilePanelText& text) {
 } // namespace
 
 SoundChoosers::SoundChoosers(Services services, std::filesystem::path soundsFolder, LogFn log)
-    : services_(services), soundsFolder_(std::move(soundsFolder)), log_(std::move(log)) {}
+    : services_(services), soundsFolder_(std::move(soundsFolder)), log_(std::move(log)) {
+    ConfigModel& model = services_.model;
+    Dialogs& dialogs = services_.dialogs;
+    chooseFlow_ = std::make_unique<ChooseSoundFlow>(
+        services_.decoder, services_.background, services_.scheduler, soundsFolder_, log_,
+        ChooseSoundFlow::Hooks{
+            [&model](const SoundRef& sound, const ConfigModel::App& forApp) {
+                model.setSound(sound, forApp);
+            },
+            [&model](const std::string& name, const FileUrl& file) {
+                model.addCustomSound(name, file);
+            },
+            [&dialogs](const std::string& message, const std::string& informative) {
+                dialogs.runModalAlert({message, informative, {AlertSpec::ok}});
+            },
+            [this] { return uniqueName ? uniqueName() : Uuid::random().str(); }});
+}
 
 SoundChoosers::~SoundChoosers() {
     // The editor's model calls back into this object; it goes first.
@@ -30,20 +46,7 @@ SoundChoosers::~SoundChoosers() {
 
 void SoundChoosers::presentChooseSound(const ConfigModel::App& app) {
     const auto chosen = services_.dialogs.runOpenPanel(audioPanel(ChooseSoundFlow::panelText(app)));
-    ConfigModel& model = services_.model;
-    Dialogs& dialogs = services_.dialogs;
-    ChooseSoundFlow flow(services_.decoder, soundsFolder_, log_,
-                         {[&model](const SoundRef& sound, const ConfigModel::App& forApp) {
-                              model.setSound(sound, forApp);
-                          },
-                          [&model](const std::string& name, const FileUrl& file) {
-                              model.addCustomSound(name, file);
-                          },
-                          [&dialogs](const std::string& message, const std::string& informative) {
-                              dialogs.runModalAlert({message, informative, {AlertSpec::ok}});
-                          },
-                          uniqueName});
-    flow.fileChosen(chosen, app);
+    chooseFlow_->fileChosen(chosen, app);
 }
 
 void SoundChoosers::presentClipEditor(const ConfigModel::App& app) {

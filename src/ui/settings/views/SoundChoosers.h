@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QWidget;
@@ -15,6 +16,7 @@ namespace corvale {
 class AudioDecoder;
 class AudioEngine;
 class BackgroundTasks;
+class ChooseSoundFlow;
 class ClipEditorWindow;
 class Dialogs;
 class MediaTools;
@@ -28,7 +30,7 @@ public:
     struct Services {
         ConfigModel& model;
         Dialogs& dialogs;
-        // Tells whether a chosen file is playable audio.
+        // Tells whether a chosen file is playable audio, on the background tasks.
         AudioDecoder& decoder;
         // The clip editor's song lengths, waveforms and exports, run on the background tasks.
         MediaTools& media;
@@ -60,6 +62,7 @@ private:
     Services services_;
     std::filesystem::path soundsFolder_;
     LogFn log_;
+    std::unique_ptr<ChooseSoundFlow> chooseFlow_;
     QPointer<ClipEditorWindow> editor_;
 };
 

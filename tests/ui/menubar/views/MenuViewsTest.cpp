@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -117,12 +118,27 @@ TEST(ConfigView, alertsLensGroupsAppsAndClearsOneApp) {
     QTest::mouseClick(slack, Qt::LeftButton);
     EXPECT_EQ(opened, std::vector<std::string>{"Slack"});
 
+    // Later alerts change the rows they concern; a row keeps its place in the list's order.
+    QPointer<QPushButton> mail = child<QPushButton>(view, "alertRow:Mail");
+    f.pings.record("Mail", now, std::nullopt);
+    f.model->announceChange();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        child<QPushButton>(view, "alertRow:Mail")->findChild<QLabel*>("repeatPill") != nullptr,
+        true, 2000);
+    EXPECT_EQ(child<QPushButton>(view, "alertRow:Mail")->findChild<QLabel*>("repeatPill")->text(),
+              "2 alerts");
+    EXPECT_TRUE(mail.isNull()) << "a row that gains a pill is built anew";
+    f.pings.record("Slack", now, std::nullopt);
+    f.model->announceChange();
+    QTRY_COMPARE_WITH_TIMEOUT(pill->text(), QString("4 alerts"), 2000);
+    EXPECT_EQ(child<QPushButton>(view, "alertRow:Slack"), slack) << "the same row, its count new";
+
     auto* clear = child<QToolButton>(view, "clearAlerts:Slack");
     EXPECT_EQ(clear->accessibleName(), "Clear Slack's alerts");
     QTest::mouseClick(clear, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(view.findChild<QPushButton*>("alertRow:Slack") == nullptr, 2000);
     EXPECT_NE(view.findChild<QPushButton*>("alertRow:Mail"), nullptr);
-    EXPECT_EQ(f.pings.records().size(), 1u);
+    EXPECT_EQ(f.pings.records().size(), 2u) << "Mail's two alerts stay";
 }
 
 TEST(ConfigView, lensSwitchShowsSoundsAndRemembersTheChoice) {

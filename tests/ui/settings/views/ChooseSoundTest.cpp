@@ -21,6 +21,7 @@ TEST(ChooseSound, asksForASoundFileAndImportsItForTheAppOrAllOtherApps) {
         f.dialogs.openPanelAnswers.push_back(source);
 
         f.model->onChooseFile(app);
+        f.background.runAll();
 
         ASSERT_EQ(f.dialogs.openPanels.size(), 1u);
         const auto& panel = f.dialogs.openPanels[0];
@@ -49,6 +50,7 @@ TEST(ChooseSound, aFileThatIsNotAudioIsRefusedInAnAlertAndChangesNothing) {
     f.dialogs.openPanelAnswers.push_back(source);
     const auto before = f.soundOnDisk("Slack");
     f.model->onChooseFile(std::string("Slack"));
+    f.background.runAll();
     ASSERT_EQ(f.dialogs.alerts.size(), 1u);
     EXPECT_EQ(f.dialogs.alerts[0].message, "Couldn't use that sound");
     EXPECT_EQ(f.dialogs.alerts[0].text.rfind("notes.txt couldn't be imported: ", 0), 0u);
