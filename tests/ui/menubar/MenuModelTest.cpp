@@ -225,8 +225,3 @@ TEST(MenuModel, labelsAsLogLinesWriteThem) {
     EXPECT_EQ(mm::percent(0.125), 13) << "halves round away from zero";
     EXPECT_EQ(mm::percent(0.996), 100) << "rounded, not truncated";
 }
-
-TEST(MenuModel, thePaletteColourDependsOnlyOnTheNameKey) {
-    EXPECT_EQ(mm::paletteColor(""), FlashColor::fromHex("#FDD835"));
-    EXPECT_EQ(mm::paletteColor(" Slack\n"), mm::paletteColor("slack"));
-}
