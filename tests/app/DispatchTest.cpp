@@ -40,6 +40,16 @@ struct Dispatch : ::testing::Test, AppHarness {
         return nlohmann::json::parse(readFile(file))["rules"].size();
     }
 
+    // Slack's rule in use and the program attached to a notification server showing `screen`.
+    BannerElement launchWithSlackOnScreen() {
+        tree.pid = 42;
+        auto screen = tree.root(42);
+        seedRules({slackRule()});
+        start();
+        launch();
+        return screen;
+    }
+
     Rule slackRule() {
         Rule rule = Rule::fallback();
         rule.appBundleId = "Slack";
@@ -57,11 +67,7 @@ struct Dispatch : ::testing::Test, AppHarness {
 } // namespace
 
 TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
-    tree.pid = 42;
-    auto screen = tree.root(42);
-    seedRules({slackRule()});
-    start();
-    launch();
+    auto screen = launchWithSlackOnScreen();
     log.lines.clear();
     bool savedBeforeSound = false;
     engine.onStart = [&] { savedBeforeSound = app->observedAppsStore().contains("slack"); };
@@ -95,11 +101,7 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
 }
 
 TEST_F(Dispatch, anAlertTheServerRefusedIsTakenBackWithoutTouchingOthers) {
-    tree.pid = 42;
-    auto screen = tree.root(42);
-    seedRules({slackRule()});
-    start();
-    launch();
+    auto screen = launchWithSlackOnScreen();
     tree.addBanner(screen, "kept", "Slack", "first", "");
     tree.notifyChange(42);
     scheduler.advance(2.0);

@@ -109,17 +109,6 @@ TEST_F(Silence, resumeJustAfterTheDeadlineFindsNoSnoozeAndTheTimerStillEndsIt) {
     EXPECT_TRUE(log.contains("[snooze] expired - sounds resume"));
 }
 
-TEST_F(Silence, muteHotKeyTogglesAndTellsTheStatusIcon) {
-    start();
-    int refreshes = 0;
-    auto watch = center.observe(notes::statusItemNeedsRefresh, [&] { ++refreshes; });
-    app->silence().toggleSoundsFromHotKey();
-    EXPECT_TRUE(log.contains("[hotkey] mute-all fired \u2192 play-sounds = false"));
-    app->silence().toggleSoundsFromHotKey();
-    EXPECT_TRUE(log.contains("[hotkey] mute-all fired \u2192 play-sounds = true"));
-    EXPECT_EQ(refreshes, 2);
-}
-
 TEST_F(Silence, muteSnoozeAndPlaySoundsOffStopTheSoundsAlreadyPlaying) {
     Rule slack = Rule::fallback();
     slack.appBundleId = "Slack";

@@ -259,17 +259,5 @@ TEST_F(StatusMenusTest, snoozeStateIsReadWhenTheQuickMenuOpens) {
     EXPECT_FALSE(menus->configModel().published().isSnoozed) << "the snooze ran out meanwhile";
 }
 
-TEST_F(StatusMenusTest, forgettingASeenAppRefreshesTheModel) {
-    for (const char* app : {"Slack", " slack ", "Mail"}) {
-        ObservedNotification n;
-        n.uuid = app;
-        n.appName = app;
-        n.timestamp = h.scheduler.now();
-        h.app->handle(n);
-    }
-    menus->configModel().onForgetSeenApp("SLACK");
-    EXPECT_EQ(menus->configModel().published().seenApps, std::vector<std::string>{"Mail"});
-}
-
 } // namespace
 } // namespace corvale

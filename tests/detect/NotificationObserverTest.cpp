@@ -40,6 +40,11 @@ struct Reader {
     BannerElement banner(const std::string& app = "Mail", const std::string& title = "t") {
         return tree.addBanner(root, "uuid-" + std::to_string(nextUuid++), app, title, "b");
     }
+    void banners(int count) {
+        for (int i = 0; i < count; ++i) {
+            banner();
+        }
+    }
     std::vector<std::string> titles() const {
         std::vector<std::string> out;
         for (const auto& n : announced) {
@@ -81,9 +86,7 @@ TEST(NotificationObserver, bannersOnScreenAtAttachArePrimedAndANewOneIsAnnounced
 
 TEST(NotificationObserver, historyGuardHoldsBackBurstsOfMoreThanThree) {
     Reader r;
-    for (int i = 0; i < 10; ++i) {
-        r.banner();
-    }
+    r.banners(10);
     r.observer->start();
     EXPECT_EQ(r.log.count("[history-guard]"), 0u) << "the prime never triggers the guard";
     EXPECT_EQ(r.observer->seenCount(), 10u);
@@ -94,9 +97,7 @@ TEST(NotificationObserver, historyGuardHoldsBackBurstsOfMoreThanThree) {
     r.tree.notifyChange(serverPid);
     EXPECT_EQ(r.announced.size(), 3u) << "three new banners in one scan are all announced";
 
-    for (int i = 0; i < 4; ++i) {
-        r.banner();
-    }
+    r.banners(4);
     r.tree.notifyChange(serverPid);
     r.scheduler.advance(10.0);
     EXPECT_EQ(r.announced.size(), 3u) << "four are recorded, none announced, not even later";
@@ -107,9 +108,7 @@ TEST(NotificationObserver, historyGuardHoldsBackBurstsOfMoreThanThree) {
     EXPECT_EQ(r.observer->detectedCount(), 3);
 
     // A burst the poll finds names the poll as its source.
-    for (int i = 0; i < 5; ++i) {
-        r.banner();
-    }
+    r.banners(5);
     r.scheduler.advance(1.0);
     EXPECT_EQ(r.log.lines.back(),
               "[history-guard] 5 new banners in one poll-idle scan (> 3)  - recorded, not emitted "
@@ -190,16 +189,12 @@ TEST(NotificationObserver, aNoticeRescansAfter80And250Milliseconds) {
     r.scheduler.advance(10.0); // idle: the next poll is a second away
     r.tree.notifyChange(serverPid);
     r.scheduler.advance(0.05);
-    for (int i = 0; i < 4; ++i) {
-        r.banner();
-    }
+    r.banners(4);
     r.scheduler.advance(0.04);
     EXPECT_EQ(r.log.count("in one event+80 scan"), 1u);
 
     r.scheduler.advance(0.12); // 0.21 s after the notice, after the first fast poll
-    for (int i = 0; i < 4; ++i) {
-        r.banner();
-    }
+    r.banners(4);
     r.scheduler.advance(0.05);
     EXPECT_EQ(r.log.count("in one event+250 scan"), 1u);
 }

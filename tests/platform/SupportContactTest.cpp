@@ -24,35 +24,28 @@ std::string queryValue(const std::string& url, const std::string& name) {
 
 } // namespace
 
-TEST(SupportContact, diagnosticsBlockNamesTheSystemAndThePermission) {
-    EXPECT_EQ(SupportContact::diagnosticsBlock(sample(true)),
-              "--- Diagnostics (please keep this) ---\n"
-              "Corvale 1.4.2 (build 87)\n"
-              "Debian GNU/Linux 12 (bookworm), Linux 6.1.0-18-amd64 (x86_64)\n"
-              "Notification access: granted");
-    auto block = SupportContact::diagnosticsBlock(sample(false));
-    EXPECT_TRUE(block.ends_with("\nNotification access: not granted")) << block;
-
+TEST(SupportContact, diagnosticsBlockNamesTheSystemAndThePermissionAndEndsEveryMail) {
+    const auto block = SupportContact::diagnosticsBlock(sample(true));
+    EXPECT_NE(block.find("Corvale 1.4.2 (build 87)\nDebian GNU/Linux 12 (bookworm), Linux "
+                         "6.1.0-18-amd64 (x86_64)\n"),
+              std::string::npos)
+        << block;
+    EXPECT_TRUE(block.ends_with("\nNotification access: granted")) << block;
+    auto denied = SupportContact::diagnosticsBlock(sample(false));
+    EXPECT_TRUE(denied.ends_with("\nNotification access: not granted")) << denied;
     auto unnamed = sample(true);
     unnamed.system.distribution.clear();
     EXPECT_NE(SupportContact::diagnosticsBlock(unnamed).find("\nLinux 6.1.0-18-amd64 (x86_64)\n"),
               std::string::npos);
-
     auto current = SupportContact::currentDiagnostics({}, true);
     EXPECT_EQ(current.appVersion, BuildStamp::version);
     EXPECT_FALSE(current.build.empty());
-}
 
-TEST(SupportContact, mailsCarryTheVersionAndEndWithTheBlock) {
-    auto d = sample(true);
-    auto support = SupportContact::emailSupport(d);
-    EXPECT_EQ(support.subject, "Corvale support (v1.4.2)");
-    EXPECT_EQ(support.body, "How can we help?\n\n\n" + SupportContact::diagnosticsBlock(d));
-    auto bug = SupportContact::reportBug(d);
-    EXPECT_EQ(bug.subject, "Corvale bug report (v1.4.2)");
-    EXPECT_EQ(bug.body, "What happened, and what did you expect instead?\n\n\nSteps to reproduce "
-                        "(if you know them):\n\n\n" +
-                            SupportContact::diagnosticsBlock(d));
+    for (const auto& mail :
+         {SupportContact::emailSupport(sample(true)), SupportContact::reportBug(sample(true))}) {
+        EXPECT_NE(mail.subject.find("(v1.4.2)"), std::string::npos) << mail.subject;
+        EXPECT_TRUE(mail.body.ends_with("\n\n\n" + block)) << mail.body;
+    }
 }
 
 TEST(SupportContact, mailtoURLKeepsEveryTextInsideItsParameter) {
@@ -92,9 +85,7 @@ TEST(SupportContact, sendMailFallsBackToTheClipboardWheneverNoMailProgramOpens) 
     EXPECT_EQ(SupportContact::sendMail({"bad \xC3", "body"}, ws, copy),
               SupportContact::MailResult::addressCopied);
     EXPECT_EQ(ws.urls.size(), 2u);
-
-    auto alert = SupportContact::mailFallbackAlert();
-    EXPECT_EQ(alert.message, "Couldn't Open Your Email App");
-    EXPECT_EQ(alert.text, std::string("Please email us at ") + SupportContact::supportAddress +
-                              " - the address has been copied to your clipboard.");
+    EXPECT_NE(SupportContact::mailFallbackAlert().text.find(SupportContact::supportAddress),
+              std::string::npos)
+        << "the alert names the address it copied";
 }

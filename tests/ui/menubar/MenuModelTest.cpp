@@ -227,11 +227,6 @@ TEST(MenuModel, labelsAsLogLinesWriteThem) {
     EXPECT_EQ(mm::percent(0.996), 100) << "rounded, not truncated";
 }
 
-TEST(MenuModel, thePaletteColourDependsOnlyOnTheNameKey) {
-    EXPECT_EQ(mm::paletteColor(""), FlashColor::fromHex("#FDD835"));
-    EXPECT_EQ(mm::paletteColor(" Slack\n"), mm::paletteColor("slack"));
-}
-
 TEST(PanelCorner, followsThePanelsThatTrimTheScreenAndDefaultsToTopRight) {
     const ScreenArea screen{0, 0, 1920, 1080};
     EXPECT_EQ(panelCorner(screen, screen), TrayAnchor::topRight) << "no panel reserves space";

@@ -118,12 +118,10 @@ TEST(ClipEditor, draggingInTheLaneAndOnTheStripChangesTheSelection) {
         double selStart, selEnd;
     };
     // A 60-second song: the lane shows 0-15 s, the selection is 0-3 s; the strip shows 0-60 s.
+    // Where each drag lands is the model's test; these show the widgets hand their drags on.
     const Case cases[] = {
         {"end handle trims the end", false, 0.2, 0.4, 0, 6},
-        {"end handle stops ten seconds after the start", false, 0.2, 0.95, 0, 10},
-        {"start handle trims the start", false, 0, 0.1, 1.5, 3},
         {"the middle moves the selection", false, 0.1, 0.3, 3, 6},
-        {"beside the selection nothing happens", false, 0.6, 0.8, 0, 3},
         {"a press on the strip centres the selection there", true, 0.5, 0.5, 28.5, 31.5},
         {"the strip's marker keeps its grab", true, 0.025, 0.525, 30, 33},
     };
@@ -151,8 +149,6 @@ TEST(ClipEditor, keysNudgeTrimAndPlayExceptWhileTyping) {
     };
     const Case cases[] = {
         {"right moves the selection", Qt::Key_Right, Qt::NoModifier, false, 0.1, 3.1},
-        {"left stops at the window's start", Qt::Key_Left, Qt::NoModifier, false, 0, 3},
-        {"shift-right trims the active end", Qt::Key_Right, Qt::ShiftModifier, false, 0, 3.1},
         {"shift-left trims the active end", Qt::Key_Left, Qt::ShiftModifier, false, 0, 2.9},
         {"arrows move the cursor in the name field", Qt::Key_Right, Qt::NoModifier, true, 0, 3},
     };
