@@ -29,6 +29,7 @@ constexpr const char* usageTail =
     "  --help       show this help and exit\n"
     "  --version    show the version and exit\n"
     "  --render DIR draw the tray icon and the screen flash into PNG files in DIR\n"
+    "               (the current folder when DIR is left out)\n"
     "\n"
     "Environment:\n"
     "  CORVALE_DEBUG_LOG=1   write a debug log to standard output and to\n"
@@ -54,11 +55,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--render") {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "corvale: --render needs an output folder\n");
-                return 2;
-            }
-            return runRender(argc, argv, argv[i + 1]);
+            return runRender(argc, argv, i + 1 < argc ? argv[i + 1] : ".");
         }
         std::fprintf(stderr, "corvale: unknown argument '%s' (see corvale --help)\n", argv[i]);
         return 2;

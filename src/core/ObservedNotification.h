@@ -13,6 +13,9 @@ struct ObservedNotification {
 
     std::string uuid;
     std::string appName;
+    // The Name of the desktop entry the notification names as its application, when it names
+    // one: rules made for that name apply too. The alert keeps appName.
+    std::string desktopEntryName;
     std::string title;
     std::string subtitle;
     std::string body;

@@ -100,27 +100,34 @@ bool RuleEngine::regexPasses(const std::string& pattern,
 std::optional<Rule> RuleEngine::resolve(const ObservedNotification& notification) const {
     const std::vector<Rule> rules = rulesProvider_ ? rulesProvider_() : std::vector<Rule>{};
     const std::string appKey = nameKey(notification.appName);
+    const std::string entryKey = nameKey(notification.desktopEntryName);
 
     const Rule* firstBase = nullptr;
-    if (!appKey.empty()) {
-        for (const Rule& rule : rules) {
-            if (!rule.enabled || rule.isDefault() || nameKey(rule.appDisplayName) != appKey) {
-                continue;
-            }
-            if (!conditionPasses(rule.condition, notification)) {
-                continue;
-            }
-            // A content rule beats the base rule wherever it stands in the list.
-            if (rule.condition) {
-                return rule;
-            }
-            if (!firstBase) {
-                firstBase = &rule;
-            }
+    const Rule* firstEntryBase = nullptr;
+    for (const Rule& rule : rules) {
+        if (!rule.enabled || rule.isDefault()) {
+            continue;
+        }
+        const auto key = nameKey(rule.appDisplayName);
+        const bool byName = !appKey.empty() && key == appKey;
+        if (!byName && (entryKey.empty() || key != entryKey)) {
+            continue;
+        }
+        if (!conditionPasses(rule.condition, notification)) {
+            continue;
+        }
+        // A content rule beats the base rule wherever it stands in the list.
+        if (rule.condition) {
+            return rule;
+        }
+        auto& base = byName ? firstBase : firstEntryBase;
+        if (!base) {
+            base = &rule;
         }
     }
-    if (firstBase) {
-        return *firstBase;
+    // The name the notification carries is the more particular one.
+    if (firstBase || firstEntryBase) {
+        return firstBase ? *firstBase : *firstEntryBase;
     }
     for (const Rule& rule : rules) {
         if (rule.enabled && rule.isDefault() && conditionPasses(rule.condition, notification)) {

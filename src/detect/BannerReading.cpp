@@ -110,6 +110,7 @@ ObservedNotification extract(BannerTree& tree, BannerElement banner, TimePoint n
     }
     // A name such as "Foo, Inc." must reach the rules whole where nothing summarises.
     n.appName = tree.descriptionIsAppName() ? description : sourceAppFromDescription(description);
+    n.desktopEntryName = axString(tree, banner, "desktopEntryName").value_or("");
     n.kind = kindFromSubrole(subrole);
     n.timestamp = now;
     return n;

@@ -24,7 +24,8 @@ using AttributeValue =
     std::variant<std::monostate, std::string, double, std::vector<BannerElement>>;
 
 // The notification server as the banner reader sees it: a tree of elements with attributes
-// ("AXSubrole", "AXRole", "AXIdentifier", "AXDescription", "AXValue", "AXChildren"), a
+// ("AXSubrole", "AXRole", "AXIdentifier", "AXDescription", "AXValue", "AXChildren", and
+// "desktopEntryName": the Name of the desktop entry a banner's application named), a
 // notice when something was created in it, and a notice when a server starts. Notices arrive
 // on the main thread and stop when their handle is destroyed.
 class BannerTree {

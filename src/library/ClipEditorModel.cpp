@@ -308,14 +308,13 @@ void ClipEditorModel::startPlayback() {
     playhead_ = range.start;
     // The playhead waits at the clip's start until the sound is heard.
     startPlayTimer();
-    const auto length = Millis(std::llround(range.duration * 1000));
-    previewStop_ = services_.scheduler.after(length, [this] { stopPlayback(); });
+    const auto run = ++previewRun_;
     status_ = "Playing " + mmss(range.start) + "\u2013" + mmss(range.start + range.duration) +
               " (" + oneDecimal(range.duration) + " s)\u2026";
     std::weak_ptr<bool> alive = alive_;
     auto player = services_.engine.start(source_, 1.0f, range.start, 0,
-                                         [this, alive, range](const PlaybackStarted& result) {
-                                             if (!alive.expired()) {
+                                         [this, alive, range, run](const PlaybackStarted& result) {
+                                             if (!alive.expired() && run == previewRun_) {
                                                  previewStarted(result, range);
                                              }
                                          },
@@ -331,6 +330,11 @@ void ClipEditorModel::previewStarted(const PlaybackStarted& result, const ClipRa
     if (result.error.empty()) {
         log("[clip] play " + songFileName() + " @ " + plainDecimal(range.start) + "s for " +
             plainDecimal(range.duration) + "s");
+        // The clip's length counts from when the sound is heard, not from the request.
+        if (isPlaying_) {
+            const auto length = Millis(std::llround(range.duration * 1000));
+            previewStop_ = services_.scheduler.after(length, [this] { stopPlayback(); });
+        }
         return;
     }
     teardownPlayback();

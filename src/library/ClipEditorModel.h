@@ -9,6 +9,7 @@
 #include "library/SoundClipExporter.h"
 #include "signals/AudioEngine.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -171,6 +172,8 @@ private:
 
     std::unique_ptr<AudioPlayback> player_;
     Subscription previewStop_;
+    // Counts the previews started, so that a late answer to a replaced one is ignored.
+    std::uint64_t previewRun_ = 0;
     Subscription playTimer_;
     bool keyMonitorActive_ = false;
     // Background results hold this weakly: they are dropped once the editor is gone.

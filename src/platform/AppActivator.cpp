@@ -5,11 +5,16 @@
 
 namespace corvale {
 
+bool AppActivator::bringForward(const AppLocation& running) {
+    // Launching a running program again opens a second window in most of them.
+    return workspace_.raiseApplication(running) || workspace_.openApplication(running);
+}
+
 bool AppActivator::activate(const std::string& appName, const std::string& desktopId) {
     if (!desktopId.empty()) {
         for (const auto& running : workspace_.runningApplications()) {
             if (running.app.desktopId == desktopId) {
-                return workspace_.openApplication(running.app);
+                return bringForward(running.app);
             }
         }
         if (auto known = workspace_.applicationWithDesktopId(desktopId)) {
@@ -28,7 +33,7 @@ bool AppActivator::activate(const std::string& appName, const std::string& deskt
         names.push_back(app.name);
     }
     if (auto best = AppMatch::bestRunningMatch(appName, names)) {
-        return workspace_.openApplication(ordinary[*best]);
+        return bringForward(ordinary[*best]);
     }
 
     if (nameKey(appName).empty()) {

@@ -32,8 +32,10 @@ struct PromptSpec {
 
 // A file chooser for one existing file.
 struct OpenPanelSpec {
-    // What the filter of the offered extensions is called.
+    // What the filter of the offered extensions or media types is called.
     static constexpr const char* supportedFiles = "Supported files";
+    // What the filter that shows every file is called.
+    static constexpr const char* allFiles = "All files";
 
     std::string title;
     std::string message;
@@ -41,6 +43,9 @@ struct OpenPanelSpec {
     // File name extensions offered (without the dot); empty offers every file.
     std::vector<std::string> extensions;
     std::filesystem::path startFolder;
+    // Media types offered instead, such as "audio/*" for every audio type, known by the file's
+    // name in any case; with them the user may also show every file.
+    std::vector<std::string> mediaTypes;
 };
 
 // The modal dialogs the logic and the views need, shown by the view layer.

@@ -35,6 +35,12 @@ public:
     virtual std::vector<AppLocation> installedApplications() = 0;
     // Starts the application, or brings it forward when it runs already.
     virtual bool openApplication(const AppLocation& app) = 0;
+    // Brings a window of the running application forward; false when none of its windows can be
+    // found (a desktop that does not say whose its windows are finds none).
+    virtual bool raiseApplication(const AppLocation& app) {
+        (void)app;
+        return false;
+    }
     // True only when a program that handles the URL's scheme was started with it.
     virtual bool openURL(const std::string& url) = 0;
     // The file of an application's icon, for the views to load.

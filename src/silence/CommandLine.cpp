@@ -2,6 +2,7 @@
 
 #include "core/PaneKey.h"
 #include "silence/CorvaleFocusFilter.h"
+#include "silence/Snooze.h"
 
 #include <array>
 
@@ -85,13 +86,17 @@ CommandLine::Parsed CommandLine::parse(const std::vector<std::string>& words) {
         if (extra == 0) {
             return {SoundCommand::snooze(defaultSnoozeMinutes), ""};
         }
-        auto minutes = SoundCommand::parseDecimal(words[1]);
-        if (!minutes) {
-            return failure("snooze: MINUTES must be a whole number, not '" + words[1] + "'");
+        const auto& text = words[1];
+        const auto digits = text.find_first_not_of("+-") == 1 ? text.substr(1) : text;
+        const bool whole =
+            !digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos;
+        if (!whole) {
+            return failure("snooze: MINUTES must be a whole number, not '" + text + "'");
         }
-        // Typed by a person, 0 or less is a mistake; the program itself still raises it to 1.
-        if (*minutes < 1) {
-            return failure("snooze: MINUTES must be at least 1, not '" + words[1] + "'");
+        // Typed by a person, a span the program would clamp is a mistake, not a wish.
+        auto minutes = SoundCommand::parseDecimal(text);
+        if (!minutes || *minutes < Snooze::minMinutes || *minutes > Snooze::maxMinutes) {
+            return failure("snooze: MINUTES must be from 1 to 1440, not '" + text + "'");
         }
         return {SoundCommand::snooze(*minutes), ""};
     }

@@ -67,6 +67,29 @@ TEST(RuleEngine, appNamesMatchTrimmedAndWithoutRegardToCase) {
     EXPECT_EQ(e.resolve(note("")), fallback.id);
 }
 
+TEST(RuleEngine, theNamedDesktopEntrysNameMatchesTooButTheCarriedNameComesFirst) {
+    Engine e;
+    Rule esr = appRule("Firefox ESR");
+    Rule fallback = Rule::fallback();
+    e.rules = {esr, fallback};
+    auto firefox = note("Firefox", "download finished");
+    firefox.desktopEntryName = "firefox esr ";
+    EXPECT_EQ(e.resolve(firefox), esr.id);
+    EXPECT_EQ(e.resolve(note("Firefox")), fallback.id) << "only an entry the notification names";
+
+    Rule own = appRule("Firefox");
+    Rule urgent = appRule("Firefox ESR", Condition{Condition::Type::titleContains, "download"});
+    e.rules = {esr, own, fallback};
+    EXPECT_EQ(e.resolve(firefox), own.id);
+    e.rules = {esr, own, urgent, fallback};
+    EXPECT_EQ(e.resolve(firefox), urgent.id) << "a content rule of either name beats base rules";
+
+    auto blankEntry = note("Mail");
+    blankEntry.desktopEntryName = " ";
+    e.rules = {appRule(" "), fallback};
+    EXPECT_EQ(e.resolve(blankEntry), fallback.id);
+}
+
 TEST(RuleEngine, disabledRulesFallThroughAndTheListIsReadOnEveryCall) {
     Engine e;
     Rule slack = appRule("Slack");

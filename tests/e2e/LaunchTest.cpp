@@ -58,6 +58,13 @@ TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
         10s))
         << "the settings window is on the screen";
 
+    auto unknown = runCorvale(session, {"settings", "app:NoSuchApp"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.errors.find("no app 'NoSuchApp' is configured"), std::string::npos)
+        << unknown.errors;
+    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"allOtherApps\""))
+        << "the apps are shown, not the previous pane";
+
     auto again = runCorvale(session, {});
     EXPECT_EQ(again.exitCode, 0) << again.errors;
     EXPECT_EQ(again.output,

@@ -121,7 +121,10 @@ TEST(Startup, commandLineAnswersWithoutASession) {
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.output.rfind("corvale ", 0), 0u);
     const auto renders = (s.home / "renders").string();
-    auto render = runCommand({CORVALE_BINARY, "--render", renders}, env, 120s);
+    std::filesystem::create_directories(renders);
+    // Last on the line, --render draws into the current folder.
+    auto render = runCommand(
+        {"/bin/sh", "-c", "cd \"$0\" && exec \"$1\" --render", renders, CORVALE_BINARY}, env, 120s);
     EXPECT_EQ(render.exitCode, 0) << render.output;
     for (const char* image : {"tray-bell-watching.png", "tray-no-access@2x.png",
                               "tray-attaching-dark.png", "flash-edgeTop.png"}) {

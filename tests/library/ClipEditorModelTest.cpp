@@ -258,6 +258,16 @@ TEST_F(ClipEditorModelTest, thePreviewPlaysTheClipAndStopsAtItsEnd) {
     m.startPlayback();
     m.startPlayback();
     EXPECT_EQ(engine.playingCount(), 1u) << "a new preview replaces the old one";
+
+    engine.answerAtOnce = false;
+    m.startPlayback();
+    scheduler.advance(1.0);
+    engine.answer(engine.starts.size() - 1);
+    scheduler.advance(1.9);
+    EXPECT_TRUE(m.isPlaying()) << "the clip's length counts from when the sound started";
+    scheduler.advance(0.1);
+    EXPECT_FALSE(m.isPlaying());
+    m.startPlayback();
     model.reset();
     EXPECT_EQ(engine.playingCount(), 0u) << "closing the editor silences it";
     EXPECT_EQ(scheduler.pendingTimers(), 0u);

@@ -34,6 +34,14 @@ TEST(AppActivator, identifierFirstThenRunningByNameThenInstalled) {
     EXPECT_FALSE(activator.activate("Unknown", ""));
     EXPECT_FALSE(activator.activate("   ", ""));
     EXPECT_EQ(ws.opened.size(), 4u) << "nothing found, nothing opened";
+
+    ws.windows = {slack, mail};
+    EXPECT_TRUE(activator.activate("Slack", ""));
+    EXPECT_TRUE(activator.activate("Anything", "com.slack.Slack"));
+    EXPECT_TRUE(activator.activate("Mail", ""));
+    EXPECT_EQ(ws.raised, (std::vector<AppLocation>{slack, slack}))
+        << "a running application's window is raised, an installed one is not looked for";
+    EXPECT_EQ(ws.opened.size(), 5u) << "only the application that does not run is launched";
 }
 
 TEST(AppIconProvider, aMissIsNotSearchedAgainFor45Seconds) {

@@ -2,6 +2,7 @@
 
 #include "platform/Workspace.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,7 +16,10 @@ struct FakeWorkspace : Workspace {
     std::map<std::string, std::string> icons; // application path → icon file
     bool urlsOpen = true;
 
+    std::vector<AppLocation> windows; // running applications whose window can be raised
+
     std::vector<AppLocation> opened;
+    std::vector<AppLocation> raised;
     std::vector<std::string> urls;
     std::vector<std::filesystem::path> revealed;
     int lookups = 0;
@@ -43,6 +47,13 @@ struct FakeWorkspace : Workspace {
     std::vector<AppLocation> installedApplications() override { return installed; }
     bool openApplication(const AppLocation& app) override {
         opened.push_back(app);
+        return true;
+    }
+    bool raiseApplication(const AppLocation& app) override {
+        if (std::find(windows.begin(), windows.end(), app) == windows.end()) {
+            return false;
+        }
+        raised.push_back(app);
         return true;
     }
     bool openURL(const std::string& url) override {

@@ -7,6 +7,8 @@ AddNotification and RemoveNotification. It shows nothing; it keeps ids as a real
 
   notification_server.py [--max N]   refuse new notifications while N are shown, with the error
                                      notification-daemon gives at its limit
+  notification_server.py --gtk-apart owns org.gtk.Notifications on a connection of its own, as
+                                     a desktop shell with two bus connections may
 """
 
 import sys
@@ -87,8 +89,9 @@ def main():
     limit = int(sys.argv[sys.argv.index("--max") + 1]) if "--max" in sys.argv else None
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
-    objects = [Notifications(bus, limit), GtkNotifications(bus)]
-    names = [dbus.service.BusName(GTK, bus, do_not_queue=True),
+    gtk_bus = dbus.SessionBus(private=True) if "--gtk-apart" in sys.argv else bus
+    objects = [Notifications(bus, limit), GtkNotifications(gtk_bus)]
+    names = [dbus.service.BusName(GTK, gtk_bus, do_not_queue=True),
              dbus.service.BusName(FDO, bus, do_not_queue=True)]
     print("ready", flush=True)
     GLib.MainLoop().run()

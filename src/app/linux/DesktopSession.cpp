@@ -2,6 +2,7 @@
 
 #include "app/linux/CommandClient.h"
 #include "app/linux/TrayClicks.h"
+#include "core/Text.h"
 #include "core/linux/SystemLog.h"
 #include "platform/AppActivator.h"
 #include "platform/linux/LinuxSystemFacts.h"
@@ -74,7 +75,15 @@ DesktopSession::Views::Views(const SessionFolders& folders, Platform& platform,
       busName(platform.broadcast.connection(),
               programMethods(
                   [&delegate](const std::optional<PaneID>& pane) { delegate.openSettings(pane); },
-                  [&delegate] { delegate.openDashboard(); }),
+                  [&delegate] { delegate.openDashboard(); },
+                  [&delegate](const std::string& app) {
+                      const auto key = nameKey(app);
+                      const auto* model = delegate.configModel();
+                      const auto rows = model ? model->appRows() : std::vector<std::string>{};
+                      return std::any_of(rows.begin(), rows.end(), [&](const std::string& row) {
+                          return nameKey(row) == key;
+                      });
+                  }),
               logLine),
       // Hand edits of the rules apply without a restart.
       rulesWatcher(

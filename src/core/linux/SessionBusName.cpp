@@ -85,10 +85,9 @@ int SessionBusName::onMethodCall(sd_bus_message* m, void* userdata, sd_bus_error
         args.emplace_back(text);
     }
     Answer answer = method.handle ? method.handle(args) : Answer{};
-    if (!answer.error.empty()) {
-        return refuse(answer.error);
-    }
-    const int r = sd_bus_reply_method_return(m, nullptr);
+    const int r = answer.error.empty() ? sd_bus_reply_method_return(m, nullptr)
+                                       : sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS,
+                                                                    "%s", answer.error.c_str());
     if (answer.action) {
         QMetaObject::invokeMethod(self->pending_.get(), std::move(answer.action),
                                   Qt::QueuedConnection);
@@ -183,16 +182,24 @@ InstanceReply SessionBusName::call(sd_bus* bus, const std::string& method,
 
 SessionBusName::Methods
 programMethods(std::function<void(const std::optional<PaneID>&)> openSettings,
-               std::function<void()> openDashboard) {
+               std::function<void()> openDashboard,
+               std::function<bool(const std::string& app)> appListed) {
     SessionBusName::Methods methods;
     methods[instancemethods::openSettings] = {
-        "s", [openSettings](const std::vector<std::string>& args) -> SessionBusName::Answer {
+        "s",
+        [openSettings, appListed](const std::vector<std::string>& args) -> SessionBusName::Answer {
             std::optional<PaneID> pane;
             if (!args[0].empty()) {
                 pane = paneFromKey(args[0]);
                 if (!pane) {
                     return {"no pane '" + args[0] + "'; the panes are " + paneKeyList(), {}};
                 }
+            }
+            if (pane && pane->kind == PaneID::Kind::app && appListed && !appListed(pane->appName)) {
+                const auto apps = PaneID::of(PaneID::Kind::allOtherApps);
+                return {"no app '" + pane->appName +
+                            "' is configured; the settings window opened on the apps list instead",
+                        [openSettings, apps] { openSettings(apps); }};
             }
             return {"", [openSettings, pane] { openSettings(pane); }};
         }};

@@ -33,6 +33,7 @@ public:
     // The action runs from the event loop after the caller has its answer, so it may open
     // windows and dialogs without holding up the bus (nor the caller, who waits for the reply).
     struct Answer {
+        // A refusal may still act: the program then does what it could instead.
         std::string error;
         std::function<void()> action;
     };
@@ -78,9 +79,11 @@ private:
 };
 
 // The running program's methods: OpenSettings(s) with a pane key (empty for the first pane; text
-// that names no pane is refused) and OpenDashboard().
+// that names no pane is refused; an app that `appListed` does not know is refused too, and the
+// apps are shown instead) and OpenDashboard().
 SessionBusName::Methods
 programMethods(std::function<void(const std::optional<PaneID>&)> openSettings,
-               std::function<void()> openDashboard);
+               std::function<void()> openDashboard,
+               std::function<bool(const std::string& app)> appListed = {});
 
 } // namespace corvale

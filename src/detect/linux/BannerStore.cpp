@@ -169,6 +169,9 @@ AttributeValue BannerStore::attribute(BannerElement element, std::string_view na
         if (name == "AXDescription") {
             return banner.texts.appName;
         }
+        if (name == "desktopEntryName" && !banner.texts.entryName.empty()) {
+            return banner.texts.entryName;
+        }
         if (name == "AXChildren") {
             return std::vector<BannerElement>{{element.id + 1}, {element.id + 2}};
         }

@@ -19,6 +19,7 @@ namespace {
 constexpr const char* busName = "org.freedesktop.DBus";
 constexpr const char* busPath = "/org/freedesktop/DBus";
 constexpr const char* notificationsName = "org.freedesktop.Notifications";
+constexpr const char* gtkNotificationsName = "org.gtk.Notifications";
 constexpr std::uint64_t callTimeoutMicros = 2'000'000;
 
 const char* const monitorRules[] = {
@@ -83,12 +84,14 @@ struct DbusBannerTree::Impl : NotificationTraffic::Host {
     BusPtr bus;
     BusPtr monitor;
     std::unique_ptr<NameOwnerWatch> ownerWatch;
+    std::unique_ptr<NameOwnerWatch> gtkOwnerWatch;
     std::unique_ptr<SdBusEventSource> busEvents;
     std::unique_ptr<SdBusEventSource> monitorEvents;
     std::uint64_t generation = 0;
     bool failureReported = false;
 
     std::string owner;
+    std::string gtkOwner;
     std::optional<int> pid;
     BannerStore banners{maxBanners, maxHeldBanners};
     NotificationTraffic traffic{banners, *this};
@@ -128,11 +131,18 @@ struct DbusBannerTree::Impl : NotificationTraffic::Host {
         int r = openBus(address, false, lookups);
         BusError error;
         std::unique_ptr<NameOwnerWatch> watch;
+        std::unique_ptr<NameOwnerWatch> gtkWatch;
         if (r >= 0) {
             watch = std::make_unique<NameOwnerWatch>(
                 lookups.get(), notificationsName,
                 [this](const std::string& newOwner) { setOwner(newOwner); });
             r = watch->matchNow(&error.error);
+        }
+        if (r >= 0) {
+            gtkWatch = std::make_unique<NameOwnerWatch>(
+                lookups.get(), gtkNotificationsName,
+                [this](const std::string& newOwner) { gtkOwner = newOwner; });
+            r = gtkWatch->matchNow(&error.error);
         }
         if (r < 0) {
             reportFailure("[dbus] cannot use the session bus at " + address + " (" + error.text(r) +
@@ -164,6 +174,7 @@ struct DbusBannerTree::Impl : NotificationTraffic::Host {
         bus = std::move(lookups);
         monitor = std::move(watcher);
         ownerWatch = std::move(watch);
+        gtkOwnerWatch = std::move(gtkWatch);
         const auto current = ++generation;
         busEvents = std::make_unique<SdBusEventSource>(
             bus.get(), [](sd_bus_message*) {}, [this, current] { connectionLost(current); });
@@ -173,6 +184,7 @@ struct DbusBannerTree::Impl : NotificationTraffic::Host {
         failureReported = false;
         // The owner may have changed hands before the match was in place.
         ownerWatch->askNow();
+        gtkOwnerWatch->askNow();
         busEvents->reschedule();
         return true;
     }
@@ -196,9 +208,11 @@ struct DbusBannerTree::Impl : NotificationTraffic::Host {
         monitorEvents.reset();
         busEvents.reset();
         ownerWatch.reset();
+        gtkOwnerWatch.reset();
         monitor.reset();
         bus.reset();
         owner.clear();
+        gtkOwner.clear();
         pid.reset();
         banners.clear();
         traffic.forgetPendingCalls();
@@ -241,6 +255,7 @@ struct DbusBannerTree::Impl : NotificationTraffic::Host {
     }
 
     const std::string& serverOwner() const override { return owner; }
+    const std::string& gtkServerOwner() const override { return gtkOwner; }
 
     std::string senderProcessName(const char* sender) override {
         return notificationCall::boundedAppName(

@@ -40,6 +40,8 @@ struct GtkNotificationCall {
 struct BannerTexts {
     // Empty when the call names no application; the caller then looks further.
     std::string appName;
+    // The Name of the desktop entry the call names, which rules may use too; empty when none.
+    std::string entryName;
     std::string title;
     std::string body;
 };

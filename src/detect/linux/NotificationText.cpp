@@ -5,8 +5,10 @@
 #include "platform/linux/DesktopEntryIndex.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 #include <vector>
 
 namespace corvale::notificationText {
@@ -184,7 +186,19 @@ std::optional<std::string> processName(int pid) {
     if (pid <= 0) {
         return std::nullopt;
     }
-    auto comm = readSmallFile("/proc/" + std::to_string(pid) + "/comm", 64);
+    const std::string proc = "/proc/" + std::to_string(pid);
+    // The executable's file name is whole; "comm" is cut to 15 characters. It stays for the
+    // processes whose executable we may not see (another user's).
+    std::error_code error;
+    auto exe = std::filesystem::read_symlink(proc + "/exe", error).filename().string();
+    constexpr std::string_view replaced = " (deleted)";
+    if (!error && exe.size() > replaced.size() && exe.ends_with(replaced)) {
+        exe.resize(exe.size() - replaced.size());
+    }
+    if (!error && !exe.empty()) {
+        return validUtf8(exe);
+    }
+    auto comm = readSmallFile(proc + "/comm", 64);
     if (!comm) {
         return std::nullopt;
     }

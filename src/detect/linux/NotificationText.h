@@ -25,7 +25,7 @@ std::optional<std::string> desktopEntryName(std::string_view contents);
 // returns its Name. Ids that could name a path outside those folders find nothing.
 std::optional<std::string> lookUpDesktopEntryName(std::string_view id);
 
-// The kernel's name of process pid (its "comm").
+// The file name of process pid's executable, else the kernel's short name for it ("comm").
 std::optional<std::string> processName(int pid);
 
 } // namespace corvale::notificationText

@@ -66,6 +66,13 @@ bool NotificationTraffic::sentToServer(sd_bus_message* m) const {
             (!owner.empty() && same(destination, owner.c_str())));
 }
 
+// The desktop portal relays sandboxed apps' notifications to the owner's unique name.
+bool NotificationTraffic::sentToGtkServer(sd_bus_message* m) const {
+    const char* destination = sd_bus_message_get_destination(m);
+    const std::string& owner = host_.gtkServerOwner();
+    return same(destination, gtkName) || (!owner.empty() && same(destination, owner.c_str()));
+}
+
 void NotificationTraffic::handleNotify(sd_bus_message* m) {
     const char* sender = sd_bus_message_get_sender(m);
     std::uint64_t cookie = 0;
@@ -78,9 +85,12 @@ void NotificationTraffic::handleNotify(sd_bus_message* m) {
     }
     Banner banner;
     banner.texts = notificationCall::textsOf(*call);
-    if (banner.texts.appName.empty() && call->desktopEntry) {
-        banner.texts.appName = notificationCall::boundedAppName(
+    if (call->desktopEntry) {
+        banner.texts.entryName = notificationCall::boundedAppName(
             notificationText::lookUpDesktopEntryName(*call->desktopEntry).value_or(""));
+    }
+    if (banner.texts.appName.empty()) {
+        banner.texts.appName = banner.texts.entryName;
     }
     if (banner.texts.appName.empty()) {
         banner.texts.appName = host_.senderProcessName(sender);
@@ -121,8 +131,8 @@ void NotificationTraffic::handleNotify(sd_bus_message* m) {
 void NotificationTraffic::handleGtkAdd(sd_bus_message* m) {
     const char* sender = sd_bus_message_get_sender(m);
     std::uint64_t cookie = 0;
-    if (!sender || !same(sd_bus_message_get_destination(m), gtkName) ||
-        !same(sd_bus_message_get_path(m), gtkPath) || sd_bus_message_get_cookie(m, &cookie) < 0) {
+    if (!sender || !sentToGtkServer(m) || !same(sd_bus_message_get_path(m), gtkPath) ||
+        sd_bus_message_get_cookie(m, &cookie) < 0) {
         return;
     }
     auto call = notificationMessages::readGtkAddCall(m);
@@ -150,7 +160,7 @@ void NotificationTraffic::handleGtkAdd(sd_bus_message* m) {
 }
 
 void NotificationTraffic::handleGtkRemove(sd_bus_message* m) {
-    if (!same(sd_bus_message_get_destination(m), gtkName)) {
+    if (!sentToGtkServer(m)) {
         return;
     }
     if (auto key = notificationMessages::readGtkRemoveKey(m)) {

@@ -21,6 +21,8 @@ public:
         virtual ~Host() = default;
         // The server's unique name on the bus; empty when there is none.
         virtual const std::string& serverOwner() const = 0;
+        // The unique name of the owner of GNOME's notification interface; empty when none.
+        virtual const std::string& gtkServerOwner() const = 0;
         // The name of the process behind a connection, bounded as an application's name.
         virtual std::string senderProcessName(const char* sender) = 0;
         // Whether a reader is attached to the server, so that a new banner is shown, not held.
@@ -53,6 +55,7 @@ private:
     };
 
     bool sentToServer(sd_bus_message* m) const;
+    bool sentToGtkServer(sd_bus_message* m) const;
     void handleNotify(sd_bus_message* m);
     void handleGtkAdd(sd_bus_message* m);
     void handleGtkRemove(sd_bus_message* m);

@@ -2,6 +2,7 @@
 
 #include "core/AtomicFile.h"
 #include "core/Text.h"
+#include "platform/linux/X11WindowRaiser.h"
 
 #include <QProcess>
 #include <QString>
@@ -59,6 +60,7 @@ std::string readSmallFile(const fs::path& path) {
 }
 
 struct Process {
+    int pid = 0;
     std::string exe;   // the executable's file name
     std::string argv0; // the file name of the first command-line word
     std::string comm;  // the kernel's short name
@@ -78,6 +80,7 @@ std::vector<Process> ownProcesses(const fs::path& proc) {
             continue;
         }
         Process p;
+        p.pid = std::stoi(pid);
         std::error_code linkError;
         auto exe = fs::read_symlink(it->path() / "exe", linkError);
         if (!linkError) {
@@ -182,6 +185,40 @@ std::vector<AppLocation> XdgWorkspace::installedApplications() {
         }
     }
     return apps;
+}
+
+bool XdgWorkspace::raiseApplication(const AppLocation& app) {
+    auto entry = DesktopEntry::load(app.path);
+    if (!entry) {
+        return false;
+    }
+    std::set<std::string> programs;
+    for (auto program : {programOf(*entry), baseName(entry->string("TryExec").value_or(""))}) {
+        if (!program.empty() && !isLauncher(program)) {
+            programs.insert(program);
+        }
+    }
+    // Windows are known by the class their program gives them, usually its own name, its
+    // desktop id, or what the entry says it is.
+    X11WindowRaiser::Wanted wanted;
+    for (const auto& name : programs) {
+        wanted.classes.insert(caseFolded(name));
+    }
+    if (!app.desktopId.empty()) {
+        wanted.classes.insert(caseFolded(app.desktopId));
+    }
+    const auto wmClass = caseFolded(entry->string("StartupWMClass").value_or(""));
+    if (!wmClass.empty()) {
+        wanted.classes.insert(wmClass);
+    }
+    for (const auto& process : ownProcesses(folders_.proc)) {
+        if (programs.contains(process.exe) || programs.contains(process.argv0) ||
+            (!wmClass.empty() &&
+             (caseFolded(process.argv0) == wmClass || caseFolded(process.comm) == wmClass))) {
+            wanted.pids.insert(process.pid);
+        }
+    }
+    return X11WindowRaiser::raise(wanted);
 }
 
 bool XdgWorkspace::openApplication(const AppLocation& app) {

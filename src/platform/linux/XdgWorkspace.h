@@ -11,8 +11,8 @@
 namespace corvale {
 
 // The desktop's applications through its desktop entries: installed ones from the applications
-// folders, running ones from this user's processes in /proc, icons from the icon themes, URLs
-// through the desktop's default handlers (xdg-mime, xdg-open).
+// folders, running ones from this user's processes in /proc, their windows on the X display,
+// icons from the icon themes, URLs through the desktop's default handlers (xdg-mime, xdg-open).
 class XdgWorkspace : public Workspace {
 public:
     struct Folders {
@@ -29,6 +29,7 @@ public:
     std::optional<AppLocation> installedApplication(const std::string& name) override;
     std::vector<AppLocation> installedApplications() override;
     bool openApplication(const AppLocation& app) override;
+    bool raiseApplication(const AppLocation& app) override;
     bool openURL(const std::string& url) override;
     std::optional<std::filesystem::path> iconFile(const AppLocation& app) override;
     bool revealFile(const std::filesystem::path& path) override;

@@ -76,7 +76,6 @@ std::vector<Row> rows(const std::vector<std::string>& seen,
         out.push_back({Row::Kind::heading, installedHeading, {}, std::nullopt});
         out.insert(out.end(), installedRows.begin(), installedRows.end());
     }
-    // Last, so that Enter picks a listed app while the filter still matches one.
     if (!typed.empty() && !listed) {
         if (MenuModel::canBeAppName(typed)) {
             out.push_back({Row::Kind::typed, typedTitle(typed), typed, std::nullopt});
@@ -85,6 +84,16 @@ std::vector<Row> rows(const std::vector<std::string>& seen,
         }
     }
     return out;
+}
+
+std::optional<size_t> enterRow(const std::vector<Row>& rows, std::string_view filter) {
+    const auto typedKey = nameKey(trimmed(filter));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].choosable() && (typedKey.empty() || nameKey(rows[i].name) == typedKey)) {
+            return i;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace corvale::AddAppCandidates

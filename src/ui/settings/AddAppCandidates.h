@@ -46,4 +46,9 @@ std::vector<Row> rows(const std::vector<std::string>& seen,
                       const std::vector<InstalledApp>& installed,
                       const std::vector<std::string>& configured, std::string_view filter);
 
+// The row Enter adds before the user picks one: with a blank filter the first listed app, else
+// exactly the typed name (its own row, or the listed row of the same name), never another app
+// that merely contains it; none when the typed text cannot be a name.
+std::optional<size_t> enterRow(const std::vector<Row>& rows, std::string_view filter);
+
 } // namespace corvale::AddAppCandidates

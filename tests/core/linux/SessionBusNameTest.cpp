@@ -77,7 +77,7 @@ TEST(SessionBusName, programMethodsOpenWindowsAndRefuseTextThatNamesNoPane) {
     int dashboards = 0;
     auto methods =
         programMethods([&](const std::optional<PaneID>& pane) { settings.push_back(pane); },
-                       [&] { ++dashboards; });
+                       [&] { ++dashboards; }, [](const std::string& app) { return app == "Mail"; });
     {
         DbusBroadcast running;
         SessionBusName name(running.connection(), methods);
@@ -92,13 +92,14 @@ TEST(SessionBusName, programMethodsOpenWindowsAndRefuseTextThatNamesNoPane) {
                 SessionBusName::call(b, "OpenSettings", {}),
                 SessionBusName::call(b, "OpenDashboard", {"x"}),
                 SessionBusName::call(b, "CloseEverything", {}),
+                SessionBusName::call(b, "OpenSettings", {"app:NoSuchApp"}),
             };
         });
-        ASSERT_EQ(replies.size(), 7u);
+        ASSERT_EQ(replies.size(), 8u);
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(replies[i].status, Status::answered) << i << replies[i].detail;
         }
-        for (int i = 3; i < 7; ++i) {
+        for (int i = 3; i < 8; ++i) {
             EXPECT_EQ(replies[i].status, Status::refused) << i;
         }
         EXPECT_NE(replies[3].detail.find("no pane 'bogus'; the panes are general"),
@@ -106,10 +107,14 @@ TEST(SessionBusName, programMethodsOpenWindowsAndRefuseTextThatNamesNoPane) {
             << replies[3].detail;
         EXPECT_NE(replies[4].detail.find("OpenSettings takes the arguments (s)"), std::string::npos)
             << replies[4].detail;
-        ASSERT_TRUE(test::pumpEventsUntil([&] { return settings.size() == 2; }, 5s));
+        EXPECT_NE(replies[7].detail.find("no app 'NoSuchApp' is configured"), std::string::npos)
+            << replies[7].detail;
+        ASSERT_TRUE(test::pumpEventsUntil([&] { return settings.size() == 3; }, 5s));
         EXPECT_EQ(settings,
-                  (std::vector<std::optional<PaneID>>{std::nullopt, PaneID::app("Mail")}));
-        EXPECT_EQ(dashboards, 1) << "refused calls do nothing";
+                  (std::vector<std::optional<PaneID>>{std::nullopt, PaneID::app("Mail"),
+                                                      PaneID::of(PaneID::Kind::allOtherApps)}))
+            << "an unknown app shows the apps instead of the previous pane";
+        EXPECT_EQ(dashboards, 1) << "other refused calls do nothing";
     }
 
     // Gone: not running, at once when not told to wait.

@@ -141,27 +141,30 @@ void AddAppChooser::fill() {
 void AddAppChooser::applyFilter() {
     using Kind = AddAppCandidates::Row::Kind;
     std::set<QListWidgetItem*> shown;
-    for (const auto& row :
-         AddAppCandidates::rows(seen_, installed_, configured_, filter_->text().toStdString())) {
+    const auto filter = filter_->text().toStdString();
+    const auto rows = AddAppCandidates::rows(seen_, installed_, configured_, filter);
+    const auto enter = AddAppCandidates::enterRow(rows, filter);
+    QListWidgetItem* current = nullptr;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto& row = rows[i];
+        QListWidgetItem* item = nullptr;
         if (row.kind == Kind::typed) {
             typed_->setText(form::qs(row.title));
             typed_->setData(nameRole, form::qs(row.name));
-            shown.insert(typed_);
+            item = typed_;
         } else if (auto at = rows_.find({row.kind, row.choosable() ? row.name : row.title});
                    at != rows_.end()) {
-            shown.insert(at->second);
+            item = at->second;
+        }
+        shown.insert(item);
+        if (enter == i) {
+            current = item;
         }
     }
-    int first = -1;
     for (int i = 0; i < list_->count(); ++i) {
-        auto* item = list_->item(i);
-        const bool show = shown.contains(item);
-        item->setHidden(!show);
-        if (show && first < 0 && (item->flags() & Qt::ItemIsSelectable)) {
-            first = i;
-        }
+        list_->item(i)->setHidden(!shown.contains(list_->item(i)));
     }
-    list_->setCurrentRow(first);
+    list_->setCurrentItem(current);
     add_->setEnabled(chosenName().has_value());
 }
 

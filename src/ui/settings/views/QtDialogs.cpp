@@ -7,6 +7,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStringList>
@@ -31,6 +32,26 @@ void showPlain(QWidget& dialog) {
     for (auto* label : dialog.findChildren<QLabel*>()) {
         label->setTextFormat(Qt::PlainText);
     }
+}
+
+// The file name patterns of the media types wanted ("audio/*" is every audio type), sorted.
+// The chooser compares names with them without regard to case.
+QStringList mediaTypePatterns(const std::vector<std::string>& wanted) {
+    QStringList patterns;
+    for (const auto& type : QMimeDatabase().allMimeTypes()) {
+        for (const auto& want : wanted) {
+            const QString name = qs(want);
+            const bool matches =
+                name.endsWith("/*") ? type.name().startsWith(name.chopped(1)) : type.inherits(name);
+            if (matches) {
+                patterns += type.globPatterns();
+                break;
+            }
+        }
+    }
+    patterns.removeDuplicates();
+    patterns.sort();
+    return patterns;
 }
 
 } // namespace
@@ -115,7 +136,12 @@ std::optional<std::filesystem::path> QtDialogs::runOpenPanel(const OpenPanelSpec
     if (!panel.prompt.empty()) {
         dialog.setLabelText(QFileDialog::Accept, qs(panel.prompt));
     }
-    if (!panel.extensions.empty()) {
+    if (!panel.mediaTypes.empty()) {
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilters({qs(OpenPanelSpec::supportedFiles) + " (" +
+                                   mediaTypePatterns(panel.mediaTypes).join(' ') + ")",
+                               qs(OpenPanelSpec::allFiles) + " (*)"});
+    } else if (!panel.extensions.empty()) {
         QStringList patterns;
         for (const auto& extension : panel.extensions) {
             // Files from other systems often carry upper-case extensions.

@@ -14,8 +14,10 @@ namespace corvale {
 
 namespace {
 
+// Any file the decoder might play, not only the built-in folders' extensions: FLAC, Opus or a
+// name in mixed case are audio too.
 OpenPanelSpec audioPanel(const FilePanelText& text) {
-    return {text.title, text.message, text.prompt, SoundLibrary::audioExtensions(), {}};
+    return {text.title, text.message, text.prompt, {}, {}, {"audio/*"}};
 }
 
 } // namespace

@@ -73,6 +73,7 @@ TEST(AddAppChooser, listsSeenAppsThenInstalledOnesAndAddsTheChosenName) {
 TEST(AddAppChooser, aTypedNameInNeitherListIsAddedAsTyped) {
     SettingsFixture f;
     f.workspace.installed = {{"Thunderbird", "thunderbird", "/apps/thunderbird.desktop"}};
+    f.observed.observe("BrandNewChat");
     whenShown([](QWidget& chooser) {
         auto* filter = child<QLineEdit>(chooser, "appFilter");
         EXPECT_EQ(filter->maxLength(), AddAppCandidates::maxNameLength);
@@ -83,13 +84,16 @@ TEST(AddAppChooser, aTypedNameInNeitherListIsAddedAsTyped) {
         filter->clear();
         EXPECT_EQ(list->item(1)->data(Qt::UserRole + 1), "first made")
             << "typing hides and shows rows, never makes them anew";
-        EXPECT_EQ(listed(chooser), (QStringList{"Installed applications", "Thunderbird"}));
-        QTest::keyClicks(filter, " Backup Daemon");
+        EXPECT_EQ(listed(chooser), (QStringList{"Seen in notifications", "BrandNewChat",
+                                                "Installed applications", "Thunderbird"}));
+        QTest::keyClicks(filter, "Chat");
+        EXPECT_EQ(listed(chooser), (QStringList{"Seen in notifications", "BrandNewChat",
+                                                "Add \u201CChat\u201D by name"}));
         QTest::keyClick(child<QLineEdit>(chooser, "appFilter"), Qt::Key_Return);
     });
-    EXPECT_EQ(settings::presentAddApp(*f.model, f.workspace),
-              std::optional<std::string>("Backup Daemon"));
-    EXPECT_TRUE(f.storedBase("Backup Daemon").is_object());
+    EXPECT_EQ(settings::presentAddApp(*f.model, f.workspace), std::optional<std::string>("Chat"))
+        << "Enter adds what is typed, not an app that contains it";
+    EXPECT_TRUE(f.storedBase("Chat").is_object());
 }
 
 TEST(AddAppChooser, cancelAddsNothingAndNoMatchLeavesNothingToAdd) {

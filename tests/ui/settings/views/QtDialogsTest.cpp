@@ -1,6 +1,7 @@
 #include "ui/settings/views/QtDialogs.h"
 
 #include "support/GuiApp.h"
+#include "support/QtEventLoop.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 
@@ -8,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -78,13 +80,55 @@ TEST(QtDialogs, fileChooserStartsAtHomeOffersTheExtensionsAndAnswersTheTypedFile
         QMetaObject::invokeMethod(&chooser, "accept", Qt::QueuedConnection);
     });
     const auto chosen = dialogs.runOpenPanel(
-        {"Choose a Sound", "Pick an audio file for Slack.", "Choose", {"wav", "mp3"}, {}});
+        {"Choose a Sound", "Pick an audio file for Slack.", "Choose", {"wav", "mp3"}, {}, {}});
     EXPECT_EQ(folder, QDir(QString::fromStdString(home.path().string())).absolutePath())
         << "with no Music folder, the chooser starts at home, not in the working folder";
     EXPECT_EQ(filters, QStringList{"Supported files (*.wav *.WAV *.mp3 *.MP3)"});
     EXPECT_EQ(message, "Pick an audio file for Slack.");
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->filename(), "Knock.WAV");
+}
+
+// Names of the files the chooser lists in its current folder.
+QStringList listedFiles(QFileDialog& chooser) {
+    auto* view = chooser.findChild<QAbstractItemView*>("listView");
+    QStringList names;
+    test::pumpEventsUntil([&] { return view->model()->rowCount(view->rootIndex()) > 0; },
+                          std::chrono::seconds(5));
+    test::pumpEventsFor(std::chrono::milliseconds(200));
+    for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+        const auto index = view->model()->index(row, 0, view->rootIndex());
+        if (index.flags() & Qt::ItemIsEnabled) {
+            names << index.data().toString();
+        }
+    }
+    names.sort();
+    return names;
+}
+
+TEST(QtDialogs, audioChooserShowsEveryAudioFileInAnyCaseAndOffersAllFiles) {
+    test::guiApp();
+    test::TempDir music;
+    for (const char* name : {"Song.FlAc", "voice.Opus", "Ring.WMA", "beep.aac", "notes.txt"}) {
+        std::ofstream(music / name) << "data";
+    }
+    QtDialogs dialogs;
+    QStringList filters;
+    QStringList audio;
+    QStringList all;
+    auto looker = whenModal<QFileDialog>([&](QFileDialog& chooser) {
+        filters = chooser.nameFilters();
+        audio = listedFiles(chooser);
+        chooser.selectNameFilter(filters.value(1));
+        all = listedFiles(chooser);
+        chooser.reject();
+    });
+    dialogs.runOpenPanel({"Choose a Sound", "", "Choose", {}, music.path(), {"audio/*"}});
+    ASSERT_EQ(filters.size(), 2);
+    EXPECT_TRUE(filters[0].startsWith("Supported files (")) << filters[0].toStdString();
+    EXPECT_EQ(filters[1], "All files (*)");
+    EXPECT_EQ(audio, (QStringList{"Ring.WMA", "Song.FlAc", "beep.aac", "voice.Opus"}));
+    EXPECT_EQ(all, (QStringList{"Ring.WMA", "Song.FlAc", "beep.aac", "notes.txt", "voice.Opus"}));
 }
 
 } // namespace
