@@ -342,7 +342,7 @@ int main(int argc, char** argv) {
             const Rule rule = ruleFor("Bench", SoundRef::builtin(tone));
             for (int i = 1; i <= count; ++i) {
                 const ObservedNotification notification{
-                    "bench-" + std::to_string(i),       "Bench", "Alert", "", "body",
+                    "bench-" + std::to_string(i),       "Bench", "", "Alert", "", "body",
                     ObservedNotification::Kind::single, {}};
                 firstWrite = SteadyClock::time_point{};
                 lastLine.clear();
@@ -411,7 +411,7 @@ int main(int argc, char** argv) {
         app.reset();
         for (int i = 1; i <= 20; ++i) {
             const ObservedNotification notification{
-                "hung-" + std::to_string(i),        "Bench", "Alert", "", "body",
+                "hung-" + std::to_string(i),        "Bench", "", "Alert", "", "body",
                 ObservedNotification::Kind::single, {}};
             const auto started = SteadyClock::now();
             const double cpuStarted = threadCpuMillis();
