@@ -81,6 +81,17 @@ public:
         return waitUntil([&] { return count(p, text) >= times; }, timeout);
     }
 
+    // waitForLine for an assertion: a failure shows the line and everything the process wrote.
+    static ::testing::AssertionResult
+    hasLine(const ChildProcess& p, const std::string& text, size_t times = 1,
+            std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
+        if (waitForLine(p, text, times, timeout)) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "missing: " << text << "\n"
+                                             << p.output() << p.errors();
+    }
+
     nlohmann::json readJson(const std::string& file) const {
         return nlohmann::json::parse(readFile(support / file), nullptr, false);
     }

@@ -19,13 +19,21 @@ struct Silence : ::testing::Test {
         server = session.startNotificationServer();
     }
 
+    ::testing::AssertionResult line(const std::string& text, size_t times = 1,
+                                    std::chrono::milliseconds timeout = 15s) {
+        return CorvaleSession::hasLine(*corvale, text, times, timeout);
+    }
+
     void startCorvale(std::map<std::string, std::optional<std::string>> extra = {}) {
         corvale = session.startCorvale(std::move(extra));
-        ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[attach] OK pid="))
-            << corvale->output() << corvale->errors();
+        ASSERT_TRUE(line("[attach] OK pid="));
         // Commands find the program by its bus name, which it takes once it listens.
-        ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[bus] owns com.talvo.corvale"))
-            << corvale->output() << corvale->errors();
+        ASSERT_TRUE(line("[bus] owns com.talvo.corvale"));
+    }
+
+    void stopCorvale() {
+        corvale->signal(SIGTERM);
+        ASSERT_EQ(corvale->wait(10s), 0);
     }
 
     CommandResult command(std::vector<std::string> words) {
@@ -51,37 +59,28 @@ json rule(const std::string& app, bool respectFocus) {
 TEST_F(Silence, snoozeSurvivesARestartAndEndsByItself) {
     startCorvale();
     ASSERT_EQ(command({"snooze", "1"}).exitCode, 0);
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[intent] snooze 1 min"))
-        << corvale->output();
+    ASSERT_TRUE(line("[intent] snooze 1 min"));
     notify("Slack", "while snoozed");
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[snooze] active - skipped app=\"Slack\""))
-        << corvale->output();
+    ASSERT_TRUE(line("[snooze] active - skipped app=\"Slack\""));
 
-    corvale->signal(SIGTERM);
-    ASSERT_EQ(corvale->wait(10s), 0);
+    stopCorvale();
     startCorvale();
-    EXPECT_TRUE(
-        CorvaleSession::waitForLine(*corvale, "[snooze] resumed after relaunch - 1 min left"))
-        << corvale->output();
+    EXPECT_TRUE(line("[snooze] resumed after relaunch - 1 min left"));
 
     // Shorten the stored deadline to a few seconds, as if the minute had nearly run, and relaunch.
-    corvale->signal(SIGTERM);
-    ASSERT_EQ(corvale->wait(10s), 0);
+    stopCorvale();
     auto prefs = json::parse(readFile(session.config / "preferences.json"));
     auto now =
         std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     prefs["snoozeDeadline"] = now + 2.0;
     writeFile(session.config / "preferences.json", prefs.dump());
     startCorvale();
-    ASSERT_TRUE(
-        CorvaleSession::waitForLine(*corvale, "[snooze] resumed after relaunch - 1 min left"));
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[snooze] expired - sounds resume", 1, 10s))
-        << corvale->output();
+    ASSERT_TRUE(line("[snooze] resumed after relaunch - 1 min left"));
+    ASSERT_TRUE(line("[snooze] expired - sounds resume", 1, 10s));
     EXPECT_FALSE(
         json::parse(readFile(session.config / "preferences.json")).contains("snoozeDeadline"));
     notify("Slack", "after the snooze");
-    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Slack\""))
-        << corvale->output();
+    EXPECT_TRUE(line("[action] app=\"Slack\""));
 }
 
 TEST_F(Silence, garbageCommandsAreRefusedOrIgnored) {
@@ -99,8 +98,7 @@ TEST_F(Silence, garbageCommandsAreRefusedOrIgnored) {
     }
     // A real command after the garbage is the first thing corvale acts on.
     ASSERT_EQ(command({"resume"}).exitCode, 0);
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[intent] resume - no active snooze"))
-        << corvale->output();
+    ASSERT_TRUE(line("[intent] resume - no active snooze"));
     EXPECT_EQ(CorvaleSession::count(*corvale, "[intent]"), 1u) << corvale->output();
     EXPECT_TRUE(corvale->running());
 }
@@ -126,10 +124,9 @@ TEST_F(Silence, soundCommandsSayWhenCorvaleIsNotRunning) {
 
     startCorvale();
     EXPECT_EQ(session.bus.ownerPid("com.talvo.corvale"), std::optional<int>(corvale->pid()));
-    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[focus-filter] initial silence=true"));
+    EXPECT_TRUE(line("[focus-filter] initial silence=true"));
     ASSERT_EQ(command({"snooze", "10"}).exitCode, 0);
-    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[intent] snooze 10 min"))
-        << corvale->output();
+    EXPECT_TRUE(line("[intent] snooze 10 min"));
 }
 
 // `dunstctl set-paused true` hides notifications; the rules that respect Focus fall silent too.
@@ -152,37 +149,25 @@ TEST_F(Silence, pausingDunstSilencesRulesThatRespectFocus) {
     startCorvale();
 
     ASSERT_EQ(session.run({"dunstctl", "set-paused", "true"}).exitCode, 0);
-    ASSERT_TRUE(
-        CorvaleSession::waitForLine(*corvale, "[focus-filter] silence=true (Focus Filter perform)"))
-        << corvale->output();
+    ASSERT_TRUE(line("[focus-filter] silence=true (Focus Filter perform)"));
     notify("Mail", "while dunst is paused");
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[focus] suppressed app=\"Mail\""))
-        << corvale->output();
+    ASSERT_TRUE(line("[focus] suppressed app=\"Mail\""));
 
     ASSERT_EQ(session.run({"dunstctl", "set-paused", "false"}).exitCode, 0);
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale,
-                                            "[focus-filter] silence=false (Focus Filter perform)"))
-        << corvale->output();
+    ASSERT_TRUE(line("[focus-filter] silence=false (Focus Filter perform)"));
     notify("Mail", "after the pause");
-    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Mail\""))
-        << corvale->output();
+    EXPECT_TRUE(line("[action] app=\"Mail\""));
 
     // Do-not-disturb that ends while Corvale is away (a new login starts dunst unpaused) does not
     // leave its silence behind at the next start.
     ASSERT_EQ(session.run({"dunstctl", "set-paused", "true"}).exitCode, 0);
-    ASSERT_TRUE(CorvaleSession::waitForLine(
-        *corvale, "[focus-filter] silence=true (Focus Filter perform)", 2))
-        << corvale->output();
-    corvale->signal(SIGTERM);
-    ASSERT_TRUE(corvale->wait(10s));
+    ASSERT_TRUE(line("[focus-filter] silence=true (Focus Filter perform)", 2));
+    stopCorvale();
     ASSERT_EQ(session.run({"dunstctl", "set-paused", "false"}).exitCode, 0);
     startCorvale();
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale,
-                                            "[focus-filter] silence=false (Focus Filter perform)"))
-        << corvale->output();
+    ASSERT_TRUE(line("[focus-filter] silence=false (Focus Filter perform)"));
     notify("Mail", "after a restart");
-    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Mail\""))
-        << corvale->output();
+    EXPECT_TRUE(line("[action] app=\"Mail\""));
 }
 
 TEST_F(Silence, commandsWithoutASessionBusFailClearly) {
@@ -206,18 +191,12 @@ TEST_F(Silence, globalShortcutsFireAndAHeldCombinationIsReported) {
     ASSERT_TRUE(other.grab('s', XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
 
     startCorvale({{"DISPLAY", display.name()}});
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[hotkey] mute-all: registered "))
-        << corvale->output();
-    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "FAILED to register")) << corvale->output();
-    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "(in use by another app?)"))
-        << corvale->output();
+    ASSERT_TRUE(line("[hotkey] mute-all: registered "));
+    EXPECT_TRUE(line("FAILED to register"));
+    EXPECT_TRUE(line("(in use by another app?)"));
 
     ASSERT_EQ(display.run({"xdotool", "key", "--clearmodifiers", "alt+super+m"}).exitCode, 0);
-    EXPECT_TRUE(
-        CorvaleSession::waitForLine(*corvale, "[hotkey] mute-all fired \u2192 play-sounds = false"))
-        << corvale->output();
+    EXPECT_TRUE(line("[hotkey] mute-all fired \u2192 play-sounds = false"));
     ASSERT_EQ(display.run({"xdotool", "key", "--clearmodifiers", "alt+super+m"}).exitCode, 0);
-    EXPECT_TRUE(
-        CorvaleSession::waitForLine(*corvale, "[hotkey] mute-all fired \u2192 play-sounds = true"))
-        << corvale->output();
+    EXPECT_TRUE(line("[hotkey] mute-all fired \u2192 play-sounds = true"));
 }

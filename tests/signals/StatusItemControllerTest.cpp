@@ -39,6 +39,11 @@ struct Fixture {
                                                    {},
                                                }};
     Fixture() { controller.setButton(&button); }
+    // The glyph after an update from the world as it is now.
+    std::string shown() {
+        controller.updateStatus();
+        return button.shown();
+    }
 };
 
 const FlashColor red{1, 0, 0};
@@ -63,41 +68,33 @@ TEST(StatusItemController, glyphPrecedenceIsPermissionThenAttachThenSilenceThenO
     f.world.style = "speaker";
     auto& w = f.world;
 
-    f.controller.updateStatus();
-    EXPECT_EQ(f.button.shown(), "speaker.wave.2");
+    EXPECT_EQ(f.shown(), "speaker.wave.2");
 
     w.soundsEnabled = false;
-    f.controller.updateStatus();
-    EXPECT_EQ(f.button.shown(), "speaker.slash") << "muted";
+    EXPECT_EQ(f.shown(), "speaker.slash") << "muted";
 
     w.soundsEnabled = true;
     w.deadline = f.scheduler.now() + seconds(90);
-    f.controller.updateStatus();
-    EXPECT_EQ(f.button.shown(), "speaker.slash") << "snoozed";
+    EXPECT_EQ(f.shown(), "speaker.slash") << "snoozed";
 
     w.attached = false;
-    f.controller.updateStatus();
-    EXPECT_EQ(f.button.shown(), "hourglass") << "attaching beats silence";
+    EXPECT_EQ(f.shown(), "hourglass") << "attaching beats silence";
 
     w.trusted = false;
     w.unread = 3;
-    f.controller.updateStatus();
-    EXPECT_EQ(f.button.shown(), "exclamationmark.triangle") << "missing permission beats all";
+    EXPECT_EQ(f.shown(), "exclamationmark.triangle") << "missing permission beats all";
     EXPECT_EQ(f.button.badge(), "3") << "the badge is drawn beside the warning";
 
     // The deadline passing turns the glyph back at the next update, whatever the snooze timer.
     w.trusted = true;
     w.attached = true;
     w.unread = 0;
-    f.controller.updateStatus();
-    EXPECT_EQ(f.button.shown(), "speaker.slash");
+    EXPECT_EQ(f.shown(), "speaker.slash");
     f.scheduler.advance(90.0);
-    f.controller.updateStatus();
-    EXPECT_EQ(f.button.shown(), "speaker.wave.2") << "a deadline at now is no snooze";
+    EXPECT_EQ(f.shown(), "speaker.wave.2") << "a deadline at now is no snooze";
 
     w.style = "nonsense";
-    f.controller.updateStatus();
-    EXPECT_EQ(f.button.shown(), "bell");
+    EXPECT_EQ(f.shown(), "bell");
 }
 
 TEST(StatusItemController, redrawsOnlyOnChangeUnlessABadgeShows) {

@@ -86,6 +86,17 @@ bool answered(Asked& asked, std::chrono::milliseconds timeout = 5s) {
     return test::pumpEventsUntil([&] { return asked.started.has_value(); }, timeout);
 }
 
+bool ended(Asked& asked) {
+    return test::pumpEventsUntil([&] { return asked.endCalls > 0; }, 5s);
+}
+
+// A 0.3 s tone in dir, for the tests that bring their own server.
+std::string shortToneIn(const test::TempDir& dir) {
+    const auto path = dir / "tone.wav";
+    EXPECT_TRUE(test::writeWav(path, test::sineTone(440, 0.25, 0.3, rate), rate, 1));
+    return path.string();
+}
+
 // Decodes as FFmpeg does, but each file's reads after its first block wait until released (three
 // seconds at most). The event thread decodes as the server asks for more, holding its lock: this
 // holds it there.
@@ -182,8 +193,7 @@ TEST_F(PulseAudioEngineTest, playsASoundWholeAndReportsItsStartThenItsEndOnTheMa
     ASSERT_TRUE(answered(*asked)) << "no start result";
     EXPECT_TRUE(asked->started->error.empty()) << asked->started->error;
     EXPECT_NEAR(asked->started->duration, 0.5, 0.01);
-    ASSERT_TRUE(test::pumpEventsUntil([&] { return asked->endCalls > 0; }, 5s))
-        << "the completion never came";
+    ASSERT_TRUE(ended(*asked)) << "the completion never came";
     EXPECT_GE(std::chrono::duration<double>(asked->endedAt - asked->askedAt).count(), 0.48)
         << "the completion must wait until the sound has been heard, not just handed over";
     EXPECT_TRUE(asked->endError.empty()) << asked->endError;
@@ -212,7 +222,7 @@ TEST_F(PulseAudioEngineTest, soundsAtOtherRatesOrVeryShortPlayAtTheirOwnLengthAn
         PrivatePulse::Recording recording(pulse);
         ASSERT_TRUE(recording.started());
         auto asked = ask(engine, file, 0, 0.5f);
-        ASSERT_TRUE(test::pumpEventsUntil([&] { return asked->endCalls > 0; }, 5s)) << file;
+        ASSERT_TRUE(ended(*asked)) << file;
         EXPECT_TRUE(asked->started && asked->started->error.empty()) << file;
         const auto samples = finishRecording(recording);
         const auto span = test::audibleSpan(samples, audible);
@@ -231,7 +241,7 @@ TEST_F(PulseAudioEngineTest, aLimitCutsTheSoundWhichThenEndsAsIfHeardToItsEnd) {
     PrivatePulse::Recording recording(pulse);
     ASSERT_TRUE(recording.started());
     auto asked = ask(engine, tone, 0.5, 1.0f, 0.4);
-    ASSERT_TRUE(test::pumpEventsUntil([&] { return asked->endCalls > 0; }, 5s));
+    ASSERT_TRUE(ended(*asked));
     EXPECT_TRUE(asked->endError.empty()) << asked->endError;
     EXPECT_NEAR(asked->started->duration, 3.0, 0.01) << "the file's own length";
     const auto span = test::audibleSpan(finishRecording(recording), audible);
@@ -256,7 +266,7 @@ TEST_F(PulseAudioEngineTest, askingNeverWaitsForTheEventThreadWhileItDecodes) {
     for (auto* asked : {first.get(), second.get()}) {
         ASSERT_TRUE(answered(*asked));
         EXPECT_TRUE(asked->started->error.empty()) << asked->started->error;
-        EXPECT_TRUE(test::pumpEventsUntil([&] { return asked->endCalls > 0; }, 5s));
+        EXPECT_TRUE(ended(*asked));
         EXPECT_TRUE(asked->endError.empty()) << asked->endError;
     }
 }
@@ -346,7 +356,7 @@ TEST_F(PulseAudioEngineTest, aServerThatDiesEndsThePlaybackAndTheNextSoundFindsI
     ASSERT_TRUE(answered(*played));
     EXPECT_TRUE(played->started->error.empty())
         << "the restarted server is used: " << played->started->error;
-    ASSERT_TRUE(test::pumpEventsUntil([&] { return played->endCalls > 0; }, 5s));
+    ASSERT_TRUE(ended(*played));
     EXPECT_TRUE(played->endError.empty()) << played->endError;
     EXPECT_GT(test::peak(finishRecording(recording)), 0.2);
 }
@@ -372,14 +382,13 @@ TEST_F(PulseAudioEngineTest, shutdownSilencesEverythingAndDropsUndeliveredResult
 
 TEST(PulseAudioEngineWithoutServer, refusesQuicklyWithoutBlocking) {
     test::TempDir dir;
-    const auto tone = dir / "tone.wav";
-    ASSERT_TRUE(test::writeWav(tone, test::sineTone(440, 0.25, 0.3, rate), rate, 1));
+    const auto tone = shortToneIn(dir);
     test::ScopedEnvironment env(
         {{"PULSE_SERVER", "unix:" + (dir / "no-server" / "native").string()}});
 
     FfmpegAudioDecoder decoder;
     PulseAudioEngine engine(decoder);
-    auto asked = ask(engine, tone.string());
+    auto asked = ask(engine, tone);
     EXPECT_LT(asked->askTook, 0.05) << "asking never waits";
     ASSERT_TRUE(answered(*asked, 1s));
     EXPECT_NE(asked->started->error.find("PulseAudio"), std::string::npos) << asked->started->error;
@@ -391,8 +400,7 @@ TEST(PulseAudioEngineWithHungServer, failsAfterTwoSecondsWithoutBlockingAndNever
     test::TempDir dir;
     PrivatePulse pulse;
     ASSERT_TRUE(pulse.ready()) << pulse.setupError();
-    const auto tone = dir / "tone.wav";
-    ASSERT_TRUE(test::writeWav(tone, test::sineTone(440, 0.25, 0.3, rate), rate, 1));
+    const auto tone = shortToneIn(dir);
     const std::string native = pulse.clientEnvironment().at("PULSE_SERVER")->substr(5);
     test::HeldRelay relay(dir / "held", native);
     ASSERT_TRUE(relay.ready());
@@ -405,7 +413,7 @@ TEST(PulseAudioEngineWithHungServer, failsAfterTwoSecondsWithoutBlockingAndNever
 
     FfmpegAudioDecoder decoder;
     PulseAudioEngine engine(decoder);
-    auto first = ask(engine, tone.string());
+    auto first = ask(engine, tone);
     EXPECT_LT(first->askTook, 0.05) << "asking never waits for the server";
     ASSERT_TRUE(answered(*first));
     const double took = std::chrono::duration<double>(SteadyClock::now() - first->askedAt).count();
@@ -413,17 +421,17 @@ TEST(PulseAudioEngineWithHungServer, failsAfterTwoSecondsWithoutBlockingAndNever
     EXPECT_GT(took, 1.5) << "the start waits for the answer";
     EXPECT_LT(took, 3.0) << "but not for ever";
 
-    auto second = ask(engine, tone.string());
+    auto second = ask(engine, tone);
     ASSERT_TRUE(answered(*second, 200ms)) << "a server known to hang fails the next start at once";
     EXPECT_EQ(second->started->error, noAnswer);
 
     // The server answers at last: the sounds that failed are not played late, the next one is.
     relay.release();
     test::pumpEventsFor(700ms);
-    auto third = ask(engine, tone.string());
+    auto third = ask(engine, tone);
     ASSERT_TRUE(answered(*third));
     EXPECT_TRUE(third->started->error.empty()) << third->started->error;
-    ASSERT_TRUE(test::pumpEventsUntil([&] { return third->endCalls > 0; }, 5s));
+    ASSERT_TRUE(ended(*third));
     const auto samples = recording.finish();
     const auto found = test::audibleSpan(samples, audible);
     ASSERT_TRUE(found) << "the third sound was not heard";
@@ -433,15 +441,14 @@ TEST(PulseAudioEngineWithHungServer, failsAfterTwoSecondsWithoutBlockingAndNever
 
 TEST(PulseAudioEngineWithHungServer, aHungServerThatGoesAwayIsReplacedByTheNextOne) {
     test::TempDir dir;
-    const auto tone = dir / "tone.wav";
-    ASSERT_TRUE(test::writeWav(tone, test::sineTone(440, 0.25, 0.3, rate), rate, 1));
+    const auto tone = shortToneIn(dir);
     auto silent = std::make_unique<test::SilentServer>(dir / "hung");
     ASSERT_TRUE(silent->ready());
     test::ScopedEnvironment env({{"PULSE_SERVER", silent->pulseAddress()}});
 
     FfmpegAudioDecoder decoder;
     PulseAudioEngine engine(decoder);
-    auto first = ask(engine, tone.string());
+    auto first = ask(engine, tone);
     ASSERT_TRUE(answered(*first));
     EXPECT_EQ(first->started->error, noAnswer);
 
@@ -449,17 +456,17 @@ TEST(PulseAudioEngineWithHungServer, aHungServerThatGoesAwayIsReplacedByTheNextO
     std::unique_ptr<Asked> again;
     EXPECT_TRUE(test::pumpEventsUntil(
         [&] {
-            again = ask(engine, tone.string());
+            again = ask(engine, tone);
             return answered(*again, 1s) && again->started->error != noAnswer;
         },
         3s));
     EXPECT_NE(again->started->error.find("PulseAudio"), std::string::npos);
     PrivatePulse pulse;
     ASSERT_TRUE(pulse.ready()) << pulse.setupError();
-    auto played = ask(engine, tone.string());
+    auto played = ask(engine, tone);
     ASSERT_TRUE(answered(*played));
     EXPECT_TRUE(played->started->error.empty()) << played->started->error;
-    EXPECT_TRUE(test::pumpEventsUntil([&] { return played->endCalls > 0; }, 5s));
+    EXPECT_TRUE(ended(*played));
 }
 
 } // namespace
