@@ -47,7 +47,7 @@ public:
     };
 
     static constexpr const char* keyHint = "Space plays  \u00B7  \u2190/\u2192 moves  \u00B7  "
-                                           "\u21E7\u2190/\u2192 trims the active edge";
+                                           "Shift+\u2190/\u2192 trims the active edge";
     // Longer songs also get the strip of the whole song above the zoomed lane.
     static constexpr double songStripThreshold = 15.001;
     static constexpr Millis playheadInterval{33};

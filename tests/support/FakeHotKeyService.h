@@ -33,7 +33,8 @@ public:
 
     std::vector<Registration> registrations() const;
     size_t handlerCount() const { return handlers_.size(); }
-    // Registrations and removals in the order they happened, e.g. "+1 ⌥⌘M", "-1 ⌥⌘M".
+    // Registrations and removals in the order they happened, e.g. "+1 Alt+Super+M", "-1
+    // Alt+Super+M".
     std::vector<std::string> journal;
 
 private:

@@ -75,8 +75,9 @@ TEST_F(X11KeyboardTest, pressedShortcutsRunTheirOwnActionsFromTheEventLoop) {
     int mutes = 0, snoozes = 0;
     Shortcuts shortcuts(*keyboard, controlOptionM, shiftCommandK,
                         {[&] { ++mutes; }, [&] { ++snoozes; }});
-    EXPECT_EQ(shortcuts.log.lines, (std::vector<std::string>{"[hotkey] mute-all: registered ⌃⌥M",
-                                                             "[hotkey] snooze: registered ⇧⌘K"}));
+    EXPECT_EQ(shortcuts.log.lines,
+              (std::vector<std::string>{"[hotkey] mute-all: registered Ctrl+Alt+M",
+                                        "[hotkey] snooze: registered Shift+Super+K"}));
 
     EXPECT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+alt+m"}, [&] { return mutes == 1; }))
         << "control and option are Control and Alt";
@@ -140,8 +141,8 @@ TEST_F(X11KeyboardTest, aCombinationHeldElsewhereIsRefusedAtOnceAndLeavesNothing
     Shortcuts shortcuts(*keyboard, controlOptionK, controlOptionL);
     EXPECT_EQ(shortcuts.log.lines,
               (std::vector<std::string>{
-                  "[hotkey] mute-all: FAILED to register ⌃⌥K (in use by another app?)",
-                  "[hotkey] snooze: FAILED to register ⌃⌥L (in use by another app?)"}));
+                  "[hotkey] mute-all: FAILED to register Ctrl+Alt+K (in use by another app?)",
+                  "[hotkey] snooze: FAILED to register Ctrl+Alt+L (in use by another app?)"}));
 
     OtherXClient third(display.name());
     EXPECT_TRUE(third.grab(XKB_KEY_l, controlAlt))
@@ -212,7 +213,7 @@ TEST(X11KeyboardWithoutDisplay, failsEveryRegistrationCleanly) {
     Shortcuts shortcuts(keyboard, controlOptionM, f5);
     EXPECT_EQ(shortcuts.log.lines,
               (std::vector<std::string>{
-                  "[hotkey] mute-all: FAILED to register ⌃⌥M (in use by another app?)",
+                  "[hotkey] mute-all: FAILED to register Ctrl+Alt+M (in use by another app?)",
                   "[hotkey] snooze: FAILED to register F5 (in use by another app?)"}));
     EXPECT_FALSE(keyboard.producedCharacter(0));
     EXPECT_FALSE(keyboard.virtualKeyCode(38));
