@@ -39,10 +39,15 @@ AppDelegate::AppDelegate(AppServices services, AppFolders folders, LogFn log)
       dispatch_({services.scheduler, prefs_, silence_, observer_, ruleStore_, observedAppsStore_,
                  pingLogStore_, actionRunner_, status_},
                 log_, [this] { updateStatus(); }),
-      hotKeys_(
-          services.hotKeys, prefs_, services.scheduler,
-          {[this] { silence_.toggleSoundsFromHotKey(); }, [this] { silence_.snoozeHotKeyFired(); }},
-          log_) {
+      hotKeys_(services.hotKeys, prefs_, services.scheduler,
+               {[this] { silence_.toggleSoundsFromHotKey(); },
+                [this] { silence_.snoozeHotKeyFired(); },
+                [this] {
+                    if (configModel_) {
+                        configModel_->announceChange();
+                    }
+                }},
+               log_) {
     for (VersionedJsonStore* store : std::initializer_list<VersionedJsonStore*>{
              &ruleStore_, &customSoundStore_, &observedAppsStore_, &pingLogStore_}) {
         store->setNotice(services_.notice);

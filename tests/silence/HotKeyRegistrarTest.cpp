@@ -23,11 +23,13 @@ struct Registrar : ::testing::Test {
     LogRecorder log;
     int mutes = 0;
     int snoozes = 0;
+    int losses = 0;
     std::optional<HotKeyRegistrar> registrar;
 
     void SetUp() override {
         registrar.emplace(service, prefs, scheduler,
-                          HotKeyRegistrar::Actions{[this] { ++mutes; }, [this] { ++snoozes; }},
+                          HotKeyRegistrar::Actions{[this] { ++mutes; }, [this] { ++snoozes; },
+                                                   [this] { ++losses; }},
                           log.fn());
     }
 
@@ -82,6 +84,22 @@ TEST_F(Registrar, logsEachShortcutRegisteredOrRefused) {
     EXPECT_EQ(log.lines.back(),
               "[hotkey] snooze: FAILED to register Super+Key 10 (in use by another app?)")
         << "one combination cannot serve both shortcuts";
+}
+
+TEST_F(Registrar, aShortcutLostAfterRegistrationIsLoggedAndNoLongerLive) {
+    registerMuteAndSnooze();
+    log.lines.clear();
+    service.lose(f5);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{
+                             "[hotkey] snooze: FAILED to register F5 (in use by another app?)"}));
+    EXPECT_EQ(registrar->snoozeHotKey(), nullptr);
+    EXPECT_NE(registrar->muteHotKey(), nullptr) << "the other shortcut stays live";
+    EXPECT_EQ(losses, 1);
+    EXPECT_EQ(prefs.snoozeHotKeyCombo(), f5) << "the preference stays as it was";
+
+    registrar.reset();
+    service.lose(optionCommandM);
+    EXPECT_EQ(losses, 1) << "nothing is told once the registrar is gone";
 }
 
 TEST_F(Registrar, eachPressRunsItsOwnActionOnTheNextTurnOfTheLoop) {

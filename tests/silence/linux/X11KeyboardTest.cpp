@@ -131,6 +131,21 @@ TEST_F(X11KeyboardTest, capsLockAndNumLockDoNotStopAShortcut) {
     EXPECT_TRUE(xdotool({"key", "ctrl+alt+m"}, [&] { return fired == 3; }));
 }
 
+TEST_F(X11KeyboardTest, aGrabLostToAMappingChangeIsLoggedAndTheShortcutIsNoLongerLive) {
+    OtherXClient other(display.name());
+    // Held elsewhere only with Mod3, which means nothing to us until Num Lock moves there.
+    ASSERT_TRUE(other.grab(XKB_KEY_m, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_3));
+    Shortcuts shortcuts(*keyboard, controlOptionM, f5);
+    ASSERT_NE(shortcuts.registrar->muteHotKey(), nullptr);
+
+    ASSERT_TRUE(other.moveModifier(4, 5)) << "Mod2 to Mod3";
+    const std::string failed = "[hotkey] mute-all: FAILED to register Ctrl+Alt+M (in use by "
+                               "another app?)";
+    EXPECT_TRUE(pumpEventsUntil([&] { return shortcuts.log.count(failed) == 1; }, 10s));
+    EXPECT_EQ(shortcuts.registrar->muteHotKey(), nullptr);
+    EXPECT_NE(shortcuts.registrar->snoozeHotKey(), nullptr) << "F5 could be grabbed again";
+}
+
 TEST_F(X11KeyboardTest, aCombinationHeldElsewhereIsRefusedAtOnceAndLeavesNothingBehind) {
     OtherXClient other(display.name());
     const std::uint16_t controlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
