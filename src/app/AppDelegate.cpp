@@ -38,7 +38,14 @@ AppDelegate::AppDelegate(AppServices services, AppFolders folders, LogFn log)
               }),
       dispatch_({services.scheduler, prefs_, silence_, observer_, ruleStore_, observedAppsStore_,
                  pingLogStore_, actionRunner_, status_},
-                log_, [this] { updateStatus(); }),
+                log_,
+                [this] {
+                    updateStatus();
+                    // The history changed; what the views publish may not have (a snooze label).
+                    if (configModel_) {
+                        configModel_->announceChange();
+                    }
+                }),
       hotKeys_(services.hotKeys, prefs_, services.scheduler,
                {[this] { silence_.toggleSoundsFromHotKey(); },
                 [this] { silence_.snoozeHotKeyFired(); },

@@ -115,7 +115,11 @@ std::vector<std::string> ConfigModel::configuredApps() const {
 }
 
 std::vector<AppAlertGroup> ConfigModel::recentAlertGroups() const {
-    return RecentAlertsDigest::grouped(stores_.pingLogStore.records());
+    auto groups = RecentAlertsDigest::grouped(stores_.pingLogStore.records());
+    if (groups.size() > dashboardAlertGroups) {
+        groups.resize(dashboardAlertGroups);
+    }
+    return groups;
 }
 
 std::vector<std::string> ConfigModel::unconfirmedApps() const {

@@ -104,7 +104,9 @@ public:
     const std::vector<std::string>& soundNames() const { return soundNames_; }
     std::vector<std::string> appRows() const;
     std::vector<std::string> configuredApps() const;
+    // The dashboard's alert groups: the six apps with the latest alerts.
     std::vector<AppAlertGroup> recentAlertGroups() const;
+    static constexpr size_t dashboardAlertGroups = 6;
     std::vector<std::string> unconfirmedApps() const;
     // Every app ever seen posting a notification, as first seen.
     const std::vector<std::string>& observedApps() const;

@@ -1,5 +1,6 @@
 #include "ui/menubar/MenuTexts.h"
 
+#include "history/UnreadTally.h"
 #include "silence/Snooze.h"
 
 namespace corvale::MenuTexts {
@@ -40,7 +41,7 @@ std::string storeSetAside(const std::string& file, const std::string& backup) {
 }
 
 std::string repeatPill(int count) {
-    return std::to_string(count) + " alerts";
+    return UnreadTally::badgeLabel(count) + " alerts";
 }
 
 std::string repeatPillHelp(int count) {

@@ -96,6 +96,13 @@ void ConfigView::refreshIfStale() {
 
 void ConfigView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (options_.lensAtOpening) {
+        const auto lens = options_.lensAtOpening();
+        if (lens != lens_) {
+            lens_ = lens;
+            stale_ = true;
+        }
+    }
     refreshIfStale();
 }
 

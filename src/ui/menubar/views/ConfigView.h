@@ -34,6 +34,9 @@ public:
         std::function<void(PopoverLens)> onLensChosen;
         // The dropdown theme: the chosen lens and other highlights take its colour.
         std::function<AccentTheme()> accent = {};
+        // Asked each time the view opens: until the user picks a lens, the one the alerts call
+        // for may have changed since the last opening.
+        std::function<PopoverLens()> lensAtOpening = {};
     };
 
     ConfigView(ConfigModel& model, Options options, QWidget* parent = nullptr);

@@ -98,10 +98,13 @@ TEST(ConfigView, alertsLensGroupsAppsAndClearsOneApp) {
     EXPECT_EQ(child<QLabel>(empty, "emptyState")->text(), text(MenuTexts::alertsEmpty));
 
     auto now = Clock::now();
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 12; ++i) {
         f.pings.record("Slack", now - std::chrono::minutes(i), std::nullopt);
     }
     f.pings.record("Mail", now - 1h, std::nullopt);
+    for (int i = 1; i <= 6; ++i) {
+        f.pings.record("App" + std::to_string(i), now - 1h - std::chrono::minutes(i), std::nullopt);
+    }
     std::vector<std::string> opened;
     f.model->onOpenApp = [&](const std::string& app) { opened.push_back(app); };
     ConfigView view(*f.model, {PopoverLens::alerts, {}});
@@ -111,7 +114,9 @@ TEST(ConfigView, alertsLensGroupsAppsAndClearsOneApp) {
     ASSERT_NE(slack, nullptr);
     auto* pill = slack->findChild<QLabel*>("repeatPill");
     ASSERT_NE(pill, nullptr);
-    EXPECT_EQ(pill->text(), "3 alerts");
+    EXPECT_EQ(pill->text(), "9+ alerts") << "the tray badge's count";
+    EXPECT_NE(view.findChild<QPushButton*>("alertRow:App4"), nullptr);
+    EXPECT_EQ(view.findChild<QPushButton*>("alertRow:App5"), nullptr) << "six groups at most";
     EXPECT_EQ(child<QPushButton>(view, "alertRow:Mail")->findChild<QLabel*>("repeatPill"), nullptr)
         << "a single alert has no repeat pill";
     QTest::mouseClick(slack, Qt::LeftButton);
@@ -122,7 +127,20 @@ TEST(ConfigView, alertsLensGroupsAppsAndClearsOneApp) {
     QTest::mouseClick(clear, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(view.findChild<QPushButton*>("alertRow:Slack") == nullptr, 2000);
     EXPECT_NE(view.findChild<QPushButton*>("alertRow:Mail"), nullptr);
-    EXPECT_EQ(f.pings.records().size(), 1u);
+    EXPECT_EQ(f.pings.records().size(), 7u);
+}
+
+TEST(ConfigView, opensOnTheLensTheAlertsCallForUntilOneIsPicked) {
+    ModelFixture f;
+    PopoverLens atOpening = PopoverLens::sounds;
+    ConfigView view(*f.model, {PopoverLens::sounds, {}, {}, [&] { return atOpening; }});
+    view.show();
+    EXPECT_EQ(view.lens(), PopoverLens::sounds);
+    view.hide();
+    atOpening = PopoverLens::alerts; // alerts arrived while it was closed
+    view.show();
+    EXPECT_EQ(view.lens(), PopoverLens::alerts);
+    EXPECT_TRUE(child<QPushButton>(view, "lensAlerts")->isChecked());
 }
 
 TEST(ConfigView, lensSwitchShowsSoundsAndRemembersTheChoice) {
