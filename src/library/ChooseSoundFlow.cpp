@@ -1,5 +1,6 @@
 #include "library/ChooseSoundFlow.h"
 
+#include "core/Text.h"
 #include "core/Uuid.h"
 #include "library/SoundImporter.h"
 
@@ -7,7 +8,7 @@ namespace corvale {
 
 FilePanelText ChooseSoundFlow::panelText(const std::optional<std::string>& app) {
     return {"Choose a sound file",
-            "Pick an audio file for " + app.value_or("all other apps") +
+            "Pick an audio file for " + isolated(app.value_or("all other apps")) +
                 ". Corvale copies it so it keeps working if you move the original.",
             "Choose"};
 }

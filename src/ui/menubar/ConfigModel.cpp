@@ -411,7 +411,7 @@ void ConfigModel::previewFlash(const App& app) {
 
 std::string ConfigModel::summary(const App& forApp) const {
     Rule rule = effectiveRule(forApp);
-    std::string text = MenuModel::soundLabel(rule.sound);
+    std::string text = isolated(MenuModel::soundLabel(rule.sound));
     if (!rule.sound.isSilent()) {
         text += " \u00B7 " + std::to_string(MenuModel::percent(rule.volume)) + "%";
     }
