@@ -291,6 +291,11 @@ TEST(SetupPanes, listsFollowTheRulesAndOpenTheAppsEditor) {
         f.model->addApp("Slack");
         f.model->addApp("Calendar");
         f.model->setSound(SoundRef::silent(), std::string("Calendar"));
+        {
+            auto toolless = c.open(f);
+            EXPECT_FALSE(find<QPushButton>(*toolless, "openNotificationSettings")->isEnabled())
+                << c.what << ": no settings tool on this desktop";
+        }
         std::vector<PaneID> opened;
         f.model->onOpenSettings = [&](const std::optional<PaneID>& pane) {
             opened.push_back(*pane);
