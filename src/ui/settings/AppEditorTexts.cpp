@@ -4,6 +4,7 @@
 #include "signals/FlashPalette.h"
 
 #include <array>
+#include <utility>
 
 namespace corvale::AppEditorTexts {
 
@@ -146,7 +147,31 @@ std::string sheetConditionNote(const std::string& appName) {
 }
 
 std::string regexRefusal(const std::string& errorName, const std::optional<int>& offset) {
-    std::string text = "This pattern can\u2019t be used: " + errorName;
+    // ICU's own names (U_REGEX_...) mean nothing to someone typing a pattern.
+    static const std::array<std::pair<const char*, const char*>, 15> words{{
+        {"U_REGEX_MISSING_CLOSE_BRACKET", "missing \u201c]\u201d"},
+        {"U_REGEX_MISMATCHED_PAREN", "a \u201c(\u201d or \u201c)\u201d without its partner"},
+        {"U_REGEX_RULE_SYNTAX", "a character out of place"},
+        {"U_REGEX_BAD_ESCAPE_SEQUENCE", "an unknown \u201c\\\u201d sequence"},
+        {"U_REGEX_PROPERTY_SYNTAX", "an unknown \u201c\\p{\u2026}\u201d property"},
+        {"U_REGEX_BAD_INTERVAL", "a \u201c{\u2026}\u201d repeat that isn\u2019t complete"},
+        {"U_REGEX_MAX_LT_MIN", "a \u201c{min,max}\u201d repeat whose max is below its min"},
+        {"U_REGEX_NUMBER_TOO_BIG", "a number that is too big"},
+        {"U_REGEX_INVALID_BACK_REF", "a reference to a group that doesn\u2019t exist"},
+        {"U_REGEX_INVALID_RANGE", "a range that isn\u2019t valid"},
+        {"U_REGEX_LOOK_BEHIND_LIMIT", "a look-behind without a fixed maximum length"},
+        {"U_REGEX_INVALID_FLAG", "an unknown \u201c(?\u2026)\u201d flag"},
+        {"U_REGEX_SET_CONTAINS_STRING", "a \u201c[\u2026]\u201d set that holds a string"},
+        {"U_REGEX_INVALID_CAPTURE_GROUP_NAME", "a group name that isn\u2019t valid"},
+        {"U_REGEX_PATTERN_TOO_BIG", "a pattern that is too long"},
+    }};
+    std::string what = "not a valid pattern";
+    for (const auto& [name, text] : words) {
+        if (errorName == name) {
+            what = text;
+        }
+    }
+    std::string text = "This pattern can\u2019t be used: " + what;
     if (offset) {
         text += " at position " + std::to_string(*offset);
     }
