@@ -32,7 +32,7 @@ bool ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& cho
     // The check only asks whether the file decodes; the opened stream is dropped at once.
     auto opened = decoder_.open(chosen->string());
     if (!opened.stream) {
-        fail(*chosen, "the file isn't playable audio: " + opened.error);
+        fail(*chosen, "the file isn't playable audio: " + opened.error, notPlayable(*chosen));
         return false;
     }
     const double seconds = opened.stream->duration();
@@ -63,13 +63,29 @@ bool ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& cho
     return true;
 }
 
-void ChooseSoundFlow::fail(const std::filesystem::path& chosen, const std::string& error) {
+std::string ChooseSoundFlow::notPlayable(const std::filesystem::path& chosen) {
+    switch (SoundImporter::troubleReading(chosen)) {
+    case SoundImporter::FileTrouble::missing:
+        return "the file is no longer there";
+    case SoundImporter::FileTrouble::unreadable:
+        return "the file can't be read";
+    case SoundImporter::FileTrouble::empty:
+        return "the file is empty";
+    case SoundImporter::FileTrouble::none:
+        break;
+    }
+    return "the file isn't playable audio";
+}
+
+void ChooseSoundFlow::fail(const std::filesystem::path& chosen, const std::string& error,
+                           const std::optional<std::string>& shown) {
     if (log_) {
         log_("[sound] import failed for " + chosen.string() + ": " + error);
     }
     if (hooks_.alert) {
         hooks_.alert("Couldn't use that sound",
-                     chosen.filename().string() + " couldn't be imported: " + error);
+                     chosen.filename().string() +
+                         " couldn't be imported: " + shown.value_or(error));
     }
 }
 

@@ -134,7 +134,7 @@ public:
     bool handleKey(const KeyPress& press);
 
     static std::string describe(ClipError error);
-    static std::string describe(const SoundClipExporter::ExportError& error);
+    std::string describe(const SoundClipExporter::ExportError& error) const;
     // "m:ss" of whole seconds, and "m:ss.s" with tenths.
     static std::string mmss(double seconds);
     static std::string mmssTenths(double seconds);
@@ -145,7 +145,8 @@ private:
     void nudge(double by, bool edgeOnly);
     void startPlayTimer();
     void previewStarted(const PlaybackStarted& result, const ClipRange& range);
-    void durationLoaded(std::optional<double> duration);
+    void durationLoaded(const SongLength& length);
+    void exportFailed(const SoundClipExporter::ExportError& error);
     void changed();
     void failed(const char* message);
     std::string songFileName() const;
