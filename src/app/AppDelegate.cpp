@@ -188,6 +188,15 @@ ConfigHooks AppDelegate::modelHooks() {
             flashScreenOverlay(color, style, app, intensity, duration, repeat);
         };
     hooks.onSnooze = [this] { silence_.snoozeHotKeyFired(); };
+    hooks.onRestoreAccess = [this] {
+        // The trust query itself asks the bus for a monitor again while it has none.
+        observer_.attachIfPossible();
+        const bool trusted = services_.bannerTree.isTrusted();
+        log_(std::string("[access] restore requested, AXIsProcessTrusted=") + boolText(trusted));
+        refreshConfigModel();
+        updateStatus();
+        return trusted;
+    };
     return hooks;
 }
 

@@ -45,6 +45,8 @@ struct ConfigHooks {
     Callback<void(bool)> onSoundsEnabledChanged;
     Callback<void()> onOpenNotifSettings;
     Callback<void()> onOpenAccessibilitySettings;
+    // Asks the bus again to let us watch notifications; true when access is granted now.
+    Callback<bool()> onRestoreAccess;
     Callback<std::optional<std::string>()> onAddApp;
     Callback<void(const std::string&)> onForgetSeenApp;
     Callback<void(const std::optional<std::string>&)> onChooseFile;

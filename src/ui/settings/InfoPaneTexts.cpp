@@ -88,8 +88,9 @@ const std::vector<std::string>& fixDoubleSoundSteps() {
 
 const std::vector<std::string>& detectionSteps() {
     static const std::vector<std::string> steps{
-        "Make sure the app\u2019s notifications are on, both in the app and in your desktop\u2019s "
-        "settings.",
+        "Make sure notifications are turned on in the app\u2019s own settings - Corvale hears "
+        "every "
+        "notification an app sends to the desktop, even one your desktop then hides.",
         "Some apps only badge their own window or tray icon instead of posting a notification - "
         "Corvale can\u2019t hear those.",
         "Corvale matches the app name each notification carries - check that the app\u2019s name "

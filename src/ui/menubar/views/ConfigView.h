@@ -89,6 +89,8 @@ private:
     QLabel* engineLine_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QPushButton* restoreAccess_ = nullptr;
+    // What the last try to restore access found, while access is still missing.
+    QLabel* restoreResult_ = nullptr;
     QCheckBox* playSounds_ = nullptr;
     QAbstractButton* alertsButton_ = nullptr;
     QAbstractButton* soundsButton_ = nullptr;

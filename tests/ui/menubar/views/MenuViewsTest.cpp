@@ -50,7 +50,10 @@ TEST(ConfigView, engineCardFollowsPermissionAndPlaySounds) {
     std::vector<bool> switched;
     int restoreClicks = 0;
     f.model->onSoundsEnabledChanged = [&](bool on) { switched.push_back(on); };
-    f.model->onOpenAccessibilitySettings = [&] { ++restoreClicks; };
+    f.model->onRestoreAccess = [&] {
+        ++restoreClicks;
+        return false;
+    };
     ConfigView view(*f.model, {PopoverLens::alerts, {}});
     view.show();
 
@@ -71,7 +74,12 @@ TEST(ConfigView, engineCardFollowsPermissionAndPlaySounds) {
     EXPECT_TRUE(switched.empty()) << "a refresh must not echo back as a user change";
     QTRY_VERIFY_WITH_TIMEOUT(restore->isVisible(), 2000);
     QTest::mouseClick(restore, Qt::LeftButton);
-    EXPECT_EQ(restoreClicks, 1);
+    EXPECT_EQ(restoreClicks, 1) << "the button asks for the monitor again";
+    auto* result = child<QLabel>(view, "restoreResult");
+    EXPECT_TRUE(result->isVisible()) << "a try that failed says so";
+    EXPECT_EQ(result->text(), text(MenuTexts::restoreAccessFailed));
+    f.publish(true, false);
+    QTRY_VERIFY_WITH_TIMEOUT(!result->isVisible(), 2000);
 
     QTest::mouseClick(play, Qt::LeftButton);
     EXPECT_EQ(switched, std::vector<bool>{true});

@@ -356,17 +356,24 @@ TEST(AboutPane, updatesLinksAndSupportMail) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), SupportContact::supportAddress);
 }
 
-TEST(HelpPane, oneCardPerTopicEachWithItsGlyph) {
+TEST(HelpPane, oneCardPerTopicEachWithItsGlyphWarningOnlyWithoutAccess) {
     PaneFixture f;
     auto pane = f.open<settings::HelpPane>();
     for (const auto& topic : HelpCatalog::topics()) {
         auto* card = find<QWidget>(*pane, "helpCard:" + QString::fromStdString(topic.id));
         ASSERT_NE(card, nullptr) << topic.id;
-        EXPECT_EQ(card->findChild<QLabel*>("caveat") != nullptr, topic.caveat.has_value())
-            << topic.id;
+        EXPECT_EQ(card->findChild<QLabel*>("caveat"), nullptr) << topic.id << ": access granted";
         EXPECT_FALSE(settings::helpGlyph(QString::fromStdString(topic.symbol), 24).isNull())
             << topic.symbol << " has no glyph";
     }
+
+    ConfigPublished denied = f.model->published();
+    denied.isTrusted = false;
+    f.model->publish(denied);
+    pane->hide();
+    pane->show();
+    QTRY_VERIFY_WITH_TIMEOUT(pane->findChild<QLabel*>("caveat") != nullptr, 2000);
+    EXPECT_TRUE(pane->findChild<QLabel*>("caveat")->text().contains("Restore Notification Access"));
 }
 
 } // namespace
