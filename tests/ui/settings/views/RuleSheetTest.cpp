@@ -4,9 +4,11 @@
 #include "ui/settings/RuleSheetModel.h"
 #include "ui/settings/views/SettingsFixture.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 namespace corvale {
@@ -109,6 +111,30 @@ TEST(RuleSheet, escapeCancelsWithoutSaving) {
     EXPECT_FALSE(s.sheet->isVisible());
     EXPECT_EQ(s.sheet->result(), QDialog::Rejected);
     EXPECT_TRUE(s.saved.empty());
+}
+
+// Names come from anywhere: a 240-character sound or a 10,000-character app must not push the
+// sheet's buttons off the screen.
+TEST(RuleSheet, longNamesAreCutShortAndTheSheetStaysOnItsScreen) {
+    SettingsFixture f;
+    const std::string sound(240, 's');
+    f.model->addCustomSound(sound, FileUrl::fromPath("/sounds/long.wav"));
+    const std::string app = std::string(10000, 'A');
+    settings::RuleSheet sheet(*f.model, f.dialogs, app, std::nullopt,
+                              [](const auto&, const auto&, const auto&, double) {});
+    sheet.show();
+    const int screenWidth = sheet.screen()->availableGeometry().width();
+    EXPECT_LT(sheet.width(), screenWidth);
+    EXPECT_LE(sheet.maximumWidth(), screenWidth);
+    auto* popUp = child<QComboBox>(sheet, "soundPopUp");
+    bool found = false;
+    for (int i = 0; i < popUp->count(); ++i) {
+        if (popUp->itemData(i, Qt::ToolTipRole).toString().toStdString() == sound) {
+            found = true;
+            EXPECT_LT(popUp->itemText(i).size(), 60) << "shown cut short";
+        }
+    }
+    EXPECT_TRUE(found) << "the whole name is in the item's tooltip";
 }
 
 } // namespace
