@@ -38,11 +38,23 @@ AppDelegate::AppDelegate(AppServices services, AppFolders folders, LogFn log)
               }),
       dispatch_({services.scheduler, prefs_, silence_, observer_, ruleStore_, observedAppsStore_,
                  pingLogStore_, actionRunner_, status_},
-                log_, [this] { updateStatus(); }),
-      hotKeys_(
-          services.hotKeys, prefs_, services.scheduler,
-          {[this] { silence_.toggleSoundsFromHotKey(); }, [this] { silence_.snoozeHotKeyFired(); }},
-          log_) {
+                log_,
+                [this] {
+                    updateStatus();
+                    // The history changed; what the views publish may not have (a snooze label).
+                    if (configModel_) {
+                        configModel_->announceChange();
+                    }
+                }),
+      hotKeys_(services.hotKeys, prefs_, services.scheduler,
+               {[this] { silence_.toggleSoundsFromHotKey(); },
+                [this] { silence_.snoozeHotKeyFired(); },
+                [this] {
+                    if (configModel_) {
+                        configModel_->announceChange();
+                    }
+                }},
+               log_) {
     for (VersionedJsonStore* store : std::initializer_list<VersionedJsonStore*>{
              &ruleStore_, &customSoundStore_, &observedAppsStore_, &pingLogStore_}) {
         store->setNotice(services_.notice);
@@ -176,6 +188,15 @@ ConfigHooks AppDelegate::modelHooks() {
             flashScreenOverlay(color, style, app, intensity, duration, repeat);
         };
     hooks.onSnooze = [this] { silence_.snoozeHotKeyFired(); };
+    hooks.onRestoreAccess = [this] {
+        // The trust query itself asks the bus for a monitor again while it has none.
+        observer_.attachIfPossible();
+        const bool trusted = services_.bannerTree.isTrusted();
+        log_(std::string("[access] restore requested, AXIsProcessTrusted=") + boolText(trusted));
+        refreshConfigModel();
+        updateStatus();
+        return trusted;
+    };
     return hooks;
 }
 

@@ -23,7 +23,8 @@ struct HotKeyCombo {
     static constexpr std::array<std::uint32_t, 20> functionKeyCodes{
         122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111, 105, 107, 113, 106, 64, 79, 80, 90};
 
-    // Display labels of the keys a shortcut may use; letters and punctuation as on a US layout.
+    // Display labels of the keys a shortcut may use: letters and punctuation as on a US layout,
+    // arrows, Backspace and Delete by their xkbcommon keysym names.
     static const std::map<std::uint32_t, std::string>& specialLabels();
 
     static bool isFunctionKey(std::uint32_t keyCode);
@@ -38,7 +39,8 @@ struct HotKeyCombo {
     // A function key may stand alone; any other key needs control, option or command.
     bool isRegistrable() const;
 
-    // The modifier glyphs followed by keyLabel of the key, as log lines show a shortcut (⌥⌘M).
+    // The modifier names followed by keyLabel of the key, as log lines show a shortcut
+    // (Alt+Super+M).
     std::string displayText() const;
 
     // The stored form: two integers, the key code and the modifiers' raw value; -1 and 0 for none.

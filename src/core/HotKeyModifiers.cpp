@@ -5,16 +5,16 @@ namespace corvale {
 std::string HotKeyModifiers::displayString() const {
     std::string text;
     if (contains(control)) {
-        text += "\u2303";
+        text += "Ctrl+";
     }
     if (contains(option)) {
-        text += "\u2325";
+        text += "Alt+";
     }
     if (contains(shift)) {
-        text += "\u21E7";
+        text += "Shift+";
     }
     if (contains(command)) {
-        text += "\u2318";
+        text += "Super+";
     }
     return text;
 }

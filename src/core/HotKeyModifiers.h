@@ -27,7 +27,8 @@ struct HotKeyModifiers {
     }
     friend constexpr bool operator==(HotKeyModifiers, HotKeyModifiers) = default;
 
-    // The glyphs of the members present, always in the order control, option, shift, command.
+    // The desktop's names of the members present, each followed by "+", always in the order
+    // control, option, shift, command ("Ctrl+Alt+Shift+Super+"); PC keyboards have no glyphs.
     std::string displayString() const;
 };
 

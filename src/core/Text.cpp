@@ -168,4 +168,41 @@ std::optional<std::string> firstCharacters(std::string_view text, int limit) {
     return head;
 }
 
+std::string isolated(std::string_view outside) {
+    const auto text = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(outside.data(), static_cast<int32_t>(outside.size())));
+    icu::UnicodeString kept;
+    bool needed = false;
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        const UChar32 c = text.char32At(i);
+        switch (u_charDirection(c)) {
+        case U_LEFT_TO_RIGHT_ISOLATE:
+        case U_RIGHT_TO_LEFT_ISOLATE:
+        case U_FIRST_STRONG_ISOLATE:
+        case U_POP_DIRECTIONAL_ISOLATE:
+            needed = true;
+            continue;
+        case U_RIGHT_TO_LEFT:
+        case U_RIGHT_TO_LEFT_ARABIC:
+        case U_ARABIC_NUMBER:
+        case U_LEFT_TO_RIGHT_EMBEDDING:
+        case U_LEFT_TO_RIGHT_OVERRIDE:
+        case U_RIGHT_TO_LEFT_EMBEDDING:
+        case U_RIGHT_TO_LEFT_OVERRIDE:
+        case U_POP_DIRECTIONAL_FORMAT:
+            needed = true;
+            break;
+        default:
+            break;
+        }
+        kept.append(c);
+    }
+    if (!needed) {
+        return std::string(outside);
+    }
+    std::string out = "\u2068";
+    kept.toUTF8String(out);
+    return out + "\u2069";
+}
+
 } // namespace corvale

@@ -39,6 +39,12 @@ constexpr int hexDigitValue(char c) {
 // split), or none when the text has no more than `limit` of them.
 std::optional<std::string> firstCharacters(std::string_view text, int limit);
 
+// Text from outside (an app's, a sound's or a file's name) as it goes into a sentence of ours: a
+// run isolated by U+2068 ... U+2069 when it holds right-to-left letters or direction controls, so
+// it can never reorder the words around it; other text is returned as it is, since it cannot.
+// Isolate controls inside are dropped, so none of them can end the run early.
+std::string isolated(std::string_view outside);
+
 // Replaces bytes that are not valid UTF-8 with U+FFFD, so text from outside is safe to process.
 std::string validUtf8(std::string_view text);
 

@@ -1,5 +1,6 @@
 #include "library/ChooseSoundFlow.h"
 
+#include "core/Text.h"
 #include "core/Uuid.h"
 #include "library/SoundImporter.h"
 
@@ -7,7 +8,7 @@ namespace corvale {
 
 FilePanelText ChooseSoundFlow::panelText(const std::optional<std::string>& app) {
     return {"Choose a sound file",
-            "Pick an audio file for " + app.value_or("all other apps") +
+            "Pick an audio file for " + isolated(app.value_or("all other apps")) +
                 ". Corvale copies it so it keeps working if you move the original.",
             "Choose"};
 }
@@ -81,7 +82,7 @@ void ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& cho
 bool ChooseSoundFlow::import(const std::filesystem::path& chosen,
                              const std::optional<std::string>& app, const Probe& probe) {
     if (!probe.seconds) {
-        fail(chosen, "the file isn't playable audio: " + probe.error);
+        fail(chosen, "the file isn't playable audio: " + probe.error, notPlayable(chosen));
         return false;
     }
     const double seconds = *probe.seconds;
@@ -111,13 +112,29 @@ bool ChooseSoundFlow::import(const std::filesystem::path& chosen,
     return true;
 }
 
-void ChooseSoundFlow::fail(const std::filesystem::path& chosen, const std::string& error) {
+std::string ChooseSoundFlow::notPlayable(const std::filesystem::path& chosen) {
+    switch (SoundImporter::troubleReading(chosen)) {
+    case SoundImporter::FileTrouble::missing:
+        return "the file is no longer there";
+    case SoundImporter::FileTrouble::unreadable:
+        return "the file can't be read";
+    case SoundImporter::FileTrouble::empty:
+        return "the file is empty";
+    case SoundImporter::FileTrouble::none:
+        break;
+    }
+    return "the file isn't playable audio";
+}
+
+void ChooseSoundFlow::fail(const std::filesystem::path& chosen, const std::string& error,
+                           const std::optional<std::string>& shown) {
     if (log_) {
         log_("[sound] import failed for " + chosen.string() + ": " + error);
     }
     if (hooks_.alert) {
         hooks_.alert("Couldn't use that sound",
-                     chosen.filename().string() + " couldn't be imported: " + error);
+                     chosen.filename().string() +
+                         " couldn't be imported: " + shown.value_or(error));
     }
 }
 

@@ -67,7 +67,11 @@ private:
     };
     bool import(const std::filesystem::path& chosen, const std::optional<std::string>& app,
                 const Probe& probe);
-    void fail(const std::filesystem::path& chosen, const std::string& error);
+    // Logs the failure; the alert shows the shown words when given, else the same error.
+    void fail(const std::filesystem::path& chosen, const std::string& error,
+              const std::optional<std::string>& shown = std::nullopt);
+    // Why a file did not decode, in the user's words: the decoder's own stay in the log.
+    static std::string notPlayable(const std::filesystem::path& chosen);
 
     AudioDecoder& decoder_;
     BackgroundTasks& background_;

@@ -93,22 +93,25 @@ std::string ClipEditorModel::playTitle() const {
 void ClipEditorModel::load() {
     isLoading_ = true;
     std::weak_ptr<bool> alive = alive_;
-    exporter_.loadDuration(source_, [this, alive](std::optional<double> duration) {
+    exporter_.loadDuration(source_, [this, alive](const SongLength& length) {
         if (!alive.expired()) {
-            durationLoaded(duration);
+            durationLoaded(length);
         }
     });
 }
 
-void ClipEditorModel::durationLoaded(std::optional<double> duration) {
-    if (!duration) {
+void ClipEditorModel::durationLoaded(const SongLength& length) {
+    if (length.problem != SongLength::Problem::none) {
         isLoading_ = false;
-        status_ = "Couldn't read that file's length - it may be unsupported or protected.";
+        status_ = SoundClipExporter::describe(length, source_);
+        if (!length.detail.empty()) {
+            log("[clip] couldn't open " + songFileName() + ": " + length.detail);
+        }
         changed();
         failed(loadFailedMessage);
         return;
     }
-    const double d = *duration;
+    const double d = length.seconds;
     sourceDuration_ = d;
     selStart_ = 0;
     selEnd_ = limited(d, SoundClipper::minClipLength, SoundClipper::defaultSelection);
@@ -420,10 +423,7 @@ void ClipEditorModel::save(const std::filesystem::path& folder, const std::strin
                              }
                              isExporting_ = false;
                              if (error) {
-                                 status_ = describe(*error);
-                                 log("[clip] export failed for " + songFileName() + ": " + status_);
-                                 changed();
-                                 failed(exportFailedMessage);
+                                 exportFailed(*error);
                                  return;
                              }
                              log("[clip] exported " + songFileName() + " [" + mmss(range.start) +
@@ -442,8 +442,19 @@ std::string ClipEditorModel::describe(ClipError error) {
     return corvale::describe(error);
 }
 
-std::string ClipEditorModel::describe(const SoundClipExporter::ExportError& error) {
-    return SoundClipExporter::describe(error);
+void ClipEditorModel::exportFailed(const SoundClipExporter::ExportError& error) {
+    status_ = describe(error);
+    // The library's reason for a source that no longer opens stays in the log.
+    const bool detailed =
+        error.kind == SoundClipExporter::ExportError::Kind::cannotOpen && !error.message.empty();
+    log("[clip] export failed for " + songFileName() + ": " + status_ +
+        (detailed ? " (" + error.message + ")" : std::string()));
+    changed();
+    failed(exportFailedMessage);
+}
+
+std::string ClipEditorModel::describe(const SoundClipExporter::ExportError& error) const {
+    return SoundClipExporter::describe(error, source_);
 }
 
 std::string ClipEditorModel::mmss(double seconds) {

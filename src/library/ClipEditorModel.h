@@ -48,7 +48,7 @@ public:
     };
 
     static constexpr const char* keyHint = "Space plays  \u00B7  \u2190/\u2192 moves  \u00B7  "
-                                           "\u21E7\u2190/\u2192 trims the active edge";
+                                           "Shift+\u2190/\u2192 trims the active edge";
     // Longer songs also get the strip of the whole song above the zoomed lane.
     static constexpr double songStripThreshold = 15.001;
     static constexpr Millis playheadInterval{33};
@@ -135,7 +135,7 @@ public:
     bool handleKey(const KeyPress& press);
 
     static std::string describe(ClipError error);
-    static std::string describe(const SoundClipExporter::ExportError& error);
+    std::string describe(const SoundClipExporter::ExportError& error) const;
     // "m:ss" of whole seconds, and "m:ss.s" with tenths.
     static std::string mmss(double seconds);
     static std::string mmssTenths(double seconds);
@@ -146,7 +146,8 @@ private:
     void nudge(double by, bool edgeOnly);
     void startPlayTimer();
     void previewStarted(const PlaybackStarted& result, const ClipRange& range);
-    void durationLoaded(std::optional<double> duration);
+    void durationLoaded(const SongLength& length);
+    void exportFailed(const SoundClipExporter::ExportError& error);
     void changed();
     void failed(const char* message);
     std::string songFileName() const;

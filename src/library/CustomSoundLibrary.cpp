@@ -30,8 +30,9 @@ bool insideFolder(const std::filesystem::path& file, const std::filesystem::path
 } // namespace
 
 std::string CustomSoundLibrary::keptFileNote(const std::string& name, const std::string& path) {
-    return "\u201C" + name + "\u201D is no longer in My Sounds. Its file stays where it is (" +
-           path + "): Corvale deletes only the files in its own Sounds folder.";
+    return "\u201C" + isolated(name) +
+           "\u201D is no longer in My Sounds. Its file stays where it is (" + isolated(path) +
+           "): Corvale deletes only the files in its own Sounds folder.";
 }
 
 CustomSoundLibrary::CustomSoundLibrary(CustomSoundStore& sounds, const RuleStore& rules,

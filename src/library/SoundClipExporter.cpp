@@ -1,5 +1,7 @@
 #include "library/SoundClipExporter.h"
 
+#include "library/SoundImporter.h"
+
 #include <cmath>
 
 namespace corvale {
@@ -10,24 +12,40 @@ double onTimescale(double seconds) {
     return std::round(seconds * SoundClipExporter::timescale) / SoundClipExporter::timescale;
 }
 
+std::string unopenable(const std::string& source) {
+    switch (SoundImporter::troubleReading(source)) {
+    case SoundImporter::FileTrouble::missing:
+        return "That file is no longer there - it may have been moved or deleted.";
+    case SoundImporter::FileTrouble::unreadable:
+        return "That file can't be read - you may not have permission to open it.";
+    case SoundImporter::FileTrouble::empty:
+        return "That file is empty.";
+    case SoundImporter::FileTrouble::none:
+        break;
+    }
+    return "That file isn't audio Corvale can read.";
+}
+
 } // namespace
 
 SoundClipExporter::SoundClipExporter(MediaTools& media, BackgroundTasks& tasks)
     : media_(media), tasks_(tasks) {}
 
 void SoundClipExporter::loadDuration(const std::string& path,
-                                     std::function<void(std::optional<double>)> completion) {
+                                     std::function<void(SongLength)> completion) {
     MediaTools* media = &media_;
     runForResult(
         tasks_,
-        [media, path]() -> std::optional<double> {
-            auto seconds = media->duration(path);
-            if (seconds && !(std::isfinite(*seconds) && *seconds > 0)) {
-                return std::nullopt;
+        [media, path] {
+            auto length = media->duration(path);
+            if (length.problem == SongLength::Problem::none &&
+                !(std::isfinite(length.seconds) && length.seconds > 0)) {
+                length.problem = SongLength::Problem::unknownLength;
             }
-            return seconds;
+            return length;
         },
-        std::move(completion), std::optional<double>());
+        std::move(completion),
+        SongLength{SongLength::Problem::unknownLength, 0, "the reader stopped unexpectedly"});
 }
 
 void SoundClipExporter::exportClip(
@@ -48,13 +66,29 @@ SoundClipExporter::runExport(MediaTools& media, const std::string& source, ClipR
     return media.exportClip(source, onTimescale(range.start), onTimescale(range.duration), target);
 }
 
-std::string SoundClipExporter::describe(const ExportError& error) {
+std::string SoundClipExporter::describe(const SongLength& length, const std::string& source) {
+    switch (length.problem) {
+    case SongLength::Problem::none:
+        return {};
+    case SongLength::Problem::cannotOpen:
+        return unopenable(source);
+    case SongLength::Problem::noAudioTrack:
+        return "That file has no audio track to clip.";
+    case SongLength::Problem::unknownLength:
+        break;
+    }
+    return "Couldn't read that file's length - it may be unsupported or protected.";
+}
+
+std::string SoundClipExporter::describe(const ExportError& error, const std::string& source) {
     switch (error.kind) {
     case ExportError::Kind::protectedContent:
         return "This track is copy-protected (for example, a DRM-protected purchase) and can't be "
                "clipped. Use a file you own - an MP3, WAV, or your own M4A.";
     case ExportError::Kind::noAudioTrack:
         return "That file has no audio track to clip.";
+    case ExportError::Kind::cannotOpen:
+        return unopenable(source);
     case ExportError::Kind::exportUnavailable:
         return "Couldn't start the audio exporter for that file.";
     case ExportError::Kind::exportFailed:

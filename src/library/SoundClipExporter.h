@@ -20,9 +20,8 @@ public:
 
     SoundClipExporter(MediaTools& media, BackgroundTasks& tasks);
 
-    // The length in seconds when it is finite and above zero; otherwise none.
-    void loadDuration(const std::string& path,
-                      std::function<void(std::optional<double>)> completion);
+    // The length, when it is finite and above zero; otherwise why there is none.
+    void loadDuration(const std::string& path, std::function<void(SongLength)> completion);
     // Writes the passage to target (its folder is created, an older file there replaced); none on
     // success. A failed export leaves no file at target.
     void exportClip(const std::string& source, ClipRange range, const std::string& target,
@@ -32,7 +31,11 @@ public:
     static std::optional<ExportError> runExport(MediaTools& media, const std::string& source,
                                                 ClipRange range, const std::string& target);
 
-    static std::string describe(const ExportError& error);
+    // What went wrong, in the user's words. A source that does not open is looked at again, so a
+    // file moved, made unreadable or emptied while the editor was open is told apart from one
+    // that is not media.
+    static std::string describe(const ExportError& error, const std::string& source);
+    static std::string describe(const SongLength& length, const std::string& source);
 
 private:
     MediaTools& media_;

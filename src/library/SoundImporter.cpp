@@ -1,5 +1,6 @@
 #include "library/SoundImporter.h"
 
+#include <fstream>
 #include <system_error>
 
 namespace corvale {
@@ -16,6 +17,21 @@ std::string SoundImporter::nameWithoutExtension(const fs::path& file) {
     const std::string name = file.filename().string();
     const std::string extension = extensionOf(file);
     return extension.empty() ? name : name.substr(0, name.size() - extension.size() - 1);
+}
+
+SoundImporter::FileTrouble SoundImporter::troubleReading(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::exists(file, ec)) {
+        return ec && ec != std::errc::no_such_file_or_directory ? FileTrouble::unreadable
+                                                                : FileTrouble::missing;
+    }
+    if (!std::ifstream(file, std::ios::binary)) {
+        return FileTrouble::unreadable;
+    }
+    if (fs::is_regular_file(file, ec) && fs::file_size(file, ec) == 0 && !ec) {
+        return FileTrouble::empty;
+    }
+    return FileTrouble::none;
 }
 
 SoundImporter::Result SoundImporter::importSound(const fs::path& source, const fs::path& folder,

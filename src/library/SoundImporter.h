@@ -21,6 +21,11 @@ public:
     static Result importSound(const std::filesystem::path& source,
                               const std::filesystem::path& folder, const std::string& uniqueName);
 
+    // What the file system says about a file that did not open as audio, so the user hears that
+    // rather than the decoder's words: gone, not readable by us, empty, or none of these.
+    enum class FileTrouble { none, missing, unreadable, empty };
+    static FileTrouble troubleReading(const std::filesystem::path& file);
+
     // The extension without its dot, case kept; empty when the name has none.
     static std::string extensionOf(const std::filesystem::path& file);
     // The file's name without its extension: the name a library entry gets.

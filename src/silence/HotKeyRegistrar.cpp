@@ -5,7 +5,9 @@ namespace corvale {
 HotKeyRegistrar::HotKeyRegistrar(HotKeyService& service, SettingsPrefs& prefs, Scheduler& scheduler,
                                  Actions actions, LogFn log)
     : service_(service), prefs_(prefs), scheduler_(scheduler), actions_(std::move(actions)),
-      log_(std::move(log)) {}
+      log_(std::move(log)) {
+    lostWatch_ = service_.observeLostRegistrations([this](HotKeyID id) { registrationLost(id); });
+}
 
 void HotKeyRegistrar::registerHotKeys() {
     // Each field is emptied before its combo is read again, so the same combination can be
@@ -34,6 +36,27 @@ std::unique_ptr<GlobalHotKey> HotKeyRegistrar::registerOne(const char* name,
         log_(prefix + "FAILED to register " + combo->displayText() + " (in use by another app?)");
     }
     return hotKey;
+}
+
+void HotKeyRegistrar::registrationLost(HotKeyID id) {
+    auto lost = [&](std::unique_ptr<GlobalHotKey>& field, const char* name,
+                    std::optional<HotKeyCombo> combo) {
+        if (!field || field->hotKeyID() != id) {
+            return false;
+        }
+        field.reset();
+        // Registrations follow the preferences, so the stored combo is the one that was lost.
+        if (combo) {
+            log_(std::string("[hotkey] ") + name + ": FAILED to register " + combo->displayText() +
+                 " (in use by another app?)");
+        }
+        return true;
+    };
+    if ((lost(muteHotKey_, "mute-all", prefs_.muteHotKeyCombo()) ||
+         lost(snoozeHotKey_, "snooze", prefs_.snoozeHotKeyCombo())) &&
+        actions_.registrationLost) {
+        actions_.registrationLost();
+    }
 }
 
 void HotKeyRegistrar::runSoon(const std::function<void()>& action) {

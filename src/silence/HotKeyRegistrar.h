@@ -23,6 +23,8 @@ public:
     struct Actions {
         std::function<void()> toggleSoundsFromHotKey;
         std::function<void()> snoozeHotKeyFired;
+        // A shortcut that was live no longer is; whoever shows it says so.
+        std::function<void()> registrationLost = {};
     };
 
     HotKeyRegistrar(HotKeyService& service, SettingsPrefs& prefs, Scheduler& scheduler,
@@ -41,6 +43,7 @@ private:
                                               std::uint32_t id,
                                               const std::function<void()>& action);
     void runSoon(const std::function<void()>& action);
+    void registrationLost(HotKeyID id);
 
     HotKeyService& service_;
     SettingsPrefs& prefs_;
@@ -50,6 +53,7 @@ private:
     std::unique_ptr<GlobalHotKey> muteHotKey_;
     std::unique_ptr<GlobalHotKey> snoozeHotKey_;
     std::list<Subscription> pending_;
+    Subscription lostWatch_;
 };
 
 } // namespace corvale

@@ -40,6 +40,14 @@ public:
     // program owns it, it is already registered here, the key does not exist, there is no window
     // system).
     virtual std::optional<Subscription> registerHotKey(const HotKeyCombo& combo, HotKeyID id) = 0;
+
+    // Tells of each registration that stopped being live while its handle was held (the keyboard
+    // mapping changed and the combination could not be claimed again). A service whose
+    // registrations never lapse tells nothing.
+    virtual Subscription observeLostRegistrations(std::function<void(HotKeyID)> onLost) {
+        (void)onLost;
+        return {};
+    }
 };
 
 } // namespace corvale

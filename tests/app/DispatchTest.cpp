@@ -301,9 +301,13 @@ TEST_F(Dispatch, withoutTrustTheStartUpSaysSoAndAttachesLater) {
     EXPECT_TRUE(log.contains(
         "[perm] Accessibility not granted - prompted; will attach automatically once granted."));
     EXPECT_FALSE(app->observer().isAttached());
+    auto hooks = app->modelHooks();
+    EXPECT_FALSE(hooks.onRestoreAccess()) << "asked again, the bus still refuses";
+    EXPECT_TRUE(log.contains("[access] restore requested, AXIsProcessTrusted=false"));
     tree.trusted = true;
     scheduler.advance(2.0);
     EXPECT_TRUE(app->observer().isAttached());
+    EXPECT_TRUE(hooks.onRestoreAccess());
 }
 
 // A hand edit of the rules applies once the editor's writes have settled; a broken edit changes

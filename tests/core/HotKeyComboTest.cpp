@@ -13,9 +13,9 @@ const auto command = HotKeyModifiers::command;
 } // namespace
 
 TEST(HotKeyModifiers, displayStringKeepsOneOrderWhateverTheBuildOrder) {
-    EXPECT_EQ((command | shift | option | control).displayString(), "⌃⌥⇧⌘");
-    EXPECT_EQ((control | option | shift | command).displayString(), "⌃⌥⇧⌘");
-    EXPECT_EQ((command | option).displayString(), "⌥⌘");
+    EXPECT_EQ((command | shift | option | control).displayString(), "Ctrl+Alt+Shift+Super+");
+    EXPECT_EQ((control | option | shift | command).displayString(), "Ctrl+Alt+Shift+Super+");
+    EXPECT_EQ((command | option).displayString(), "Alt+Super+");
     EXPECT_EQ(HotKeyModifiers{}.displayString(), "");
     EXPECT_EQ(HotKeyModifiers{0x30}.displayString(), "") << "undefined bits show nothing";
 }
@@ -28,9 +28,12 @@ TEST(HotKeyCombo, keyLabelsCoverTheTableAndNameEverythingElseByCode) {
         EXPECT_EQ(HotKeyCombo::keyLabel(HotKeyCombo::functionKeyCodes[i]),
                   "F" + std::to_string(i + 1));
     }
+    EXPECT_EQ(HotKeyCombo::keyLabel(51), "BackSpace") << "a PC keyboard's Delete deletes forward";
+    EXPECT_EQ(HotKeyCombo::keyLabel(117), "Delete");
     std::set<std::string> labels;
     for (const auto& [code, label] : HotKeyCombo::specialLabels()) {
         labels.insert(label);
+        EXPECT_LT(static_cast<unsigned char>(label[0]), 0x80) << label << ": no glyph a PC lacks";
     }
     EXPECT_EQ(labels.size(), HotKeyCombo::specialLabels().size()) << "no two keys share a label";
 }
@@ -62,7 +65,7 @@ TEST(HotKeyCombo, onlyFunctionKeysMayGoWithoutControlOptionOrCommand) {
     EXPECT_TRUE((HotKeyCombo{0, option}).isRegistrable());
     EXPECT_TRUE((HotKeyCombo{0, control | shift}).isRegistrable());
     EXPECT_TRUE((HotKeyCombo{53, command}).isRegistrable());
-    EXPECT_EQ((HotKeyCombo{46, option | command}).displayText(), "⌥⌘M");
+    EXPECT_EQ((HotKeyCombo{46, option | command}).displayText(), "Alt+Super+M");
 }
 
 TEST(HotKeyCombo, storedFormRoundTripsAndReadsNegativeOrMissingCodesAsNone) {

@@ -77,6 +77,14 @@ TEST(Text, trimmingAndCaseFoldingAreUnicodeAware) {
     EXPECT_FALSE(localizedCaseInsensitiveLess("Banana", "apple"));
 }
 
+TEST(Text, outsideTextThatCouldReorderItsSentenceIsIsolated) {
+    EXPECT_EQ(isolated("Slack (beta) 2"), "Slack (beta) 2") << "nothing to reorder";
+    EXPECT_EQ(isolated("\u202Eopusfile"), "\u2068\u202Eopusfile\u2069");
+    EXPECT_EQ(isolated("\u05E9\u05DC\u05D5\u05DD"), "\u2068\u05E9\u05DC\u05D5\u05DD\u2069");
+    // A stray isolate end inside would close the run early and free the override after it.
+    EXPECT_EQ(isolated("a\u2069\u202Eb\u2066"), "\u2068a\u202Eb\u2069");
+}
+
 TEST(FileUrl, percentEncodingRoundTripsAndComparesStandardisedPaths) {
     auto url = FileUrl::fromPath("/home/ann/Sounds/a b#c%d\xC3\xA9.wav");
     EXPECT_EQ(url.str(), "file:///home/ann/Sounds/a%20b%23c%25d%C3%A9.wav");

@@ -392,6 +392,53 @@ TEST_F(ClipEditorModelTest, loadingAndItsFailuresAreReported) {
     EXPECT_EQ(failures[1].first, ClipEditorModel::loadFailedMessage);
     EXPECT_EQ(failures[1].second,
               "Couldn't read that file's length - it may be unsupported or protected.");
+
+    // A video without sound is refused at once, not shown as a flat line that saves.
+    media.songs[song] = {600.0, 0, {}, false, true};
+    ClipEditorModel video(song, logs.fn(), {media, background, engine, scheduler});
+    listen(video);
+    video.load();
+    background.runAll();
+    EXPECT_EQ(video.status(), "That file has no audio track to clip.");
+    EXPECT_FALSE(video.canUseSelection());
+    EXPECT_EQ(failures.size(), 3u);
+}
+
+TEST_F(ClipEditorModelTest, aSongThatVanishesIsToldApartFromOneWithoutSound) {
+    test::TempDir dir;
+    const auto file = dir / "Song.mp3";
+    test::writeFile(file, "song");
+    media.songs[file.string()] = {60.0, 44100, {}};
+    ClipEditorModel m(file.string(), logs.fn(), {media, background, engine, scheduler});
+    m.load();
+    background.runAll();
+    ASSERT_TRUE(m.canUseSelection());
+
+    // Deleted while the editor was open: the exporter no longer opens it.
+    std::filesystem::remove(file);
+    media.exportFailure = ClipExportFailure{Kind::cannotOpen, "No such file or directory"};
+    m.save(dir / "Sounds", "U");
+    background.runAll();
+    EXPECT_EQ(m.status(), "That file is no longer there - it may have been moved or deleted.");
+    EXPECT_TRUE(logs.contains("[clip] export failed for Song.mp3: That file is no longer there - "
+                              "it may have been moved or deleted. (No such file or directory)"))
+        << "the library's words go to the log";
+
+    test::writeFile(file, "");
+    m.save(dir / "Sounds", "V");
+    background.runAll();
+    EXPECT_EQ(m.status(), "That file is empty.");
+    test::writeFile(file, "not a song");
+    m.save(dir / "Sounds", "W");
+    background.runAll();
+    EXPECT_EQ(m.status(), "That file isn't audio Corvale can read.");
+
+    ClipEditorModel gone((dir / "Gone.mp3").string(), logs.fn(),
+                         {media, background, engine, scheduler});
+    gone.load();
+    background.runAll();
+    EXPECT_EQ(gone.status(), "That file is no longer there - it may have been moved or deleted.");
+    EXPECT_TRUE(logs.contains("[clip] couldn't open Gone.mp3: No such file or directory"));
 }
 
 TEST_F(ClipEditorModelTest, timesReadAsMinutesAndSeconds) {

@@ -115,13 +115,18 @@ TEST(SoundClipExporter, answersOnTheMainThreadOnlyAfterTheBackgroundWork) {
     media.songs["/a.mp3"] = {42.5, 0, {}};
     media.songs["/endless.mp3"] = {std::numeric_limits<double>::infinity(), 0, {}};
 
-    std::vector<std::optional<double>> durations;
-    exporter.loadDuration("/a.mp3", [&](std::optional<double> d) { durations.push_back(d); });
-    exporter.loadDuration("/endless.mp3", [&](std::optional<double> d) { durations.push_back(d); });
-    exporter.loadDuration("/none.mp3", [&](std::optional<double> d) { durations.push_back(d); });
+    using Problem = SongLength::Problem;
+    std::vector<std::pair<Problem, double>> durations;
+    const auto record = [&](const SongLength& d) { durations.emplace_back(d.problem, d.seconds); };
+    exporter.loadDuration("/a.mp3", record);
+    exporter.loadDuration("/endless.mp3", record);
+    exporter.loadDuration("/none.mp3", record);
     EXPECT_TRUE(durations.empty()) << "nothing is answered before the work ran";
     tasks.runAll();
-    EXPECT_EQ(durations, (std::vector<std::optional<double>>{42.5, std::nullopt, std::nullopt}));
+    EXPECT_EQ(durations, (std::vector<std::pair<Problem, double>>{
+                             {Problem::none, 42.5},
+                             {Problem::unknownLength, std::numeric_limits<double>::infinity()},
+                             {Problem::cannotOpen, 0}}));
 
     test::TempDir dir;
     std::vector<std::optional<ClipExportFailure>> results;

@@ -84,6 +84,12 @@ TEST(SoundImporter, reportsEveryFailureAsTextAndLeavesNoCopy) {
     result = SoundImporter::importSound(dir / "bell.wav", folder, "D");
     EXPECT_FALSE(result.file) << "a folder in the way that cannot be removed";
     EXPECT_NE(result.error.find("couldn't be removed"), std::string::npos) << result.error;
+
+    using Trouble = SoundImporter::FileTrouble;
+    writeFile(dir / "empty.wav", "");
+    EXPECT_EQ(SoundImporter::troubleReading(dir / "missing.wav"), Trouble::missing);
+    EXPECT_EQ(SoundImporter::troubleReading(dir / "empty.wav"), Trouble::empty);
+    EXPECT_EQ(SoundImporter::troubleReading(dir / "bell.wav"), Trouble::none);
 }
 
 struct ChooseSoundFlowTest : ::testing::Test {
@@ -163,9 +169,14 @@ TEST_F(ChooseSoundFlowTest, aFileThatIsNotAudioOrCannotBeCopiedChangesNothing) {
                                      "processing input");
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].first, "Couldn't use that sound");
-    EXPECT_EQ(alerts[0].second, "notes.txt couldn't be imported: the file isn't playable audio: "
-                                "Invalid data found when processing input");
+    EXPECT_EQ(alerts[0].second, "notes.txt couldn't be imported: the file isn't playable audio")
+        << "the decoder's words stay in the log";
     EXPECT_TRUE(filesIn(soundsFolder).empty()) << "nothing was copied";
+
+    writeFile(dir / "empty.mp3", "");
+    decoder.broken.insert((dir / "empty.mp3").string());
+    EXPECT_FALSE(flow().fileChosen(dir / "empty.mp3", "Slack"));
+    EXPECT_EQ(alerts.back().second, "empty.mp3 couldn't be imported: the file is empty");
 
     writeFile(dir / "bell.wav", "bell");
     writeFile(dir / "Corvale", "a file where the support folder should be");
@@ -173,9 +184,9 @@ TEST_F(ChooseSoundFlowTest, aFileThatIsNotAudioOrCannotBeCopiedChangesNothing) {
     EXPECT_TRUE(logs.lines.back().starts_with("[sound] import failed for " +
                                               (dir / "bell.wav").string() + ": "))
         << logs.lines.back();
-    ASSERT_EQ(alerts.size(), 2u);
-    EXPECT_TRUE(alerts[1].second.starts_with("bell.wav couldn't be imported: "))
-        << alerts[1].second;
+    ASSERT_EQ(alerts.size(), 3u);
+    EXPECT_TRUE(alerts[2].second.starts_with("bell.wav couldn't be imported: "))
+        << alerts[2].second;
     EXPECT_TRUE(soundsSet.empty()) << "the rule is unchanged";
     EXPECT_TRUE(added.empty()) << "and so is the library";
 

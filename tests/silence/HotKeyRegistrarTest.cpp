@@ -23,11 +23,13 @@ struct Registrar : ::testing::Test {
     LogRecorder log;
     int mutes = 0;
     int snoozes = 0;
+    int losses = 0;
     std::optional<HotKeyRegistrar> registrar;
 
     void SetUp() override {
         registrar.emplace(service, prefs, scheduler,
-                          HotKeyRegistrar::Actions{[this] { ++mutes; }, [this] { ++snoozes; }},
+                          HotKeyRegistrar::Actions{[this] { ++mutes; }, [this] { ++snoozes; },
+                                                   [this] { ++losses; }},
                           log.fn());
     }
 
@@ -55,7 +57,7 @@ TEST_F(Registrar, freshInstallationRegistersNothing) {
 
 TEST_F(Registrar, logsEachShortcutRegisteredOrRefused) {
     registerMuteAndSnooze();
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"[hotkey] mute-all: registered ⌥⌘M",
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"[hotkey] mute-all: registered Alt+Super+M",
                                                    "[hotkey] snooze: registered F5"}));
     ASSERT_NE(registrar->muteHotKey(), nullptr);
     EXPECT_EQ(registrar->muteHotKey()->hotKeyID(), (HotKeyID{fourCharCode("CRVL"), 1}));
@@ -66,9 +68,10 @@ TEST_F(Registrar, logsEachShortcutRegisteredOrRefused) {
     prefs.setMuteHotKeyCombo(controlOptionK);
     prefs.setSnoozeHotKeyCombo(HotKeyCombo{0, HotKeyModifiers::shift});
     registrar->registerHotKeys();
-    EXPECT_EQ(log.lines, (std::vector<std::string>{
-                             "[hotkey] mute-all: FAILED to register ⌃⌥K (in use by another app?)",
-                             "[hotkey] snooze: FAILED to register ⇧A (in use by another app?)"}));
+    EXPECT_EQ(log.lines,
+              (std::vector<std::string>{
+                  "[hotkey] mute-all: FAILED to register Ctrl+Alt+K (in use by another app?)",
+                  "[hotkey] snooze: FAILED to register Shift+A (in use by another app?)"}));
     EXPECT_EQ(registrar->muteHotKey(), nullptr);
     EXPECT_EQ(registrar->snoozeHotKey(), nullptr);
     EXPECT_TRUE(service.registrations().empty()) << "the old shortcuts are gone as well";
@@ -79,8 +82,24 @@ TEST_F(Registrar, logsEachShortcutRegisteredOrRefused) {
     prefs.setSnoozeHotKeyCombo(HotKeyCombo{10, HotKeyModifiers::command});
     registrar->registerHotKeys();
     EXPECT_EQ(log.lines.back(),
-              "[hotkey] snooze: FAILED to register ⌘Key 10 (in use by another app?)")
+              "[hotkey] snooze: FAILED to register Super+Key 10 (in use by another app?)")
         << "one combination cannot serve both shortcuts";
+}
+
+TEST_F(Registrar, aShortcutLostAfterRegistrationIsLoggedAndNoLongerLive) {
+    registerMuteAndSnooze();
+    log.lines.clear();
+    service.lose(f5);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{
+                             "[hotkey] snooze: FAILED to register F5 (in use by another app?)"}));
+    EXPECT_EQ(registrar->snoozeHotKey(), nullptr);
+    EXPECT_NE(registrar->muteHotKey(), nullptr) << "the other shortcut stays live";
+    EXPECT_EQ(losses, 1);
+    EXPECT_EQ(prefs.snoozeHotKeyCombo(), f5) << "the preference stays as it was";
+
+    registrar.reset();
+    service.lose(optionCommandM);
+    EXPECT_EQ(losses, 1) << "nothing is told once the registrar is gone";
 }
 
 TEST_F(Registrar, eachPressRunsItsOwnActionOnTheNextTurnOfTheLoop) {
@@ -119,9 +138,10 @@ TEST_F(Registrar, anyChangeReregistersBothReleasingEachFirst) {
 
     prefs.setSnoozeHotKeyCombo(controlOptionK);
     registrar->registerHotKeys();
-    EXPECT_EQ(service.journal, (std::vector<std::string>{"-1 ⌥⌘M", "+1 ⌥⌘M", "-2 F5", "+2 ⌃⌥K"}));
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"[hotkey] mute-all: registered ⌥⌘M",
-                                                   "[hotkey] snooze: registered ⌃⌥K"}));
+    EXPECT_EQ(service.journal, (std::vector<std::string>{"-1 Alt+Super+M", "+1 Alt+Super+M",
+                                                         "-2 F5", "+2 Ctrl+Alt+K"}));
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"[hotkey] mute-all: registered Alt+Super+M",
+                                                   "[hotkey] snooze: registered Ctrl+Alt+K"}));
     service.press(controlOptionK);
     service.press(f5);
     scheduler.advance(Millis(0));

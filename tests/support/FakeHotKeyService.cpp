@@ -41,6 +41,31 @@ std::optional<Subscription> FakeHotKeyService::registerHotKey(const HotKeyCombo&
     });
 }
 
+Subscription FakeHotKeyService::observeLostRegistrations(std::function<void(HotKeyID)> onLost) {
+    const auto token = nextToken_++;
+    lostWatchers_[token] = std::move(onLost);
+    std::weak_ptr<bool> alive = alive_;
+    return Subscription([this, alive, token] {
+        if (!alive.expired()) {
+            lostWatchers_.erase(token);
+        }
+    });
+}
+
+void FakeHotKeyService::lose(const HotKeyCombo& combo) {
+    for (auto found = registrations_.begin(); found != registrations_.end(); ++found) {
+        if (found->second.combo == combo) {
+            const auto id = found->second.id;
+            registrations_.erase(found);
+            auto watchers = lostWatchers_;
+            for (const auto& [token, watcher] : watchers) {
+                watcher(id);
+            }
+            return;
+        }
+    }
+}
+
 bool FakeHotKeyService::press(const HotKeyCombo& combo) {
     for (const auto& [token, registration] : registrations_) {
         if (registration.combo == combo) {

@@ -7,9 +7,18 @@
 
 namespace corvale::test {
 
-std::optional<double> FakeMediaTools::duration(const std::string& path) {
+SongLength FakeMediaTools::duration(const std::string& path) {
+    using Problem = SongLength::Problem;
     auto found = songs.find(path);
-    return found == songs.end() ? std::nullopt : found->second.duration;
+    if (found == songs.end()) {
+        return {Problem::cannotOpen, 0, "No such file or directory"};
+    }
+    if (found->second.noAudioTrack) {
+        return {Problem::noAudioTrack, 0, {}};
+    }
+    const auto seconds = found->second.duration;
+    return seconds ? SongLength{Problem::none, *seconds, {}}
+                   : SongLength{Problem::unknownLength, 0, {}};
 }
 
 bool FakeMediaTools::readMono(const std::string& path, const MonoSink& sink) {

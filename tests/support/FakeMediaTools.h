@@ -19,6 +19,7 @@ public:
         // The value of sample i; a steady 0.5 unless the test says otherwise.
         std::function<float(std::size_t)> sample;
         bool readFails = false;
+        bool noAudioTrack = false; // a video without sound
     };
     struct ExportCall {
         std::string source;
@@ -32,7 +33,8 @@ public:
     std::vector<ExportCall> exports;
     std::size_t blockSize = 4096;
 
-    std::optional<double> duration(const std::string& path) override;
+    // A song the test did not describe does not open.
+    SongLength duration(const std::string& path) override;
     bool readMono(const std::string& path, const MonoSink& sink) override;
     // On success writes a small file at target, as a real export would.
     std::optional<ClipExportFailure> exportClip(const std::string& source, double start,

@@ -147,21 +147,25 @@ FfmpegMediaTools::FfmpegMediaTools() {
     ffmpeg::quietLogging();
 }
 
-std::optional<double> FfmpegMediaTools::duration(const std::string& path) {
+SongLength FfmpegMediaTools::duration(const std::string& path) {
+    using Problem = SongLength::Problem;
     AVFormatContext* format = nullptr;
-    if (!ffmpeg::openInput(&format, path).empty()) {
-        return std::nullopt;
+    if (auto error = ffmpeg::openInput(&format, path); !error.empty()) {
+        return {Problem::cannotOpen, 0, error};
     }
-    std::optional<double> seconds;
-    if (avformat_find_stream_info(format, nullptr) >= 0 && format->duration != AV_NOPTS_VALUE &&
-        format->duration > 0) {
-        seconds = static_cast<double>(format->duration) / AV_TIME_BASE;
+    SongLength length{Problem::unknownLength, 0, {}};
+    if (const int ret = avformat_find_stream_info(format, nullptr); ret < 0) {
+        length = {Problem::cannotOpen, 0, ffmpeg::errorText(ret)};
+    } else if (av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) < 0) {
+        length.problem = Problem::noAudioTrack;
+    } else if (format->duration != AV_NOPTS_VALUE && format->duration > 0) {
+        const double seconds = static_cast<double>(format->duration) / AV_TIME_BASE;
+        if (std::isfinite(seconds)) {
+            length = {Problem::none, seconds, {}};
+        }
     }
     ffmpeg::closeInput(&format);
-    if (seconds && !std::isfinite(*seconds)) {
-        seconds.reset();
-    }
-    return seconds;
+    return length;
 }
 
 bool FfmpegMediaTools::readMono(const std::string& path, const MonoSink& sink) {
@@ -201,9 +205,11 @@ std::optional<ClipExportFailure> FfmpegMediaTools::exportClip(const std::string&
         return failure(Kind::exportFailed, "the range is empty");
     }
     Source source;
-    if (!ffmpeg::openInput(&source.format, sourcePath).empty() ||
-        avformat_find_stream_info(source.format, nullptr) < 0) {
-        return failure(Kind::noAudioTrack);
+    if (auto error = ffmpeg::openInput(&source.format, sourcePath); !error.empty()) {
+        return failure(Kind::cannotOpen, error);
+    }
+    if (const int ret = avformat_find_stream_info(source.format, nullptr); ret < 0) {
+        return failure(Kind::cannotOpen, ffmpeg::errorText(ret));
     }
     const AVCodec* decoderCodec = nullptr;
     source.index = av_find_best_stream(source.format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoderCodec, 0);

@@ -9,7 +9,7 @@ namespace corvale {
 class FfmpegMediaTools : public MediaTools {
 public:
     FfmpegMediaTools();
-    std::optional<double> duration(const std::string& path) override;
+    SongLength duration(const std::string& path) override;
     bool readMono(const std::string& path, const MonoSink& sink) override;
     std::optional<ClipExportFailure> exportClip(const std::string& source, double start,
                                                 double length, const std::string& target) override;

@@ -173,6 +173,17 @@ X11Keyboard::installHandler(std::function<void(std::optional<HotKeyID>)> onPress
     });
 }
 
+Subscription X11Keyboard::observeLostRegistrations(std::function<void(HotKeyID)> onLost) {
+    const auto token = nextToken_++;
+    lostWatchers_[token] = std::make_shared<std::function<void(HotKeyID)>>(std::move(onLost));
+    std::weak_ptr<bool> alive = alive_;
+    return Subscription([this, alive, token] {
+        if (!alive.expired()) {
+            lostWatchers_.erase(token);
+        }
+    });
+}
+
 std::optional<Subscription> X11Keyboard::registerHotKey(const HotKeyCombo& combo, HotKeyID id) {
     if (!connected()) {
         return std::nullopt;
@@ -250,17 +261,35 @@ void X11Keyboard::ungrab(const Grab& held) {
 
 void X11Keyboard::regrabAll() {
     xkb_keymap* keymap = loadKeymap();
-    for (auto& [token, held] : grabs_) {
+    std::vector<HotKeyID> lost;
+    for (auto found = grabs_.begin(); found != grabs_.end();) {
+        Grab& held = found->second;
         ungrab(held);
-        if (auto keycode = keycodeFor(held.virtualKeyCode, keymap)) {
+        auto keycode = keycodeFor(held.virtualKeyCode, keymap);
+        if (keycode) {
             held.keycode = *keycode;
         }
-        grab(held);
+        // The new mapping may lack the key, or another client may hold one of its variants.
+        if (!keycode || !grab(held)) {
+            lost.push_back(held.id);
+            found = grabs_.erase(found);
+        } else {
+            ++found;
+        }
     }
     if (keymap) {
         xkb_keymap_unref(keymap);
     }
     drainSoon_.start();
+    // A watcher may release registrations or stop watching while it runs.
+    auto watchers = lostWatchers_;
+    for (const auto& id : lost) {
+        for (const auto& [token, watcher] : watchers) {
+            if (lostWatchers_.count(token)) {
+                (*watcher)(id);
+            }
+        }
+    }
 }
 
 std::uint16_t X11Keyboard::lockModifiers() {

@@ -39,6 +39,7 @@ public:
     std::optional<Subscription>
     installHandler(std::function<void(std::optional<HotKeyID>)> onPress) override;
     std::optional<Subscription> registerHotKey(const HotKeyCombo& combo, HotKeyID id) override;
+    Subscription observeLostRegistrations(std::function<void(HotKeyID)> onLost) override;
     std::optional<std::string> producedCharacter(std::uint32_t keyCode) override;
 
     // The virtual key code of the physical key an X key event reports, for recording shortcuts.
@@ -76,6 +77,7 @@ private:
     QTimer drainSoon_;
     std::map<std::uint64_t, Grab> grabs_;
     std::map<std::uint64_t, std::shared_ptr<PressHandler>> handlers_;
+    std::map<std::uint64_t, std::shared_ptr<std::function<void(HotKeyID)>>> lostWatchers_;
     std::uint64_t nextToken_ = 1;
     std::optional<std::pair<std::uint8_t, std::uint32_t>> lastRelease_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -115,7 +115,11 @@ std::vector<std::string> ConfigModel::configuredApps() const {
 }
 
 std::vector<AppAlertGroup> ConfigModel::recentAlertGroups() const {
-    return RecentAlertsDigest::grouped(stores_.pingLogStore.records());
+    auto groups = RecentAlertsDigest::grouped(stores_.pingLogStore.records());
+    if (groups.size() > dashboardAlertGroups) {
+        groups.resize(dashboardAlertGroups);
+    }
+    return groups;
 }
 
 std::vector<std::string> ConfigModel::unconfirmedApps() const {
@@ -407,7 +411,7 @@ void ConfigModel::previewFlash(const App& app) {
 
 std::string ConfigModel::summary(const App& forApp) const {
     Rule rule = effectiveRule(forApp);
-    std::string text = MenuModel::soundLabel(rule.sound);
+    std::string text = isolated(MenuModel::soundLabel(rule.sound));
     if (!rule.sound.isSilent()) {
         text += " \u00B7 " + std::to_string(MenuModel::percent(rule.volume)) + "%";
     }

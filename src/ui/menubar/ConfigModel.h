@@ -45,6 +45,8 @@ struct ConfigHooks {
     Callback<void(bool)> onSoundsEnabledChanged;
     Callback<void()> onOpenNotifSettings;
     Callback<void()> onOpenAccessibilitySettings;
+    // Asks the bus again to let us watch notifications; true when access is granted now.
+    Callback<bool()> onRestoreAccess;
     Callback<std::optional<std::string>()> onAddApp;
     Callback<void(const std::string&)> onForgetSeenApp;
     Callback<void(const std::optional<std::string>&)> onChooseFile;
@@ -104,7 +106,9 @@ public:
     const std::vector<std::string>& soundNames() const { return soundNames_; }
     std::vector<std::string> appRows() const;
     std::vector<std::string> configuredApps() const;
+    // The dashboard's alert groups: the six apps with the latest alerts.
     std::vector<AppAlertGroup> recentAlertGroups() const;
+    static constexpr size_t dashboardAlertGroups = 6;
     std::vector<std::string> unconfirmedApps() const;
     // Every app ever seen posting a notification, as first seen.
     const std::vector<std::string>& observedApps() const;

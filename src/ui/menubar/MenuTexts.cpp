@@ -1,5 +1,7 @@
 #include "ui/menubar/MenuTexts.h"
+#include "core/Text.h"
 
+#include "history/UnreadTally.h"
 #include "silence/Snooze.h"
 
 namespace corvale::MenuTexts {
@@ -40,30 +42,35 @@ std::string storeSetAside(const std::string& file, const std::string& backup) {
 }
 
 std::string repeatPill(int count) {
-    return std::to_string(count) + " alerts";
+    return UnreadTally::badgeLabel(count) + " alerts";
 }
 
 std::string repeatPillHelp(int count) {
     return std::to_string(count) + " recent alerts are grouped into this row";
 }
 
-std::string openAppHelp(const std::string& app) {
+std::string openAppHelp(const std::string& appName) {
+    const std::string app = isolated(appName);
     return "Open " + app + "; its tile uses the same color as its visual flash";
 }
 
-std::string doubleSoundWarning(const std::string& app) {
+std::string doubleSoundWarning(const std::string& appName) {
+    const std::string app = isolated(appName);
     return app + " may play its original sound and Corvale's sound together";
 }
 
-std::string clearAppAlerts(const std::string& app) {
+std::string clearAppAlerts(const std::string& appName) {
+    const std::string app = isolated(appName);
     return "Clear " + app + "'s alerts";
 }
 
-std::string editAppHelp(const std::string& app) {
+std::string editAppHelp(const std::string& appName) {
+    const std::string app = isolated(appName);
     return "Open sound and alert settings for " + app + "; its tile matches the visual-flash color";
 }
 
-std::string notDetectedWarning(const std::string& app) {
+std::string notDetectedWarning(const std::string& appName) {
+    const std::string app = isolated(appName);
     return "No notification detected from " + app + " yet";
 }
 

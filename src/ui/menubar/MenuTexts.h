@@ -20,7 +20,11 @@ inline constexpr const char* actionNeededBadge = "ACTION NEEDED";
 std::string badge(bool trusted);
 std::string engineLine(bool trusted);
 inline constexpr const char* restoreAccess = "Restore Notification Access";
-inline constexpr const char* restoreAccessHelp = "Open your desktop's notification settings";
+inline constexpr const char* restoreAccessHelp =
+    "Ask the session bus again to let Corvale watch notifications";
+// Said under the button after a try that did not bring access back.
+inline constexpr const char* restoreAccessFailed =
+    "Still no access: the session bus refused again. Restart Corvale from your desktop session.";
 
 inline constexpr const char* playSounds = "Play sounds";
 std::string playSoundsHelp(bool soundsEnabled);

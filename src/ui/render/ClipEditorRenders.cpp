@@ -24,7 +24,9 @@ class SampleSong : public MediaTools {
 public:
     explicit SampleSong(double seconds) : seconds_(seconds) {}
 
-    std::optional<double> duration(const std::string&) override { return seconds_; }
+    SongLength duration(const std::string&) override {
+        return {SongLength::Problem::none, seconds_, {}};
+    }
 
     bool readMono(const std::string&, const MonoSink& sink) override {
         constexpr double rate = 4410;

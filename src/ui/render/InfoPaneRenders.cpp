@@ -32,9 +32,12 @@ struct NoWorkspace : Workspace {
 // The detail column of the settings window.
 const QSize detailSize(626, 560);
 
-template <typename Pane> RenderCatalog::Draw pane(bool withData) {
+template <typename Pane> RenderCatalog::Draw pane(bool withData, bool trusted = true) {
     return [=](const RenderVariant& variant) {
         SampleSession session(withData);
+        ConfigPublished values = session.model->published();
+        values.isTrusted = trusted;
+        session.model->publish(values);
         NoDialogs dialogs;
         NoWorkspace workspace;
         settings::SettingsContext context{
@@ -69,6 +72,7 @@ void addInfoPaneRenders(RenderCatalog& catalog) {
     catalog.add("settings-fix-double-sound", pane<settings::FixDoubleSoundPane>(true));
     catalog.add("settings-app-detection", pane<settings::DetectionPane>(true));
     catalog.add("settings-help", pane<settings::HelpPane>(true));
+    catalog.add("settings-help-needs-access", pane<settings::HelpPane>(true, false));
     catalog.add("settings-about", pane<settings::AboutPane>(true));
 }
 

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <memory>
@@ -20,9 +21,11 @@ namespace corvale {
 namespace {
 
 // A dashboard with one lens, drawn from a sample session.
-RenderCatalog::Draw dashboard(PopoverLens lens, bool withData, bool trusted) {
+// `retried`: after a click on Restore Notification Access that did not bring access back.
+RenderCatalog::Draw dashboard(PopoverLens lens, bool withData, bool trusted, bool retried = false) {
     return [=](const RenderVariant& variant) {
         SampleSession session(withData);
+        session.model->onRestoreAccess = [] { return false; };
         if (!trusted) {
             ConfigPublished values = session.model->published();
             values.isTrusted = false;
@@ -31,6 +34,11 @@ RenderCatalog::Draw dashboard(PopoverLens lens, bool withData, bool trusted) {
             session.model->publish(values);
         }
         ConfigView view(*session.model, {lens, {}});
+        if (retried) {
+            if (auto* restore = view.findChild<QPushButton*>("restoreAccess")) {
+                restore->click();
+            }
+        }
         return grabPopup(&view, variant.deviceScale);
     };
 }
@@ -52,6 +60,8 @@ void addMenuRenders(RenderCatalog& catalog) {
     catalog.add("dashboard-alerts-empty", dashboard(PopoverLens::alerts, false, true));
     catalog.add("dashboard-sounds-empty", dashboard(PopoverLens::sounds, false, true));
     catalog.add("dashboard-needs-access", dashboard(PopoverLens::sounds, true, false));
+    catalog.add("dashboard-access-still-missing",
+                dashboard(PopoverLens::sounds, true, false, true));
     catalog.add("quick-menu", quickMenu(false));
     catalog.add("quick-menu-snoozed", quickMenu(true));
 }

@@ -4,6 +4,7 @@
 #include "signals/FlashPalette.h"
 
 #include <array>
+#include <utility>
 
 namespace corvale::AppEditorTexts {
 
@@ -13,7 +14,8 @@ constexpr int summaryLimit = 22;
 
 } // namespace
 
-std::string customSoundNote(const std::string& app, bool on) {
+std::string customSoundNote(const std::string& appName, bool on) {
+    const std::string app = isolated(appName);
     if (on) {
         return "Give " + app +
                " its own sound and alerts. Turn off to use the default for all other apps - your "
@@ -23,7 +25,8 @@ std::string customSoundNote(const std::string& app, bool on) {
            "\u201D to customize " + app + ".";
 }
 
-std::string notDetectedNote(const std::string& app) {
+std::string notDetectedNote(const std::string& appName) {
+    const std::string app = isolated(appName);
     // We hear every notification an app sends on the bus, whatever the desktop then shows, so the
     // only thing to check is that the app sends them at all.
     return "Corvale hasn\u2019t detected a notification from " + app +
@@ -33,42 +36,48 @@ std::string notDetectedNote(const std::string& app) {
            app + " posts a notification.";
 }
 
-std::string rulesNote(const std::string& app) {
+std::string rulesNote(const std::string& appName) {
+    const std::string app = isolated(appName);
     return "Add a rule to play a different sound when a notification from " + app +
            " matches a keyword or pattern - otherwise it uses the sound above.";
 }
 
 std::string ruleRowLabel(const std::optional<Condition>& condition, const std::string& soundName) {
-    return conditionSummary(condition) + " \u2192 " + soundName;
+    return conditionSummary(condition) + " \u2192 " + isolated(soundName);
 }
 
-std::string alertsNote(const std::string& app) {
+std::string alertsNote(const std::string& appName) {
+    const std::string app = isolated(appName);
     return app +
            "\u2019s tray-icon blink and screen flash - so you can tell which app it is without "
            "hearing it.";
 }
 
-std::string overridesNote(const std::string& app) {
+std::string overridesNote(const std::string& appName) {
+    const std::string app = isolated(appName);
     return "Overrides the global Screen Flash strength for " + app +
            " - e.g. make a can\u2019t-miss app\u2019s flash stronger, longer, or repeat. Leave on "
            "\u201CUse global default\u201D to follow your Settings \u25B8 General \u25B8 Screen "
            "Flash choices.";
 }
 
-std::string nativeSoundNote(const std::string& app) {
+std::string nativeSoundNote(const std::string& appName) {
+    const std::string app = isolated(appName);
     return "Turn on AFTER you\u2019ve muted " + app +
            "\u2019s own notification sound in your desktop\u2019s settings, so you don\u2019t "
            "hear two sounds.";
 }
 
-std::string removeAppNote(const std::string& app) {
+std::string removeAppNote(const std::string& appName) {
+    const std::string app = isolated(appName);
     return "Delete " + app +
            "\u2019s custom sound and settings, take it off the list, and clear its Recent "
            "Alerts. If " +
            app + " notifies you again, it\u2019ll use the default for all other apps.";
 }
 
-AlertSpec removeAppAlert(const std::string& app) {
+AlertSpec removeAppAlert(const std::string& appName) {
+    const std::string app = isolated(appName);
     AlertSpec alert;
     alert.message = "Remove " + app + "?";
     alert.text = "This deletes " + app +
@@ -112,7 +121,7 @@ std::string conditionSummary(const std::optional<Condition>& condition) {
     if (auto cut = firstCharacters(operand, summaryLimit)) {
         operand = *cut + "\u2026";
     }
-    return head + operand + "\u201D";
+    return head + isolated(operand) + "\u201D";
 }
 
 std::string colorName(const FlashColor& color) {
@@ -127,16 +136,42 @@ std::string colorName(const FlashColor& color) {
     return "Custom color " + color.hexString();
 }
 
-std::string sheetTitle(const std::string& app, bool editing) {
+std::string sheetTitle(const std::string& appName, bool editing) {
+    const std::string app = isolated(appName);
     return (editing ? "Edit rule for " : "New rule for ") + app;
 }
 
-std::string sheetConditionNote(const std::string& app) {
+std::string sheetConditionNote(const std::string& appName) {
+    const std::string app = isolated(appName);
     return "Play this rule\u2019s sound only when " + app + "\u2019s notification matches.";
 }
 
 std::string regexRefusal(const std::string& errorName, const std::optional<int>& offset) {
-    std::string text = "This pattern can\u2019t be used: " + errorName;
+    // ICU's own names (U_REGEX_...) mean nothing to someone typing a pattern.
+    static const std::array<std::pair<const char*, const char*>, 15> words{{
+        {"U_REGEX_MISSING_CLOSE_BRACKET", "missing \u201c]\u201d"},
+        {"U_REGEX_MISMATCHED_PAREN", "a \u201c(\u201d or \u201c)\u201d without its partner"},
+        {"U_REGEX_RULE_SYNTAX", "a character out of place"},
+        {"U_REGEX_BAD_ESCAPE_SEQUENCE", "an unknown \u201c\\\u201d sequence"},
+        {"U_REGEX_PROPERTY_SYNTAX", "an unknown \u201c\\p{\u2026}\u201d property"},
+        {"U_REGEX_BAD_INTERVAL", "a \u201c{\u2026}\u201d repeat that isn\u2019t complete"},
+        {"U_REGEX_MAX_LT_MIN", "a \u201c{min,max}\u201d repeat whose max is below its min"},
+        {"U_REGEX_NUMBER_TOO_BIG", "a number that is too big"},
+        {"U_REGEX_INVALID_BACK_REF", "a reference to a group that doesn\u2019t exist"},
+        {"U_REGEX_INVALID_RANGE", "a range that isn\u2019t valid"},
+        {"U_REGEX_LOOK_BEHIND_LIMIT", "a look-behind without a fixed maximum length"},
+        {"U_REGEX_INVALID_FLAG", "an unknown \u201c(?\u2026)\u201d flag"},
+        {"U_REGEX_SET_CONTAINS_STRING", "a \u201c[\u2026]\u201d set that holds a string"},
+        {"U_REGEX_INVALID_CAPTURE_GROUP_NAME", "a group name that isn\u2019t valid"},
+        {"U_REGEX_PATTERN_TOO_BIG", "a pattern that is too long"},
+    }};
+    std::string what = "not a valid pattern";
+    for (const auto& [name, text] : words) {
+        if (errorName == name) {
+            what = text;
+        }
+    }
+    std::string text = "This pattern can\u2019t be used: " + what;
     if (offset) {
         text += " at position " + std::to_string(*offset);
     }

@@ -79,7 +79,7 @@ inline constexpr const char* keywordPlaceholder = "keyword";
 std::string sheetConditionNote(const std::string& app);
 inline constexpr const char* cancel = "Cancel";
 inline constexpr const char* save = "Save";
-// Shown under the keyword field when a pattern does not compile.
+// Shown under the keyword field when a pattern does not compile: what is wrong, in words.
 std::string regexRefusal(const std::string& errorName, const std::optional<int>& offset);
 
 // The chooser of an app to add, which then opens the app's editor.

@@ -17,7 +17,7 @@ inline constexpr const char* playSoundsNote =
 inline constexpr const char* muteHotKey = "Mute all sounds:";
 inline constexpr const char* muteHotKeyNote =
     "Set a global keyboard shortcut to toggle \u201CPlay sounds\u201D on or off without leaving "
-    "the app you\u2019re in. Click, then press the keys (e.g. \u2325\u2318M).";
+    "the app you\u2019re in. Click, then press the keys (e.g. Alt+Super+M).";
 inline constexpr const char* snoozeHotKey = "Snooze sounds:";
 inline constexpr const char* snoozeHotKeyNote =
     "Set a global keyboard shortcut to silence sounds temporarily. Press it once to snooze for "

@@ -10,8 +10,9 @@ const std::vector<HelpTopic>& HelpCatalog::topics() {
          "Hear which app is pinging you - give each one its own sound.",
          "Set a default under \u201CAll other apps,\u201D then add an app and switch on Custom "
          "sound to give it its own. Pick the sound and volume on its tab.",
-         "Needs notification access so Corvale can see notifications - grant it on the General "
-         "tab."},
+         "Corvale can\u2019t see notifications yet: the session bus hasn\u2019t let it watch "
+         "them. Choose Restore Notification Access in the dashboard, or quit Corvale and start it "
+         "again from your desktop session."},
         {"rules", "line.3.horizontal.decrease.circle", "Rules & Exceptions",
          "One app, many sounds - a special tone only when it matters.",
          "Give an app a base sound, then add rules that match a keyword in the title or body. A "

@@ -17,7 +17,7 @@ struct HelpTopic {
     std::string title;
     std::string summary;
     std::string body;
-    // A limitation worth a warning mark.
+    // A warning shown only while notification access is missing.
     std::optional<std::string> caveat;
 };
 

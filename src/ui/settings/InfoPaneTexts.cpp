@@ -16,7 +16,7 @@ AlertSpec clearHistoryAlert() {
 }
 
 PromptSpec renameSoundPrompt(const CustomSound& sound) {
-    return {"Rename \u201C" + sound.name + "\u201D",
+    return {"Rename \u201C" + isolated(sound.name) + "\u201D",
             "Give this saved sound a name you\u2019ll recognize in an app\u2019s Sound menu.",
             sound.name, "Rename", "Cancel"};
 }
@@ -38,7 +38,7 @@ std::vector<std::string> appsUsing(const CustomSound& sound, const std::vector<R
 std::string joined(const std::vector<std::string>& names) {
     std::string out;
     for (const auto& name : names) {
-        out += (out.empty() ? "" : ", ") + name;
+        out += (out.empty() ? "" : ", ") + isolated(name);
     }
     return out;
 }
@@ -63,14 +63,15 @@ AlertSpec deleteSoundAlert(const CustomSound& sound, const std::vector<Rule>& ru
                (one ? "that app keeps" : "those apps keep") + " playing it until you change " +
                (one ? "it" : "them") + ".";
     }
-    return {"Delete \u201C" + sound.name + "\u201D?", text, {"Delete", "Cancel"}, true};
+    return {"Delete \u201C" + isolated(sound.name) + "\u201D?", text, {"Delete", "Cancel"}, true};
 }
 
 std::string presetPlays(const std::string& soundName) {
     return "Plays " + soundName;
 }
 
-std::string openAppHelp(const std::string& app) {
+std::string openAppHelp(const std::string& appName) {
+    const std::string app = isolated(appName);
     return "Open " + app + "\u2019s sound and alert settings";
 }
 
@@ -87,8 +88,9 @@ const std::vector<std::string>& fixDoubleSoundSteps() {
 
 const std::vector<std::string>& detectionSteps() {
     static const std::vector<std::string> steps{
-        "Make sure the app\u2019s notifications are on, both in the app and in your desktop\u2019s "
-        "settings.",
+        "Make sure notifications are turned on in the app\u2019s own settings - Corvale hears "
+        "every "
+        "notification an app sends to the desktop, even one your desktop then hides.",
         "Some apps only badge their own window or tray icon instead of posting a notification - "
         "Corvale can\u2019t hear those.",
         "Corvale matches the app name each notification carries - check that the app\u2019s name "

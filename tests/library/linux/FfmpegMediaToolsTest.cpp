@@ -68,12 +68,15 @@ protected:
 };
 
 TEST_F(FfmpegMediaToolsTest, readsDurationAndMonoSamples) {
+    using Problem = SongLength::Problem;
     const auto length = tools.duration((dir / "song.wav").string());
-    ASSERT_TRUE(length);
-    EXPECT_NEAR(*length, 3.0, 0.001);
+    ASSERT_EQ(length.problem, Problem::none);
+    EXPECT_NEAR(length.seconds, 3.0, 0.001);
     test::writeFile(dir / "notes.mp3", "not a song");
-    EXPECT_FALSE(tools.duration((dir / "notes.mp3").string()));
-    EXPECT_FALSE(tools.duration((dir / "missing.wav").string()));
+    EXPECT_EQ(tools.duration((dir / "notes.mp3").string()).problem, Problem::cannotOpen);
+    const auto missing = tools.duration((dir / "missing.wav").string());
+    EXPECT_EQ(missing.problem, Problem::cannotOpen);
+    EXPECT_FALSE(missing.detail.empty()) << "the library's reason, for the log";
 
     std::size_t blocks = 0;
     std::vector<float> mono;
@@ -143,9 +146,12 @@ TEST_F(FfmpegMediaToolsTest, refusesProtectedAudiolessAndUnreadableSources) {
     failure = tools.exportClip((dir / "video.mp4").string(), 0.1, 0.5, target);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, Kind::noAudioTrack);
+    EXPECT_EQ(tools.duration((dir / "video.mp4").string()).problem,
+              SongLength::Problem::noAudioTrack)
+        << "a video without sound is refused when it opens, not only when it is saved";
     failure = tools.exportClip((dir / "notes.mp3").string(), 0.1, 0.5, target);
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, Kind::noAudioTrack);
+    EXPECT_EQ(failure->kind, Kind::cannotOpen);
     failure = tools.exportClip((dir / "song.wav").string(), 1.0, 0.0, target);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, Kind::exportFailed);
@@ -154,11 +160,11 @@ TEST_F(FfmpegMediaToolsTest, refusesProtectedAudiolessAndUnreadableSources) {
     // A named pipe nobody writes to would hold the clip editor's worker for good.
     const auto pipe = (dir / "pipe.mp3").string();
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_FALSE(tools.duration(pipe));
+    EXPECT_EQ(tools.duration(pipe).problem, SongLength::Problem::cannotOpen);
     EXPECT_FALSE(tools.readMono(pipe, [](const float*, std::size_t) {}));
     failure = tools.exportClip(pipe, 0.1, 0.5, target);
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, Kind::noAudioTrack);
+    EXPECT_EQ(failure->kind, Kind::cannotOpen);
 
     ASSERT_TRUE(tools.exportClip((dir / "song.m4a").string(), 0.5, 1.0, target) == std::nullopt)
         << "the unaltered song exports";

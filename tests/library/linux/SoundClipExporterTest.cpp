@@ -64,19 +64,19 @@ TEST_F(SoundClipExporterTest, cutsThreeSecondsOfAacFromEveryCommonFormat) {
         arguments.push_back((dir / name).string());
         ASSERT_TRUE(test::makeWithFfmpeg(arguments)) << name;
 
-        std::optional<double> length;
+        SongLength length;
         bool answered = false;
-        exporter.loadDuration((dir / name).string(), [&](std::optional<double> d) {
+        exporter.loadDuration((dir / name).string(), [&](const SongLength& d) {
             length = d;
             answered = true;
         });
         ASSERT_TRUE(test::pumpEventsUntil([&] { return answered; }, 10s));
-        ASSERT_TRUE(length) << name;
-        EXPECT_NEAR(*length, 6.0, 0.06) << name;
+        ASSERT_EQ(length.problem, SongLength::Problem::none) << name;
+        EXPECT_NEAR(length.seconds, 6.0, 0.06) << name;
 
         const auto clip = dir / "Sounds" / (name + ".m4a");
         const auto failure = exportAndWait(dir / name, {1.5, 3.0}, clip);
-        ASSERT_FALSE(failure) << name << ": " << SoundClipExporter::describe(*failure);
+        ASSERT_FALSE(failure) << name << ": " << failure->message;
         EXPECT_NEAR(std::stod(probe(clip, "format=duration")), 3.0, 0.03) << name;
         EXPECT_EQ(probe(clip, "stream=codec_name"), "aac\n") << name;
         EXPECT_EQ(probe(clip, "format_tags=major_brand"), "M4A \n") << name << " is an M4A file";
@@ -102,9 +102,8 @@ TEST_F(SoundClipExporterTest, aFailedExportLeavesNoFileBehind) {
     failure = exportAndWait(dir / "song.wav", {0.5, 1.0}, dir / "Sounds" / "taken.m4a");
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, ClipExportFailure::Kind::exportFailed);
-    EXPECT_TRUE(
-        SoundClipExporter::describe(*failure).starts_with("The clip couldn't be exported: "))
-        << SoundClipExporter::describe(*failure);
+    const auto said = SoundClipExporter::describe(*failure, (dir / "song.wav").string());
+    EXPECT_TRUE(said.starts_with("The clip couldn't be exported: ")) << said;
     EXPECT_EQ(namesIn(dir / "Sounds"), (std::vector<std::string>{"taken.m4a"}))
         << "the temporary file is gone";
 }

@@ -75,8 +75,9 @@ TEST_F(X11KeyboardTest, pressedShortcutsRunTheirOwnActionsFromTheEventLoop) {
     int mutes = 0, snoozes = 0;
     Shortcuts shortcuts(*keyboard, controlOptionM, shiftCommandK,
                         {[&] { ++mutes; }, [&] { ++snoozes; }});
-    EXPECT_EQ(shortcuts.log.lines, (std::vector<std::string>{"[hotkey] mute-all: registered ⌃⌥M",
-                                                             "[hotkey] snooze: registered ⇧⌘K"}));
+    EXPECT_EQ(shortcuts.log.lines,
+              (std::vector<std::string>{"[hotkey] mute-all: registered Ctrl+Alt+M",
+                                        "[hotkey] snooze: registered Shift+Super+K"}));
 
     EXPECT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+alt+m"}, [&] { return mutes == 1; }))
         << "control and option are Control and Alt";
@@ -130,6 +131,21 @@ TEST_F(X11KeyboardTest, capsLockAndNumLockDoNotStopAShortcut) {
     EXPECT_TRUE(xdotool({"key", "ctrl+alt+m"}, [&] { return fired == 3; }));
 }
 
+TEST_F(X11KeyboardTest, aGrabLostToAMappingChangeIsLoggedAndTheShortcutIsNoLongerLive) {
+    OtherXClient other(display.name());
+    // Held elsewhere only with Mod3, which means nothing to us until Num Lock moves there.
+    ASSERT_TRUE(other.grab(XKB_KEY_m, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_3));
+    Shortcuts shortcuts(*keyboard, controlOptionM, f5);
+    ASSERT_NE(shortcuts.registrar->muteHotKey(), nullptr);
+
+    ASSERT_TRUE(other.moveModifier(4, 5)) << "Mod2 to Mod3";
+    const std::string failed = "[hotkey] mute-all: FAILED to register Ctrl+Alt+M (in use by "
+                               "another app?)";
+    EXPECT_TRUE(pumpEventsUntil([&] { return shortcuts.log.count(failed) == 1; }, 10s));
+    EXPECT_EQ(shortcuts.registrar->muteHotKey(), nullptr);
+    EXPECT_NE(shortcuts.registrar->snoozeHotKey(), nullptr) << "F5 could be grabbed again";
+}
+
 TEST_F(X11KeyboardTest, aCombinationHeldElsewhereIsRefusedAtOnceAndLeavesNothingBehind) {
     OtherXClient other(display.name());
     const std::uint16_t controlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
@@ -140,8 +156,8 @@ TEST_F(X11KeyboardTest, aCombinationHeldElsewhereIsRefusedAtOnceAndLeavesNothing
     Shortcuts shortcuts(*keyboard, controlOptionK, controlOptionL);
     EXPECT_EQ(shortcuts.log.lines,
               (std::vector<std::string>{
-                  "[hotkey] mute-all: FAILED to register ⌃⌥K (in use by another app?)",
-                  "[hotkey] snooze: FAILED to register ⌃⌥L (in use by another app?)"}));
+                  "[hotkey] mute-all: FAILED to register Ctrl+Alt+K (in use by another app?)",
+                  "[hotkey] snooze: FAILED to register Ctrl+Alt+L (in use by another app?)"}));
 
     OtherXClient third(display.name());
     EXPECT_TRUE(third.grab(XKB_KEY_l, controlAlt))
@@ -212,7 +228,7 @@ TEST(X11KeyboardWithoutDisplay, failsEveryRegistrationCleanly) {
     Shortcuts shortcuts(keyboard, controlOptionM, f5);
     EXPECT_EQ(shortcuts.log.lines,
               (std::vector<std::string>{
-                  "[hotkey] mute-all: FAILED to register ⌃⌥M (in use by another app?)",
+                  "[hotkey] mute-all: FAILED to register Ctrl+Alt+M (in use by another app?)",
                   "[hotkey] snooze: FAILED to register F5 (in use by another app?)"}));
     EXPECT_FALSE(keyboard.producedCharacter(0));
     EXPECT_FALSE(keyboard.virtualKeyCode(38));

@@ -2,6 +2,7 @@
 #include "ui/menubar/PanelCorner.h"
 
 #include "support/AppRule.h"
+#include "ui/menubar/MenuTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -225,6 +226,11 @@ TEST(MenuModel, labelsAsLogLinesWriteThem) {
 
     EXPECT_EQ(mm::percent(0.125), 13) << "halves round away from zero";
     EXPECT_EQ(mm::percent(0.996), 100) << "rounded, not truncated";
+    EXPECT_EQ(mm::soundLabel(SoundRef::builtin("\u202Eopusfile")), "\u202Eopusfile")
+        << "log lines keep names as they came";
+    EXPECT_EQ(MenuTexts::clearAppAlerts("\u202Eopusfile"),
+              "Clear \u2068\u202Eopusfile\u2069's alerts")
+        << "a sentence shown around a name keeps its order";
 }
 
 TEST(PanelCorner, followsThePanelsThatTrimTheScreenAndDefaultsToTopRight) {

@@ -2,6 +2,7 @@
 
 #include "core/RuleEngine.h"
 #include "support/AppRule.h"
+#include "ui/settings/AppEditorTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,27 @@ TEST(RuleSheetModel, saveTrimsTheKeywordAndRefusesBlanks) {
         EXPECT_EQ(verdict.beep, !c.stored) << c.typed;
         EXPECT_EQ(verdict.error, "") << c.typed;
     }
+}
+
+TEST(RuleSheetModel, aPatternThatDoesNotCompileIsRefusedInWordsWithItsPosition) {
+    auto verdict = check(ConditionKind::regex, "(deploy|release");
+    EXPECT_FALSE(verdict.condition);
+    EXPECT_FALSE(verdict.beep);
+    // Where the pattern went wrong: after its last character, where ")" was due.
+    EXPECT_EQ(verdict.error, "This pattern can\u2019t be used: a \u201c(\u201d or \u201c)\u201d "
+                             "without its partner at position 15");
+    EXPECT_EQ(check(ConditionKind::regex, "[a").error,
+              "This pattern can\u2019t be used: missing \u201c]\u201d at position 2");
+    // A reason without words of its own still says where.
+    EXPECT_EQ(AppEditorTexts::regexRefusal("U_REGEX_NEW_IN_A_LATER_ICU", 4),
+              "This pattern can\u2019t be used: not a valid pattern at position 4");
+    for (const char* pattern : {"(", "[a-", "a{2,1}", "*a", "(?<=a+)b", "\\", "x\\p{Foo}"}) {
+        EXPECT_EQ(check(ConditionKind::regex, pattern).error.find("U_"), std::string::npos)
+            << pattern;
+    }
+
+    // The same text as a keyword is only a keyword.
+    EXPECT_TRUE(check(ConditionKind::titleContains, "(deploy|release").condition);
 }
 
 // The sheet refuses exactly the patterns that matching could never pass.

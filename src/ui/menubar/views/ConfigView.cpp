@@ -96,6 +96,13 @@ void ConfigView::refreshIfStale() {
 
 void ConfigView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (options_.lensAtOpening) {
+        const auto lens = options_.lensAtOpening();
+        if (lens != lens_) {
+            lens_ = lens;
+            stale_ = true;
+        }
+    }
     refreshIfStale();
 }
 
@@ -141,10 +148,18 @@ QWidget* ConfigView::engineStatusCard() {
     restoreAccess_ = new QPushButton(T::restoreAccess);
     restoreAccess_->setObjectName("restoreAccess");
     restoreAccess_->setToolTip(T::restoreAccessHelp);
-    restoreAccess_->setEnabled(static_cast<bool>(model_.onOpenAccessibilitySettings));
-    connect(restoreAccess_, &QPushButton::clicked, this,
-            [this] { model_.onOpenAccessibilitySettings(); });
+    restoreAccess_->setEnabled(static_cast<bool>(model_.onRestoreAccess));
+    connect(restoreAccess_, &QPushButton::clicked, this, [this] {
+        const bool granted = model_.onRestoreAccess();
+        restoreResult_->setText(granted ? QString() : qs(T::restoreAccessFailed));
+        restoreResult_->setVisible(!granted);
+    });
     column->addWidget(restoreAccess_, 0, Qt::AlignLeft);
+    restoreResult_ = note(QString());
+    restoreResult_->setObjectName("restoreResult");
+    restoreResult_->setWordWrap(true);
+    restoreResult_->setVisible(false);
+    column->addWidget(restoreResult_);
 
     playSounds_ = new QCheckBox(T::playSounds);
     playSounds_->setObjectName("playSounds");
@@ -290,6 +305,9 @@ void ConfigView::refreshStatus() {
     engineLine_->setText(qs(T::engineLine(trusted)));
     statusLine_->setText(qs(published.statusLine));
     restoreAccess_->setVisible(!trusted);
+    if (trusted) {
+        restoreResult_->setVisible(false);
+    }
     {
         QSignalBlocker block(playSounds_);
         playSounds_->setChecked(published.soundsEnabled);

@@ -37,6 +37,9 @@ public:
         std::function<void(PopoverLens)> onLensChosen;
         // The dropdown theme: the chosen lens and other highlights take its colour.
         std::function<AccentTheme()> accent = {};
+        // Asked each time the view opens: until the user picks a lens, the one the alerts call
+        // for may have changed since the last opening.
+        std::function<PopoverLens()> lensAtOpening = {};
     };
 
     ConfigView(ConfigModel& model, Options options, QWidget* parent = nullptr);
@@ -99,6 +102,8 @@ private:
     QLabel* engineLine_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QPushButton* restoreAccess_ = nullptr;
+    // What the last try to restore access found, while access is still missing.
+    QLabel* restoreResult_ = nullptr;
     QCheckBox* playSounds_ = nullptr;
     QAbstractButton* alertsButton_ = nullptr;
     QAbstractButton* soundsButton_ = nullptr;

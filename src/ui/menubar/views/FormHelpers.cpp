@@ -1,10 +1,13 @@
 #include "ui/menubar/views/FormHelpers.h"
 
+#include "core/Text.h"
 #include "signals/FlashPalette.h"
 #include "ui/menubar/ConfigModel.h"
 
 #include <QGuiApplication>
 #include <QPalette>
+#include <QScreen>
+#include <QWidget>
 
 #include <QPainter>
 #include <QPainterPath>
@@ -15,6 +18,23 @@ namespace corvale::form {
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+std::string shortName(const std::string& name, int limit) {
+    if (auto first = firstCharacters(name, limit)) {
+        return *first + "\u2026";
+    }
+    return name;
+}
+
+void fitToScreen(QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen) {
+        window.setMaximumSize(screen->availableGeometry().size());
+    }
 }
 
 QColor toQColor(const FlashColor& color) {

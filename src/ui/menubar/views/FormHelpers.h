@@ -16,6 +16,14 @@
 namespace corvale::form {
 
 QString qs(const std::string& text);
+
+// An outside name (an app's, a sound's) where the view has room for a line, not a page: its first
+// `limit` characters and "…". The whole name belongs in the control's tooltip. Uncut, a name of
+// thousands of characters widens the window past its screen.
+inline constexpr int shortNameLimit = 48;
+std::string shortName(const std::string& name, int limit = shortNameLimit);
+// Caps a top-level window at the area its screen leaves free of panels.
+void fitToScreen(QWidget& window);
 QColor toQColor(const FlashColor& color);
 FlashColor toFlashColor(const QColor& color);
 

@@ -69,7 +69,7 @@ QCheckBox* makeSwitch(const char* title, const char* name, bool on, QWidget* par
 AppEditorPane::AppEditorPane(SettingsContext& context, std::optional<std::string> appName,
                              QWidget* parent)
     : FormPane(parent), context_(context), app_(std::move(appName)),
-      label_(app_ ? *app_ : std::string(MenuModel::allOtherApps)) {
+      label_(app_ ? *app_ : std::string(MenuModel::allOtherApps)), shown_(form::shortName(label_)) {
     setObjectName("appEditorPane");
     // Edits made here, in the rule sheet, in the sound library or by a reload of the rules file
     // all arrive as the model's change announcement.
@@ -107,7 +107,7 @@ void AppEditorPane::build() {
 }
 
 void AppEditorPane::buildHeading() {
-    auto* card = addCard(form::qs(label_));
+    auto* card = addCard(form::qs(shown_));
     card->setObjectName("headingCard");
     if (!app_) {
         return;
@@ -117,13 +117,13 @@ void AppEditorPane::buildHeading() {
     connect(custom, &QCheckBox::clicked, this,
             [this](bool checked) { context_.model.setCustomEnabled(checked, app_); });
     card->addWidget(custom);
-    card->addNote(form::qs(customSoundNote(*app_, on)))->setObjectName("customSoundNote");
+    card->addNote(form::qs(customSoundNote(shown_, on)))->setObjectName("customSoundNote");
 }
 
 void AppEditorPane::buildNotDetected() {
     auto* card = addCard(notDetectedTitle);
     card->setObjectName("notDetectedCard");
-    card->addNote(form::qs(notDetectedNote(*app_)));
+    card->addNote(form::qs(notDetectedNote(shown_)));
 }
 
 void AppEditorPane::buildSound(const Rule& rule) {
@@ -163,7 +163,8 @@ void AppEditorPane::buildRules() {
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         auto* label = form::label(
-            form::qs(ruleRowLabel(rule.condition, SoundChoices::soundName(rule.sound, library))),
+            form::qs(ruleRowLabel(rule.condition,
+                                  form::shortName(SoundChoices::soundName(rule.sound, library)))),
             row);
         label->setObjectName("ruleLabel");
         if (!rule.enabled) {
@@ -185,7 +186,7 @@ void AppEditorPane::buildRules() {
         card->addWidget(row);
         ++index;
     }
-    card->addNote(form::qs(rulesNote(*app_)));
+    card->addNote(form::qs(rulesNote(shown_)));
     auto* add = makeButton(
         addRule, [this] { openRuleSheet(std::nullopt); }, card);
     add->setObjectName("addRule");
@@ -231,7 +232,7 @@ void AppEditorPane::buildAlerts(const Rule& rule) {
     line->addWidget(preview);
     line->addStretch(1);
     card->addWidget(holder);
-    card->addNote(form::qs(alertsNote(label_)));
+    card->addNote(form::qs(alertsNote(shown_)));
 
     auto* intensity =
         overridePopUp("flashIntensity", FlashTuning::intensityOverrideTitles(),
@@ -258,7 +259,7 @@ void AppEditorPane::buildAlerts(const Rule& rule) {
         context_.model.setFlashRepeat(FlashTuning::repeatOverride(index), app_);
     });
     card->row(repeatLabel, repeat);
-    card->addNote(form::qs(overridesNote(label_)));
+    card->addNote(form::qs(overridesNote(shown_)));
 }
 
 void AppEditorPane::buildNativeSound(const Rule& rule) {
@@ -267,7 +268,7 @@ void AppEditorPane::buildNativeSound(const Rule& rule) {
     connect(muted, &QCheckBox::clicked, this,
             [this](bool on) { context_.model.setNativeMuted(on, app_); });
     card->addWidget(muted);
-    card->addNote(form::qs(nativeSoundNote(*app_)));
+    card->addNote(form::qs(nativeSoundNote(shown_)));
     auto* open = makeButton(
         openNotificationSettings, [this] { context_.model.onOpenNotifSettings(); }, card);
     open->setObjectName("openNotificationSettings");
@@ -295,7 +296,7 @@ void AppEditorPane::buildRemoveApp() {
     line->addWidget(removeButton);
     line->addStretch(1);
     card->addWidget(holder);
-    card->addNote(form::qs(removeAppNote(*app_)));
+    card->addNote(form::qs(removeAppNote(shown_)));
 }
 
 void AppEditorPane::confirmRemoveApp() {

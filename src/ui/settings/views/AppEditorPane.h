@@ -47,6 +47,8 @@ private:
     std::optional<std::string> app_;
     // The name texts and the title show.
     std::string label_;
+    // The name as the pane's titles and notes show it: cut short, so no name widens the window.
+    std::string shown_;
     Subscription changes_;
     std::vector<Rule> shownRules_;
     std::vector<CustomSound> shownSounds_;

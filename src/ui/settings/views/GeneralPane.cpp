@@ -58,6 +58,14 @@ GeneralPane::GeneralPane(settings::SettingsContext& context, QWidget* parent)
             QSignalBlocker quiet(playSounds_);
             playSounds_->setChecked(context_.prefs.soundsEnabled());
         }
+        // A shortcut stops being live when a keyboard mapping change costs its grab.
+        for (auto [view, hotKeyID] :
+             {std::pair{muteRecorder_, HotKeyRegistrar::muteHotKeyID},
+              std::pair{snoozeRecorder_, HotKeyRegistrar::snoozeHotKeyID}}) {
+            if (view) {
+                showHotKeyProblem(view, view->recorder().combo().has_value(), hotKeyID);
+            }
+        }
     });
 }
 
@@ -80,14 +88,13 @@ void GeneralPane::soundsCard() {
     connect(play, &QCheckBox::toggled, this,
             [this](bool on) { context_.model.onSoundsEnabledChanged(on); });
     card->row(QString(), play, T::playSoundsNote);
-    card->row(T::muteHotKey,
-              recorder("muteHotKey", prefs.muteHotKeyCombo(), HotKeyRegistrar::muteHotKeyID,
-                       &SettingsPrefs::setMuteHotKeyCombo),
-              T::muteHotKeyNote);
-    card->row(T::snoozeHotKey,
-              recorder("snoozeHotKey", prefs.snoozeHotKeyCombo(), HotKeyRegistrar::snoozeHotKeyID,
-                       &SettingsPrefs::setSnoozeHotKeyCombo),
-              T::snoozeHotKeyNote);
+    muteRecorder_ = recorder("muteHotKey", prefs.muteHotKeyCombo(), HotKeyRegistrar::muteHotKeyID,
+                             &SettingsPrefs::setMuteHotKeyCombo);
+    card->row(T::muteHotKey, muteRecorder_, T::muteHotKeyNote);
+    snoozeRecorder_ =
+        recorder("snoozeHotKey", prefs.snoozeHotKeyCombo(), HotKeyRegistrar::snoozeHotKeyID,
+                 &SettingsPrefs::setSnoozeHotKeyCombo);
+    card->row(T::snoozeHotKey, snoozeRecorder_, T::snoozeHotKeyNote);
     const auto& spans = T::snoozeChoices();
     std::vector<std::string> titles;
     int current = 0;

@@ -39,6 +39,8 @@ private:
 
     settings::SettingsContext& context_;
     QPointer<QCheckBox> playSounds_;
+    QPointer<HotKeyRecorderView> muteRecorder_;
+    QPointer<HotKeyRecorderView> snoozeRecorder_;
     Subscription changes_;
 };
 

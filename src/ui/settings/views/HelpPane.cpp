@@ -1,5 +1,6 @@
 #include "ui/settings/views/HelpPane.h"
 
+#include "ui/menubar/ConfigModel.h"
 #include "ui/settings/InfoPaneTexts.h"
 #include "ui/settings/views/InfoPaneParts.h"
 #include "ui/tray/TrayGlyphs.h"
@@ -85,7 +86,8 @@ QImage helpGlyph(const QString& symbol, int pixels) {
     return tray;
 }
 
-HelpCardView::HelpCardView(const HelpTopic& topic, QWidget* parent) : form::Card(parent) {
+HelpCardView::HelpCardView(const HelpTopic& topic, bool showCaveat, QWidget* parent)
+    : form::Card(parent) {
     setObjectName("helpCard:" + qs(topic.id));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 8, 12, 8);
@@ -101,7 +103,7 @@ HelpCardView::HelpCardView(const HelpTopic& topic, QWidget* parent) : form::Card
     auto* body = form::note(qs(topic.body), this);
     body->setObjectName("body");
     texts->addWidget(body);
-    if (topic.caveat) {
+    if (topic.caveat && showCaveat) {
         auto* caveat = form::warning(qs(*topic.caveat), this);
         caveat->setObjectName("caveat");
         texts->addWidget(caveat);
@@ -109,16 +111,17 @@ HelpCardView::HelpCardView(const HelpTopic& topic, QWidget* parent) : form::Card
     row->addLayout(texts, 1);
 }
 
-HelpPane::HelpPane(SettingsContext&, QWidget* parent) : FormPane(parent) {
+HelpPane::HelpPane(SettingsContext& context, QWidget* parent)
+    : FormPane(parent), model_(context.model) {
     setObjectName("helpPane");
-    // The tour never changes while the program runs.
-    refreshOnShow = false;
 }
 
 void HelpPane::build() {
     addNote(InfoPaneTexts::helpIntro);
+    // Built again on each showing, so the warning follows notification access.
+    const bool accessMissing = !model_.published().isTrusted;
     for (const auto& topic : HelpCatalog::topics()) {
-        addWidget(new HelpCardView(topic));
+        addWidget(new HelpCardView(topic, accessMissing));
     }
 }
 

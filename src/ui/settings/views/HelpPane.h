@@ -16,7 +16,7 @@ QImage helpGlyph(const QString& symbol, int pixels);
 // One topic of the tour: its symbol on a coloured tile, title, summary, body and caveat.
 class HelpCardView : public form::Card {
 public:
-    explicit HelpCardView(const HelpTopic& topic, QWidget* parent = nullptr);
+    HelpCardView(const HelpTopic& topic, bool showCaveat, QWidget* parent = nullptr);
 };
 
 // "Help": the tour of what Corvale does, one card per topic.
@@ -26,6 +26,9 @@ public:
 
 protected:
     void build() override;
+
+private:
+    ConfigModel& model_;
 };
 
 } // namespace corvale::settings

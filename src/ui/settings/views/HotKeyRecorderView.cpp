@@ -202,6 +202,12 @@ std::optional<RecorderKeyEvent> HotKeyRecorderView::recorderEvent(const QKeyEven
     if (modifiers & Qt::KeypadModifier) {
         flags |= keyflags::numericPad;
     }
+    // Qt keeps Caps Lock out of its modifiers; the window system's state has it (X11's Lock, the
+    // same bit in an XKB keymap's modifiers under Wayland).
+    constexpr quint32 lockMask = 0x2;
+    if (event.nativeModifiers() & lockMask) {
+        flags |= keyflags::capsLock;
+    }
     return RecorderKeyEvent{*code, flags};
 }
 

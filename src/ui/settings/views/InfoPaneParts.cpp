@@ -74,6 +74,8 @@ QPushButton* notificationSettingsButton(ConfigModel& model) {
     auto* button = makeButton(InfoPaneTexts::openNotificationSettings,
                               [&model] { model.onOpenNotifSettings(); });
     button->setObjectName("openNotificationSettings");
+    // Only GNOME and KDE say where their notification settings are.
+    button->setEnabled(static_cast<bool>(model.onOpenNotifSettings));
     return button;
 }
 

@@ -1,5 +1,7 @@
 #include "ui/settings/views/QtDialogs.h"
 
+#include "ui/menubar/MenuTexts.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -64,7 +66,7 @@ QWidget* QtDialogs::parentWidget() const {
 
 std::optional<std::size_t> QtDialogs::runModalAlert(const AlertSpec& alert) {
     QMessageBox box(parentWidget());
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setWindowTitle(qs(MenuTexts::productName));
     box.setIcon(alert.destructive ? QMessageBox::Warning : QMessageBox::Information);
     box.setText(qs(alert.message));
     box.setInformativeText(qs(alert.text));

@@ -19,6 +19,12 @@ using form::qs;
 RecentAlertsPane::RecentAlertsPane(SettingsContext& context, QWidget* parent)
     : FormPane(parent), context_(context) {
     setObjectName("recentAlertsPane");
+    // Alerts arrive while the pane is open; the model announces each refresh.
+    changes_ = context_.model.observe([this] {
+        if (context_.model.recentAlerts() != shown_) {
+            reloadSoon();
+        }
+    });
 }
 
 void RecentAlertsPane::build() {
@@ -34,6 +40,7 @@ void RecentAlertsPane::build() {
     options->addNote(T::includePreviewNote);
 
     auto* history = addCard(T::history);
+    shown_ = context_.model.recentAlerts();
     const auto records = newestFirst(context_.model.recentAlerts());
     if (records.empty()) {
         history->addNote(T::historyEmpty)->setObjectName("historyEmpty");

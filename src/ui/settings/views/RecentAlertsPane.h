@@ -1,7 +1,11 @@
 #pragma once
 
+#include "core/Subscription.h"
+#include "history/PingRecord.h"
 #include "ui/settings/views/SettingsContext.h"
 #include "ui/settings/views/SettingsForm.h"
+
+#include <vector>
 
 namespace corvale::settings {
 
@@ -18,6 +22,8 @@ protected:
 
 private:
     SettingsContext& context_;
+    std::vector<PingRecord> shown_;
+    Subscription changes_;
 };
 
 } // namespace corvale::settings

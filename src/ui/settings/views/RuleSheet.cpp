@@ -26,7 +26,8 @@ RuleSheet::RuleSheet(ConfigModel& model, Dialogs& dialogs, std::string appName,
     : QDialog(parent), model_(model), dialogs_(dialogs), onSave_(std::move(onSave)) {
     setObjectName("ruleSheet");
     setModal(true);
-    setWindowTitle(form::qs(sheetTitle(appName, editing.has_value())));
+    const std::string shownName = form::shortName(appName);
+    setWindowTitle(form::qs(sheetTitle(shownName, editing.has_value())));
     if (editing) {
         editingId_ = editing->id;
     }
@@ -35,7 +36,11 @@ RuleSheet::RuleSheet(ConfigModel& model, Dialogs& dialogs, std::string appName,
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(20, 16, 20, 16);
     outer->setSpacing(12);
-    outer->addWidget(form::heading(form::qs(sheetTitle(appName, editing.has_value())), this));
+    auto* heading = form::heading(form::qs(sheetTitle(shownName, editing.has_value())), this);
+    if (shownName != appName) {
+        heading->setToolTip(form::plainTip(form::qs(appName)));
+    }
+    outer->addWidget(heading);
 
     auto* condition = new SettingsCard(conditionCard, this);
     kind_ = new QComboBox(condition);
@@ -71,7 +76,7 @@ RuleSheet::RuleSheet(ConfigModel& model, Dialogs& dialogs, std::string appName,
     // Under the field, in the controls' column.
     condition->row(QString(), error_);
     error_->hide();
-    condition->addNote(form::qs(sheetConditionNote(appName)));
+    condition->addNote(form::qs(sheetConditionNote(shownName)));
     outer->addWidget(condition);
 
     auto* soundCardWidget = new SettingsCard(AppEditorTexts::soundCard, this);
@@ -111,6 +116,7 @@ RuleSheet::RuleSheet(ConfigModel& model, Dialogs& dialogs, std::string appName,
     connect(keyword_, &QLineEdit::textEdited, error_, &QWidget::hide);
     connect(kind_, &QComboBox::activated, error_, &QWidget::hide);
     keyword_->setFocus();
+    form::fitToScreen(*this);
 }
 
 void RuleSheet::accept() {

@@ -13,12 +13,14 @@ SoundPopUp::SoundPopUp(SoundChoices::Menu menu, QWidget* parent)
         if (item.startsGroup && count() > 0) {
             insertSeparator(count());
         }
-        addItem(form::qs(item.title), static_cast<int>(i));
+        addItem(form::qs(form::shortName(item.title)), static_cast<int>(i));
+        setItemData(count() - 1, form::plainTip(form::qs(item.title)), Qt::ToolTipRole);
         if (i == menu_.selected) {
             shown_ = count() - 1;
         }
     }
     setCurrentIndex(shown_);
+    showWholeName();
     connect(this, &QComboBox::activated, this, [this](int index) { activate(index); });
 }
 
@@ -52,9 +54,14 @@ void SoundPopUp::activate(int index) {
         return;
     }
     shown_ = index;
+    showWholeName();
     if (onSound && item->sound) {
         onSound(*item->sound);
     }
+}
+
+void SoundPopUp::showWholeName() {
+    setToolTip(itemData(currentIndex(), Qt::ToolTipRole).toString());
 }
 
 QComboBox* makeVolumePopUp(double volume, QWidget* parent) {

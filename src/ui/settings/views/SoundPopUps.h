@@ -23,6 +23,8 @@ public:
 
 private:
     void activate(int index);
+    // The pop-up shows names cut short; its tooltip has the whole name of the current sound.
+    void showWholeName();
     const SoundChoices::Item* itemAt(int index) const;
 
     SoundChoices::Menu menu_;

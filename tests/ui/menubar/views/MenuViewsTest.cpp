@@ -51,7 +51,10 @@ TEST(ConfigView, engineCardFollowsPermissionAndPlaySounds) {
     std::vector<bool> switched;
     int restoreClicks = 0;
     f.model->onSoundsEnabledChanged = [&](bool on) { switched.push_back(on); };
-    f.model->onOpenAccessibilitySettings = [&] { ++restoreClicks; };
+    f.model->onRestoreAccess = [&] {
+        ++restoreClicks;
+        return false;
+    };
     ConfigView view(*f.model, {PopoverLens::alerts, {}});
     view.show();
 
@@ -72,7 +75,12 @@ TEST(ConfigView, engineCardFollowsPermissionAndPlaySounds) {
     EXPECT_TRUE(switched.empty()) << "a refresh must not echo back as a user change";
     QTRY_VERIFY_WITH_TIMEOUT(restore->isVisible(), 2000);
     QTest::mouseClick(restore, Qt::LeftButton);
-    EXPECT_EQ(restoreClicks, 1);
+    EXPECT_EQ(restoreClicks, 1) << "the button asks for the monitor again";
+    auto* result = child<QLabel>(view, "restoreResult");
+    EXPECT_TRUE(result->isVisible()) << "a try that failed says so";
+    EXPECT_EQ(result->text(), text(MenuTexts::restoreAccessFailed));
+    f.publish(true, false);
+    QTRY_VERIFY_WITH_TIMEOUT(!result->isVisible(), 2000);
 
     QTest::mouseClick(play, Qt::LeftButton);
     EXPECT_EQ(switched, std::vector<bool>{true});
@@ -99,10 +107,13 @@ TEST(ConfigView, alertsLensGroupsAppsAndClearsOneApp) {
     EXPECT_EQ(child<QLabel>(empty, "emptyState")->text(), text(MenuTexts::alertsEmpty));
 
     auto now = Clock::now();
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 12; ++i) {
         f.pings.record("Slack", now - std::chrono::minutes(i), std::nullopt);
     }
     f.pings.record("Mail", now - 1h, std::nullopt);
+    for (int i = 1; i <= 6; ++i) {
+        f.pings.record("App" + std::to_string(i), now - 1h - std::chrono::minutes(i), std::nullopt);
+    }
     std::vector<std::string> opened;
     f.model->onOpenApp = [&](const std::string& app) { opened.push_back(app); };
     ConfigView view(*f.model, {PopoverLens::alerts, {}});
@@ -112,7 +123,9 @@ TEST(ConfigView, alertsLensGroupsAppsAndClearsOneApp) {
     ASSERT_NE(slack, nullptr);
     auto* pill = slack->findChild<QLabel*>("repeatPill");
     ASSERT_NE(pill, nullptr);
-    EXPECT_EQ(pill->text(), "3 alerts");
+    EXPECT_EQ(pill->text(), "9+ alerts") << "the tray badge's count";
+    EXPECT_NE(view.findChild<QPushButton*>("alertRow:App4"), nullptr);
+    EXPECT_EQ(view.findChild<QPushButton*>("alertRow:App5"), nullptr) << "six groups at most";
     EXPECT_EQ(child<QPushButton>(view, "alertRow:Mail")->findChild<QLabel*>("repeatPill"), nullptr)
         << "a single alert has no repeat pill";
     QTest::mouseClick(slack, Qt::LeftButton);
@@ -139,6 +152,19 @@ TEST(ConfigView, alertsLensGroupsAppsAndClearsOneApp) {
     QTRY_VERIFY_WITH_TIMEOUT(view.findChild<QPushButton*>("alertRow:Slack") == nullptr, 2000);
     EXPECT_NE(view.findChild<QPushButton*>("alertRow:Mail"), nullptr);
     EXPECT_EQ(f.pings.records().size(), 2u) << "Mail's two alerts stay";
+}
+
+TEST(ConfigView, opensOnTheLensTheAlertsCallForUntilOneIsPicked) {
+    ModelFixture f;
+    PopoverLens atOpening = PopoverLens::sounds;
+    ConfigView view(*f.model, {PopoverLens::sounds, {}, {}, [&] { return atOpening; }});
+    view.show();
+    EXPECT_EQ(view.lens(), PopoverLens::sounds);
+    view.hide();
+    atOpening = PopoverLens::alerts; // alerts arrived while it was closed
+    view.show();
+    EXPECT_EQ(view.lens(), PopoverLens::alerts);
+    EXPECT_TRUE(child<QPushButton>(view, "lensAlerts")->isChecked());
 }
 
 TEST(ConfigView, lensSwitchShowsSoundsAndRemembersTheChoice) {

@@ -43,10 +43,12 @@ TEST(QtDialogs, alertShowsItsTextAndAnswersTheClickedButton) {
     QtDialogs dialogs;
     QString shownText;
     QString shownDetail;
+    QString shownTitle;
     // Answers the box once it is up: clicks the button titled "Keep".
     auto clicker = whenModal<QMessageBox>([&](QMessageBox& box) {
         shownText = box.text();
         shownDetail = box.informativeText();
+        shownTitle = box.windowTitle();
         for (auto* button : box.buttons()) {
             if (button->text() == "Keep") {
                 QTest::mouseClick(button, Qt::LeftButton);
@@ -58,6 +60,7 @@ TEST(QtDialogs, alertShowsItsTextAndAnswersTheClickedButton) {
     EXPECT_EQ(answer, 1u);
     EXPECT_EQ(shownText, "Remove Slack?");
     EXPECT_EQ(shownDetail, "Its rules go too.");
+    EXPECT_EQ(shownTitle, "Corvale") << "the product's name, not the program's file name";
 }
 
 TEST(QtDialogs, fileChooserStartsAtHomeOffersTheExtensionsAndAnswersTheTypedFile) {

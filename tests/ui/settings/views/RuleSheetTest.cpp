@@ -4,9 +4,11 @@
 #include "ui/settings/RuleSheetModel.h"
 #include "ui/settings/views/SettingsFixture.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 namespace corvale {
@@ -64,8 +66,9 @@ TEST(RuleSheet, badPatternIsRefusedWithTheReasonUnderTheField) {
     EXPECT_TRUE(s.sheet->isVisible());
     EXPECT_EQ(s.f.dialogs.beeps, 0);
     ASSERT_TRUE(s.error()->isVisible());
-    EXPECT_TRUE(s.error()->text().startsWith(QString::fromUtf8(
-        "This pattern can\u2019t be used: U_REGEX_MISMATCHED_PAREN at position 15")))
+    EXPECT_TRUE(s.error()->text().startsWith(
+        QString::fromUtf8("This pattern can\u2019t be used: a \u201c(\u201d or \u201c)\u201d "
+                          "without its partner at position 15")))
         << s.error()->text().toStdString();
     EXPECT_EQ(s.f.log.lines.size(), 0u) << "nothing stored, nothing logged";
 
@@ -108,6 +111,30 @@ TEST(RuleSheet, escapeCancelsWithoutSaving) {
     EXPECT_FALSE(s.sheet->isVisible());
     EXPECT_EQ(s.sheet->result(), QDialog::Rejected);
     EXPECT_TRUE(s.saved.empty());
+}
+
+// Names come from anywhere: a 240-character sound or a 10,000-character app must not push the
+// sheet's buttons off the screen.
+TEST(RuleSheet, longNamesAreCutShortAndTheSheetStaysOnItsScreen) {
+    SettingsFixture f;
+    const std::string sound(240, 's');
+    f.model->addCustomSound(sound, FileUrl::fromPath("/sounds/long.wav"));
+    const std::string app = std::string(10000, 'A');
+    settings::RuleSheet sheet(*f.model, f.dialogs, app, std::nullopt,
+                              [](const auto&, const auto&, const auto&, double) {});
+    sheet.show();
+    const int screenWidth = sheet.screen()->availableGeometry().width();
+    EXPECT_LT(sheet.width(), screenWidth);
+    EXPECT_LE(sheet.maximumWidth(), screenWidth);
+    auto* popUp = child<QComboBox>(sheet, "soundPopUp");
+    bool found = false;
+    for (int i = 0; i < popUp->count(); ++i) {
+        if (popUp->itemData(i, Qt::ToolTipRole).toString().toStdString() == sound) {
+            found = true;
+            EXPECT_LT(popUp->itemText(i).size(), 60) << "shown cut short";
+        }
+    }
+    EXPECT_TRUE(found) << "the whole name is in the item's tooltip";
 }
 
 } // namespace
