@@ -56,7 +56,7 @@ std::optional<Figures> measureOnce(const std::string& path) {
     if (child == 0) {
         close(channel[0]);
         FfmpegMediaTools media;
-        const double duration = media.duration(path).value_or(0);
+        const double duration = media.duration(path).seconds;
         const int buckets = static_cast<int>(std::clamp(std::trunc(duration * 20), 1200.0, 4000.0));
         const bool reset = resetPeakMemory();
         const long before = statusKiB("VmRSS");

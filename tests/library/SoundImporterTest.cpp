@@ -175,7 +175,7 @@ TEST_F(ChooseSoundFlowTest, aFileThatIsNotAudioOrCannotBeCopiedChangesNothing) {
 
     writeFile(dir / "empty.mp3", "");
     decoder.broken.insert((dir / "empty.mp3").string());
-    EXPECT_FALSE(flow().fileChosen(dir / "empty.mp3", "Slack"));
+    EXPECT_FALSE(choose(dir / "empty.mp3", "Slack"));
     EXPECT_EQ(alerts.back().second, "empty.mp3 couldn't be imported: the file is empty");
 
     writeFile(dir / "bell.wav", "bell");
