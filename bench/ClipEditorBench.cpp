@@ -92,10 +92,7 @@ Figures measure(const std::string& song, MediaTools& media, BackgroundTasks& tas
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const int runs = bench::offscreenRuns(argc, argv);
     QApplication app(argc, argv);
     test::TempDir dir;
     const auto song = dir / "song-16min.mp3";
@@ -136,8 +133,5 @@ int main(int argc, char** argv) {
         worst = std::max(worst, figures.stall.longestStallMs);
     }
     engine.shutdown();
-    const bool met = worst <= 100;
-    std::printf("longest stall over %d runs: %.1f ms; target (at most 100 ms): %s\n", runs, worst,
-                met ? "met" : "MISSED");
-    return met ? 0 : 1;
+    return bench::stallVerdict(runs, worst);
 }

@@ -114,10 +114,7 @@ Figures measure(bool dashboardOpen) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const int runs = bench::offscreenRuns(argc, argv);
     QApplication qtApp(argc, argv);
     double worst = 0;
     for (int i = 0; i < runs; ++i) {
@@ -132,8 +129,5 @@ int main(int argc, char** argv) {
             worst = std::max(worst, figures.stall.longestStallMs);
         }
     }
-    const bool met = worst <= 100;
-    std::printf("longest stall over %d runs: %.1f ms; target (at most 100 ms): %s\n", runs, worst,
-                met ? "met" : "MISSED");
-    return met ? 0 : 1;
+    return bench::stallVerdict(runs, worst);
 }

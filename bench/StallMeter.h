@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 namespace corvale::bench {
@@ -75,5 +77,22 @@ private:
     double lastCpu_ = 0;
     Figures figures_;
 };
+
+// The runs asked for on the command line (default 3); the drawing goes off screen unless
+// QT_QPA_PLATFORM names a platform.
+inline int offscreenRuns(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    return argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+}
+
+// Prints the verdict on the longest stall of all runs; the exit status says whether it was met.
+inline int stallVerdict(int runs, double worstMs) {
+    const bool met = worstMs <= 100;
+    std::printf("longest stall over %d runs: %.1f ms; target (at most 100 ms): %s\n", runs, worstMs,
+                met ? "met" : "MISSED");
+    return met ? 0 : 1;
+}
 
 } // namespace corvale::bench

@@ -36,6 +36,16 @@ struct Dispatch : ::testing::Test, AppHarness {
         return n;
     }
 
+    // The one overlay shown: its colour, style and name, and the peak its first pulse fades to.
+    void expectOneFlash(const char* hex, FlashStyle style, const std::string& name, double peak) {
+        ASSERT_EQ(overlays.created.size(), 1u);
+        EXPECT_EQ(overlays.created[0]->content.fill.hexString(), hex);
+        EXPECT_EQ(overlays.created[0]->content.style, style);
+        EXPECT_EQ(overlays.created[0]->content.name, name);
+        ASSERT_FALSE(overlays.animations.empty());
+        EXPECT_EQ(overlays.animations[0].target, peak);
+    }
+
     static size_t reloadedRuleCount(const std::filesystem::path& file) {
         return nlohmann::json::parse(readFile(file))["rules"].size();
     }
@@ -77,12 +87,8 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
     EXPECT_TRUE(log.contains("DETECTED #1 app=\"Slack\" title=\"Deploy done\" subtitle=\"\" "
                              "body=\"all green\" kind=single uuid=uuid-1"));
     EXPECT_TRUE(app->status().isBlinking());
-    ASSERT_EQ(overlays.created.size(), 1u);
-    EXPECT_EQ(overlays.created[0]->content.fill.hexString(), "#E53935");
-    EXPECT_EQ(overlays.created[0]->content.style, FlashStyle::edgeTop);
-    EXPECT_EQ(overlays.created[0]->content.name, "Slack");
-    ASSERT_FALSE(overlays.animations.empty());
-    EXPECT_EQ(overlays.animations[0].target, 0.6) << "the rule's gentle intensity, edge peak";
+    // The rule's gentle intensity: the edge peak.
+    expectOneFlash("#E53935", FlashStyle::edgeTop, "Slack", 0.6);
     EXPECT_EQ(engine.starts.size(), 1u);
     EXPECT_TRUE(log.contains(
         "[action] app=\"Slack\" \u2192 rule \"Slack\": builtin \"Submarine\" @ vol 1.0 (engine)"));
@@ -376,12 +382,7 @@ TEST_F(Dispatch, testFlashShowsTheGlobalDefaultsInBlue) {
     start();
     launch();
     center.post(notes::testFlash);
-    ASSERT_EQ(overlays.created.size(), 1u);
-    EXPECT_EQ(overlays.created[0]->content.fill.hexString(), "#1E88E5");
-    EXPECT_EQ(overlays.created[0]->content.style, FlashStyle::fullScreen);
-    EXPECT_EQ(overlays.created[0]->content.name, "Test");
-    ASSERT_FALSE(overlays.animations.empty());
-    EXPECT_EQ(overlays.animations[0].target, 0.75) << "strong, full screen";
+    expectOneFlash("#1E88E5", FlashStyle::fullScreen, "Test", 0.75); // strong, full screen
     scheduler.advance(0.5);
     EXPECT_EQ(overlays.windowsOnScreen(), 1u) << "a second pulse follows the first";
     scheduler.advance(0.6);

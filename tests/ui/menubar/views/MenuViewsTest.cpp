@@ -333,7 +333,7 @@ TEST(MenuRenders, drawEveryMenuCrispAtDoubleScaleAndDarkInTheDarkPalette) {
     test::guiApp();
     RenderCatalog catalog;
     addMenuRenders(catalog);
-    ASSERT_EQ(catalog.entries().size(), 7u);
+    ASSERT_EQ(catalog.entries().size(), 8u);
     const QPalette light = QApplication::palette();
     for (const auto& entry : catalog.entries()) {
         QImage one = entry.draw({1.0, false, ""});
