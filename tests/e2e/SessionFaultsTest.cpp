@@ -87,6 +87,9 @@ TEST_F(SessionFaults, notificationServerKilledInABurstIsReattachedAndNothingRepe
         const auto text = out.substr(title, end - title);
         EXPECT_TRUE(titles.insert(text).second) << "announced twice:" << text;
     }
+    // Looked at once it has ended: while it runs, a save may be between its write and its rename.
+    corvale->signal(SIGTERM);
+    EXPECT_EQ(corvale->wait(15s), 0);
     expectWholeDataFiles();
 }
 

@@ -62,7 +62,13 @@ public:
     void setOpacity(double opacity) {
         opacity_ = opacity;
         if (composited_) {
-            repaint();
+            // Only what is drawn changes: an edge flash repaints its bands and label, not the
+            // whole screen, so the fade stays cheap to send to the X server.
+            if (content_.style == FlashStyle::fullScreen) {
+                repaint();
+            } else {
+                repaint(FlashPainter::shape(size(), content_));
+            }
         } else if (opacity > 0 && !isVisible()) {
             // Shown whole for the pulse: without a compositor there is no fading.
             show();
