@@ -35,6 +35,10 @@ std::string CustomSoundLibrary::keptFileNote(const std::string& name, const std:
            "): Corvale deletes only the files in its own Sounds folder.";
 }
 
+bool CustomSoundLibrary::ownsFile(const CustomSound& sound) const {
+    return insideFolder(sound.fileURL.path(), sounds_.soundsFolder());
+}
+
 CustomSoundLibrary::CustomSoundLibrary(CustomSoundStore& sounds, const RuleStore& rules,
                                        NotificationCenter& center, LogFn log)
     : sounds_(sounds), rules_(rules), center_(center), log_(std::move(log)) {}
@@ -80,7 +84,7 @@ void CustomSoundLibrary::removeCustomSound(const Uuid& id) {
     note_.clear();
     sounds_.remove(id);
 
-    const bool ours = insideFolder(removed.fileURL.path(), sounds_.soundsFolder());
+    const bool ours = ownsFile(removed);
     const bool usedByRule = anyRuleUses(removed.fileURL);
     // A library file read from disk is not checked for duplicates, so another entry may share it.
     const auto& rest = sounds_.sounds();

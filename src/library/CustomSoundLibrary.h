@@ -36,6 +36,8 @@ public:
     // otherwise, and cleared by the next change of the library.
     const std::string& note() const { return note_; }
     static std::string keptFileNote(const std::string& name, const std::string& path);
+    // Whether removing the sound deletes its file: only files in Corvale's Sounds folder are ours.
+    bool ownsFile(const CustomSound& sound) const;
 
 private:
     bool anyRuleUses(const FileUrl& url) const;

@@ -156,6 +156,7 @@ public:
     std::optional<std::string> nameForFile(const FileUrl& url) const;
     // What the library pane says after a removal kept the user's own file; empty otherwise.
     const std::string& libraryNote() const { return library_.note(); }
+    bool ownsSoundFile(const CustomSound& sound) const { return library_.ownsFile(sound); }
 
     // Trying things out; nothing is stored and no change is announced.
     void test(const App& app);

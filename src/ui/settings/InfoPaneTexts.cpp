@@ -50,11 +50,15 @@ std::string soundUsage(const CustomSound& sound, const std::vector<Rule>& rules)
     return apps.empty() ? "Not used by any app" : "Used by " + joined(apps);
 }
 
-AlertSpec deleteSoundAlert(const CustomSound& sound, const std::vector<Rule>& rules) {
+AlertSpec deleteSoundAlert(const CustomSound& sound, const std::vector<Rule>& rules,
+                           bool fileIsOurs) {
     const auto apps = appsUsing(sound, rules);
     std::string text;
-    if (apps.empty()) {
+    if (apps.empty() && fileIsOurs) {
         text = "This removes it from My Sounds and deletes the file. This can\u2019t be undone.";
+    } else if (apps.empty()) {
+        text = "This removes it from My Sounds. Its file stays where it is: Corvale deletes only "
+               "the files in its own Sounds folder.";
     } else {
         const bool one = apps.size() == 1;
         const std::string names = joined(apps);

@@ -45,7 +45,9 @@ PromptSpec renameSoundPrompt(const CustomSound& sound);
 std::string soundUsage(const CustomSound& sound, const std::vector<Rule>& rules);
 // Names the apps whose rules still play the sound's file (each app once), in which case the file
 // stays on disk; otherwise says that the file goes too.
-AlertSpec deleteSoundAlert(const CustomSound& sound, const std::vector<Rule>& rules);
+// `fileIsOurs`: the file lies in Corvale's Sounds folder, so removing the sound deletes it.
+AlertSpec deleteSoundAlert(const CustomSound& sound, const std::vector<Rule>& rules,
+                           bool fileIsOurs);
 
 // Popular apps.
 inline constexpr const char* presetsIntro =

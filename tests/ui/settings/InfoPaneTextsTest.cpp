@@ -44,8 +44,12 @@ TEST(InfoPaneTexts, deleteConfirmationNamesEachAppStillUsingTheFileOnce) {
          "those apps keep playing it until you change them."},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(InfoPaneTexts::deleteSoundAlert(sound, c.rules).text, c.text) << c.what;
+        EXPECT_EQ(InfoPaneTexts::deleteSoundAlert(sound, c.rules, true).text, c.text) << c.what;
     }
+    EXPECT_EQ(InfoPaneTexts::deleteSoundAlert(sound, {}, false).text,
+              "This removes it from My Sounds. Its file stays where it is: Corvale deletes only "
+              "the files in its own Sounds folder.")
+        << "a file outside the Sounds folder is never promised deleted";
 }
 
 TEST(BuildInfo, versionLineSaysDevWithoutAChannel) {

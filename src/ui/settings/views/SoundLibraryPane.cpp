@@ -59,7 +59,9 @@ void SoundLibraryPane::renameSound(const CustomSound& sound) {
 }
 
 void SoundLibraryPane::deleteSound(const CustomSound& sound) {
-    if (context_.dialogs.runModalAlert(T::deleteSoundAlert(sound, context_.model.rules())) == 0u) {
+    const auto question =
+        T::deleteSoundAlert(sound, context_.model.rules(), context_.model.ownsSoundFile(sound));
+    if (context_.dialogs.runModalAlert(question) == 0u) {
         context_.model.removeCustomSound(sound.id);
         reloadSoon();
     }
