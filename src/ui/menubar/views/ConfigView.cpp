@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStringList>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -36,13 +37,12 @@ void passClicks(QWidget* widget) {
 
 // A row the user can open is a flat button holding labels; without anything to open it is a
 // plain row, so that it does not look disabled.
-QWidget* rowWidget(bool opens, const QString& objectName, const QString& help) {
+QWidget* rowWidget(bool opens, const QString& objectName) {
     QWidget* row = nullptr;
     if (opens) {
         auto* button = new QPushButton;
         button->setFlat(true);
         button->setFocusPolicy(Qt::StrongFocus);
-        button->setToolTip(plainTip(help));
         row = button;
     } else {
         row = new QWidget;
@@ -51,6 +51,25 @@ QWidget* rowWidget(bool opens, const QString& objectName, const QString& help) {
     row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return row;
 }
+
+// The row's labels let the pointer through to the row, so their own tooltips never show: the
+// row's tooltip is its help (a row that opens something) and every line shown cut short, whole.
+void setRowTip(QWidget* row, const QString& help, std::initializer_list<const NameLabel*> lines) {
+    QStringList tip;
+    if (qobject_cast<QPushButton*>(row)) {
+        tip << help;
+    }
+    for (const auto* line : lines) {
+        if (line->isShortened()) {
+            tip << line->whole();
+        }
+    }
+    row->setToolTip(plainTip(tip.join(QLatin1Char('\n'))));
+}
+
+// Warnings under a row name the app in a sentence that wraps; a name of one long word would not,
+// so it is cut shorter than elsewhere to fit the dashboard's width.
+constexpr int warningNameLimit = 24;
 
 } // namespace
 
@@ -446,8 +465,7 @@ ConfigView::AlertRowParts ConfigView::alertRow(const AppAlertGroup& group, TimeP
     auto* line = new QHBoxLayout;
     line->setSpacing(2);
 
-    auto* row = rowWidget(static_cast<bool>(model_.onOpenApp), "alertRow:" + app,
-                          qs(T::openAppHelp(group.appName)));
+    auto* row = rowWidget(static_cast<bool>(model_.onOpenApp), "alertRow:" + app);
     row->setAccessibleName(app);
     auto* inner = new QHBoxLayout(row);
     inner->setContentsMargins(6, 4, 6, 4);
@@ -455,9 +473,10 @@ ConfigView::AlertRowParts ConfigView::alertRow(const AppAlertGroup& group, TimeP
     auto* tile = new ColorTile(parts.color, app);
     passClicks(tile);
     inner->addWidget(tile);
-    auto* name = label(app);
+    auto* name = new NameLabel(app);
     passClicks(name);
     inner->addWidget(name, 1);
+    setRowTip(row, qs(T::openAppHelp(group.appName)), {name});
     if (group.count > 1) {
         auto* pill = new Pill(qs(T::repeatPill(group.count)), pillColor);
         pill->setObjectName("repeatPill");
@@ -486,7 +505,8 @@ ConfigView::AlertRowParts ConfigView::alertRow(const AppAlertGroup& group, TimeP
     column->addLayout(line);
     parts.twoSounds = model_.mayPlayTwoSounds(group.appName);
     if (parts.twoSounds) {
-        auto* caution = warning(qs(T::doubleSoundWarning(group.appName)));
+        auto* caution =
+            warning(qs(T::doubleSoundWarning(shortName(group.appName, warningNameLimit))));
         caution->setContentsMargins(36, 0, 0, 4);
         column->addWidget(caution);
     }
@@ -519,8 +539,7 @@ QWidget* ConfigView::soundsRow(const ConfigModel::App& app) {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     auto* row = rowWidget(static_cast<bool>(model_.onOpenSettings),
-                          app ? "soundsRow:" + name : QStringLiteral("soundsRow:default"),
-                          qs(T::editAppHelp(helpName)));
+                          app ? "soundsRow:" + name : QStringLiteral("soundsRow:default"));
     row->setAccessibleName(name);
     auto* inner = new QHBoxLayout(row);
     inner->setContentsMargins(6, 4, 6, 4);
@@ -529,15 +548,19 @@ QWidget* ConfigView::soundsRow(const ConfigModel::App& app) {
     inner->addWidget(tile);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
-    auto* title = label(name);
+    auto* title = new NameLabel(name);
     passClicks(title);
     texts->addWidget(title);
-    auto* summary = note(qs(model_.summary(app)));
+    auto* summary = new NameLabel(qs(model_.summary(app)), Qt::ElideMiddle);
     summary->setObjectName("summary");
-    summary->setWordWrap(false);
+    QFont small = summary->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    summary->setFont(small);
+    summary->setForegroundRole(QPalette::PlaceholderText);
     passClicks(summary);
     texts->addWidget(summary);
     inner->addLayout(texts, 1);
+    setRowTip(row, qs(T::editAppHelp(helpName)), {title, summary});
     row->setMinimumHeight(inner->sizeHint().height());
     PaneID pane = app ? PaneID::app(*app) : PaneID::of(PaneID::Kind::allOtherApps);
     if (auto* button = qobject_cast<QPushButton*>(row)) {
@@ -545,12 +568,12 @@ QWidget* ConfigView::soundsRow(const ConfigModel::App& app) {
     }
     column->addWidget(row);
     if (app && model_.isUnconfirmed(*app)) {
-        auto* caution = warning(qs(T::notDetectedWarning(*app)));
+        auto* caution = warning(qs(T::notDetectedWarning(shortName(*app, warningNameLimit))));
         caution->setContentsMargins(36, 0, 0, 4);
         column->addWidget(caution);
     }
     if (app && model_.mayPlayTwoSounds(*app)) {
-        auto* caution = warning(qs(T::doubleSoundWarning(*app)));
+        auto* caution = warning(qs(T::doubleSoundWarning(shortName(*app, warningNameLimit))));
         caution->setContentsMargins(36, 0, 0, 4);
         column->addWidget(caution);
     }

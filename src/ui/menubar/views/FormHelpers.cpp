@@ -141,6 +141,31 @@ QLabel* label(const QString& text, QWidget* parent) {
     return made;
 }
 
+NameLabel::NameLabel(const QString& whole, Qt::TextElideMode mode, QWidget* parent)
+    : QLabel(parent), whole_(whole), shortened_(qs(shortName(whole.toStdString()))), mode_(mode) {
+    setTextFormat(Qt::PlainText);
+    setText(shortened_);
+    setToolTip(plainTip(whole_));
+}
+
+QSize NameLabel::sizeHint() const {
+    const QMargins margins = contentsMargins();
+    return {fontMetrics().horizontalAdvance(shortened_) + margins.left() + margins.right(),
+            QLabel::sizeHint().height()};
+}
+
+QSize NameLabel::minimumSizeHint() const {
+    return {fontMetrics().horizontalAdvance(QStringLiteral("\u2026")) * 3,
+            QLabel::minimumSizeHint().height()};
+}
+
+void NameLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    // Cut in the middle, the line keeps its end (a sound's volume after its name).
+    const QString& source = mode_ == Qt::ElideRight ? shortened_ : whole_;
+    setText(fontMetrics().elidedText(source, mode_, contentsRect().width()));
+}
+
 QString plainTip(const QString& text) {
     return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
 }

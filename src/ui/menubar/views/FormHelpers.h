@@ -73,6 +73,28 @@ private:
 // A label that shows its text as written. Names and texts from notifications, files and the user
 // may look like markup; a label left to guess would render it, and an <img> in it loads a file.
 QLabel* label(const QString& text, QWidget* parent = nullptr);
+// One line of outside text (a name, or a line holding one) in a row of fixed width: cut with
+// `shortName` and then to the room the row leaves (or, cut in the middle, the whole line to that
+// room), so a long name never pushes what stands beside it out of the row. The whole line is the
+// label's tooltip.
+class NameLabel : public QLabel {
+public:
+    explicit NameLabel(const QString& whole, Qt::TextElideMode mode = Qt::ElideRight,
+                       QWidget* parent = nullptr);
+    const QString& whole() const { return whole_; }
+    bool isShortened() const { return shortened_ != whole_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QString whole_;
+    QString shortened_;
+    Qt::TextElideMode mode_;
+};
+
 // A tooltip text that shows `text` as written: tooltips guess rich text as labels do.
 QString plainTip(const QString& text);
 // Bold text in the window font, one step larger.

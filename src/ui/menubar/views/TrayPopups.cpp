@@ -19,7 +19,8 @@ constexpr Qt::WindowFlags popupFlags = Qt::Popup | Qt::FramelessWindowHint;
 
 } // namespace
 
-PopupFrame::PopupFrame(QWidget* content, const char* objectName) : QFrame(nullptr, popupFlags) {
+PopupFrame::PopupFrame(QWidget* content, const char* objectName)
+    : QFrame(nullptr, popupFlags), content_(content), contentMaximum_(content->maximumSize()) {
     setObjectName(objectName);
     setFrameShape(QFrame::StyledPanel);
     // The click that closes the popup must not reach the tray icon too and reopen it.
@@ -41,16 +42,26 @@ void PopupFrame::setWindowMode(bool window) {
     switching_ = false;
 }
 
+void PopupFrame::fitTo(const QScreen* screen) {
+    if (!screen) {
+        return;
+    }
+    const QMargins margins = layout()->contentsMargins() + contentsMargins();
+    const QSize room = screen->availableGeometry().size().shrunkBy(margins);
+    content_->setMaximumSize(contentMaximum_.boundedTo(room.expandedTo(QSize(0, 0))));
+}
+
 void PopupFrame::showAsWindow(const QString& title) {
     const bool wasShown = windowMode_ && isVisible();
     setWindowMode(true);
     setWindowTitle(title);
     if (!wasShown) {
-        adjustSize();
         QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
         if (!screen) {
             screen = QGuiApplication::primaryScreen();
         }
+        fitTo(screen);
+        adjustSize();
         if (screen) {
             QRect area = screen->availableGeometry();
             QSize size = sizeHint();
@@ -64,12 +75,13 @@ void PopupFrame::showAsWindow(const QString& title) {
 
 void PopupFrame::showBeside(const QRect& anchor) {
     setWindowMode(false);
-    adjustSize();
-    QSize size = sizeHint();
     QScreen* screen = QGuiApplication::screenAt(anchor.center());
     if (!screen) {
         screen = QGuiApplication::primaryScreen();
     }
+    fitTo(screen);
+    adjustSize();
+    QSize size = sizeHint();
     QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
     int x = anchor.center().x() - size.width() / 2;
     int y = anchor.bottom() + 4;

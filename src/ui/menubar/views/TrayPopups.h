@@ -9,6 +9,8 @@
 #include <functional>
 #include <utility>
 
+class QScreen;
+
 namespace corvale {
 
 class Dialogs;
@@ -36,7 +38,11 @@ protected:
 
 private:
     void setWindowMode(bool window);
+    // The frame takes its view's size, so the view is what is capped at the screen's free area.
+    void fitTo(const QScreen* screen);
 
+    QWidget* content_;
+    QSize contentMaximum_;
     bool windowMode_ = false;
     // Changing the window's kind hides it for a moment; that is no dismissal.
     bool switching_ = false;

@@ -51,6 +51,14 @@ QIcon blankIcon(const QSize& size) {
     return QIcon(blank);
 }
 
+// A desktop entry's name or a typed one can be of any length: the row shows it cut short, and
+// only a row cut short needs its whole title as a tooltip.
+void setTitle(QListWidgetItem* item, const std::string& title) {
+    const std::string shown = form::shortName(title);
+    item->setText(form::qs(shown));
+    item->setToolTip(shown == title ? QString() : form::plainTip(form::qs(title)));
+}
+
 } // namespace
 
 AddAppChooser::AddAppChooser(std::vector<std::string> seen,
@@ -111,11 +119,13 @@ AddAppChooser::AddAppChooser(std::vector<std::string> seen,
     applyFilter();
     filter_->setFocus();
     resize(440, 480);
+    form::fitToScreen(*this);
 }
 
 void AddAppChooser::fill() {
     for (const auto& row : AddAppCandidates::rows(seen_, installed_, configured_, {})) {
-        auto* item = new QListWidgetItem(form::qs(row.title), list_);
+        auto* item = new QListWidgetItem(list_);
+        setTitle(item, row.title);
         if (!row.choosable()) {
             QFont font = item->font();
             font.setBold(row.kind == AddAppCandidates::Row::Kind::heading);
@@ -149,7 +159,7 @@ void AddAppChooser::applyFilter() {
         const auto& row = rows[i];
         QListWidgetItem* item = nullptr;
         if (row.kind == Kind::typed) {
-            typed_->setText(form::qs(row.title));
+            setTitle(typed_, row.title);
             typed_->setData(nameRole, form::qs(row.name));
             item = typed_;
         } else if (auto at = rows_.find({row.kind, row.choosable() ? row.name : row.title});

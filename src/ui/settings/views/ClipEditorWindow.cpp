@@ -35,7 +35,7 @@ ClipEditorWindow::ClipEditorWindow(std::unique_ptr<ClipEditorModel> model, Optio
     outer->setContentsMargins(18, 16, 18, 14);
     outer->setSpacing(10);
 
-    title_ = form::heading(qs(model_->songTitle()), this);
+    title_ = form::heading(QString(), this);
     title_->setObjectName("songTitle");
     title_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     outer->addWidget(title_);
@@ -104,6 +104,7 @@ ClipEditorWindow::ClipEditorWindow(std::unique_ptr<ClipEditorModel> model, Optio
         showFailure(message, informative);
     };
     refresh();
+    form::fitToScreen(*this);
 }
 
 ClipEditorWindow::~ClipEditorWindow() {
@@ -117,7 +118,10 @@ ClipEditorWindow::~ClipEditorWindow() {
 
 void ClipEditorWindow::refresh() {
     const bool usable = model_->canUseSelection();
-    title_->setText(qs(model_->songTitle()));
+    // A song's file name can be of any length; the whole of it stays in the tooltip.
+    const std::string songTitle = model_->songTitle();
+    title_->setText(qs(form::shortName(songTitle)));
+    title_->setToolTip(form::plainTip(qs(songTitle)));
     strip_->setVisible(model_->showsSongStrip());
     lane_->setEnabled(usable);
     strip_->setEnabled(usable);

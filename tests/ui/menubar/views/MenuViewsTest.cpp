@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -327,6 +328,44 @@ TEST(TrayPopups, confirmsThroughTheDialogsOnlyWithTheConfirmingButton) {
     EXPECT_EQ(dialogs.alerts[0].text, "It goes.");
     EXPECT_EQ(dialogs.alerts[0].buttons, (std::vector<std::string>{"Clear", "Cancel"}));
     EXPECT_TRUE(dialogs.alerts[0].destructive);
+}
+
+// Names come from anywhere: a 10,000-character app and a 240-character sound must leave the
+// dashboard inside its screen, shown cut short with the whole name in a tooltip.
+TEST(TrayPopups, longNamesAreCutShortAndTheDashboardStaysOnItsScreen) {
+    ModelFixture f;
+    const std::string app(10000, 'A');
+    const std::string sound = std::string(236, 's') + ".wav";
+    f.model->addApp(app);
+    f.model->setSound(SoundRef::file(FileUrl::fromPath("/sounds/" + sound)), app);
+    f.pings.record(app, Clock::now(), std::nullopt);
+    f.model->onOpenSettings = [](const std::optional<PaneID>&) {};
+    ScriptedDialogs dialogs;
+    TrayPopups popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
+                        [] { return QRect(); });
+    auto* frame = popovers.dashboard();
+    const int screenWidth = frame->screen()->availableGeometry().width();
+    auto shownWhole = [&](const QString& rowName, const std::string& name) {
+        auto* row = child<QWidget>(*frame, rowName);
+        ASSERT_NE(row, nullptr);
+        EXPECT_LT(frame->width(), screenWidth) << rowName.toStdString();
+        EXPECT_LE(frame->maximumWidth(), screenWidth);
+        bool found = false;
+        for (auto* label : row->parentWidget()->findChildren<QLabel*>()) {
+            EXPECT_LT(label->text().size(), 100) << "shown cut short";
+            const QRect inFrame(label->mapTo(frame, QPoint()), label->size());
+            EXPECT_TRUE(frame->rect().contains(inFrame)) << label->text().left(40).toStdString();
+            found = found || label->toolTip().contains(QString::fromStdString(name));
+        }
+        EXPECT_TRUE(found || row->toolTip().contains(QString::fromStdString(name)))
+            << "the whole name is in a tooltip";
+    };
+    popovers.showDashboard();
+    QTRY_VERIFY_WITH_TIMEOUT(frame->isVisible(), 2000);
+    shownWhole("alertRow:" + QString::fromStdString(app), app);
+    QTest::mouseClick(child<QPushButton>(*frame, "lensSounds"), Qt::LeftButton);
+    shownWhole("soundsRow:" + QString::fromStdString(app), sound);
+    popovers.closeDashboard();
 }
 
 TEST(MenuRenders, drawEveryMenuCrispAtDoubleScaleAndDarkInTheDarkPalette) {
