@@ -40,8 +40,21 @@ void AlertDispatch::noteSeenApp(const std::string& appName) {
     seenOrder_.push_back(appName);
 }
 
+void AlertDispatch::noteSuppressingApp(const std::string& appName) {
+    if (std::ranges::find(suppressingApps_, appName) != suppressingApps_.end()) {
+        return;
+    }
+    if (suppressingApps_.size() >= suppressingAppsCap) {
+        suppressingApps_.pop_front();
+    }
+    suppressingApps_.push_back(appName);
+}
+
 void AlertDispatch::handle(const ObservedNotification& n) {
     noteSeenApp(n.appName);
+    if (n.suppressSound) {
+        noteSuppressingApp(n.appName);
+    }
     log_("DETECTED #" + std::to_string(parts_.observer.detectedCount()) +
          " app=" + inQuotes(n.appName) + " title=" + inQuotes(n.title) +
          " subtitle=" + inQuotes(n.subtitle) + " body=" + inQuotes(n.body) +
@@ -78,6 +91,14 @@ void AlertDispatch::dispatch(const ObservedNotification& n) {
         showSignals(n, *rule);
         log_(!soundsOn ? "[muted] sounds off - skipped app=" + inQuotes(n.appName)
                        : "[snooze] active - skipped app=" + inQuotes(n.appName));
+        alertTrace::stage("dispatch: done");
+        return;
+    }
+    if (n.suppressSound && rule->respectSuppressSound) {
+        showSignals(n, *rule);
+        log_("[action] app=" + inQuotes(n.appName) + " \u2192 rule " +
+             inQuotes(rule->appDisplayName) +
+             ": sound skipped - the app asked for no sound (suppress-sound)");
         alertTrace::stage("dispatch: done");
         return;
     }

@@ -65,10 +65,16 @@ public:
     // the place of the earliest.
     static constexpr size_t seenAppsCap = 1000;
 
+    // Apps seen this run asking for no sound (they play their own), earliest first; the Fix
+    // Double-Sound pane suggests honouring that.
+    const std::deque<std::string>& suppressingApps() const { return suppressingApps_; }
+    static constexpr size_t suppressingAppsCap = 20;
+
 private:
     // A detected notification's rule and signals, after it has been logged.
     void dispatch(const ObservedNotification& notification);
     void noteSeenApp(const std::string& appName);
+    void noteSuppressingApp(const std::string& appName);
 
     // An alert's history record, tray update and flashes, held until its sound is on its way.
     struct PendingSignals {
@@ -89,6 +95,7 @@ private:
     // The same names in the order they were first seen.
     std::deque<std::string> seenOrder_;
     bool seenAppsCapLogged_ = false;
+    std::deque<std::string> suppressingApps_;
     std::vector<std::shared_ptr<PendingSignals>> pendingSignals_;
     // The banners behind the latest recorded alerts, with their app names, newest last.
     std::deque<std::pair<std::string, std::string>> recentAlerts_;

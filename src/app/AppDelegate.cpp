@@ -202,11 +202,13 @@ ConfigHooks AppDelegate::modelHooks() {
 
 ConfigPublished AppDelegate::configPublished() {
     const auto& seen = dispatch_.seenApps();
+    const auto& suppressing = dispatch_.suppressingApps();
     return {.seenApps = std::vector<std::string>(seen.begin(), seen.end()),
             .isTrusted = services_.bannerTree.isTrusted(),
             .statusLine = status_.statusText(),
             .soundsEnabled = prefs_.soundsEnabled(),
-            .isSnoozed = silence_.snoozeActive()};
+            .isSnoozed = silence_.snoozeActive(),
+            .suppressingApps = std::vector<std::string>(suppressing.begin(), suppressing.end())};
 }
 
 void AppDelegate::refreshConfigModel() {

@@ -16,6 +16,8 @@ struct ObservedNotification {
     // The Name of the desktop entry the notification names as its application, when it names
     // one: rules made for that name apply too. The alert keeps appName.
     std::string desktopEntryName;
+    // The notification carried the "suppress-sound" hint: its app plays its own sound or none.
+    bool suppressSound = false;
     std::string title;
     std::string subtitle;
     std::string body;

@@ -188,6 +188,10 @@ json toJson(const Rule& rule) {
     if (rule.flashRepeat) {
         object["flashRepeat"] = *rule.flashRepeat;
     }
+    // Only when set, so files of rules without it stay as they were.
+    if (rule.respectSuppressSound) {
+        object["respectSuppressSound"] = true;
+    }
     return object;
 }
 
@@ -242,6 +246,7 @@ Rule ruleFromJson(const json& object) {
     }
     rule.respectFocus = boolOr(object, "respectFocus", true);
     rule.nativeSoundMuted = boolOr(object, "nativeSoundMuted", false);
+    rule.respectSuppressSound = boolOr(object, "respectSuppressSound", false);
     return rule;
 }
 

@@ -80,6 +80,8 @@ struct Rule {
     std::optional<int> flashRepeat;
     bool respectFocus = true;
     bool nativeSoundMuted = false;
+    // Play nothing for a notification that carries the "suppress-sound" hint.
+    bool respectSuppressSound = false;
 
     static constexpr const char* defaultAppKey = "*";
 

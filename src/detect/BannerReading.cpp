@@ -111,6 +111,9 @@ ObservedNotification extract(BannerTree& tree, BannerElement banner, TimePoint n
     // A name such as "Foo, Inc." must reach the rules whole where nothing summarises.
     n.appName = tree.descriptionIsAppName() ? description : sourceAppFromDescription(description);
     n.desktopEntryName = axString(tree, banner, "desktopEntryName").value_or("");
+    const auto suppress = tree.attribute(banner, "suppressSound");
+    const auto* flag = std::get_if<double>(&suppress);
+    n.suppressSound = flag && *flag != 0.0;
     n.kind = kindFromSubrole(subrole);
     n.timestamp = now;
     return n;

@@ -185,9 +185,12 @@ TEST_F(Dispatch, focusGateSilencesOnlyRulesThatRespectFocus) {
     EXPECT_EQ(engine.starts.size(), 1u);
 }
 
-TEST_F(Dispatch, muteAndSnoozeSilenceOnlyTheSound) {
-    seedRules({slackRule()});
+TEST_F(Dispatch, muteSnoozeAndTheAppsOwnSoundSilenceOnlyTheSound) {
+    Rule slack = slackRule();
+    slack.respectSuppressSound = true;
+    seedRules({slack});
     start();
+    launch();
     preferences.set(prefkeys::soundsEnabled, false);
     app->handle(note("Slack", "one"));
     EXPECT_TRUE(log.contains("[muted] sounds off - skipped app=\"Slack\""));
@@ -205,6 +208,25 @@ TEST_F(Dispatch, muteAndSnoozeSilenceOnlyTheSound) {
     scheduler.advance(301.0);
     app->handle(note("Slack", "three"));
     EXPECT_EQ(engine.starts.size(), 1u) << "a passed deadline does not silence";
+
+    // The app plays its own sound: Slack's rule honours that, the default rule does not.
+    scheduler.advance(60.0);
+    const auto flashes = overlays.created.size();
+    auto own = note("Slack", "four");
+    own.suppressSound = true;
+    app->handle(own);
+    EXPECT_EQ(engine.starts.size(), 1u);
+    EXPECT_EQ(log.lines.back(), "[action] app=\"Slack\" \u2192 rule \"Slack\": sound skipped - "
+                                "the app asked for no sound (suppress-sound)");
+    EXPECT_EQ(app->pingLogStore().records().size(), 4u);
+    EXPECT_TRUE(app->status().isBlinking());
+    EXPECT_GT(overlays.created.size(), flashes);
+    auto mail = note("Mail", "five");
+    mail.suppressSound = true;
+    app->handle(mail);
+    EXPECT_EQ(engine.starts.size(), 2u) << "without the option the rule's sound plays";
+    EXPECT_EQ(app->configModel()->appsPlayingTheirOwnSound(), std::vector<std::string>{"Mail"})
+        << "suggested only where the rule does not honour it yet";
 }
 
 TEST_F(Dispatch, theOtherSignalsWaitForTheSoundToBeOnItsWayAndTheGatesStillHoldIt) {

@@ -38,6 +38,7 @@ TEST(Rule, missingOptionalKeysTakeTheirDefaults) {
     EXPECT_FALSE(rule.flashColor || rule.flashIntensity || rule.flashDuration || rule.flashRepeat);
     EXPECT_TRUE(rule.respectFocus);
     EXPECT_FALSE(rule.nativeSoundMuted);
+    EXPECT_FALSE(rule.respectSuppressSound);
 
     json nulls = minimal();
     nulls["enabled"] = nullptr;
@@ -116,8 +117,8 @@ TEST(Rule, soundReferencesReadAndWriteTheirStoredForms) {
 TEST(Rule, encodingOmitsOnlyAbsentOptionalsAndRoundTrips) {
     Rule plain = Rule::fallback();
     json written = toJson(plain);
-    for (const char* key :
-         {"condition", "flashColor", "flashIntensity", "flashDuration", "flashRepeat"}) {
+    for (const char* key : {"condition", "flashColor", "flashIntensity", "flashDuration",
+                            "flashRepeat", "respectSuppressSound"}) {
         EXPECT_FALSE(written.contains(key)) << key;
     }
     for (const char* key :
@@ -140,6 +141,8 @@ TEST(Rule, encodingOmitsOnlyAbsentOptionalsAndRoundTrips) {
     full.flashRepeat = 3;
     full.respectFocus = false;
     full.nativeSoundMuted = true;
+    full.respectSuppressSound = true;
+    EXPECT_EQ(toJson(full)["respectSuppressSound"], true);
     EXPECT_EQ(ruleFromJson(json::parse(toJson(full).dump())), full);
 }
 

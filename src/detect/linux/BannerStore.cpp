@@ -172,6 +172,9 @@ AttributeValue BannerStore::attribute(BannerElement element, std::string_view na
         if (name == "desktopEntryName" && !banner.texts.entryName.empty()) {
             return banner.texts.entryName;
         }
+        if (name == "suppressSound" && banner.suppressSound) {
+            return 1.0;
+        }
         if (name == "AXChildren") {
             return std::vector<BannerElement>{{element.id + 1}, {element.id + 2}};
         }

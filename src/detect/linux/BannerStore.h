@@ -21,6 +21,8 @@ public:
         std::string gtkKey;
         // Synchronous or stack tag with the app's name: on-screen displays replace by it.
         std::optional<std::string> stackKey;
+        // The app asked the server to play no sound for it.
+        bool suppressSound = false;
         bool held = false;
     };
 

@@ -25,6 +25,8 @@ struct NotifyCall {
     std::string stackTagHint;
     // A progress "value" hint of a numeric type.
     bool hasProgressValue = false;
+    // The "suppress-sound" hint, true: the app plays its own sound or wants none.
+    bool suppressSound = false;
 };
 
 // The arguments of an org.gtk.Notifications.AddNotification call, read the same way.

@@ -1,6 +1,7 @@
 #include "detect/linux/NotificationMessages.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 
@@ -53,6 +54,24 @@ bool readVariantString(sd_bus_message* m, std::string& out) {
     return sd_bus_message_exit_container(m) >= 0;
 }
 
+// Reads a variant holding a boolean or an integer (some clients send flags as bytes or ints) as
+// whether it is non-zero; false when it cannot be read.
+bool readVariantFlag(sd_bus_message* m, char type, bool& out) {
+    const char contents[2] = {type, '\0'};
+    if (sd_bus_message_enter_container(m, 'v', contents) <= 0) {
+        return false;
+    }
+    // Large enough for any basic integer type; read_basic fills only its own width.
+    std::uint64_t value = 0;
+    int boolean = 0;
+    void* target = type == 'b' ? static_cast<void*>(&boolean) : static_cast<void*>(&value);
+    if (sd_bus_message_read_basic(m, type, target) <= 0) {
+        return false;
+    }
+    out = type == 'b' ? boolean != 0 : value != 0;
+    return sd_bus_message_exit_container(m) >= 0;
+}
+
 } // namespace
 
 bool readString(sd_bus_message* m, std::string_view& out) {
@@ -95,6 +114,9 @@ std::optional<NotifyCall> readNotifyCall(sd_bus_message* m) {
             }
             call.desktopEntry = entry.substr(0, notificationCall::maxKeyPartBytes);
             return true;
+        }
+        if (key == "suppress-sound" && (type == 'b' || (isNumericType(type) && type != 'd'))) {
+            return readVariantFlag(m, type, call.suppressSound);
         }
         if (key == "value" && isNumericType(type)) {
             call.hasProgressValue = true;

@@ -95,6 +95,7 @@ void NotificationTraffic::handleNotify(sd_bus_message* m) {
     if (banner.texts.appName.empty()) {
         banner.texts.appName = host_.senderProcessName(sender);
     }
+    banner.suppressSound = call->suppressSound;
     banner.identifier = std::string(sender) + "#" + std::to_string(cookie);
     std::optional<std::uint64_t> replaced;
     if (call->replacesId != 0) {

@@ -133,6 +133,16 @@ std::vector<std::string> ConfigModel::appsNeedingNativeMute() const {
     return Onboarding::appsNeedingNativeMute(rules());
 }
 
+std::vector<std::string> ConfigModel::appsPlayingTheirOwnSound() const {
+    std::vector<std::string> apps;
+    for (const auto& app : published_.suppressingApps) {
+        if (!effectiveRule(app).respectSuppressSound) {
+            apps.push_back(app);
+        }
+    }
+    return apps;
+}
+
 const std::vector<std::string>& ConfigModel::observedApps() const {
     return stores_.observedAppsStore.apps();
 }
@@ -238,6 +248,14 @@ void ConfigModel::setNativeMuted(bool on, const App& app) {
     rule.nativeSoundMuted = on;
     store(rule);
     log("[rule] " + appLabel(app) + " \u2192 nativeSoundMuted = " + boolText(on));
+    announceChange();
+}
+
+void ConfigModel::setRespectSuppressSound(bool on, const App& app) {
+    Rule rule = MenuModel::ruleToEdit(app, rules());
+    rule.respectSuppressSound = on;
+    store(rule);
+    log("[rule] " + appLabel(app) + " \u2192 respectSuppressSound = " + boolText(on));
     announceChange();
 }
 

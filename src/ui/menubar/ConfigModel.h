@@ -35,6 +35,8 @@ struct ConfigPublished {
     std::string statusLine;            // the status text of the tray icon
     bool soundsEnabled = true;         // the play-sounds preference
     bool isSnoozed = false;
+    // Apps seen since launch asking for no sound of ours (they play their own).
+    std::vector<std::string> suppressingApps;
 
     friend bool operator==(const ConfigPublished&, const ConfigPublished&) = default;
 };
@@ -113,6 +115,8 @@ public:
     // Every app ever seen posting a notification, as first seen.
     const std::vector<std::string>& observedApps() const;
     std::vector<std::string> appsNeedingNativeMute() const;
+    // Apps seen asking for no sound of ours whose rule does not honour that yet.
+    std::vector<std::string> appsPlayingTheirOwnSound() const;
     bool hasRecentAlerts() const;
 
     // The data files, for the settings window and the dashboard: why saving fails now, in plain
@@ -135,6 +139,7 @@ public:
     void setFlashRepeat(const std::optional<int>& repeat, const App& app);
     void setCustomEnabled(bool on, const App& app);
     void setNativeMuted(bool on, const App& app);
+    void setRespectSuppressSound(bool on, const App& app);
     bool removeApp(const std::string& named);
     void addRule(const std::string& forApp, const Condition& condition, const SoundRef& sound,
                  double volume);

@@ -169,6 +169,7 @@ Rule newConditionalRule(std::string_view forApp, const Condition& condition, con
         rule.flashDuration = base.flashDuration;
         rule.flashRepeat = validRepeat(base.flashRepeat);
         rule.respectFocus = base.respectFocus;
+        rule.respectSuppressSound = base.respectSuppressSound;
     }
     rule.nativeSoundMuted = false;
     return rule;

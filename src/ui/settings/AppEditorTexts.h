@@ -23,6 +23,7 @@ inline constexpr const char* soundLabel = "Sound:";
 inline constexpr const char* volumeLabel = "Volume:";
 inline constexpr const char* previewLabel = "Preview:";
 inline constexpr const char* test = "Test";
+inline constexpr const char* respectSuppressSound = "Stay quiet when the app plays its own sound";
 
 inline constexpr const char* rulesCard = "Rules";
 std::string rulesNote(const std::string& app);

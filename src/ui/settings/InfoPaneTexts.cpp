@@ -79,6 +79,12 @@ std::string openAppHelp(const std::string& appName) {
     return "Open " + app + "\u2019s sound and alert settings";
 }
 
+std::string playsOwnSoundNote(const std::string& appName) {
+    return isolated(appName) +
+           " plays its own sound: turn on \u201CStay quiet when the app plays its own "
+           "sound\u201D in its editor.";
+}
+
 const std::vector<std::string>& fixDoubleSoundSteps() {
     static const std::vector<std::string> steps{
         "Open your desktop\u2019s notification settings and turn off the app\u2019s notification "

@@ -80,6 +80,9 @@ inline constexpr const char* openApp = "Open\u2026";
 std::string openAppHelp(const std::string& app);
 inline constexpr const char* noDoublePlay =
     "None - no app plays its own sound and Corvale\u2019s together.";
+// Apps seen telling the notification server they play their own sound.
+inline constexpr const char* playsOwnSound = "Apps that play their own sound";
+std::string playsOwnSoundNote(const std::string& app);
 
 // App Detection.
 inline constexpr const char* appDetection = "App detection";

@@ -110,6 +110,7 @@ struct Shown {
     std::string title;
     std::string body;
     std::string entry;
+    bool quiet = false;
     Texts texts() const { return {app, title, body}; }
 };
 
@@ -161,7 +162,8 @@ protected:
         for (auto banner : banners) {
             auto n = extract(*tree, banner, Clock::now());
             EXPECT_EQ(n.kind, ObservedNotification::Kind::single);
-            out.push_back({n.uuid, n.appName, n.title, n.body, n.desktopEntryName});
+            out.push_back(
+                {n.uuid, n.appName, n.title, n.body, n.desktopEntryName, n.suppressSound});
         }
         return out;
     }
@@ -207,16 +209,19 @@ TEST_F(DbusBannerTreeTest, showsNotificationsAsTheServerDoesThroughReplaceAndClo
         << "the summary is plain text, the body loses its markup";
     EXPECT_EQ(banners[0].identifier.rfind(":", 0), 0u) << banners[0].identifier;
     EXPECT_NE(banners[0].identifier.find('#'), std::string::npos);
+    EXPECT_FALSE(banners[0].quiet);
     EXPECT_EQ(tree->attribute(tree->applicationElement(1), "AXChildren"),
               AttributeValue(std::vector<BannerElement>{}))
         << "another process shows nothing";
 
     const auto id = std::to_string(std::stoul(printed));
-    notifySend({"-r", id, "-a", "Mail App", "Updated", "new text"});
+    notifySend(
+        {"-r", id, "-a", "Mail App", "-h", "boolean:suppress-sound:true", "Updated", "new text"});
     ASSERT_TRUE(waitForNotices(2));
     auto replaced = shown();
     ASSERT_EQ(replaced.size(), 1u) << "the replacement takes the old banner's place";
     EXPECT_EQ(replaced[0].title, "Updated");
+    EXPECT_TRUE(replaced[0].quiet) << "the suppress-sound hint goes along";
     EXPECT_NE(replaced[0].identifier, banners[0].identifier)
         << "a new identifier, so it is announced";
 
@@ -315,9 +320,10 @@ TEST_F(DbusBannerTreeTest, anUnreadableFieldLosesItselfAndLaterFieldsButNotTheNo
     sender.reset();
 
     sendRaw(R"({"app": "Mail", "summary": "hinted", "body": "text",
-                "hints": {"x-unrelated": "\uFFFF"}})");
+                "hints": {"suppress-sound": 1, "x-unrelated": "\uFFFF"}})");
     ASSERT_TRUE(waitForNotices(4));
     EXPECT_EQ(shown().back().texts(), (Texts{"Mail", "hinted", "text"}));
+    EXPECT_TRUE(shown().back().quiet) << "suppress-sound sent as an int, read before the bad hint";
 }
 
 TEST_F(DbusBannerTreeTest, aRefusedNotificationLeavesTheTreeAndIsReported) {

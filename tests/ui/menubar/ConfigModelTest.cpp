@@ -333,7 +333,7 @@ TEST_F(ConfigModelTest, observersFollowTheirSubscriptionAndTheTheme) {
     EXPECT_EQ(second, 1);
 
     other.reset();
-    model->publish({{"Slack"}, false, "Watching", true, false});
+    model->publish({{"Slack"}, false, "Watching", true, false, {}});
     EXPECT_EQ(second, 1) << "a cancelled subscription is not called";
     EXPECT_EQ(announced, 2) << "publishing announces once";
     EXPECT_EQ(model->appRows(), (std::vector<std::string>{"Slack"}));

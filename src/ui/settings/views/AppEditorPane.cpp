@@ -149,6 +149,11 @@ void AppEditorPane::buildSound(const Rule& rule) {
         AppEditorTexts::test, [this] { context_.model.test(app_); }, card);
     testButton->setObjectName("testSound");
     card->row(previewLabel, testButton);
+    auto* quiet = makeSwitch(AppEditorTexts::respectSuppressSound, "respectSuppressSound",
+                             rule.respectSuppressSound, card);
+    connect(quiet, &QCheckBox::clicked, this,
+            [this](bool on) { context_.model.setRespectSuppressSound(on, app_); });
+    card->addWidget(quiet);
 }
 
 void AppEditorPane::buildRules() {

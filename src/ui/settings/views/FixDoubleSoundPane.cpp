@@ -1,6 +1,7 @@
 #include "ui/settings/views/FixDoubleSoundPane.h"
 
 #include "ui/menubar/ConfigModel.h"
+#include "ui/menubar/views/FormHelpers.h"
 #include "ui/settings/InfoPaneTexts.h"
 #include "ui/settings/views/InfoPaneParts.h"
 
@@ -25,6 +26,15 @@ void FixDoubleSoundPane::build() {
 
     addAppList(*addCard(T::stillDoublePlay), context_.model, context_.model.appsNeedingNativeMute(),
                "doublePlay", T::noDoublePlay);
+
+    const auto ownSound = context_.model.appsPlayingTheirOwnSound();
+    if (!ownSound.empty()) {
+        auto* card = addCard(T::playsOwnSound);
+        for (const auto& app : ownSound) {
+            card->addNote(form::qs(T::playsOwnSoundNote(form::shortName(app))))
+                ->setObjectName("ownSound:" + form::qs(app));
+        }
+    }
 }
 
 } // namespace corvale::settings

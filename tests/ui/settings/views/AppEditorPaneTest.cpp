@@ -82,6 +82,7 @@ TEST(AppEditorPane, eachControlEditsItsFieldAndLogsOneLine) {
         {pick("flashDuration", "Brief"), "flashDuration = brief"},
         {pick("flashRepeat", "Twice"), "flashRepeat = 2"},
         {click("nativeMuted"), "nativeSoundMuted = true"},
+        {click("respectSuppressSound"), "respectSuppressSound = true"},
         {click("customSound"), "custom sound OFF (inherits default)"},
     };
     for (const auto& [act, line] : cases) {
@@ -93,6 +94,9 @@ TEST(AppEditorPane, eachControlEditsItsFieldAndLogsOneLine) {
     Pane p(std::string("Mail"), mailWithFlashes);
     click("flashStyle:edgeLeft")(*p.pane);
     EXPECT_EQ(p.f.storedBase("Mail")["flashStyle"], "edgeLeft") << "the edit reaches the file";
+    EXPECT_FALSE(p.f.storedBase("Mail").contains("respectSuppressSound"));
+    click("respectSuppressSound")(*p.pane);
+    EXPECT_EQ(p.f.storedBase("Mail")["respectSuppressSound"], true);
 }
 
 TEST(AppEditorPane, overridesGoBackToTheGlobalDefaultFromTheFirstItem) {

@@ -322,6 +322,20 @@ TEST(SetupPanes, listsFollowTheRulesAndOpenTheAppsEditor) {
         EXPECT_EQ(find<QWidget>(*pane, prefix + "Slack"), nullptr) << c.what;
         EXPECT_NE(find<QLabel>(*pane, prefix + "empty"), nullptr) << c.what;
     }
+
+    // Apps seen asking for no sound of ours are pointed at the switch until their rule has it.
+    PaneFixture f;
+    f.model->addApp("Slack");
+    ConfigPublished seen = f.model->published();
+    seen.suppressingApps = {"Slack"};
+    f.model->publish(seen);
+    auto pane = f.open<settings::FixDoubleSoundPane>();
+    ASSERT_NE(find<QLabel>(*pane, "ownSound:Slack"), nullptr);
+    EXPECT_TRUE(find<QLabel>(*pane, "ownSound:Slack")->text().contains("plays its own sound"));
+    f.model->setRespectSuppressSound(true, std::string("Slack"));
+    pane->hide();
+    pane->show();
+    EXPECT_EQ(find<QLabel>(*pane, "ownSound:Slack"), nullptr);
 }
 
 TEST(AboutPane, updatesLinksAndSupportMail) {
