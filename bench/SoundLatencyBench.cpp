@@ -67,6 +67,17 @@ using SteadyClock = std::chrono::steady_clock;
 
 namespace {
 
+// One plain notification from the app "Bench".
+ObservedNotification benchNotification(const std::string& uuid) {
+    ObservedNotification n;
+    n.uuid = uuid;
+    n.appName = "Bench";
+    n.title = "Alert";
+    n.body = "body";
+    n.kind = ObservedNotification::Kind::single;
+    return n;
+}
+
 double millis(SteadyClock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -341,9 +352,8 @@ int main(int argc, char** argv) {
         for (const auto& tone : tones) {
             const Rule rule = ruleFor("Bench", SoundRef::builtin(tone));
             for (int i = 1; i <= count; ++i) {
-                const ObservedNotification notification{
-                    "bench-" + std::to_string(i),       "Bench", "", "Alert", "", "body",
-                    ObservedNotification::Kind::single, {}};
+                const ObservedNotification notification =
+                    benchNotification("bench-" + std::to_string(i));
                 firstWrite = SteadyClock::time_point{};
                 lastLine.clear();
                 app.reset();
@@ -410,9 +420,8 @@ int main(int argc, char** argv) {
         const Rule rule = ruleFor("Bench", SoundRef::builtin("Submarine"));
         app.reset();
         for (int i = 1; i <= 20; ++i) {
-            const ObservedNotification notification{
-                "hung-" + std::to_string(i),        "Bench", "", "Alert", "", "body",
-                ObservedNotification::Kind::single, {}};
+            const ObservedNotification notification =
+                benchNotification("hung-" + std::to_string(i));
             const auto started = SteadyClock::now();
             const double cpuStarted = threadCpuMillis();
             runner.run(rule, notification);
