@@ -25,10 +25,12 @@ SoundImporter::FileTrouble SoundImporter::troubleReading(const fs::path& file) {
         return ec && ec != std::errc::no_such_file_or_directory ? FileTrouble::unreadable
                                                                 : FileTrouble::missing;
     }
-    if (!std::ifstream(file, std::ios::binary)) {
+    // Opening a named pipe waits for a writer, and this runs on the main thread: only a regular
+    // file is opened, anything else is no file a sound can be read from.
+    if (!fs::is_regular_file(file, ec) || !std::ifstream(file, std::ios::binary)) {
         return FileTrouble::unreadable;
     }
-    if (fs::is_regular_file(file, ec) && fs::file_size(file, ec) == 0 && !ec) {
+    if (fs::file_size(file, ec) == 0 && !ec) {
         return FileTrouble::empty;
     }
     return FileTrouble::none;

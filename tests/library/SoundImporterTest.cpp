@@ -90,6 +90,9 @@ TEST(SoundImporter, reportsEveryFailureAsTextAndLeavesNoCopy) {
     EXPECT_EQ(SoundImporter::troubleReading(dir / "missing.wav"), Trouble::missing);
     EXPECT_EQ(SoundImporter::troubleReading(dir / "empty.wav"), Trouble::empty);
     EXPECT_EQ(SoundImporter::troubleReading(dir / "bell.wav"), Trouble::none);
+    // A source swapped for a named pipe is told at once, never opened to wait for a writer.
+    ASSERT_EQ(mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
+    EXPECT_EQ(SoundImporter::troubleReading(dir / "pipe.wav"), Trouble::unreadable);
 }
 
 struct ChooseSoundFlowTest : ::testing::Test {
