@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
+#include <fcntl.h>
 #include <optional>
-#include <sstream>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace corvale {
@@ -47,18 +47,35 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view b
 }
 
 bool readWholeFile(const std::filesystem::path& path, std::string& contents, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Non-blocking, so a named pipe in the file's place opens at once (a blocking open waits for
+    // a writer, freezing whoever reads) and is then turned away as no regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         error = "could not open " + path.string() + ": " + std::strerror(errno);
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        error = "could not read " + path.string();
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        error = "could not read " + path.string() + ": not a regular file";
         return false;
     }
-    contents = std::move(buffer).str();
+    std::string read;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            read.append(buffer, static_cast<size_t>(got));
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ::close(fd);
+            error = "could not read " + path.string() + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    ::close(fd);
+    contents = std::move(read);
     return true;
 }
 

@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 #include <random>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -296,6 +297,17 @@ TEST_P(DataFileFaults, aReadOnlyFolderKeepsTheFileAndSaysSo) {
     if (data->store()) {
         EXPECT_EQ(data->store()->saveError(), "Read-only file system") << "what the user is told";
     }
+}
+
+// A named pipe in a data file's place is read without waiting for a writer, which would freeze
+// the start-up, and the next save leaves a whole regular file there.
+TEST_P(DataFileFaults, aNamedPipeInTheFilesPlaceNeitherHangsNorStopsTheNextSave) {
+    const auto file = dir / GetParam().fileName;
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    auto data = GetParam().open(file, logs.fn());
+    EXPECT_TRUE(data->edit(1));
+    EXPECT_TRUE(std::filesystem::is_regular_file(file));
+    EXPECT_TRUE(nlohmann::json::parse(readFile(file), nullptr, false).is_object());
 }
 
 // The four data stores, without the preferences.
