@@ -6,6 +6,7 @@
 #include <pulse/sample.h>
 
 #include <algorithm>
+#include <optional>
 #include <sstream>
 #include <utility>
 
@@ -43,61 +44,13 @@ std::string prepare(AudioStream& source, double offset, std::vector<float>& firs
     return {};
 }
 
-} // namespace
+// Said of a file whose read did not come back within the patience.
+constexpr const char* stalled = "reading the file stalled (a drive or network share that hangs?)";
 
-DecoderThread::DecoderThread(AudioDecoder& decoder)
-    : decoder_(decoder), thread_([this] { run(); }) {}
-
-DecoderThread::~DecoderThread() {
-    stop();
-}
-
-void DecoderThread::add(Job job) {
-    {
-        std::lock_guard lock(mutex_);
-        if (stopping_) {
-            return;
-        }
-        jobs_.push_back(std::move(job));
-    }
-    wake_.notify_one();
-}
-
-void DecoderThread::stop() {
-    std::deque<Job> dropped;
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        dropped.swap(jobs_);
-    }
-    wake_.notify_all();
-    if (thread_.joinable()) {
-        thread_.join();
-    }
-}
-
-void DecoderThread::run() {
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
-            if (stopping_) {
-                return;
-            }
-            job = std::move(jobs_.front());
-            jobs_.pop_front();
-        }
-        if (job.wanted()) {
-            job.done(decode(job.path, job.offset));
-        }
-    }
-}
-
-DecoderThread::Decoded DecoderThread::decode(const std::string& path, double offset) {
+DecoderThread::Decoded decode(AudioDecoder& decoder, const std::string& path, double offset) {
     alertTrace::stage("decoder: opening the file");
-    auto opened = decoder_.open(path);
-    Decoded result;
+    auto opened = decoder.open(path);
+    DecoderThread::Decoded result;
     if (!opened.stream) {
         result.error = opened.error.empty() ? "could not open the file" : opened.error;
     } else {
@@ -108,6 +61,138 @@ DecoderThread::Decoded DecoderThread::decode(const std::string& path, double off
     }
     alertTrace::stage("decoder: first audio decoded");
     return result;
+}
+
+} // namespace
+
+// Shared with the threads, so one left behind in a hung read outlives this object safely.
+struct DecoderThread::State {
+    explicit State(AudioDecoder& d) : decoder(d) {}
+    AudioDecoder& decoder;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    std::deque<Job> jobs;
+    bool stopping = false;
+    // The thread of this generation takes the queue; older ones were left behind.
+    unsigned generation = 0;
+    // The file being decoded and since when.
+    std::optional<Job> inHand;
+    Clock::time_point busySince;
+    // The answers owed for files whose thread was left behind, given by the next thread.
+    std::vector<std::function<void(Decoded)>> stuck;
+    int answering = 0;
+};
+
+DecoderThread::DecoderThread(AudioDecoder& decoder, Clock::duration patience)
+    : state_(std::make_shared<State>(decoder)), patience_(patience) {
+    startThread();
+}
+
+DecoderThread::~DecoderThread() {
+    stop();
+}
+
+void DecoderThread::startThread() {
+    thread_ =
+        std::thread([state = state_, generation = state_->generation] { run(state, generation); });
+}
+
+void DecoderThread::add(Job job) {
+    {
+        std::lock_guard lock(state_->mutex);
+        if (state_->stopping) {
+            return;
+        }
+        state_->jobs.push_back(std::move(job));
+        if (state_->inHand && Clock::now() - state_->busySince >= patience_) {
+            state_->stuck.push_back(std::move(state_->inHand->done));
+            state_->inHand.reset();
+            ++state_->generation;
+            thread_.detach();
+            startThread();
+        }
+    }
+    state_->wake.notify_all();
+}
+
+void DecoderThread::stop() {
+    std::deque<Job> dropped;
+    std::thread thread;
+    bool hung = false;
+    {
+        std::unique_lock lock(state_->mutex);
+        state_->stopping = true;
+        dropped.swap(state_->jobs);
+        state_->stuck.clear();
+        state_->wake.notify_all();
+        state_->idle.wait_for(lock, patience_, [&] { return !state_->inHand; });
+        state_->idle.wait(lock, [&] { return state_->answering == 0; });
+        hung = state_->inHand.has_value();
+        thread.swap(thread_);
+    }
+    if (thread.joinable()) {
+        hung ? thread.detach() : thread.join();
+    }
+}
+
+void DecoderThread::run(const std::shared_ptr<State>& state, unsigned generation) {
+    std::unique_lock lock(state->mutex);
+    const auto current = [&] { return !state->stopping && state->generation == generation; };
+    for (;;) {
+        state->wake.wait(
+            lock, [&] { return !current() || !state->jobs.empty() || !state->stuck.empty(); });
+        if (!current()) {
+            return;
+        }
+        if (!state->stuck.empty()) {
+            auto stuck = std::move(state->stuck);
+            ++state->answering;
+            lock.unlock();
+            for (auto& done : stuck) {
+                done({nullptr, {}, stalled});
+            }
+            lock.lock();
+            --state->answering;
+            state->idle.notify_all();
+            continue;
+        }
+        Job job = std::move(state->jobs.front());
+        state->jobs.pop_front();
+        lock.unlock();
+        if (!job.wanted()) {
+            lock.lock();
+            continue;
+        }
+        const std::string path = std::move(job.path);
+        const double offset = job.offset;
+        lock.lock();
+        if (!current()) {
+            return;
+        }
+        state->inHand = std::move(job);
+        state->busySince = Clock::now();
+        lock.unlock();
+        Decoded result = decode(state->decoder, path, offset);
+        lock.lock();
+        if (!current() || !state->inHand) {
+            // Left behind, or stopping: the sound is settled elsewhere.
+            if (state->generation == generation) {
+                state->inHand.reset();
+                state->idle.notify_all();
+            }
+            return;
+        }
+        auto done = std::move(state->inHand->done);
+        state->inHand.reset();
+        ++state->answering;
+        lock.unlock();
+        done(std::move(result));
+        done = nullptr;
+        lock.lock();
+        --state->answering;
+        state->idle.notify_all();
+    }
 }
 
 } // namespace corvale

@@ -2,6 +2,7 @@
 
 #include "signals/AudioDecoder.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -15,9 +16,13 @@ namespace corvale {
 
 // Opens files and decodes their first audio on a thread of its own, one file at a time in the
 // order asked, so that neither the main thread nor the audio event thread waits for the disk or
-// the decoder: the event thread asks the server for a stream meanwhile.
+// the decoder: the event thread asks the server for a stream meanwhile. A file whose read hangs
+// (a stalled network share) holds its thread, never the sounds after it: a thread stuck for
+// longer than its patience is left behind and a new one takes the queue.
 class DecoderThread {
 public:
+    using Clock = std::chrono::steady_clock;
+
     // What a file gave: its stream, past the offset and the first block, and that block in two
     // channels. When the file is at fault, no stream and why.
     struct Decoded {
@@ -31,12 +36,14 @@ public:
         double offset = 0;
         // Asked before the file is opened: a sound stopped meanwhile costs no decoding.
         std::function<bool()> wanted;
-        // Runs on the decoder thread.
+        // Runs on a decoder thread; never for a file whose thread was left behind.
         std::function<void(Decoded)> done;
     };
 
-    // Starts the thread, which uses the decoder.
-    explicit DecoderThread(AudioDecoder& decoder);
+    // Starts the thread, which uses the decoder. A file decoding for longer than `patience` is
+    // taken for stuck.
+    explicit DecoderThread(AudioDecoder& decoder,
+                           Clock::duration patience = std::chrono::seconds(1));
     ~DecoderThread();
     DecoderThread(const DecoderThread&) = delete;
     DecoderThread& operator=(const DecoderThread&) = delete;
@@ -44,19 +51,17 @@ public:
     // From any thread; returns at once.
     void add(Job job);
 
-    // Waits for the file being decoded, if any, and drops the rest; jobs added later are dropped
-    // too. Called by the destructor at the latest.
+    // Waits for the file being decoded, at most the patience, and drops the rest; jobs added later
+    // are dropped too. No `done` runs once it returns. Called by the destructor at the latest.
     void stop();
 
 private:
-    void run();
-    Decoded decode(const std::string& path, double offset);
+    struct State;
+    static void run(const std::shared_ptr<State>& state, unsigned generation);
+    void startThread();
 
-    AudioDecoder& decoder_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Job> jobs_;
-    bool stopping_ = false;
+    std::shared_ptr<State> state_;
+    Clock::duration patience_;
     std::thread thread_;
 };
 

@@ -157,6 +157,42 @@ private:
     std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
 };
 
+// Decodes as FFmpeg does, but opening "hung.wav" waits until released, as a read from a stalled
+// network share would. The gate is shared, so a thread left waiting outlives the decoder.
+class HangingDecoder : public AudioDecoder {
+public:
+    OpenedAudio open(const std::string& path) override {
+        if (!path.ends_with("hung.wav")) {
+            return real_.open(path);
+        }
+        auto gate = gate_;
+        std::unique_lock lock(gate->mutex);
+        ++gate->waiting;
+        gate->wake.wait_for(lock, 20s, [&] { return gate->open; });
+        --gate->waiting;
+        return {nullptr, "released"};
+    }
+    int waiting() const {
+        std::lock_guard lock(gate_->mutex);
+        return gate_->waiting;
+    }
+    ~HangingDecoder() override {
+        std::lock_guard lock(gate_->mutex);
+        gate_->open = true;
+        gate_->wake.notify_all();
+    }
+
+private:
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable wake;
+        bool open = false;
+        int waiting = 0;
+    };
+    FfmpegAudioDecoder real_;
+    std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
+};
+
 class PulseAudioEngineTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(pulse.ready()) << pulse.setupError(); }
@@ -293,6 +329,29 @@ TEST_F(PulseAudioEngineTest, aFileWithNothingToPlayFailsItsStartAsTheFilesFault)
     }
     EXPECT_LT(test::peak(finishRecording(recording)), audible)
         << "a failed start must not make a sound";
+}
+
+TEST_F(PulseAudioEngineTest, aFileWhoseReadHangsHoldsNeitherLaterSoundsNorTheShutdown) {
+    const auto tone = writeTone("tone.wav", 440, 0.25, 0.3);
+    const auto hung = (dir / "hung.wav").string();
+    HangingDecoder hanging;
+    auto own = std::make_unique<PulseAudioEngine>(hanging);
+    auto first = ask(*own, hung);
+    ASSERT_TRUE(test::pumpEventsUntil([&] { return hanging.waiting() == 1; }, 5s));
+    // Past the decoder's patience, the next sound is taken up by a fresh thread.
+    test::pumpEventsFor(1200ms);
+    auto second = ask(*own, tone);
+    ASSERT_TRUE(answered(*second));
+    EXPECT_TRUE(second->started->error.empty()) << second->started->error;
+    ASSERT_TRUE(answered(*first));
+    EXPECT_TRUE(first->started->fileError);
+    EXPECT_NE(first->started->error.find("stalled"), std::string::npos) << first->started->error;
+
+    auto third = ask(*own, hung);
+    ASSERT_TRUE(test::pumpEventsUntil([&] { return hanging.waiting() == 2; }, 5s));
+    const auto quitting = SteadyClock::now();
+    own.reset();
+    EXPECT_LT(secondsSince(quitting), 5.0) << "the shutdown waited for a hung read";
 }
 
 TEST_F(PulseAudioEngineTest, startsAtAnOffsetFollowsThePositionAndStopsAtOnceEvenWhileStarting) {
