@@ -54,20 +54,29 @@ void ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& cho
         }
     });
     AudioDecoder* decoder = &decoder_;
+    const std::string base = hooks_.uniqueName ? hooks_.uniqueName() : Uuid::random().str();
     runForResult(
         background_,
-        [decoder, source = path.string()] {
+        [decoder, path, folder = soundsFolder_, base] {
             // The check only asks whether the file decodes; the opened stream is dropped at once.
-            auto opened = decoder->open(source);
-            return opened.stream ? Probe{opened.stream->duration(), {}}
-                                 : Probe{std::nullopt, opened.error};
+            // The copy is made here too, so a large file never holds the window.
+            auto opened = decoder->open(path.string());
+            if (!opened.stream) {
+                return Probe{std::nullopt, opened.error, {}};
+            }
+            Probe probe{opened.stream->duration(), {}, {}};
+            opened.stream.reset();
+            probe.copy = SoundImporter::importSound(path, folder, base);
+            return probe;
         },
         [this, alive, request, path, app, finished](const Probe& probe) {
-            if (alive.expired()) {
-                return;
-            }
-            const auto pending = deadlines_.find(request);
-            if (pending == deadlines_.end()) {
+            const auto pending = alive.expired() ? deadlines_.end() : deadlines_.find(request);
+            if (alive.expired() || pending == deadlines_.end()) {
+                // Answered too late: the copy is no one's.
+                if (probe.copy.file) {
+                    std::error_code ignored;
+                    std::filesystem::remove(*probe.copy.file, ignored);
+                }
                 return;
             }
             deadlines_.erase(pending);
@@ -76,7 +85,7 @@ void ChooseSoundFlow::fileChosen(const std::optional<std::filesystem::path>& cho
                 finished(imported);
             }
         },
-        Probe{std::nullopt, "the decoder stopped unexpectedly"});
+        Probe{std::nullopt, "the decoder stopped unexpectedly", {}});
 }
 
 bool ChooseSoundFlow::import(const std::filesystem::path& chosen,
@@ -86,8 +95,7 @@ bool ChooseSoundFlow::import(const std::filesystem::path& chosen,
         return false;
     }
     const double seconds = *probe.seconds;
-    const std::string base = hooks_.uniqueName ? hooks_.uniqueName() : Uuid::random().str();
-    auto imported = SoundImporter::importSound(chosen, soundsFolder_, base);
+    const auto& imported = probe.copy;
     if (!imported.file) {
         fail(chosen, imported.error);
         return false;

@@ -5,6 +5,7 @@
 #include "core/Rule.h"
 #include "core/Scheduler.h"
 #include "library/BackgroundTasks.h"
+#include "library/SoundImporter.h"
 #include "signals/AudioDecoder.h"
 #include "signals/AudioEngine.h"
 
@@ -64,6 +65,8 @@ private:
     struct Probe {
         std::optional<double> seconds;
         std::string error;
+        // The file copied into the library, or why not; made only when it decodes.
+        SoundImporter::Result copy;
     };
     bool import(const std::filesystem::path& chosen, const std::optional<std::string>& app,
                 const Probe& probe);
