@@ -22,7 +22,9 @@ public:
     std::filesystem::path config = home / "config" / "Corvale";
     PrivateBus bus;
 
-    CorvaleSession() {
+    // `busLauncher`: see PrivateBus.
+    explicit CorvaleSession(std::vector<std::string> busLauncher = {})
+        : bus(std::move(busLauncher)) {
         std::filesystem::create_directories(home / "run");
         chmod((home / "run").c_str(), 0700);
     }

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Reads pixels of a private X display, for tests that check what is on the screen.
+"""Reads pixels of a private X display, or of a Wayland compositor named by its socket's full path
+(through grim), for tests that check what is on the screen.
 
   screen_probe.py DISPLAY mean X Y W H
       prints the mean colour of the region as "R G B".
@@ -14,13 +15,21 @@
 Exit status 0 when the condition held, 1 on timeout (printing what was last seen).
 """
 
+import io
+import os
+import subprocess
 import sys
 import time
 
-from PIL import ImageGrab
+from PIL import Image, ImageGrab
 
 
 def grab(display):
+    if display.startswith("/"):
+        # XWayland has no root window to read: the compositor's output is the screen.
+        shot = subprocess.run(["grim", "-t", "ppm", "-"], capture_output=True, check=True,
+                              env=dict(os.environ, WAYLAND_DISPLAY=display)).stdout
+        return Image.open(io.BytesIO(shot)).convert("RGB")
     return ImageGrab.grab(xdisplay=display).convert("RGB")
 
 

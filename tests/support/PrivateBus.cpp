@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace corvale::test {
 namespace {
@@ -24,10 +25,12 @@ std::string quoted(const std::string& argument) {
 
 } // namespace
 
-PrivateBus::PrivateBus() {
+PrivateBus::PrivateBus(std::vector<std::string> launcher) {
     const auto services = dir_ / "services";
     std::filesystem::create_directories(services);
     std::filesystem::create_directories(dir_ / "socket");
+    chmod(dir_.path().c_str(), 0711);
+    chmod((dir_ / "socket").c_str(), 01777);
     writeFile(dir_ / "session.conf",
               "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
               " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
@@ -43,6 +46,7 @@ PrivateBus::PrivateBus() {
                   "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
                   "    <allow eavesdrop=\"true\"/>\n"
                   "    <allow own=\"*\"/>\n"
+                  "    <allow user=\"*\"/>\n"
                   "  </policy>\n"
                   // The limits of a desktop's session bus, so floods behave as they would there.
                   "  <limit name=\"max_incoming_bytes\">1000000000</limit>\n"
@@ -51,12 +55,13 @@ PrivateBus::PrivateBus() {
                   "  <limit name=\"max_match_rules_per_connection\">50000</limit>\n"
                   "  <limit name=\"max_replies_per_connection\">50000</limit>\n"
                   "</busconfig>\n");
-    daemon_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"dbus-daemon", "--config-file=" + (dir_ / "session.conf").string(),
-                                 "--nofork", "--print-address=1"},
-        std::map<std::string, std::optional<std::string>>{
-            {"DBUS_SESSION_BUS_ADDRESS", std::nullopt}},
-        dir_ / "logs");
+    launcher.insert(launcher.end(),
+                    {"dbus-daemon", "--config-file=" + (dir_ / "session.conf").string(), "--nofork",
+                     "--print-address=1"});
+    daemon_ = std::make_unique<ChildProcess>(launcher,
+                                             std::map<std::string, std::optional<std::string>>{
+                                                 {"DBUS_SESSION_BUS_ADDRESS", std::nullopt}},
+                                             dir_ / "logs");
     waitUntil(
         [this] { return daemon_->output().find('\n') != std::string::npos || !daemon_->running(); },
         10s);

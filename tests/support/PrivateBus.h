@@ -17,7 +17,9 @@ namespace corvale::test {
 // Services written with addService() are started by the bus on demand.
 class PrivateBus {
 public:
-    PrivateBus();
+    // `launcher` runs the daemon as another user (setpriv ...): the bus lets only its own user
+    // monitor it, as a desktop's does, and every user connect.
+    explicit PrivateBus(std::vector<std::string> launcher = {});
     ~PrivateBus();
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;

@@ -29,6 +29,15 @@ std::map<std::string, std::optional<std::string>> PrivatePulse::clientEnvironmen
     return {{"PULSE_SERVER", server_}, {"PULSE_COOKIE", cookie_}};
 }
 
+void PrivatePulse::shareWithOtherUsers() {
+    const auto config = dir_ / "home" / ".config";
+    for (const auto& folder : {dir_.path(), dir_ / "run", dir_ / "run" / "pulse", dir_ / "home",
+                               config, config / "pulse"}) {
+        chmod(folder.c_str(), 0711);
+    }
+    chmod(cookie_.c_str(), 0644);
+}
+
 bool PrivatePulse::startServer() {
     std::map<std::string, std::optional<std::string>> env = {
         {"XDG_RUNTIME_DIR", (dir_ / "run").string()},

@@ -33,6 +33,9 @@ public:
     void kill();
     bool restart();
 
+    // Lets other local users (a session's unprivileged user) reach the server with its cookie.
+    void shareWithOtherUsers();
+
     // The variables that point a client at this server.
     std::map<std::string, std::optional<std::string>> clientEnvironment() const;
 

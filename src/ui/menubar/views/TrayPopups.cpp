@@ -88,8 +88,9 @@ void PopupFrame::showBeside(const QRect& anchor) {
     if (y + size.height() > area.bottom()) {
         y = anchor.top() - 4 - size.height();
     }
-    x = std::clamp(x, area.left(), std::max(area.left(), area.right() - size.width()));
-    y = std::clamp(y, area.top(), std::max(area.top(), area.bottom() - size.height()));
+    // Pushed against an edge, the popup ends on the area's last pixel, which right() names.
+    x = std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - size.width()));
+    y = std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
     move(x, y);
     show();
     activateWindow();
