@@ -83,7 +83,8 @@ TEST_F(WaylandSession, flashFadesByPaintedAlphaAndTheSoundPlaysAsAnUnprivilegedU
     ASSERT_EQ(notify("Slack"), 0);
     auto peak = screen.waitFrame(Frame().mean(topBand, red, 12));
     ASSERT_EQ(peak.exitCode, 0) << peak.output << corvale->output();
-    auto fading = screen.waitFrame(Frame().mean(topBand, blend(red, topBefore, 0.5), 25));
+    // Any frame well between the two: a loaded machine's screenshots are far apart.
+    auto fading = screen.waitFrame(Frame().mean(topBand, blend(red, topBefore, 0.5), 50));
     EXPECT_EQ(fading.exitCode, 0) << "the band does not fade: " << fading.output;
     EXPECT_EQ(middlePainted->wait(10s), 1) << middlePainted->output();
     float loudest = 0;
