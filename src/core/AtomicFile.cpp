@@ -220,4 +220,19 @@ CorruptFileMove moveCorruptFileAside(const std::filesystem::path& file,
     return result;
 }
 
+bool keepDatedCopy(const std::filesystem::path& file, const std::string& stem,
+                   std::chrono::system_clock::time_point now, std::filesystem::path& copy,
+                   std::string& error) {
+    std::string bytes;
+    if (!readWholeFile(file, bytes, error)) {
+        return false;
+    }
+    const std::string base = stem + "-" + stamp(now);
+    copy = file.parent_path() / (base + ".json");
+    for (int n = 2; occupied(copy); ++n) {
+        copy = file.parent_path() / (base + "-" + std::to_string(n) + ".json");
+    }
+    return writeFileAtomically(copy, bytes, error);
+}
+
 } // namespace corvale

@@ -45,4 +45,11 @@ CorruptFileMove moveCorruptFileAside(const std::filesystem::path& file,
                                      const std::string& backupName,
                                      std::chrono::system_clock::time_point now);
 
+// Copies a file beside itself as "<stem>-20250314-093012.json" (a counter added when that name is
+// taken) and gives the copy's path; false with a description when it could not be read or written.
+// These copies are never pruned: they are kept on purpose, unlike the corrupt-file backups.
+bool keepDatedCopy(const std::filesystem::path& file, const std::string& stem,
+                   std::chrono::system_clock::time_point now, std::filesystem::path& copy,
+                   std::string& error);
+
 } // namespace corvale

@@ -20,6 +20,8 @@ struct InstanceReply {
     Status status = Status::unreachable;
     // The bus's or the program's explanation when the call was not answered.
     std::string detail;
+    // The text the program answered with, for a method that answers with one.
+    std::string value{};
 };
 
 // The methods of the running program's object (interface com.talvo.corvale).
@@ -27,6 +29,14 @@ namespace instancemethods {
 // One text argument: a pane key, or empty for the first pane.
 inline constexpr const char* openSettings = "OpenSettings";
 inline constexpr const char* openDashboard = "OpenDashboard";
+// The rules of `corvale rules`, all text: Rules() answers with the rules file's text;
+// AddApp(name, sound, volume) with empty text for an option not given; SetRule(name, key, value);
+// RemoveApp(name); ImportRules(file's text) answers with where the replaced rules were kept.
+inline constexpr const char* rules = "Rules";
+inline constexpr const char* addApp = "AddApp";
+inline constexpr const char* setRule = "SetRule";
+inline constexpr const char* removeApp = "RemoveApp";
+inline constexpr const char* importRules = "ImportRules";
 } // namespace instancemethods
 
 // Calls a method of the running program's object on the session bus with text arguments and

@@ -22,6 +22,12 @@ std::string lowercased(const std::string& text) {
 
 } // namespace
 
+const std::array<const char*, 10>& FlashPalette::names() {
+    static constexpr std::array<const char*, 10> names{"Blue", "Red",  "Green",  "Orange", "Purple",
+                                                       "Cyan", "Pink", "Yellow", "Indigo", "Brown"};
+    return names;
+}
+
 const std::array<FlashColor, 10>& FlashPalette::colors() {
     static const std::array<FlashColor, 10> palette{
         FlashColor::fromHex("#1E88E5"), FlashColor::fromHex("#E53935"),

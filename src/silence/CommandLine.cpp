@@ -17,7 +17,9 @@ const char* const CommandLine::usage =
     "  settings [PANE]    open the settings window, at PANE if given: general,\n"
     "                     recentAlerts, allOtherApps, starterPresets, soundLibrary,\n"
     "                     setup, detection, help, about, or app:NAME for an app\n"
-    "  dashboard          open the dashboard: recent alerts and each app's sound\n";
+    "  dashboard          open the dashboard: recent alerts and each app's sound\n"
+    "  rules ACTION ...   list, show, add, set, remove, export or import the apps'\n"
+    "                     rules (see corvale rules --help)\n";
 
 namespace {
 
@@ -56,8 +58,8 @@ CommandLine::Outcome openWindow(const OpenWindowRequest& request, const Instance
 } // namespace
 
 bool CommandLine::isCommandWord(std::string_view word) {
-    static constexpr std::array<std::string_view, 7> words = {
-        "mute", "unmute", "snooze", "resume", "focus", "settings", "dashboard"};
+    static constexpr std::array<std::string_view, 8> words = {
+        "mute", "unmute", "snooze", "resume", "focus", "settings", "dashboard", "rules"};
     for (auto w : words) {
         if (w == word) {
             return true;

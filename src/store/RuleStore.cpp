@@ -115,6 +115,31 @@ bool RuleStore::remove(const Uuid& id) {
     return save();
 }
 
+bool RuleStore::replaceAll(std::vector<Rule> rules, std::chrono::system_clock::time_point now,
+                           std::filesystem::path& kept, std::string& error) {
+    if (persistenceDisabled()) {
+        error = "the rules file could not be read, so it is left untouched until Corvale restarts";
+        return false;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(fileURL(), ec) &&
+        !keepDatedCopy(fileURL(), "rules.before-import", now, kept, error)) {
+        log("[rules] import refused: could not keep the rules in place (" + error + ")");
+        return false;
+    }
+    rules_ = std::move(rules);
+    makeIdsUnique(rules_, [](const Rule& r) { return r.appDisplayName; });
+    enforceSingleDefault();
+    if (rules_.empty()) {
+        rules_ = {Rule::fallback()};
+    }
+    if (!save()) {
+        error = saveError();
+        return false;
+    }
+    return true;
+}
+
 RuleStore::Reload RuleStore::reload() {
     std::string bytes;
     std::string error;

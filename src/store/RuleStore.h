@@ -3,6 +3,7 @@
 #include "core/Rule.h"
 #include "store/VersionedJsonStore.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -22,6 +23,12 @@ public:
     bool upsert(const Rule& rule);
     bool remove(const Uuid& id);
     std::optional<Rule> defaultRule() const;
+
+    // Replaces every rule (an import). The file in place is first copied beside it as
+    // "rules.before-import-<date>-<time>.json", named in `kept`; when that copy cannot be made,
+    // nothing changes. False with the reason in `error` when the copy or the save failed.
+    bool replaceAll(std::vector<Rule> rules, std::chrono::system_clock::time_point now,
+                    std::filesystem::path& kept, std::string& error);
 
     enum class Reload { unchanged, reloaded, failed };
     // Reads the file again after a change from outside (a hand edit). Bytes equal to what this

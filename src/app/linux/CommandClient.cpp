@@ -1,5 +1,6 @@
 #include "app/linux/CommandClient.h"
 
+#include "app/linux/RulesClient.h"
 #include "core/SupportPaths.h"
 #include "core/linux/DbusBroadcast.h"
 #include "core/linux/JsonFilePreferences.h"
@@ -32,6 +33,9 @@ void focusSystemLog(const std::string& message) {
 }
 
 int runCommand(const std::vector<std::string>& words) {
+    if (!words.empty() && words.front() == "rules") {
+        return runRulesCommand({words.begin() + 1, words.end()});
+    }
     auto parsed = CommandLine::parse(words);
     if (!parsed.request) {
         std::fprintf(stderr, "%s\n", parsed.error.c_str());

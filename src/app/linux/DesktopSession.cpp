@@ -1,6 +1,7 @@
 #include "app/linux/DesktopSession.h"
 
 #include "app/linux/CommandClient.h"
+#include "app/linux/RulesClient.h"
 #include "app/linux/TrayClicks.h"
 #include "core/Text.h"
 #include "core/linux/SystemLog.h"
@@ -23,6 +24,21 @@ std::vector<std::string> folderNames(const std::vector<std::filesystem::path>& f
         names.push_back(folder.string());
     }
     return names;
+}
+
+SessionBusName::Methods busMethods(AppDelegate& delegate) {
+    auto methods = programMethods(
+        [&delegate](const std::optional<PaneID>& pane) { delegate.openSettings(pane); },
+        [&delegate] { delegate.openDashboard(); },
+        [&delegate](const std::string& app) {
+            const auto key = nameKey(app);
+            const auto* model = delegate.configModel();
+            const auto rows = model ? model->appRows() : std::vector<std::string>{};
+            return std::any_of(rows.begin(), rows.end(),
+                               [&](const std::string& row) { return nameKey(row) == key; });
+        });
+    methods.merge(rulesMethods([&delegate] { return delegate.configModel(); }));
+    return methods;
 }
 
 } // namespace
@@ -73,19 +89,7 @@ DesktopSession::Views::Views(const SessionFolders& folders, Platform& platform,
              [&surfaces] {
                  return surfaces.trayButton ? surfaces.trayButton->trayIcon().geometry() : QRect();
              }),
-      busName(platform.broadcast.connection(),
-              programMethods(
-                  [&delegate](const std::optional<PaneID>& pane) { delegate.openSettings(pane); },
-                  [&delegate] { delegate.openDashboard(); },
-                  [&delegate](const std::string& app) {
-                      const auto key = nameKey(app);
-                      const auto* model = delegate.configModel();
-                      const auto rows = model ? model->appRows() : std::vector<std::string>{};
-                      return std::any_of(rows.begin(), rows.end(), [&](const std::string& row) {
-                          return nameKey(row) == key;
-                      });
-                  }),
-              logLine),
+      busName(platform.broadcast.connection(), busMethods(delegate), logLine),
       // Hand edits of the rules apply without a restart.
       rulesWatcher(
           delegate.ruleStore().fileURL(), [&delegate] { delegate.rulesFileChanged(); }, logLine),

@@ -59,6 +59,8 @@ void choosePlatform() {
     setenv("QT_QPA_PLATFORM", wayland ? "wayland;offscreen" : "offscreen", 1);
 }
 
+} // namespace
+
 std::vector<std::filesystem::path> builtinSoundFolders() {
     auto userSounds = paths::dataHome();
     return SoundLibrary::defaultDirs("/usr/share/sounds/freedesktop/stereo",
@@ -66,8 +68,6 @@ std::vector<std::filesystem::path> builtinSoundFolders() {
                                                 : std::nullopt,
                                      installedDataFolder() / "sounds");
 }
-
-} // namespace
 
 int runDesktop(int argc, char** argv) {
     debuglog::configure(debuglog::switchFromEnvironment(std::getenv("CORVALE_DEBUG_LOG")), {});

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace corvale {
 
@@ -9,6 +11,9 @@ namespace corvale {
 // running one to open its settings window), moves an earlier release's data, and runs the Qt
 // event loop over a DesktopSession. Returns the process's exit status.
 int runDesktop(int argc, char** argv);
+
+// Where the built-in sounds are looked for: the desktop's, the user's, then our own tones.
+std::vector<std::filesystem::path> builtinSoundFolders();
 
 // Draws every view from sample data into PNG files in `folder`, off screen.
 int runRender(int argc, char** argv, const std::string& folder);

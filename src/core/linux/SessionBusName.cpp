@@ -85,9 +85,14 @@ int SessionBusName::onMethodCall(sd_bus_message* m, void* userdata, sd_bus_error
         args.emplace_back(text);
     }
     Answer answer = method.handle ? method.handle(args) : Answer{};
-    const int r = answer.error.empty() ? sd_bus_reply_method_return(m, nullptr)
-                                       : sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS,
-                                                                    "%s", answer.error.c_str());
+    int r = 0;
+    if (!answer.error.empty()) {
+        r = sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS, "%s", answer.error.c_str());
+    } else if (answer.reply) {
+        r = sd_bus_reply_method_return(m, "s", answer.reply->c_str());
+    } else {
+        r = sd_bus_reply_method_return(m, nullptr);
+    }
     if (answer.action) {
         QMetaObject::invokeMethod(self->pending_.get(), std::move(answer.action),
                                   Qt::QueuedConnection);
@@ -140,7 +145,7 @@ InstanceReply SessionBusName::call(sd_bus* bus, const std::string& method,
                                    std::chrono::milliseconds waitForOwner) {
     using Status = InstanceReply::Status;
     if (!bus) {
-        return {Status::unreachable, "no session bus"};
+        return {Status::unreachable, "no session bus", ""};
     }
     const auto deadline = std::chrono::steady_clock::now() + waitForOwner;
     for (;;) {
@@ -157,20 +162,27 @@ InstanceReply SessionBusName::call(sd_bus* bus, const std::string& method,
             }
         }
         if (r < 0) {
-            return {Status::unreachable, std::string("cannot make the call: ") + std::strerror(-r)};
+            return {Status::unreachable, std::string("cannot make the call: ") + std::strerror(-r),
+                    ""};
         }
         BusError error;
         constexpr std::uint64_t answerMicros = 10'000'000;
-        r = sd_bus_call(bus, message.get(), answerMicros, &error.error, nullptr);
-        InstanceReply result{Status::answered, ""};
+        MessagePtr answer;
+        r = sd_bus_call(bus, message.get(), answerMicros, &error.error, OutPtr(answer));
+        InstanceReply result{Status::answered, "", ""};
+        const char* text = nullptr;
+        if (r >= 0 && sd_bus_message_has_signature(answer.get(), "s") > 0 &&
+            sd_bus_message_read_basic(answer.get(), 's', &text) >= 0 && text) {
+            result.value = text;
+        }
         if (r < 0) {
             const std::string detail = error.text(r);
             if (ownerMissing(error.error)) {
-                result = {Status::notRunning, detail};
+                result = {Status::notRunning, detail, ""};
             } else if (answeredByProgram(error.error)) {
-                result = {Status::refused, detail};
+                result = {Status::refused, detail, ""};
             } else {
-                result = {Status::unreachable, detail};
+                result = {Status::unreachable, detail, ""};
             }
         }
         if (result.status != Status::notRunning || std::chrono::steady_clock::now() >= deadline) {

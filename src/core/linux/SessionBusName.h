@@ -36,6 +36,8 @@ public:
         // A refusal may still act: the program then does what it could instead.
         std::string error;
         std::function<void()> action;
+        // Sent back as the reply's one text (signature "s"); none replies with nothing.
+        std::optional<std::string> reply{};
     };
     struct Method {
         // The arguments' types: text only, one 's' per argument ("" for none).
@@ -57,7 +59,8 @@ public:
     // Whether anyone owns the name on `bus`; none when the bus cannot be asked. Blocks.
     static std::optional<bool> hasOwner(sd_bus* bus);
 
-    // Calls a method of the name's owner on `bus` and waits for the answer. Nobody owning the name
+    // Calls a method of the name's owner on `bus` and waits for the answer (its text, when it
+    // answers with one, in the reply's value). Nobody owning the name
     // is "not running", unless an owner appears within `waitForOwner` (a program that is starting
     // owns the name only once it is ready). Never starts a program through bus activation. Blocks.
     static InstanceReply call(sd_bus* bus, const std::string& method,

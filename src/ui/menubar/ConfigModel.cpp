@@ -323,6 +323,22 @@ std::string ConfigModel::applyPreset(const AppPreset& preset) {
     return preset.appName;
 }
 
+std::optional<std::filesystem::path> ConfigModel::importRules(std::vector<Rule> imported,
+                                                              std::string& error) {
+    const size_t count = imported.size();
+    std::filesystem::path kept;
+    if (!stores_.ruleStore.replaceAll(std::move(imported), scheduler_.now(), kept, error)) {
+        announceChange();
+        return std::nullopt;
+    }
+    log("[rule] imported " + std::to_string(count) + " rule(s); " +
+        (kept.empty() ? std::string("no rules file was in place")
+                      : "the rules replaced are kept in " + kept.string()));
+    announceChange();
+    center_.post(notes::soundDidChange);
+    return kept;
+}
+
 void ConfigModel::clearAlerts(const std::string& forApp) {
     stores_.pingLogStore.forget(forApp);
     announceChange();

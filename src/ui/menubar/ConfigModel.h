@@ -21,6 +21,7 @@
 #include "store/StarterPresets.h"
 #include "ui/menubar/MenuModel.h"
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -147,6 +148,10 @@ public:
                     double volume);
     void removeRule(const Uuid& id);
     std::string applyPreset(const AppPreset& preset);
+    // Replaces every rule with imported ones, keeping the file in place beside it first. The kept
+    // copy's path, or none with the reason in `error`.
+    std::optional<std::filesystem::path> importRules(std::vector<Rule> imported,
+                                                     std::string& error);
     // Removes one app's entries from the recent alerts.
     void clearAlerts(const std::string& forApp);
     // Empties the recent alerts (after the user confirmed).

@@ -125,8 +125,7 @@ std::string conditionSummary(const std::optional<Condition>& condition) {
 }
 
 std::string colorName(const FlashColor& color) {
-    static constexpr std::array<const char*, 10> names{"Blue", "Red",  "Green",  "Orange", "Purple",
-                                                       "Cyan", "Pink", "Yellow", "Indigo", "Brown"};
+    const auto& names = FlashPalette::names();
     const auto& palette = FlashPalette::colors();
     for (size_t i = 0; i < palette.size(); ++i) {
         if (palette[i].hexString() == color.hexString()) {
