@@ -130,6 +130,9 @@ std::string RuleEdits::set(ConfigModel& model, const std::string& name, const st
     case Key::flashRepeat:
         model.setFlashRepeat(setting.repeat, app);
         break;
+    case Key::respectFocus:
+        model.setRespectFocus(setting.on, app);
+        break;
     case Key::respectSuppressSound:
         model.setRespectSuppressSound(setting.on, app);
         break;

@@ -43,6 +43,7 @@ const char* const RulesCommand::usage =
     "  flashIntensity        gentle, normal, strong, or default\n"
     "  flashDuration         brief, normal, long, or default\n"
     "  flashRepeat           1, 2, 3, or default\n"
+    "  respectFocus          on or off: stay quiet while do-not-disturb is on\n"
     "  respectSuppressSound  on or off: stay quiet when the app plays its own sound\n"
     "  nativeSoundMuted      on or off: the app's own sound is muted in your\n"
     "                        desktop's settings\n"
@@ -56,7 +57,7 @@ namespace {
 
 using Key = RuleSetting::Key;
 
-constexpr std::array<std::pair<const char*, Key>, 12> keyNames{{
+constexpr std::array<std::pair<const char*, Key>, 13> keyNames{{
     {"sound", Key::sound},
     {"volume", Key::volume},
     {"enabled", Key::enabled},
@@ -67,6 +68,7 @@ constexpr std::array<std::pair<const char*, Key>, 12> keyNames{{
     {"flashIntensity", Key::flashIntensity},
     {"flashDuration", Key::flashDuration},
     {"flashRepeat", Key::flashRepeat},
+    {"respectFocus", Key::respectFocus},
     {"respectSuppressSound", Key::respectSuppressSound},
     {"nativeSoundMuted", Key::nativeSoundMuted},
 }};
@@ -194,7 +196,7 @@ std::variant<RuleSetting, std::string> RulesCommand::setting(const std::string& 
     if (found == keyNames.end()) {
         return "no key '" + key +
                "'; the keys are sound, volume, enabled, flash, blink, flashColor, flashStyle, "
-               "flashIntensity, flashDuration, flashRepeat, respectSuppressSound, "
+               "flashIntensity, flashDuration, flashRepeat, respectFocus, respectSuppressSound, "
                "nativeSoundMuted";
     }
     RuleSetting setting;
@@ -216,6 +218,7 @@ std::variant<RuleSetting, std::string> RulesCommand::setting(const std::string& 
     case Key::enabled:
     case Key::flash:
     case Key::blink:
+    case Key::respectFocus:
     case Key::respectSuppressSound:
     case Key::nativeSoundMuted:
         if (auto on = switchValue(value)) {

@@ -35,9 +35,7 @@ TEST(RulesCommand, readsTheWordsAndRefusesValuesTheEditorDoesNotOffer) {
               std::string::npos);
     parseError({"set", "Slack", "volume", "24"}, 1);
     parseError({"add", "Slack", "--volume", "2e2"}, 1);
-    EXPECT_NE(parseError({"set", "Slack", "respectFocus", "on"}, 1).find("no key"),
-              std::string::npos)
-        << "the editor has no Focus switch";
+    EXPECT_NE(parseError({"set", "Slack", "focus", "on"}, 1).find("no key"), std::string::npos);
     parseError({"set", "Slack", "flash", "maybe"}, 1);
     parseError({"set", "Slack", "flashColor", "#12345"}, 1);
     parseError({"set", "Slack", "flashStyle", "Full screen"}, 1);

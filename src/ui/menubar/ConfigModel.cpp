@@ -251,6 +251,14 @@ void ConfigModel::setNativeMuted(bool on, const App& app) {
     announceChange();
 }
 
+void ConfigModel::setRespectFocus(bool on, const App& app) {
+    Rule rule = MenuModel::ruleToEdit(app, rules());
+    rule.respectFocus = on;
+    store(rule);
+    log("[rule] " + appLabel(app) + " \u2192 respectFocus = " + boolText(on));
+    announceChange();
+}
+
 void ConfigModel::setRespectSuppressSound(bool on, const App& app) {
     Rule rule = MenuModel::ruleToEdit(app, rules());
     rule.respectSuppressSound = on;

@@ -140,6 +140,7 @@ public:
     void setFlashRepeat(const std::optional<int>& repeat, const App& app);
     void setCustomEnabled(bool on, const App& app);
     void setNativeMuted(bool on, const App& app);
+    void setRespectFocus(bool on, const App& app);
     void setRespectSuppressSound(bool on, const App& app);
     bool removeApp(const std::string& named);
     void addRule(const std::string& forApp, const Condition& condition, const SoundRef& sound,

@@ -87,10 +87,12 @@ TEST(RulesClient, editsTheFilesDirectlyWhenNoProgramRuns) {
     const auto rulesFile = folder / "rules.json";
 
     ASSERT_EQ(runRulesCommand({"add", "Slack", "--volume", "150"}), 0);
+    ASSERT_EQ(runRulesCommand({"set", "Slack", "respectFocus", "off"}), 0);
     const std::string before = test::readFile(rulesFile);
     auto decoded = RulesCommand::decode(before);
     ASSERT_EQ(decoded.rules.size(), 2u) << "the default rule is seeded as at start-up";
     EXPECT_DOUBLE_EQ(MenuModel::baseRule("Slack", decoded.rules)->volume, 1.5);
+    EXPECT_FALSE(MenuModel::baseRule("Slack", decoded.rules)->respectFocus);
 
     test::writeFile(dir / "bad.json", "{\"rules\": [\n  {\"id\": }\n], \"version\": 1}");
     test::writeFile(dir / "regex.json",
