@@ -25,7 +25,9 @@ PortalHotKeys::PortalHotKeys(GlobalShortcutsPortal& portal, Scheduler& scheduler
                     }),
                     live([this](const std::string& why) {
                         log_("[hotkey] the desktop portal refused the shortcuts: " + why);
+                        // Nothing holds the keys now but what the user sets in the desktop.
                         bound_ = {};
+                        bound_.setInDesktopSettings = true;
                         if (changed_) {
                             changed_();
                         }

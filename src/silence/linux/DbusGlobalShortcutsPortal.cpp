@@ -53,8 +53,7 @@ int readShortcuts(sd_bus_message* m, std::map<std::string, std::string>& trigger
         while (r > 0 && (r = sd_bus_message_enter_container(m, 'e', "sv")) > 0) {
             const char* key = nullptr;
             r = sd_bus_message_read(m, "s", &key);
-            if (r >= 0 && key && std::strcmp(key, "trigger_description") == 0 &&
-                sd_bus_message_peek_type(m, nullptr, nullptr) >= 0) {
+            if (r >= 0 && key && std::strcmp(key, "trigger_description") == 0) {
                 const char* text = nullptr;
                 r = sd_bus_message_read(m, "v", "s", &text);
                 trigger = text ? text : "";
