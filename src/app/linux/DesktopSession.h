@@ -77,7 +77,7 @@ private:
         XdgWorkspace workspace;
         // On Wayland no key grab could work: the desktop portal holds the shortcuts, or nothing
         // does.
-        bool gnome;
+        bool gnome = false;
         std::unique_ptr<DbusGlobalShortcutsPortal> shortcutsPortal;
         std::unique_ptr<PortalHotKeys> portalHotKeys;
         std::function<void()> shortcutsChanged;
