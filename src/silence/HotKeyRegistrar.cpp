@@ -30,10 +30,16 @@ std::unique_ptr<GlobalHotKey> HotKeyRegistrar::registerOne(const char* name,
         return nullptr;
     }
     auto hotKey = GlobalHotKey::create(service_, *combo, id, [this, action] { runSoon(action); });
+    const auto mechanism = service_.mechanism();
     if (hotKey) {
         log_(prefix + "registered " + combo->displayText());
-    } else {
+        if (!mechanism.empty()) {
+            log_(prefix + "through " + mechanism);
+        }
+    } else if (mechanism.empty()) {
         log_(prefix + "FAILED to register " + combo->displayText() + " (in use by another app?)");
+    } else {
+        log_(prefix + combo->displayText() + " is not a global shortcut here: " + mechanism);
     }
     return hotKey;
 }

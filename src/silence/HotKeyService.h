@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace corvale {
 
@@ -48,6 +49,11 @@ public:
         (void)onLost;
         return {};
     }
+
+    // How registrations reach the desktop, named in the log, where the desktop rather than a key
+    // grab decides; empty for the window system's own grabs, where a refusal means another
+    // program holds the combination.
+    virtual std::string mechanism() const { return {}; }
 };
 
 } // namespace corvale

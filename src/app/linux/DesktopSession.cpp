@@ -7,12 +7,14 @@
 #include "core/linux/SystemLog.h"
 #include "platform/AppActivator.h"
 #include "platform/linux/LinuxSystemFacts.h"
+#include "silence/GlobalShortcutMechanism.h"
 #include "silence/linux/X11VirtualKey.h"
 #include "ui/menubar/views/DesktopSettings.h"
+#include "ui/settings/GeneralTexts.h"
 #include "ui/settings/views/AddAppChooser.h"
 #include "ui/settings/views/SettingsPaneFactories.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 namespace corvale {
 
@@ -48,11 +50,43 @@ DesktopSession::Platform::Platform(const SessionFolders& folders)
       preferences(JsonFilePreferences::defaultFile(folders.config), logLine, userNotice),
       alertSounds(decoder), audioEngine(alertSounds),
       namedSounds(folderNames(folders.builtinSounds)) {
+    gnome = DesktopDoNotDisturb::desktopIsGnome(std::getenv("XDG_CURRENT_DESKTOP"));
+    if (isWaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"))) {
+        shortcutsPortal = std::make_unique<DbusGlobalShortcutsPortal>();
+        portalHotKeys = std::make_unique<PortalHotKeys>(
+            *shortcutsPortal, scheduler,
+            std::map<std::uint32_t, PortalHotKeys::Name>{
+                {HotKeyRegistrar::muteHotKeyID, {"mute-all", GeneralTexts::muteShortcutTitle}},
+                {HotKeyRegistrar::snoozeHotKeyID, {"snooze", GeneralTexts::snoozeShortcutTitle}}},
+            gnome, logLine, [this] {
+                if (shortcutsChanged) {
+                    shortcutsChanged();
+                }
+            });
+    }
     // The X session is over: end as on SIGTERM rather than live on without a desktop.
     keyboard.onDisplayLost([] {
         logLine("[x11] the display went away - quitting");
         QCoreApplication::quit();
     });
+}
+
+HotKeyService& DesktopSession::Platform::hotKeys() {
+    return portalHotKeys ? static_cast<HotKeyService&>(*portalHotKeys) : keyboard;
+}
+
+GlobalShortcutStatus DesktopSession::Platform::shortcutStatus(std::uint32_t hotKeyID,
+                                                              AppDelegate& delegate) {
+    GlobalShortcutStatus status;
+    status.combo = hotKeyID == HotKeyRegistrar::muteHotKeyID ? delegate.prefs().muteHotKeyCombo()
+                                                             : delegate.prefs().snoozeHotKeyCombo();
+    status.registered = delegate.hotKeyRegistered(hotKeyID);
+    if (portalHotKeys) {
+        status.mechanism = portalHotKeys->currentMechanism();
+        status.assignedTrigger = portalHotKeys->assignedTrigger(hotKeyID);
+        status.setInDesktopSettings = portalHotKeys->setInDesktopSettings();
+    }
+    return status;
 }
 
 DesktopSession::Surfaces::Surfaces(Platform& platform, AppDelegate& delegate)
@@ -70,6 +104,13 @@ DesktopSession::Views::Views(const SessionFolders& folders, Platform& platform,
     : menus(delegate, platform.preferences), dialogs([this]() -> QWidget* {
           return settingsWindow && settingsWindow->isVisible() ? settingsWindow.get() : nullptr;
       }),
+      gnomeShortcuts(logLine),
+      hotKeyNotes({[&platform, &delegate](std::uint32_t id) {
+                       return platform.shortcutStatus(id, delegate);
+                   },
+                   desktopShortcutSettingsOpener(), platform.gnome ? &gnomeShortcuts : nullptr,
+                   folders.executable.string()},
+                  dialogs, logLine),
       autostart(folders.executable), settingsContext{*delegate.configModel(),
                                                      delegate.prefs(),
                                                      platform.center,
@@ -108,9 +149,8 @@ DesktopSession::Views::Views(const SessionFolders& folders, Platform& platform,
     };
     settingsContext.keysymVirtualKeyCode = &X11VirtualKey::virtualKeyCodeForKeysym;
     settingsContext.systemFacts = [] { return linuxSystemFacts(); };
-    settingsContext.hotKeyRegistered = [&delegate](std::uint32_t id) {
-        return delegate.hotKeyRegistered(id);
-    };
+    settingsContext.hotKeyNotes = &hotKeyNotes;
+    settingsContext.flashNeedsXWayland = QGuiApplication::platformName() == "wayland";
     soundChoosers.sheetHost = [this]() -> QWidget* { return settingsWindow.get(); };
 }
 
@@ -118,9 +158,14 @@ DesktopSession::DesktopSession(const SessionFolders& folders)
     : platform_(folders),
       delegate_({platform_.scheduler, platform_.preferences, platform_.center, platform_.broadcast,
                  platform_.bannerTree, platform_.decoder, platform_.audioEngine,
-                 platform_.namedSounds, platform_.keyboard, focusSystemLog, userNotice},
+                 platform_.namedSounds, platform_.hotKeys(), focusSystemLog, userNotice},
                 {folders.support, folders.builtinSounds}),
       surfaces_(platform_, delegate_) {
+    platform_.shortcutsChanged = [this] {
+        if (auto* model = delegate_.configModel()) {
+            model->announceChange();
+        }
+    };
     delegate_.applicationDidFinishLaunching();
     views_ = std::make_unique<Views>(folders, platform_, delegate_, surfaces_);
     views_->menus.setupStatusItem();

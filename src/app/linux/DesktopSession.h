@@ -16,11 +16,15 @@
 #include "signals/linux/CanberraSoundPlayer.h"
 #include "signals/linux/FfmpegAudioDecoder.h"
 #include "signals/linux/PulseAudioEngine.h"
+#include "silence/PortalHotKeys.h"
+#include "silence/linux/DbusGlobalShortcutsPortal.h"
 #include "silence/linux/DesktopDoNotDisturb.h"
+#include "silence/linux/GnomeCustomShortcuts.h"
 #include "silence/linux/X11Keyboard.h"
 #include "store/linux/FileChangeWatcher.h"
 #include "ui/flash/QtOverlayHost.h"
 #include "ui/menubar/views/TrayPopups.h"
+#include "ui/settings/HotKeyNotes.h"
 #include "ui/settings/views/QtDialogs.h"
 #include "ui/settings/views/SettingsContext.h"
 #include "ui/settings/views/SettingsWindow.h"
@@ -71,6 +75,15 @@ private:
         CanberraSoundPlayer namedSounds;
         X11Keyboard keyboard;
         XdgWorkspace workspace;
+        // On Wayland no key grab could work: the desktop portal holds the shortcuts, or nothing
+        // does.
+        bool gnome = false;
+        std::unique_ptr<DbusGlobalShortcutsPortal> shortcutsPortal;
+        std::unique_ptr<PortalHotKeys> portalHotKeys;
+        std::function<void()> shortcutsChanged;
+
+        HotKeyService& hotKeys();
+        GlobalShortcutStatus shortcutStatus(std::uint32_t hotKeyID, AppDelegate& delegate);
     };
     // What the start-up draws on: the screen flash's windows and the tray icon.
     struct Surfaces {
@@ -87,6 +100,8 @@ private:
         // Made on first use, then hidden and shown again.
         std::unique_ptr<SettingsWindowController> settingsWindow;
         QtDialogs dialogs;
+        GnomeCustomShortcuts gnomeShortcuts;
+        HotKeyNotes hotKeyNotes;
         XdgAutostart autostart;
         settings::SettingsContext settingsContext;
         // What the background work reads files with. Work still running at quit is not waited

@@ -8,6 +8,7 @@
 #include "core/linux/QuitOnSignals.h"
 #include "core/linux/SingleInstanceLock.h"
 #include "signals/SoundLibrary.h"
+#include "silence/GlobalShortcutMechanism.h"
 #include "store/RuleStore.h"
 #include "ui/render/RenderHarness.h"
 
@@ -42,7 +43,8 @@ void choosePlatform() {
     if (environmentSet("QT_QPA_PLATFORM")) {
         return;
     }
-    const bool wayland = environmentSet("WAYLAND_DISPLAY");
+    const bool wayland =
+        isWaylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"));
     if (environmentSet("DISPLAY")) {
         if (displayAnswers()) {
             setenv("QT_QPA_PLATFORM", "xcb", 1);

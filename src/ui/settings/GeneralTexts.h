@@ -28,6 +28,30 @@ inline constexpr const char* clearShortcut = "Clear shortcut";
 inline constexpr const char* hotKeyInUse =
     "Another program already uses this shortcut, so it does nothing here. Choose another one.";
 
+// Global shortcuts on Wayland sessions, where the desktop rather than Corvale holds the keys.
+// The titles are what the desktop's settings list.
+inline constexpr const char* muteShortcutTitle = "Mute all sounds";
+inline constexpr const char* snoozeShortcutTitle = "Snooze sounds";
+std::string hotKeyAssigned(const std::string& trigger);
+inline constexpr const char* hotKeyWaiting = "Waiting for your desktop to assign the keys\u2026";
+inline constexpr const char* hotKeySetInDesktop =
+    "Your desktop decides the keys of this shortcut: set them in your desktop\u2019s keyboard "
+    "shortcut settings, where it is listed under Corvale.";
+inline constexpr const char* openShortcutSettings = "Open Shortcut Settings\u2026";
+std::string hotKeyUnavailable(const std::string& command);
+std::string hotKeyGnomeOffer(const std::string& command);
+std::string hotKeyGnomeSet(const std::string& command);
+inline constexpr const char* addGnomeShortcut = "Add to GNOME Shortcuts\u2026";
+inline constexpr const char* removeGnomeShortcut = "Remove from GNOME Shortcuts";
+inline constexpr const char* addGnomeShortcutMessage = "Add a GNOME keyboard shortcut?";
+std::string addGnomeShortcutText(const std::string& title, const std::string& keys,
+                                 const std::string& command);
+inline constexpr const char* addGnomeShortcutButton = "Add Shortcut";
+inline constexpr const char* cancel = "Cancel";
+inline constexpr const char* gnomeShortcutFailed =
+    "GNOME\u2019s keyboard settings could not be changed. Set the shortcut in GNOME Settings "
+    "instead.";
+
 inline constexpr const char* flashCard = "Screen Flash";
 inline constexpr const char* intensity = "Intensity:";
 inline constexpr const char* intensityNote =
@@ -44,6 +68,12 @@ inline constexpr const char* preview = "Preview:";
 inline constexpr const char* testFlash = "Test flash";
 inline constexpr const char* testFlashNote =
     "See a sample flash with the settings above - no need to leave this pane.";
+// Shown on Qt's wayland platform, where Corvale cannot draw over other windows.
+inline constexpr const char* flashNeedsXWayland =
+    "The screen flash needs XWayland, which Corvale cannot use in this session. Sounds and the "
+    "tray icon still work.";
+inline constexpr const char* testFlashNeedsXWayland =
+    "No flash can be shown: the screen flash needs XWayland in this session.";
 inline constexpr const char* flashCardNote =
     "These apply to every app\u2019s screen flash. Each app\u2019s flash color and full-screen "
     "vs. screen-edge style are set in that app\u2019s editor.";

@@ -6,14 +6,16 @@
 
 namespace corvale {
 
-std::function<void()> desktopNotificationSettingsOpener() {
-    struct Panel {
-        const char* program;
-        const char* argument;
-    };
-    for (Panel panel : {Panel{"gnome-control-center", "notifications"},
-                        Panel{"systemsettings", "kcm_notifications"},
-                        Panel{"systemsettings5", "kcm_notifications"}}) {
+namespace {
+
+struct Panel {
+    const char* program;
+    const char* argument;
+};
+
+// The first installed panel, started directly (no shell) with its one fixed argument.
+std::function<void()> firstInstalled(std::initializer_list<Panel> panels) {
+    for (Panel panel : panels) {
         QString path = QStandardPaths::findExecutable(panel.program);
         if (!path.isEmpty()) {
             QString argument = panel.argument;
@@ -21,6 +23,19 @@ std::function<void()> desktopNotificationSettingsOpener() {
         }
     }
     return {};
+}
+
+} // namespace
+
+std::function<void()> desktopNotificationSettingsOpener() {
+    return firstInstalled({Panel{"gnome-control-center", "notifications"},
+                           Panel{"systemsettings", "kcm_notifications"},
+                           Panel{"systemsettings5", "kcm_notifications"}});
+}
+
+std::function<void()> desktopShortcutSettingsOpener() {
+    return firstInstalled(
+        {Panel{"systemsettings", "kcm_keys"}, Panel{"systemsettings5", "kcm_keys"}});
 }
 
 } // namespace corvale

@@ -9,6 +9,7 @@
 #include "silence/Snooze.h"
 #include "ui/menubar/ConfigModel.h"
 #include "ui/settings/GeneralTexts.h"
+#include "ui/settings/HotKeyNotes.h"
 #include "ui/settings/views/HotKeyRecorderView.h"
 #include "ui/settings/views/IconSwatchPicker.h"
 #include "ui/settings/views/ThemeColorPicker.h"
@@ -58,12 +59,13 @@ GeneralPane::GeneralPane(settings::SettingsContext& context, QWidget* parent)
             QSignalBlocker quiet(playSounds_);
             playSounds_->setChecked(context_.prefs.soundsEnabled());
         }
-        // A shortcut stops being live when a keyboard mapping change costs its grab.
+        // A shortcut stops being live when a keyboard mapping change costs its grab, and the
+        // desktop tells the keys it assigned when it likes.
         for (auto [view, hotKeyID] :
              {std::pair{muteRecorder_, HotKeyRegistrar::muteHotKeyID},
               std::pair{snoozeRecorder_, HotKeyRegistrar::snoozeHotKeyID}}) {
             if (view) {
-                showHotKeyProblem(view, view->recorder().combo().has_value(), hotKeyID);
+                showHotKeyNote(view, hotKeyID);
             }
         }
     });
@@ -120,17 +122,26 @@ GeneralPane::recorder(const char* name, std::optional<HotKeyCombo> combo, std::u
     // could be had is known as soon as the write returns.
     view->onChange = [this, view, hotKeyID, store](std::optional<HotKeyCombo> value) {
         (context_.prefs.*store)(value);
-        showHotKeyProblem(view, value.has_value(), hotKeyID);
+        if (context_.hotKeyNotes) {
+            context_.hotKeyNotes->comboChanged(hotKeyID);
+        }
+        showHotKeyNote(view, hotKeyID);
     };
-    showHotKeyProblem(view, combo.has_value(), hotKeyID);
+    showHotKeyNote(view, hotKeyID);
     return view;
 }
 
-void GeneralPane::showHotKeyProblem(HotKeyRecorderView* view, bool hasCombo,
-                                    std::uint32_t hotKeyID) {
-    const bool inUse =
-        hasCombo && context_.hotKeyRegistered && !context_.hotKeyRegistered(hotKeyID);
-    view->setProblem(inUse ? QString(T::hotKeyInUse) : QString());
+void GeneralPane::showHotKeyNote(HotKeyRecorderView* view, std::uint32_t hotKeyID) {
+    const auto note =
+        context_.hotKeyNotes ? context_.hotKeyNotes->note(hotKeyID) : HotKeyNotes::Note{};
+    view->setProblem(QString::fromStdString(note.text), note.warning);
+    QPointer<HotKeyRecorderView> guarded(view);
+    view->setAction(QString::fromStdString(note.action), [this, guarded, hotKeyID] {
+        context_.hotKeyNotes->act(hotKeyID);
+        if (guarded) {
+            showHotKeyNote(guarded, hotKeyID);
+        }
+    });
 }
 
 void GeneralPane::flashCard() {
@@ -175,8 +186,16 @@ void GeneralPane::flashCard() {
     auto* test =
         settings::makeButton(T::testFlash, [this] { context_.center.post(notes::testFlash); });
     test->setObjectName("testFlash");
-    card->row(T::preview, test, T::testFlashNote);
+    if (context_.flashNeedsXWayland) {
+        test->setEnabled(false);
+        test->setToolTip(T::testFlashNeedsXWayland);
+    }
+    card->row(T::preview, test,
+              context_.flashNeedsXWayland ? T::testFlashNeedsXWayland : T::testFlashNote);
     card->addNote(T::flashCardNote);
+    if (context_.flashNeedsXWayland) {
+        card->addNote(T::flashNeedsXWayland)->setObjectName("flashNeedsXWayland");
+    }
 }
 
 void GeneralPane::startupCard() {

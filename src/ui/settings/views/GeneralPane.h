@@ -35,7 +35,7 @@ private:
     HotKeyRecorderView* recorder(const char* name, std::optional<HotKeyCombo> combo,
                                  std::uint32_t hotKeyID,
                                  void (SettingsPrefs::*store)(std::optional<HotKeyCombo>));
-    void showHotKeyProblem(HotKeyRecorderView* view, bool hasCombo, std::uint32_t hotKeyID);
+    void showHotKeyNote(HotKeyRecorderView* view, std::uint32_t hotKeyID);
 
     settings::SettingsContext& context_;
     QPointer<QCheckBox> playSounds_;

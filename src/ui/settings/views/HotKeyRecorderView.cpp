@@ -93,6 +93,15 @@ HotKeyRecorderView::HotKeyRecorderView(std::optional<HotKeyCombo> combo, Keys ke
     problem_->setObjectName("problem");
     problem_->hide();
     column->addWidget(problem_);
+    action_ = new QPushButton(this);
+    action_->setObjectName("action");
+    action_->hide();
+    connect(action_, &QPushButton::clicked, this, [this] {
+        if (onAction_) {
+            onAction_();
+        }
+    });
+    column->addWidget(action_, 0, Qt::AlignLeft);
     setFocusProxy(record_);
 
     KeyboardLayout& layout = keys_.layout ? *keys_.layout : *usLayout_;
@@ -119,9 +128,21 @@ HotKeyRecorderView::~HotKeyRecorderView() {
     }
 }
 
-void HotKeyRecorderView::setProblem(const QString& text) {
-    form::setWarningText(problem_, text);
+void HotKeyRecorderView::setProblem(const QString& text, bool warning) {
+    // The warning colour is the label's window text; a plain note uses the notes' colour.
+    problem_->setForegroundRole(warning ? QPalette::WindowText : QPalette::PlaceholderText);
+    if (warning) {
+        form::setWarningText(problem_, text);
+    } else {
+        problem_->setText(text);
+    }
     problem_->setVisible(!text.isEmpty());
+}
+
+void HotKeyRecorderView::setAction(const QString& title, std::function<void()> action) {
+    action_->setText(title);
+    onAction_ = std::move(action);
+    action_->setVisible(!title.isEmpty());
 }
 
 void HotKeyRecorderView::refresh() {

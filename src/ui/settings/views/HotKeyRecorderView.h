@@ -37,8 +37,11 @@ public:
 
     // Called with the recorded shortcut, or none when cleared; never on cancel.
     std::function<void(std::optional<HotKeyCombo>)> onChange;
-    // A line under the control saying what is wrong with the shortcut; empty hides it.
-    void setProblem(const QString& text);
+    // A line under the control saying what became of the shortcut, as a warning or plainly;
+    // empty hides it.
+    void setProblem(const QString& text, bool warning = true);
+    // A button under that line; an empty title hides it.
+    void setAction(const QString& title, std::function<void()> action);
 
     const HotKeyRecorder& recorder() const { return *recorder_; }
 
@@ -62,6 +65,8 @@ private:
     QPushButton* record_;
     QToolButton* clear_;
     QLabel* problem_;
+    QPushButton* action_;
+    std::function<void()> onAction_;
     bool grabbing_ = false;
 };
 

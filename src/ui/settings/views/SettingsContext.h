@@ -11,6 +11,7 @@ namespace corvale {
 
 class ConfigModel;
 class Dialogs;
+class HotKeyNotes;
 class KeyboardLayout;
 class LoginItemService;
 class NotificationCenter;
@@ -37,12 +38,14 @@ struct SettingsContext {
     LogFn systemLog = {};
     // The shortcut recorders: the user's layout names the keys (the US labels without one), the
     // window system turns a key event's code, or else its key symbol, into a virtual key code
-    // (without either, keys are refused), and tells whether the shortcut registered under an
-    // identifier is live (false: another program holds it).
+    // (without either, keys are refused), and the notes say what became of each shortcut
+    // (without them, nothing is said).
     KeyboardLayout* keyboardLayout = nullptr;
     std::function<std::optional<std::uint32_t>(std::uint8_t nativeKeyCode)> virtualKeyCode = {};
     std::function<std::optional<std::uint32_t>(std::uint32_t keysym)> keysymVirtualKeyCode = {};
-    std::function<bool(std::uint32_t hotKeyID)> hotKeyRegistered = {};
+    HotKeyNotes* hotKeyNotes = nullptr;
+    // Qt draws on Wayland itself here, so the screen flash cannot be shown.
+    bool flashNeedsXWayland = false;
     // The operating system the support mails name; without it they name none.
     std::function<SystemFacts()> systemFacts = {};
 };

@@ -4,6 +4,7 @@
 #include "silence/HotKeyRegistrar.h"
 #include "support/ScopedEnvironment.h"
 #include "ui/settings/GeneralTexts.h"
+#include "ui/settings/HotKeyNotes.h"
 #include "ui/settings/views/HotKeyRecorderView.h"
 #include "ui/settings/views/SettingsFixture.h"
 #include "ui/settings/views/ThemeColorPicker.h"
@@ -120,9 +121,15 @@ TEST(GeneralPane, controlsShowTheStoredPreferencesUnderSpokenNames) {
 TEST(GeneralPane, recorderWritesTheShortcutAndSaysWhenAnotherProgramHoldsIt) {
     PaneFixture f;
     bool live = true;
-    f.context.hotKeyRegistered = [&](std::uint32_t id) {
-        return id == HotKeyRegistrar::muteHotKeyID && live;
+    HotKeyNotes::Sources sources;
+    sources.status = [&](std::uint32_t id) {
+        GlobalShortcutStatus status;
+        status.combo = f.prefs.muteHotKeyCombo();
+        status.registered = id == HotKeyRegistrar::muteHotKeyID && live;
+        return status;
     };
+    HotKeyNotes notes(sources, f.dialogs, [](const std::string&) {});
+    f.context.hotKeyNotes = &notes;
     auto& pane = f.show();
     auto* recorder = child<HotKeyRecorderView>(pane, "muteHotKey");
     auto* record = child<QPushButton>(*recorder, "record");
@@ -281,6 +288,62 @@ TEST(GeneralPane, permissionButtonOpensTheDesktopsNotificationSettings) {
     EXPECT_EQ(child<QLabel>(pane, "accessStatus")->text(), "Not granted");
     QTest::mouseClick(child<QPushButton>(pane, "openNotificationSettings"), Qt::LeftButton);
     EXPECT_EQ(opened, 1);
+}
+
+struct RecordedDesktopShortcuts : DesktopShortcuts {
+    std::map<std::string, Shortcut> set_;
+    bool isSet(const std::string& name) override { return set_.count(name) > 0; }
+    bool set(const Shortcut& shortcut) override {
+        set_[shortcut.name] = shortcut;
+        return true;
+    }
+    bool remove(const std::string& name) override { return set_.erase(name) > 0; }
+};
+
+TEST(GeneralPane, onWaylandTellsWhatTheDesktopDidAndAddsItsShortcutOnlyWithConsent) {
+    PaneFixture f;
+    f.prefs.setMuteHotKeyCombo(HotKeyCombo{46, HotKeyModifiers::control | HotKeyModifiers::option});
+    GlobalShortcutStatus status;
+    status.mechanism = GlobalShortcutMechanism::desktopPortal;
+    status.assignedTrigger = "Ctrl+Alt+M";
+    RecordedDesktopShortcuts gnome;
+    HotKeyNotes::Sources sources;
+    sources.status = [&](std::uint32_t) {
+        status.combo = f.prefs.muteHotKeyCombo();
+        return status;
+    };
+    sources.desktopShortcuts = &gnome;
+    sources.executable = "/opt/my apps/corvale";
+    HotKeyNotes notes(sources, f.dialogs, [](const std::string&) {});
+    f.context.hotKeyNotes = &notes;
+    f.context.flashNeedsXWayland = true;
+    auto& pane = f.show();
+    auto* recorder = child<HotKeyRecorderView>(pane, "muteHotKey");
+    auto* problem = child<QLabel>(*recorder, "problem");
+    auto* action = child<QPushButton>(*recorder, "action");
+    EXPECT_EQ(problem->text().toStdString(), GeneralTexts::hotKeyAssigned("Ctrl+Alt+M"));
+    EXPECT_TRUE(action->isHidden());
+    EXPECT_FALSE(child<QPushButton>(pane, "testFlash")->isEnabled());
+    EXPECT_FALSE(child<QLabel>(pane, "flashNeedsXWayland")->isHidden());
+
+    // GNOME without the portal: declining writes nothing; agreeing adds the command, quoted.
+    status = {};
+    status.mechanism = GlobalShortcutMechanism::gnomeCustomShortcut;
+    f.model->announceChange();
+    ASSERT_FALSE(action->isHidden());
+    QTest::mouseClick(action, Qt::LeftButton);
+    EXPECT_TRUE(gnome.set_.empty()) << "no consent, nothing written";
+    f.dialogs.alertAnswers = {0};
+    QTest::mouseClick(action, Qt::LeftButton);
+    ASSERT_EQ(f.dialogs.alerts.size(), 2u);
+    ASSERT_EQ(gnome.set_.count("corvale-mute"), 1u);
+    EXPECT_EQ(gnome.set_["corvale-mute"].command, "'/opt/my apps/corvale' mute");
+    EXPECT_EQ(gnome.set_["corvale-mute"].binding, "<Control><Alt>m");
+    EXPECT_EQ(action->text(), GeneralTexts::removeGnomeShortcut);
+
+    // Clearing the keys removes it again.
+    QTest::mouseClick(child<QToolButton>(*recorder, "clear"), Qt::LeftButton);
+    EXPECT_TRUE(gnome.set_.empty());
 }
 
 } // namespace
