@@ -40,7 +40,14 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 
 echo "-- desktop entry, metainfo, manual page, completion"
-desktop-file-validate "$usr/share/applications/com.talvo.corvale.desktop" || fail "desktop entry"
+entry=$usr/share/applications/com.talvo.corvale.desktop
+desktop-file-validate "$entry" || fail "desktop entry"
+# Each action of the entry's menu is a command of the program that the launcher runs.
+for action in "Mute Sounds|mute" "Turn On Sounds|unmute" "Snooze Sounds|snooze" \
+    "Resume Sounds|resume" "Settings|settings" "Recent Alerts|dashboard"; do
+    grep -Pzq "\nName=${action%|*}\nExec=corvale ${action#*|}\n" "$entry" ||
+        fail "desktop entry action ${action%|*}"
+done
 appstreamcli validate --no-net "$usr/share/metainfo/com.talvo.corvale.metainfo.xml" ||
     fail "metainfo"
 # The metainfo together with the desktop entry and the icon it launches.

@@ -151,19 +151,3 @@ TEST(Startup, legacyFolderIsMigratedBeforeTheStoresLoad) {
     EXPECT_TRUE(hasLine(*corvale, "[rules] 1 rule(s) active at"));
     EXPECT_FALSE(std::filesystem::exists(s.data / "Ostrel"));
 }
-
-TEST(Startup, desktopEntryIsValidAndItsActionsAreCorvaleCommands) {
-    auto entry = std::filesystem::path(CORVALE_BINARY).parent_path().parent_path() / "share" /
-                 "applications" / "com.talvo.corvale.desktop";
-    ASSERT_TRUE(std::filesystem::exists(entry));
-    auto validate = runCommand({"desktop-file-validate", entry.string()});
-    EXPECT_EQ(validate.exitCode, 0) << validate.output;
-    std::string text = readFile(entry);
-    for (const char* action :
-         {"Name=Mute Sounds\nExec=corvale mute\n", "Name=Turn On Sounds\nExec=corvale unmute\n",
-          "Name=Snooze Sounds\nExec=corvale snooze\n", "Name=Resume Sounds\nExec=corvale resume\n",
-          "Name=Settings\nExec=corvale settings\n",
-          "Name=Recent Alerts\nExec=corvale dashboard\n"}) {
-        EXPECT_NE(text.find(action), std::string::npos) << action;
-    }
-}
