@@ -3,6 +3,7 @@
 
 #include "platform/linux/XdgAutostart.h"
 #include "platform/linux/XdgWorkspace.h"
+#include "ui/settings/HotKeyNotes.h"
 #include "ui/settings/views/GeneralPane.h"
 #include "ui/settings/views/QtDialogs.h"
 #include "ui/settings/views/SettingsPaneFactories.h"
@@ -32,8 +33,17 @@ RenderCatalog::Draw settingsWindow(bool accentIcons) {
     };
 }
 
-// The General pane whole, as tall as it needs, so that nothing below the fold goes unseen.
-QImage generalPane(const RenderVariant& variant) {
+// A GNOME Wayland session without the portal's shortcuts: nothing set there yet.
+class NoDesktopShortcuts : public DesktopShortcuts {
+public:
+    bool isSet(const std::string&) override { return false; }
+    bool set(const Shortcut&) override { return false; }
+    bool remove(const std::string&) override { return false; }
+};
+
+// The General pane whole, as tall as it needs, so that nothing below the fold goes unseen; on a
+// Wayland session without XWayland or the portal's shortcuts when asked.
+QImage generalPane(const RenderVariant& variant, bool wayland) {
     SampleSession session(true);
     QtDialogs dialogs;
     XdgWorkspace workspace;
@@ -41,6 +51,25 @@ QImage generalPane(const RenderVariant& variant) {
     settings::SettingsContext context{
         *session.model, session.prefs, session.center, dialogs, workspace, {}, {}};
     context.loginItems = &autostart;
+    NoDesktopShortcuts gnome;
+    std::optional<HotKeyNotes> notes;
+    if (wayland) {
+        context.flashNeedsXWayland = true;
+        notes.emplace(HotKeyNotes::Sources{[](std::uint32_t) {
+                                               GlobalShortcutStatus status;
+                                               status.mechanism =
+                                                   GlobalShortcutMechanism::gnomeCustomShortcut;
+                                               status.combo =
+                                                   HotKeyCombo{46, HotKeyModifiers::control |
+                                                                       HotKeyModifiers::option};
+                                               return status;
+                                           },
+                                           {},
+                                           &gnome,
+                                           "/usr/bin/corvale"},
+                      dialogs, LogFn{});
+        context.hotKeyNotes = &*notes;
+    }
     GeneralPane pane(context);
     pane.setAttribute(Qt::WA_DontShowOnScreen);
     pane.resize(626, 560);
@@ -59,7 +88,10 @@ QImage generalPane(const RenderVariant& variant) {
 void addSettingsRenders(RenderCatalog& catalog) {
     catalog.add("settings-window", settingsWindow(false));
     catalog.add("settings-window-sidebar-accent", settingsWindow(true));
-    catalog.add("settings-general", generalPane);
+    catalog.add("settings-general",
+                [](const RenderVariant& variant) { return generalPane(variant, false); });
+    catalog.add("settings-general-wayland",
+                [](const RenderVariant& variant) { return generalPane(variant, true); });
 }
 
 } // namespace corvale

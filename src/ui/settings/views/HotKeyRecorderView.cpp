@@ -80,7 +80,7 @@ HotKeyRecorderView::HotKeyRecorderView(std::optional<HotKeyCombo> combo, Keys ke
     record_->setMinimumWidth(180);
     // Enter starts recording, as Space does.
     record_->setAutoDefault(true);
-    row->addWidget(record_, 1);
+    row->addWidget(record_);
     clear_ = new QToolButton(this);
     clear_->setObjectName("clear");
     clear_->setIcon(style()->standardIcon(QStyle::SP_LineEditClearButton));
@@ -88,6 +88,7 @@ HotKeyRecorderView::HotKeyRecorderView(std::optional<HotKeyCombo> combo, Keys ke
     clear_->setToolTip(GeneralTexts::clearShortcut);
     clear_->setAccessibleName(GeneralTexts::clearShortcut);
     row->addWidget(clear_);
+    row->addStretch(1);
     column->addLayout(row);
     problem_ = form::warning(QString(), this);
     problem_->setObjectName("problem");

@@ -100,7 +100,10 @@ void SettingsCard::row(const QString& label, QWidget* control, const QString& no
         control->setAccessibleName(accessible);
     }
     grid_->addWidget(name, rows_, 0, Qt::AlignRight | Qt::AlignVCenter);
-    grid_->addWidget(control, rows_, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    // A control whose lines wrap takes the column's width, the width its height is asked for.
+    grid_->addWidget(control, rows_, 1,
+                     control->hasHeightForWidth() ? Qt::Alignment()
+                                                  : Qt::AlignLeft | Qt::AlignVCenter);
     ++rows_;
     if (!note.isEmpty()) {
         grid_->addWidget(form::note(note, this), rows_, 1);
