@@ -1,5 +1,6 @@
 #include "app/RulesCommand.h"
 
+#include "core/Log.h"
 #include "core/RuleEngine.h"
 #include "core/Text.h"
 #include "signals/FlashPalette.h"
@@ -392,9 +393,11 @@ std::string RulesCommand::table(const std::vector<Rule>& rules) {
     std::vector<std::array<std::string, 7>> rows{
         {"APP", "SOUND", "VOLUME", "ENABLED", "FLASH", "BLINK", "CONTENT RULES"}};
     const auto add = [&](const std::string& name, const Rule& rule, bool enabled, size_t content) {
-        rows.push_back({name, MenuModel::soundLabel(rule.sound), percentText(rule.volume),
-                        onOff(enabled), onOff(rule.flashScreen), onOff(rule.flashMenuBar),
-                        std::to_string(content)});
+        // Names come from notifications and hand edits: none may drive the terminal.
+        rows.push_back({debuglog::plainText(name),
+                        debuglog::plainText(MenuModel::soundLabel(rule.sound)),
+                        percentText(rule.volume), onOff(enabled), onOff(rule.flashScreen),
+                        onOff(rule.flashMenuBar), std::to_string(content)});
     };
     const Rule fallback = MenuModel::defaultRule(rules).value_or(Rule::fallback());
     add(allOtherApps, fallback, fallback.enabled, 0);
@@ -425,7 +428,7 @@ std::string RulesCommand::details(const std::optional<std::string>& app,
     const Rule rule = AppEditorState::effectiveRule(app, rules);
     const bool enabled = app ? AppEditorState::customSoundOn(*app, rules) : rule.enabled;
     const std::vector<std::pair<std::string, std::string>> values{
-        {"sound", MenuModel::soundLabel(rule.sound)},
+        {"sound", debuglog::plainText(MenuModel::soundLabel(rule.sound))},
         {"volume", percentText(rule.volume)},
         {"enabled", onOff(enabled)},
         {"flash", onOff(rule.flashScreen)},
@@ -435,18 +438,19 @@ std::string RulesCommand::details(const std::optional<std::string>& app,
         {"flashIntensity", overrideText(rule.flashIntensity)},
         {"flashDuration", overrideText(rule.flashDuration)},
         {"flashRepeat", overrideText(rule.flashRepeat)},
+        {"respectFocus", onOff(rule.respectFocus)},
         {"respectSuppressSound", onOff(rule.respectSuppressSound)},
         {"nativeSoundMuted", onOff(rule.nativeSoundMuted)},
     };
-    std::string text = (app ? *app : std::string(allOtherApps)) + "\n";
+    std::string text = debuglog::plainText(app ? *app : std::string(allOtherApps)) + "\n";
     for (const auto& [key, value] : values) {
         text += "  " + padded(key, 20) + value + "\n";
     }
     if (app) {
         for (const auto& content : MenuModel::conditionalRules(*app, rules)) {
             text += "  content rule          " +
-                    AppEditorTexts::ruleRowLabel(content.condition,
-                                                 MenuModel::soundLabel(content.sound)) +
+                    debuglog::plainText(AppEditorTexts::ruleRowLabel(
+                        content.condition, MenuModel::soundLabel(content.sound))) +
                     ", " + percentText(content.volume) + (content.enabled ? "" : " (off)") + "\n";
         }
     }

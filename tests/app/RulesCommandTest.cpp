@@ -74,6 +74,14 @@ TEST(RulesCommand, decodesAWholeFileOrNothingAndSaysWhere) {
                   .error.find("rule 1: "),
               std::string::npos);
     EXPECT_FALSE(RulesCommand::decode(R"({"rules": {}, "version": 1})").error.empty());
+
+    // A name from a notification or a hand edit never reaches the terminal as a control.
+    const auto hostile = std::vector<Rule>{test::appRule("Zed\x1b[31m\x07")};
+    for (const auto& text :
+         {RulesCommand::table(hostile), RulesCommand::details("Zed\x1b[31m", hostile)}) {
+        EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+        EXPECT_NE(text.find("Zed\\x1B[31m"), std::string::npos) << text;
+    }
 }
 
 TEST(RuleEdits, changeTheModelAndTheFileAsTheEditorDoes) {

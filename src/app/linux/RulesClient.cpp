@@ -4,6 +4,7 @@
 #include "app/RulesCommand.h"
 #include "app/linux/Launch.h"
 #include "core/AtomicFile.h"
+#include "core/Log.h"
 #include "core/SupportPaths.h"
 #include "core/linux/DbusBroadcast.h"
 #include "core/linux/QtScheduler.h"
@@ -25,7 +26,8 @@ Answer answered(const std::string& error) {
 }
 
 int fail(const std::string& line, int status = 1) {
-    std::fprintf(stderr, "%s\n", line.c_str());
+    // An error may quote a name from a notification or a file: written as plain text.
+    std::fprintf(stderr, "%s\n", debuglog::plainText(line).c_str());
     return status;
 }
 
