@@ -11,7 +11,11 @@
 //      and the main thread's time per alert: run() itself plus every event the alert later costs
 //      the Qt event loop (start result, completion, timers);
 //   4. twenty alerts in a row against an audio server that accepts the connection and never
-//      answers: the main thread's total time for all of them, and its longest single stall.
+//      answers: the main thread's total time for all of them, and its longest single stall;
+//   5. the floor: the same Notify → new sink-input for corvale_bench_floor_monitor, a bare bus
+//      monitor that opens a stream with a buffer decoded at its start (FloorMonitor.cpp), run
+//      alone in the same session, half before corvale starts and half after it ended, so a
+//      change of the machine's load during the run weighs on both alike.
 // Alerts are spaced so that each sound has ended before the next one starts.
 //
 //   build/bin/corvale_bench_sound [COUNT]      (default 100)
@@ -22,7 +26,9 @@
 // it; CORVALE_BENCH_DEBUG_LOG=1 turns the log on to see what it did.
 //
 // Targets: Notify → corvale's stream p50 ≤ 2.0 ms, p95 ≤ 3.5 ms, at least 10 times faster than
-// dunst + paplay; main-thread time per alert p50 ≤ 0.3 ms; the hung server's 20 alerts < 5 ms.
+// dunst + paplay; main-thread time per alert p50 ≤ 0.3 ms; the hung server's 20 alerts < 5 ms;
+// corvale's default sound p50 ≤ 1.15 × the floor's p50 and p95 ≤ 1.6 × the floor's p95 on a quiet
+// machine (the load average is printed beside the figures).
 
 #include "BenchSupport.h"
 #include "SinkInputWatch.h"
@@ -54,6 +60,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <map>
 #include <string>
@@ -260,6 +267,55 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dunst did not start: %s\n", dunst->errors().c_str());
         return 1;
     }
+    bench::SinkInputWatch events;
+    if (!events.waitSubscribed(std::chrono::seconds(10))) {
+        std::fprintf(stderr, "the audio server reports no streams\n");
+        return 1;
+    }
+    sd_bus* client = nullptr;
+    if (sd_bus_open_user(&client) < 0) {
+        std::fprintf(stderr, "cannot connect to the private bus\n");
+        return 1;
+    }
+    const auto gap = std::chrono::milliseconds(30);
+    // Times `alerts` Notify calls from `sender` to the next new stream each.
+    auto timeAlerts = [&](const std::string& sender, int alerts, std::vector<double>& figures) {
+        for (int i = 1; i <= alerts; ++i) {
+            const auto sent = notify(client, sender, i);
+            auto created = events.waitForNew(std::chrono::seconds(5));
+            if (!created) {
+                std::fprintf(stderr, "alert %d of %s played no sound\n", i, sender.c_str());
+                return false;
+            }
+            figures.push_back(millis(created->at - sent));
+            traceAt(created->at, "bench: the server reports the new sink-input");
+            events.waitForRemoval(created->index, std::chrono::seconds(10));
+            while (sd_bus_process(client, nullptr) > 0) {
+            }
+            std::this_thread::sleep_for(gap);
+        }
+        return true;
+    };
+    // 5. The floor, alone in the session: its notifications carry an app name of their own.
+    std::vector<double> floorFigures;
+    auto timeFloor = [&](int alerts) {
+        ChildProcess monitor({CORVALE_FLOOR_MONITOR, toneFile(tones[0]).string(), "Floor"}, env,
+                             home / "floor");
+        if (!waitUntil([&] { return monitor.output().find("ready") != std::string::npos; },
+                       std::chrono::seconds(10))) {
+            std::fprintf(stderr, "the floor monitor did not start: %s\n", monitor.errors().c_str());
+            return false;
+        }
+        const bool timed = timeAlerts("Floor", alerts, floorFigures);
+        if (alertTrace::enabled()) {
+            std::fputs(monitor.errors().c_str(), stderr);
+        }
+        return timed;
+    };
+    if (!timeFloor(std::max(1, count / 2))) {
+        return 1;
+    }
+
     // Corvale runs as users have it, without the debug log (CORVALE_BENCH_DEBUG_LOG=1 turns it
     // on). Its bus name is taken once it watches the bus, so that is when it is ready.
     if (const char* debugLog = std::getenv("CORVALE_BENCH_DEBUG_LOG")) {
@@ -273,19 +329,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    bench::SinkInputWatch events;
-    if (!events.waitSubscribed(std::chrono::seconds(10))) {
-        std::fprintf(stderr, "the audio server reports no streams\n");
-        return 1;
-    }
-
-    sd_bus* client = nullptr;
-    if (sd_bus_open_user(&client) < 0) {
-        std::fprintf(stderr, "cannot connect to the private bus\n");
-        return 1;
-    }
-    const auto gap = std::chrono::milliseconds(30);
-
     // 1 and 2. Notify → the new sink-input, corvale's and dunst's paplay, side by side.
     struct Figures {
         std::vector<double> corvale;
@@ -295,21 +338,10 @@ int main(int argc, char** argv) {
     for (const auto& tone : tones) {
         for (const std::string& player : {std::string("Corvale"), std::string("Paplay")}) {
             auto& figures = player == "Corvale" ? endToEnd[tone].corvale : endToEnd[tone].paplay;
-            for (int i = 1; i <= count; ++i) {
-                const auto sent = notify(client, player + tone, i);
-                auto created = events.waitForNew(std::chrono::seconds(5));
-                if (!created) {
-                    std::fprintf(stderr, "%s alert %d for %s played no sound:\n%s\n%s\n",
-                                 player.c_str(), i, tone.c_str(), outputOf(home / "out").c_str(),
-                                 dunst->errors().c_str());
-                    return 1;
-                }
-                figures.push_back(millis(created->at - sent));
-                traceAt(created->at, "bench: the server reports the new sink-input");
-                events.waitForRemoval(created->index, std::chrono::seconds(10));
-                while (sd_bus_process(client, nullptr) > 0) {
-                }
-                std::this_thread::sleep_for(gap);
+            if (!timeAlerts(player + tone, count, figures)) {
+                std::fprintf(stderr, "%s\n%s\n", outputOf(home / "out").c_str(),
+                             dunst->errors().c_str());
+                return 1;
             }
         }
     }
@@ -317,6 +349,9 @@ int main(int argc, char** argv) {
         std::fputs(corvale->errors().c_str(), stderr);
     }
     corvale.reset();
+    if (!timeFloor(std::max(1, count - count / 2))) {
+        return 1;
+    }
     dunst.reset();
     sd_bus_unref(client);
 
@@ -454,6 +489,17 @@ int main(int argc, char** argv) {
                         bench::percentile(figures.paplay, 50) /
                             bench::percentile(figures.corvale, 50));
         }
+    }
+    report("Notify -> floor monitor's stream (" + tones[0] + "):", floorFigures);
+    if (const auto& ours = endToEnd[tones[0]].corvale; !ours.empty() && !floorFigures.empty()) {
+        double load[3] = {};
+        getloadavg(load, 3);
+        std::printf(
+            "%-52s p50 %.2fx (target <= 1.15)   p95 %.2fx (target <= 1.6)   load %.2f "
+            "%.2f %.2f\n",
+            "  corvale / floor:", bench::percentile(ours, 50) / bench::percentile(floorFigures, 50),
+            bench::percentile(ours, 95) / bench::percentile(floorFigures, 95), load[0], load[1],
+            load[2]);
     }
     for (const auto& tone : tones) {
         report("ActionRunner::run -> first audio written (" + tone + "):", runToWrite[tone]);

@@ -1,5 +1,6 @@
 #include "core/AtomicFile.h"
 
+#include "core/RegularFile.h"
 #include "core/Uuid.h"
 
 #include <algorithm>
@@ -47,19 +48,17 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view b
 }
 
 bool readWholeFile(const std::filesystem::path& path, std::string& contents, std::string& error) {
-    // Non-blocking, so a named pipe in the file's place opens at once (a blocking open waits for
-    // a writer, freezing whoever reads) and is then turned away as no regular file.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = "could not open " + path.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    // A named pipe in the file's place would freeze whoever reads: it is turned away unopened.
+    const auto file = openRegularFile(path);
+    if (file.notRegular) {
         error = "could not read " + path.string() + ": not a regular file";
         return false;
     }
+    if (!file) {
+        error = "could not open " + path.string() + ": " + std::strerror(file.error);
+        return false;
+    }
+    const int fd = file.fd;
     std::string read;
     char buffer[65536];
     for (;;) {

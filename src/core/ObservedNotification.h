@@ -18,6 +18,9 @@ struct ObservedNotification {
     std::string desktopEntryName;
     // The notification carried the "suppress-sound" hint: its app plays its own sound or none.
     bool suppressSound = false;
+    // The "sound-file" and "sound-name" hints as sent, unchecked; empty when absent.
+    std::string soundFile;
+    std::string soundName;
     std::string title;
     std::string subtitle;
     std::string body;

@@ -192,6 +192,9 @@ json toJson(const Rule& rule) {
     if (rule.respectSuppressSound) {
         object["respectSuppressSound"] = true;
     }
+    if (rule.useAppSound) {
+        object["useAppSound"] = true;
+    }
     return object;
 }
 
@@ -247,6 +250,7 @@ Rule ruleFromJson(const json& object) {
     rule.respectFocus = boolOr(object, "respectFocus", true);
     rule.nativeSoundMuted = boolOr(object, "nativeSoundMuted", false);
     rule.respectSuppressSound = boolOr(object, "respectSuppressSound", false);
+    rule.useAppSound = boolOr(object, "useAppSound", false);
     return rule;
 }
 

@@ -82,6 +82,9 @@ struct Rule {
     bool nativeSoundMuted = false;
     // Play nothing for a notification that carries the "suppress-sound" hint.
     bool respectSuppressSound = false;
+    // Play the sound the notification names (its "sound-file" or "sound-name" hint); `sound`
+    // plays when it names none or its sound cannot be played.
+    bool useAppSound = false;
 
     static constexpr const char* defaultAppKey = "*";
 

@@ -114,6 +114,8 @@ ObservedNotification extract(BannerTree& tree, BannerElement banner, TimePoint n
     const auto suppress = tree.attribute(banner, "suppressSound");
     const auto* flag = std::get_if<double>(&suppress);
     n.suppressSound = flag && *flag != 0.0;
+    n.soundFile = axString(tree, banner, "soundFile").value_or("");
+    n.soundName = axString(tree, banner, "soundName").value_or("");
     n.kind = kindFromSubrole(subrole);
     n.timestamp = now;
     return n;

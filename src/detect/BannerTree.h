@@ -26,7 +26,8 @@ using AttributeValue =
 // The notification server as the banner reader sees it: a tree of elements with attributes
 // ("AXSubrole", "AXRole", "AXIdentifier", "AXDescription", "AXValue", "AXChildren", and
 // "desktopEntryName": the Name of the desktop entry a banner's application named;
-// "suppressSound": 1 when the banner's application asked for no sound), a
+// "suppressSound": 1 when the banner's application asked for no sound; "soundFile" and
+// "soundName": the sound it named), a
 // notice when something was created in it, and a notice when a server starts. Notices arrive
 // on the main thread and stop when their handle is destroyed.
 class BannerTree {

@@ -1,7 +1,10 @@
 #include "library/SoundImporter.h"
 
-#include <fstream>
+#include "core/RegularFile.h"
+
+#include <cerrno>
 #include <system_error>
+#include <unistd.h>
 
 namespace corvale {
 
@@ -20,20 +23,16 @@ std::string SoundImporter::nameWithoutExtension(const fs::path& file) {
 }
 
 SoundImporter::FileTrouble SoundImporter::troubleReading(const fs::path& file) {
-    std::error_code ec;
-    if (!fs::exists(file, ec)) {
-        return ec && ec != std::errc::no_such_file_or_directory ? FileTrouble::unreadable
-                                                                : FileTrouble::missing;
+    // This runs on the main thread, where a named pipe waiting for a writer would freeze the
+    // window: anything but a regular file is no file a sound can be read from.
+    const auto opened = openRegularFile(file);
+    if (!opened) {
+        return !opened.notRegular && (opened.error == ENOENT || opened.error == ENOTDIR)
+                   ? FileTrouble::missing
+                   : FileTrouble::unreadable;
     }
-    // Opening a named pipe waits for a writer, and this runs on the main thread: only a regular
-    // file is opened, anything else is no file a sound can be read from.
-    if (!fs::is_regular_file(file, ec) || !std::ifstream(file, std::ios::binary)) {
-        return FileTrouble::unreadable;
-    }
-    if (fs::file_size(file, ec) == 0 && !ec) {
-        return FileTrouble::empty;
-    }
-    return FileTrouble::none;
+    ::close(opened.fd);
+    return opened.size == 0 ? FileTrouble::empty : FileTrouble::none;
 }
 
 SoundImporter::Result SoundImporter::importSound(const fs::path& source, const fs::path& folder,

@@ -66,10 +66,8 @@ void ActionRunner::run(const Rule& rule, const ObservedNotification& notificatio
         }
     };
 
-    if (rule.sound.isSilent()) {
-        settled();
-        log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(alert.ruleName) +
-            ": silent (nothing played)");
+    if (rule.sound.isSilent() && !rule.useAppSound) {
+        playRuleSound(rule.sound, alert, settled);
         return;
     }
     if (playingCount() >= maxPlaying) {
@@ -78,7 +76,24 @@ void ActionRunner::run(const Rule& rule, const ObservedNotification& notificatio
             " sounds already playing - skipped");
         return;
     }
-    if (auto* file = std::get_if<SoundRef::File>(&rule.sound.value)) {
+    if (rule.useAppSound) {
+        playAppSound(AppSoundHint::read(notification.soundFile, notification.soundName), rule.sound,
+                     alert, settled);
+        return;
+    }
+    playRuleSound(rule.sound, alert, settled);
+}
+
+void ActionRunner::playRuleSound(const SoundRef& sound, const Alert& alert,
+                                 const Settled& settled) {
+    const std::string& app = alert.app;
+    if (sound.isSilent()) {
+        settled();
+        log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(alert.ruleName) +
+            ": silent (nothing played)");
+        return;
+    }
+    if (auto* file = std::get_if<SoundRef::File>(&sound.value)) {
         std::filesystem::path path = file->url.path();
         playAmplified(path, alert, [this, path, alert, settled](const std::string& error) {
             settled();
@@ -93,7 +108,7 @@ void ActionRunner::run(const Rule& rule, const ObservedNotification& notificatio
         });
         return;
     }
-    const std::string name = std::get<SoundRef::Builtin>(rule.sound.value).name;
+    const std::string name = std::get<SoundRef::Builtin>(sound.value).name;
     auto found = index_.url(name);
     alertTrace::stage("runner: name resolved");
     if (!found) {
@@ -111,6 +126,53 @@ void ActionRunner::run(const Rule& rule, const ObservedNotification& notificatio
         }
         log("[action] app=" + inQuotes(alert.app) + " \u2192 rule " + inQuotes(alert.ruleName) +
             ": builtin " + inQuotes(name) + " @ vol " + volumeText(alert.volume) + " (engine)");
+    });
+}
+
+void ActionRunner::playAppSound(const AppSoundHint& hint, const SoundRef& ruleSound,
+                                const Alert& alert, const Settled& settled) {
+    const std::string app = inQuotes(alert.app);
+    if (hint.empty()) {
+        log("[action] app=" + app + ": " +
+            (hint.refused.empty() ? "the notification names no sound" : hint.refused) +
+            " - playing the rule's sound");
+        playRuleSound(ruleSound, alert, settled);
+        return;
+    }
+    if (hint.file) {
+        const std::filesystem::path path = *hint.file;
+        playAmplified(
+            path, alert, [this, path, ruleSound, alert, settled](const std::string& error) {
+                if (!error.empty()) {
+                    log("[action] app=" + inQuotes(alert.app) + ": app's own file " +
+                        path.string() + " could not play: " + error +
+                        " - playing the rule's sound");
+                    playRuleSound(ruleSound, alert, settled);
+                    return;
+                }
+                settled();
+                log("[action] app=" + inQuotes(alert.app) + " \u2192 rule " +
+                    inQuotes(alert.ruleName) + ": app's own file " + path.filename().string() +
+                    " @ vol " + volumeText(alert.volume) + " (engine, sound-file hint)");
+            });
+        return;
+    }
+    const std::string name = *hint.name;
+    // The desktop's player answers later; the other signals need not wait for it.
+    settled();
+    playNamed(name, alert, [this, name, ruleSound, alert, settled](const NamedSoundStart& result) {
+        if (result.status != NamedSoundStart::Status::playing) {
+            log("[action] app=" + inQuotes(alert.app) + ": app's own sound " + inQuotes(name) +
+                (result.status == NamedSoundStart::Status::notFound
+                     ? " not found"
+                     : " could not play (" + result.error + ")") +
+                " - playing the rule's sound");
+            playRuleSound(ruleSound, alert, settled);
+            return;
+        }
+        log("[action] app=" + inQuotes(alert.app) + " \u2192 rule " + inQuotes(alert.ruleName) +
+            ": app's own sound " + inQuotes(name) + " @ vol " + volumeText(alert.volume) +
+            " (sound-name hint, capped 100%)");
     });
 }
 
@@ -223,25 +285,50 @@ void ActionRunner::engineAnswered(std::uint64_t id, const PlaybackStarted& resul
 
 void ActionRunner::playBuiltinFallback(const std::string& name, const Alert& alert,
                                        bool orDefault) {
-    prune();
     const std::string asked = orDefault ? name : std::string(SoundRef::defaultToneName);
+    playNamed(asked, alert, [this, name, alert, orDefault](const NamedSoundStart& result) {
+        const std::string& app = alert.app;
+        switch (result.status) {
+        case NamedSoundStart::Status::notFound:
+            if (orDefault) {
+                playBuiltinFallback(name, alert, false);
+                return;
+            }
+            log("[action] app=" + inQuotes(app) + ": no sound named " + inQuotes(name) +
+                " (and default missing) - nothing played");
+            return;
+        case NamedSoundStart::Status::failed:
+            // Found but not playable (no audio server): reporting it as played would be false.
+            log("[action] app=" + inQuotes(app) + ": builtin " + inQuotes(name) +
+                " fallback could not play (" + result.error + ") - nothing played");
+            return;
+        case NamedSoundStart::Status::playing:
+            break;
+        }
+        log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(alert.ruleName) +
+            ": builtin " + inQuotes(name) + " @ vol " + volumeText(alert.volume) +
+            " (NSSound fallback, capped 100%)");
+    });
+}
+
+void ActionRunner::playNamed(const std::string& name, const Alert& alert,
+                             std::function<void(const NamedSoundStart&)> answer) {
+    prune();
     const std::uint64_t id = nextId_++;
     std::weak_ptr<bool> alive = alive_;
+    auto shared = std::make_shared<std::function<void(const NamedSoundStart&)>>(std::move(answer));
     systemSounds_.push_back(Fallback{id, alert.uuid, nullptr, false, {}});
-    systemSounds_.back().net =
-        scheduler_.after(answerNet, [this, alive, id, name, alert, orDefault] {
-            if (!alive.expired()) {
-                fallbackAnswered(id, {NamedSoundStart::Status::failed, noAnswer}, name, alert,
-                                 orDefault);
-            }
-        });
-    auto sound =
-        namedSounds_.play(asked, std::min(alert.volume, 1.0),
-                          [this, alive, id, name, alert, orDefault](const NamedSoundStart& result) {
-                              if (!alive.expired()) {
-                                  fallbackAnswered(id, result, name, alert, orDefault);
-                              }
-                          });
+    systemSounds_.back().net = scheduler_.after(answerNet, [this, alive, id, shared] {
+        if (!alive.expired()) {
+            namedAnswered(id, {NamedSoundStart::Status::failed, noAnswer}, *shared);
+        }
+    });
+    auto sound = namedSounds_.play(name, std::min(alert.volume, 1.0),
+                                   [this, alive, id, shared](const NamedSoundStart& result) {
+                                       if (!alive.expired()) {
+                                           namedAnswered(id, result, *shared);
+                                       }
+                                   });
     auto found = std::find_if(systemSounds_.begin(), systemSounds_.end(),
                               [&](const Fallback& f) { return f.id == id; });
     if (found != systemSounds_.end()) {
@@ -252,8 +339,8 @@ void ActionRunner::playBuiltinFallback(const std::string& name, const Alert& ale
     }
 }
 
-void ActionRunner::fallbackAnswered(std::uint64_t id, const NamedSoundStart& result,
-                                    const std::string& name, const Alert& alert, bool orDefault) {
+void ActionRunner::namedAnswered(std::uint64_t id, const NamedSoundStart& result,
+                                 const std::function<void(const NamedSoundStart&)>& answer) {
     auto found = std::find_if(systemSounds_.begin(), systemSounds_.end(),
                               [&](const Fallback& f) { return f.id == id; });
     if (found == systemSounds_.end() || found->answered) {
@@ -261,33 +348,13 @@ void ActionRunner::fallbackAnswered(std::uint64_t id, const NamedSoundStart& res
     }
     found->answered = true;
     found->net.reset();
-    const std::string& app = alert.app;
     if (result.status != NamedSoundStart::Status::playing) {
         if (found->sound) {
             found->sound->stop();
         }
         systemSounds_.erase(found);
     }
-    switch (result.status) {
-    case NamedSoundStart::Status::notFound:
-        if (orDefault) {
-            playBuiltinFallback(name, alert, false);
-            return;
-        }
-        log("[action] app=" + inQuotes(app) + ": no sound named " + inQuotes(name) +
-            " (and default missing) - nothing played");
-        return;
-    case NamedSoundStart::Status::failed:
-        // Found but not playable (no audio server): reporting it as played would be false.
-        log("[action] app=" + inQuotes(app) + ": builtin " + inQuotes(name) +
-            " fallback could not play (" + result.error + ") - nothing played");
-        return;
-    case NamedSoundStart::Status::playing:
-        break;
-    }
-    log("[action] app=" + inQuotes(app) + " \u2192 rule " + inQuotes(alert.ruleName) +
-        ": builtin " + inQuotes(name) + " @ vol " + volumeText(alert.volume) +
-        " (NSSound fallback, capped 100%)");
+    answer(result);
 }
 
 void ActionRunner::prune() {

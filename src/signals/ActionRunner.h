@@ -4,6 +4,7 @@
 #include "core/ObservedNotification.h"
 #include "core/Rule.h"
 #include "core/Scheduler.h"
+#include "signals/AppSoundHint.h"
 #include "signals/AudioEngine.h"
 #include "signals/NamedSoundPlayer.h"
 #include "signals/SoundLibrary.h"
@@ -17,8 +18,10 @@ namespace corvale {
 
 // Plays the sound of a matched rule: built-in names are found in the sound folders and played
 // through our gain stage (up to 200 %); a built-in sound the engine cannot play falls back to the
-// desktop's named-sound player (capped at 100 %). Every outcome is one log line, written when the
-// player's answer arrives: the caller (the main thread) never waits for the audio server.
+// desktop's named-sound player (capped at 100 %). A rule using the app's own sound plays the file
+// or theme sound the notification names, and its own sound when that is none or does not play.
+// Every outcome is one log line, written when the player's answer arrives: the caller (the main
+// thread) never waits for the audio server.
 class ActionRunner {
 public:
     // A flood of alerts must not open an unbounded number of audio streams.
@@ -79,13 +82,21 @@ private:
     };
     // Called once with the start's outcome: empty when playing, else the reason.
     using EngineAnswer = std::function<void(const std::string& error)>;
+    using Settled = std::function<void()>;
+
+    void playRuleSound(const SoundRef& sound, const Alert& alert, const Settled& settled);
+    void playAppSound(const AppSoundHint& hint, const SoundRef& ruleSound, const Alert& alert,
+                      const Settled& settled);
+    // A named sound through the desktop's player; answered with whether it plays and else why.
+    void playNamed(const std::string& name, const Alert& alert,
+                   std::function<void(const NamedSoundStart&)> answer);
 
     void playAmplified(const std::filesystem::path& file, const Alert& alert, EngineAnswer answer);
     void engineAnswered(std::uint64_t id, const PlaybackStarted& result,
                         const EngineAnswer& answer);
     void playBuiltinFallback(const std::string& name, const Alert& alert, bool orDefault = true);
-    void fallbackAnswered(std::uint64_t id, const NamedSoundStart& result, const std::string& asked,
-                          const Alert& alert, bool orDefault);
+    void namedAnswered(std::uint64_t id, const NamedSoundStart& result,
+                       const std::function<void(const NamedSoundStart&)>& answer);
     void prune();
     void teardown(std::uint64_t engineId);
     void log(const std::string& line) const;

@@ -1,5 +1,7 @@
 #include "signals/CachingAudioDecoder.h"
 
+#include "core/AtomicFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -22,25 +24,16 @@ struct Decoded {
     std::size_t bytes() const { return samples.size() * sizeof(float); }
 };
 
-struct FileIdentity {
-    std::uintmax_t size = 0;
-    std::filesystem::file_time_type changed;
-
-    bool operator==(const FileIdentity&) const = default;
-};
+// Inode, size and time of change, from one stat call on every alert; a file replaced by a rename
+// is told apart too.
+using FileIdentity = FileStamp;
 
 std::optional<FileIdentity> identify(const std::string& path) {
-    std::error_code ec;
-    FileIdentity id;
-    id.size = std::filesystem::file_size(path, ec);
-    if (ec) {
+    auto stamp = fileStamp(path);
+    if (!stamp.exists) {
         return std::nullopt;
     }
-    id.changed = std::filesystem::last_write_time(path, ec);
-    if (ec) {
-        return std::nullopt;
-    }
-    return id;
+    return stamp;
 }
 
 // Plays a kept sound from memory.

@@ -38,7 +38,7 @@ TEST(Rule, missingOptionalKeysTakeTheirDefaults) {
     EXPECT_FALSE(rule.flashColor || rule.flashIntensity || rule.flashDuration || rule.flashRepeat);
     EXPECT_TRUE(rule.respectFocus);
     EXPECT_FALSE(rule.nativeSoundMuted);
-    EXPECT_FALSE(rule.respectSuppressSound);
+    EXPECT_FALSE(rule.respectSuppressSound || rule.useAppSound);
 
     json nulls = minimal();
     nulls["enabled"] = nullptr;
@@ -118,7 +118,7 @@ TEST(Rule, encodingOmitsOnlyAbsentOptionalsAndRoundTrips) {
     Rule plain = Rule::fallback();
     json written = toJson(plain);
     for (const char* key : {"condition", "flashColor", "flashIntensity", "flashDuration",
-                            "flashRepeat", "respectSuppressSound"}) {
+                            "flashRepeat", "respectSuppressSound", "useAppSound"}) {
         EXPECT_FALSE(written.contains(key)) << key;
     }
     for (const char* key :
@@ -142,7 +142,9 @@ TEST(Rule, encodingOmitsOnlyAbsentOptionalsAndRoundTrips) {
     full.respectFocus = false;
     full.nativeSoundMuted = true;
     full.respectSuppressSound = true;
+    full.useAppSound = true;
     EXPECT_EQ(toJson(full)["respectSuppressSound"], true);
+    EXPECT_EQ(toJson(full)["useAppSound"], true);
     EXPECT_EQ(ruleFromJson(json::parse(toJson(full).dump())), full);
 }
 

@@ -279,3 +279,60 @@ TEST_F(Runner, anHourLongSoundHoldsItsPlaceForThirtySecondsAndStopAllFreesEveryP
     EXPECT_EQ(engine.playingCount(), 0u);
     EXPECT_EQ(log.count("[action] stopped 3 playing sound(s) - muted"), 1u);
 }
+
+TEST_F(Runner, theAppsOwnSoundPlaysTheHintedFileOrNameElseTheRulesSound) {
+    auto playHinted = [&](const std::string& file, const std::string& name) {
+        Rule rule = Rule::fallback();
+        rule.appDisplayName = "Mail rule";
+        rule.sound = SoundRef::builtin("Glass");
+        rule.volume = 1.5;
+        rule.useAppSound = true;
+        ObservedNotification n;
+        n.uuid = "n-1";
+        n.appName = "Mail";
+        n.soundFile = file;
+        n.soundName = name;
+        runner->run(rule, n);
+    };
+    playHinted("file:///tmp/My%20Bell.oga", "bell");
+    ASSERT_EQ(engine.starts.size(), 1u);
+    EXPECT_EQ(engine.starts[0].path, "/tmp/My Bell.oga") << "decoded, and before the name";
+    EXPECT_NEAR(20 * std::log10(engine.starts[0].gain), 3.52, 0.01) << "the rule's gain law";
+    EXPECT_EQ(log.lines.back(), "[action] app=\"Mail\" \u2192 rule \"Mail rule\": app's own file "
+                                "My Bell.oga @ vol 1.5 (engine, sound-file hint)");
+
+    named.known.insert("message-new-instant");
+    playHinted("", "message-new-instant");
+    EXPECT_EQ(named.played.back(), (std::pair<std::string, double>{"message-new-instant", 1.0}));
+    EXPECT_EQ(log.lines.back(), "[action] app=\"Mail\" \u2192 rule \"Mail rule\": app's own sound "
+                                "\"message-new-instant\" @ vol 1.5 (sound-name hint, capped 100%)");
+
+    // Whatever names no playable sound, or may not be played, leaves the rule's own sound.
+    const auto glass = (dir / "system" / "Glass.aiff").string();
+    engine.broken.insert("/tmp/notes.txt");
+    const struct {
+        std::string file, name, why;
+    } cases[] = {
+        {"", "", "the notification names no sound"},
+        {"/tmp/notes.txt", "",
+         "/tmp/notes.txt could not play: Invalid data found when processing input"},
+        {"", "no-such-sound", "app's own sound \"no-such-sound\" not found"},
+        {"sounds/bell.oga", "", "not an absolute path"},
+        {"/usr/share/sounds/../../../etc/passwd", "", "\"..\" segment"},
+        {"file://host/bell.oga", "", "no local file URL"},
+        {"/tmp/a\nb.oga", "", "control characters"},
+        {"", "../../bell", "no sound theme name"},
+        {"", "bell\x1b[2J", "no sound theme name"},
+        {"", std::string(AppSoundHint::maxNameBytes + 1, 'a'), "no sound theme name"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        runner->stopAll("next case");
+        log.lines.clear();
+        playHinted(c.file, c.name);
+        EXPECT_TRUE(log.contains(c.why + " - playing the rule's sound"));
+        EXPECT_EQ(engine.starts.back().path, glass);
+        EXPECT_EQ(log.lines.back(), "[action] app=\"Mail\" \u2192 rule \"Mail rule\": builtin "
+                                    "\"Glass\" @ vol 1.5 (engine)");
+    }
+}

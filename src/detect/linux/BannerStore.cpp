@@ -175,6 +175,12 @@ AttributeValue BannerStore::attribute(BannerElement element, std::string_view na
         if (name == "suppressSound" && banner.suppressSound) {
             return 1.0;
         }
+        if (name == "soundFile" && !banner.soundFile.empty()) {
+            return banner.soundFile;
+        }
+        if (name == "soundName" && !banner.soundName.empty()) {
+            return banner.soundName;
+        }
         if (name == "AXChildren") {
             return std::vector<BannerElement>{{element.id + 1}, {element.id + 2}};
         }

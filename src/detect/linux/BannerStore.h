@@ -23,6 +23,9 @@ public:
         std::optional<std::string> stackKey;
         // The app asked the server to play no sound for it.
         bool suppressSound = false;
+        // The sound the app names for it, as hinted; empty when none.
+        std::string soundFile;
+        std::string soundName;
         bool held = false;
     };
 

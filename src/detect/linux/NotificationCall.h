@@ -27,6 +27,9 @@ struct NotifyCall {
     bool hasProgressValue = false;
     // The "suppress-sound" hint, true: the app plays its own sound or wants none.
     bool suppressSound = false;
+    // The "sound-file" and "sound-name" hints, cut to maxSoundHintBytes; checked by the player.
+    std::string soundFile;
+    std::string soundName;
 };
 
 // The arguments of an org.gtk.Notifications.AddNotification call, read the same way.
@@ -53,6 +56,8 @@ namespace notificationCall {
 inline constexpr size_t maxAppNameCharacters = 256;
 inline constexpr size_t maxTitleBytes = 4 * 1024;
 inline constexpr size_t maxBodyBytes = 64 * 1024;
+// Above any path or sound name the player accepts, so a longer hint still reads as too long.
+inline constexpr size_t maxSoundHintBytes = 8 * 1024;
 // Markup is removed from at most this much of a body before it is cut to its final length.
 inline constexpr size_t maxRawBodyBytes = 256 * 1024;
 inline constexpr size_t maxKeyPartBytes = 256;

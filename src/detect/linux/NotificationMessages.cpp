@@ -118,6 +118,15 @@ std::optional<NotifyCall> readNotifyCall(sd_bus_message* m) {
         if (key == "suppress-sound" && (type == 'b' || (isNumericType(type) && type != 'd'))) {
             return readVariantFlag(m, type, call.suppressSound);
         }
+        if ((key == "sound-file" || key == "sound-name") && type == 's') {
+            std::string hint;
+            if (!readVariantString(m, hint)) {
+                return false;
+            }
+            (key == "sound-file" ? call.soundFile : call.soundName) =
+                hint.substr(0, notificationCall::maxSoundHintBytes);
+            return true;
+        }
         if (key == "value" && isNumericType(type)) {
             call.hasProgressValue = true;
             return false;

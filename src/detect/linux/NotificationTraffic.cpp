@@ -96,6 +96,8 @@ void NotificationTraffic::handleNotify(sd_bus_message* m) {
         banner.texts.appName = host_.senderProcessName(sender);
     }
     banner.suppressSound = call->suppressSound;
+    banner.soundFile = call->soundFile;
+    banner.soundName = call->soundName;
     banner.identifier = std::string(sender) + "#" + std::to_string(cookie);
     std::optional<std::uint64_t> replaced;
     if (call->replacesId != 0) {

@@ -6,10 +6,10 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "core/RegularFile.h"
+
 #include <cerrno>
-#include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvale::ffmpeg {
@@ -23,29 +23,18 @@ std::string errorText(int code) {
 
 std::string openInput(AVFormatContext** format, const std::string& path) {
     *format = nullptr;
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) {
-        return errorText(AVERROR(errno));
-    }
-    if (!S_ISREG(status.st_mode)) {
+    const auto file = openRegularFile(path);
+    if (file.notRegular) {
         return notARegularFile;
     }
-    // Non-blocking, so that a pipe put in the file's place since the check opens at once and is
-    // turned away by the second check.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return errorText(AVERROR(errno));
+    if (!file) {
+        return errorText(AVERROR(file.error));
     }
-    const bool regular = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
     AVIOContext* io = nullptr;
     // The open file under a name of its own, which no later swap of the path redirects.
-    int ret = regular ? avio_open(&io, ("file:/proc/self/fd/" + std::to_string(fd)).c_str(),
-                                  AVIO_FLAG_READ)
-                      : 0;
-    close(fd);
-    if (!regular) {
-        return notARegularFile;
-    }
+    int ret =
+        avio_open(&io, ("file:/proc/self/fd/" + std::to_string(file.fd)).c_str(), AVIO_FLAG_READ);
+    close(file.fd);
     if (ret < 0) {
         return errorText(ret);
     }

@@ -17,6 +17,12 @@ std::string appLabel(const ConfigModel::App& app) {
     return app ? trimmed(*app) : std::string(MenuModel::allOtherApps);
 }
 
+// A content rule's sound in its log line; unchanged for rules that play their own sound.
+std::string soundChoiceLabel(const SoundRef& sound, bool useAppSound) {
+    return useAppSound ? "app's own sound, else " + MenuModel::soundLabel(sound)
+                       : MenuModel::soundLabel(sound);
+}
+
 template <typename Value> std::string overrideText(const std::optional<Value>& value) {
     if (!value) {
         return "global default";
@@ -267,6 +273,16 @@ void ConfigModel::setRespectSuppressSound(bool on, const App& app) {
     announceChange();
 }
 
+void ConfigModel::setUseAppSound(const App& app) {
+    Rule rule = MenuModel::ruleToEdit(app, rules());
+    rule.useAppSound = true;
+    store(rule);
+    log("[rule] " + appLabel(app) + " \u2192 useAppSound = true, else " +
+        MenuModel::soundLabel(rule.sound));
+    announceChange();
+    center_.post(notes::soundDidChange);
+}
+
 bool ConfigModel::removeApp(const std::string& named) {
     auto own = MenuModel::rulesForApp(named, rules());
     for (const auto& rule : own) {
@@ -280,20 +296,22 @@ bool ConfigModel::removeApp(const std::string& named) {
 }
 
 void ConfigModel::addRule(const std::string& forApp, const Condition& condition,
-                          const SoundRef& sound, double volume) {
+                          const SoundRef& sound, double volume, bool useAppSound) {
     auto base = MenuModel::baseRule(forApp, rules());
     if (!base) {
         base = MenuModel::defaultRule(rules());
     }
-    store(MenuModel::newConditionalRule(forApp, condition, sound, volume, base));
+    Rule rule = MenuModel::newConditionalRule(forApp, condition, sound, volume, base);
+    rule.useAppSound = useAppSound;
+    store(rule);
     log("[rule] " + trimmed(forApp) + " + content rule " + MenuModel::conditionLabel(condition) +
-        " \u2192 " + MenuModel::soundLabel(sound));
+        " \u2192 " + soundChoiceLabel(sound, useAppSound));
     announceChange();
     center_.post(notes::soundDidChange);
 }
 
 void ConfigModel::updateRule(const Uuid& id, const Condition& condition, const SoundRef& sound,
-                             double volume) {
+                             double volume, bool useAppSound) {
     const auto& list = rules();
     auto found = std::find_if(list.begin(), list.end(), [&](const Rule& r) { return r.id == id; });
     if (found == list.end()) {
@@ -302,11 +320,12 @@ void ConfigModel::updateRule(const Uuid& id, const Condition& condition, const S
     Rule rule = *found;
     rule.condition = condition;
     rule.sound = sound;
+    rule.useAppSound = useAppSound;
     // The rules file holds volumes within 0…2; an edit must not store what a reload would change.
     rule.volume = MenuModel::clampedVolume(volume);
     store(rule);
     log("[rule] edit content rule " + rule.appDisplayName + " " +
-        MenuModel::conditionLabel(condition) + " \u2192 " + MenuModel::soundLabel(sound));
+        MenuModel::conditionLabel(condition) + " \u2192 " + soundChoiceLabel(sound, useAppSound));
     announceChange();
     center_.post(notes::soundDidChange);
 }

@@ -142,11 +142,13 @@ public:
     void setNativeMuted(bool on, const App& app);
     void setRespectFocus(bool on, const App& app);
     void setRespectSuppressSound(bool on, const App& app);
+    // Plays the sound each notification names, the rule's current sound when it names none.
+    void setUseAppSound(const App& app);
     bool removeApp(const std::string& named);
     void addRule(const std::string& forApp, const Condition& condition, const SoundRef& sound,
-                 double volume);
+                 double volume, bool useAppSound = false);
     void updateRule(const Uuid& id, const Condition& condition, const SoundRef& sound,
-                    double volume);
+                    double volume, bool useAppSound = false);
     void removeRule(const Uuid& id);
     std::string applyPreset(const AppPreset& preset);
     // Replaces every rule with imported ones, keeping the file in place beside it first. The kept

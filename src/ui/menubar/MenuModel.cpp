@@ -96,7 +96,11 @@ Rule newRuleTemplate(std::string_view app) {
 }
 
 Rule ruleAfterSettingSound(const SoundRef& sound, const App& app, const Rules& rules) {
-    return edited(app, rules, [&](Rule& r) { r.sound = sound; });
+    // A sound chosen is the sound that plays, whatever the notification names.
+    return edited(app, rules, [&](Rule& r) {
+        r.sound = sound;
+        r.useAppSound = false;
+    });
 }
 
 Rule ruleAfterSettingVolume(double volume, const App& app, const Rules& rules) {

@@ -54,6 +54,7 @@ Values initialValues(const std::optional<Rule>& editing, std::string_view app,
         }
         values.sound = editing->sound;
         values.volume = editing->volume;
+        values.useAppSound = editing->useAppSound;
         return values;
     }
     auto from = MenuModel::baseRule(app, rules);
@@ -63,6 +64,7 @@ Values initialValues(const std::optional<Rule>& editing, std::string_view app,
     if (from) {
         values.sound = from->sound;
         values.volume = from->volume;
+        values.useAppSound = from->useAppSound;
     }
     return values;
 }

@@ -31,9 +31,11 @@ struct Values {
     std::string operand;
     SoundRef sound = SoundRef::defaultTone();
     double volume = 1.0;
+    bool useAppSound = false;
 };
-// The edited rule's own values; for a new rule "Title contains", no keyword, and the sound and
-// volume of the app's base rule, else of the default rule, else "Submarine" at 100 %.
+// The edited rule's own values; for a new rule "Title contains", no keyword, and the sound (with
+// the app's own sound choice) and volume of the app's base rule, else of the default rule, else
+// "Submarine" at 100 %.
 Values initialValues(const std::optional<Rule>& editing, std::string_view app,
                      const std::vector<Rule>& rules);
 

@@ -25,7 +25,8 @@ constexpr std::size_t fullVolume = 3;
 } // namespace
 
 Menu soundMenu(const std::vector<std::string>& builtinNames,
-               const std::vector<CustomSound>& library, const SoundRef& current, bool withActions) {
+               const std::vector<CustomSound>& library, const SoundRef& current, bool withActions,
+               bool usesAppSound) {
     Menu menu;
     std::optional<std::size_t> selected;
     auto add = [&](Item item) {
@@ -48,6 +49,10 @@ Menu soundMenu(const std::vector<std::string>& builtinNames,
         firstOfGroup = false;
     }
     add({Item::Kind::sound, silent, SoundRef::silent(), true});
+    if (usesAppSound) {
+        selected = menu.items.size();
+    }
+    menu.items.push_back({Item::Kind::appSound, appSound, std::nullopt, false});
     if (const auto* file = std::get_if<SoundRef::File>(&current.value); file && !selected) {
         std::string title =
             "Custom: " + std::filesystem::path(file->url.path()).filename().string();
@@ -74,6 +79,10 @@ std::string soundName(const SoundRef& sound, const std::vector<CustomSound>& lib
         }
     }
     return MenuModel::soundLabel(sound);
+}
+
+std::string soundName(const Rule& rule, const std::vector<CustomSound>& library) {
+    return rule.useAppSound ? std::string(appSound) : soundName(rule.sound, library);
 }
 
 const std::vector<Volume>& volumeChoices() {

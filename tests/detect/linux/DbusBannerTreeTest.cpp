@@ -111,6 +111,7 @@ struct Shown {
     std::string body;
     std::string entry;
     bool quiet = false;
+    std::string sound; // the sound-file and sound-name hints
     Texts texts() const { return {app, title, body}; }
 };
 
@@ -162,8 +163,8 @@ protected:
         for (auto banner : banners) {
             auto n = extract(*tree, banner, Clock::now());
             EXPECT_EQ(n.kind, ObservedNotification::Kind::single);
-            out.push_back(
-                {n.uuid, n.appName, n.title, n.body, n.desktopEntryName, n.suppressSound});
+            out.push_back({n.uuid, n.appName, n.title, n.body, n.desktopEntryName, n.suppressSound,
+                           n.soundFile + " " + n.soundName});
         }
         return out;
     }
@@ -215,13 +216,15 @@ TEST_F(DbusBannerTreeTest, showsNotificationsAsTheServerDoesThroughReplaceAndClo
         << "another process shows nothing";
 
     const auto id = std::to_string(std::stoul(printed));
-    notifySend(
-        {"-r", id, "-a", "Mail App", "-h", "boolean:suppress-sound:true", "Updated", "new text"});
+    notifySend({"-r", id, "-a", "Mail App", "-h", "boolean:suppress-sound:true", "-h",
+                "string:sound-file:/tmp/bell.oga", "-h", "string:sound-name:bell", "Updated",
+                "new text"});
     ASSERT_TRUE(waitForNotices(2));
     auto replaced = shown();
     ASSERT_EQ(replaced.size(), 1u) << "the replacement takes the old banner's place";
     EXPECT_EQ(replaced[0].title, "Updated");
     EXPECT_TRUE(replaced[0].quiet) << "the suppress-sound hint goes along";
+    EXPECT_EQ(replaced[0].sound, "/tmp/bell.oga bell") << "and the sound it names";
     EXPECT_NE(replaced[0].identifier, banners[0].identifier)
         << "a new identifier, so it is announced";
 

@@ -1,7 +1,11 @@
 #include "signals/linux/PulseAudioEngine.h"
 #include "signals/linux/FfmpegAudioDecoder.h"
 
+#include "signals/ActionRunner.h"
+#include "support/FakeAudio.h"
 #include "support/HeldRelay.h"
+#include "support/LogRecorder.h"
+#include "support/ManualScheduler.h"
 #include "support/PrivatePulse.h"
 #include "support/QtEventLoop.h"
 #include "support/ScopedEnvironment.h"
@@ -352,6 +356,49 @@ TEST_F(PulseAudioEngineTest, aFileWhoseReadHangsHoldsNeitherLaterSoundsNorTheShu
     const auto quitting = SteadyClock::now();
     own.reset();
     EXPECT_LT(secondsSince(quitting), 5.0) << "the shutdown waited for a hung read";
+}
+
+// A notification may name any file as its own sound: none of these may hold the decoder thread,
+// and each leaves the rule's own sound to play, through the real decoder and server.
+TEST_F(PulseAudioEngineTest, hostileSoundFileHintsNeverBlockAndFallBackToTheRulesSound) {
+    const auto tone = writeTone("tone.wav", 440, 0.25, 0.2);
+    const auto own = writeTone("own bell.wav", 880, 0.25, 0.2);
+    test::writeFile(dir / "notes.wav", "these are notes, not sound\n");
+    ASSERT_EQ(mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder.wav");
+    test::writeFile(dir / "huge.wav", "RIFF");
+    std::filesystem::resize_file(dir / "huge.wav", 2LL << 30);
+    test::ManualScheduler scheduler;
+    test::FakeNamedSoundPlayer named;
+    test::LogRecorder log;
+    ActionRunner runner(engine, named, scheduler, {});
+    runner.setLog(log.fn());
+    Rule rule = Rule::fallback();
+    rule.sound = SoundRef::file(FileUrl::fromPath(tone));
+    rule.useAppSound = true;
+    const std::string rulesSound = "file tone.wav @ vol 1.0 (engine)";
+
+    ObservedNotification n;
+    n.appName = "Mail";
+    n.soundFile = FileUrl::fromPath(own).str();
+    runner.run(rule, n);
+    ASSERT_TRUE(test::pumpEventsUntil([&] { return !log.lines.empty(); }, 5s));
+    EXPECT_TRUE(log.contains("app's own file own bell.wav @ vol 1.0")) << log.lines.back();
+
+    for (const std::string& hint :
+         {(dir / "pipe.wav").string(), "file://" + (dir / "pipe.wav").string(),
+          std::string("/dev/zero"), (dir / "folder.wav").string(), (dir / "notes.wav").string(),
+          (dir / "missing.wav").string(), (dir / "huge.wav").string()}) {
+        log.lines.clear();
+        n.soundFile = hint;
+        const auto asked = SteadyClock::now();
+        runner.run(rule, n);
+        ASSERT_TRUE(test::pumpEventsUntil([&] { return log.contains(rulesSound); }, 5s)) << hint;
+        EXPECT_LT(secondsSince(asked), 2.0) << hint;
+        EXPECT_TRUE(log.contains(" could not play: ")) << hint;
+        EXPECT_EQ(log.lines.size(), 2u) << hint << ": one line for the fallback, one for the sound";
+    }
+    EXPECT_TRUE(named.requests.empty());
 }
 
 TEST_F(PulseAudioEngineTest, startsAtAnOffsetFollowsThePositionAndStopsAtOnceEvenWhileStarting) {

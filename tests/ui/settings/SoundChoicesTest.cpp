@@ -48,18 +48,21 @@ TEST(SoundChoices, menuListsBuiltinsLibrarySilentThenActions) {
     const std::vector<std::string> builtins{"Glass", "Submarine"};
 
     auto menu = soundMenu(builtins, library, SoundRef::builtin("submarine"), true);
-    EXPECT_EQ(titles(menu), (std::vector<std::string>{
-                                "Glass", "Submarine", "| Cash register", "Gone clip", "| Silent",
-                                "| Choose custom file\u2026", "Clip from a song\u2026"}));
+    EXPECT_EQ(titles(menu),
+              (std::vector<std::string>{"Glass", "Submarine", "| Cash register", "Gone clip",
+                                        "| Silent", "The app\u2019s own sound",
+                                        "| Choose custom file\u2026", "Clip from a song\u2026"}));
     EXPECT_EQ(menu.selected, 1u) << "named sounds are found without regard to case";
-    EXPECT_EQ(menu.items[5].kind, Item::Kind::chooseFile);
-    EXPECT_EQ(menu.items[6].kind, Item::Kind::clipFromSong);
-    EXPECT_FALSE(menu.items[5].sound);
+    EXPECT_EQ(menu.items[6].kind, Item::Kind::chooseFile);
+    EXPECT_EQ(menu.items[7].kind, Item::Kind::clipFromSong);
+    EXPECT_FALSE(menu.items[6].sound);
+    menu = soundMenu(builtins, library, SoundRef::builtin("Glass"), true, true);
+    EXPECT_EQ(menu.items[menu.selected].kind, Item::Kind::appSound) << "it shows over the sound";
 
     // A library file is its library entry, even when the file has gone.
     menu = soundMenu(builtins, library, SoundRef::file(library[1].fileURL), false);
     EXPECT_EQ(menu.items[menu.selected].title, "Gone clip");
-    EXPECT_EQ(menu.items.size(), 5u) << "the sheet's menu has no actions";
+    EXPECT_EQ(menu.items.size(), 6u) << "the sheet's menu has no actions";
 
     menu = soundMenu(builtins, library, SoundRef::silent(), false);
     EXPECT_EQ(menu.items[menu.selected].title, "Silent");

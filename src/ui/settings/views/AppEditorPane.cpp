@@ -129,9 +129,11 @@ void AppEditorPane::buildNotDetected() {
 void AppEditorPane::buildSound(const Rule& rule) {
     auto* card = addCard(AppEditorTexts::soundCard);
     auto& model = context_.model;
-    auto* sound = new SoundPopUp(
-        SoundChoices::soundMenu(model.soundNames(), model.customSounds(), rule.sound, true), card);
+    auto* sound = new SoundPopUp(SoundChoices::soundMenu(model.soundNames(), model.customSounds(),
+                                                         rule.sound, true, rule.useAppSound),
+                                 card);
     sound->onSound = [this](const SoundRef& chosen) { context_.model.setSound(chosen, app_); };
+    sound->onAppSound = [this] { context_.model.setUseAppSound(app_); };
     sound->onAction = [this](SoundChoices::Item::Kind action) {
         if (action == SoundChoices::Item::Kind::chooseFile) {
             context_.model.onChooseFile(app_);
@@ -169,7 +171,7 @@ void AppEditorPane::buildRules() {
         line->setContentsMargins(0, 0, 0, 0);
         auto* label = form::label(
             form::qs(ruleRowLabel(rule.condition,
-                                  form::shortName(SoundChoices::soundName(rule.sound, library)))),
+                                  form::shortName(SoundChoices::soundName(rule, library)))),
             row);
         label->setObjectName("ruleLabel");
         if (!rule.enabled) {
@@ -316,7 +318,7 @@ void AppEditorPane::confirmRemoveApp() {
 
 void AppEditorPane::confirmRemoveRule(const Rule& rule) {
     const auto alert = removeRuleAlert(
-        rule.condition, SoundChoices::soundName(rule.sound, context_.model.customSounds()), app_);
+        rule.condition, SoundChoices::soundName(rule, context_.model.customSounds()), app_);
     if (context_.dialogs.runModalAlert(alert) == std::optional<std::size_t>(0)) {
         context_.model.removeRule(rule.id);
     }
@@ -331,11 +333,11 @@ RuleSheet* AppEditorPane::openRuleSheet(const std::optional<Rule>& editing) {
         // The model outlives both; the pane may not outlive the sheet.
         [&model = context_.model, app = *app_](const std::optional<Uuid>& id,
                                                const Condition& condition, const SoundRef& sound,
-                                               double volume) {
+                                               double volume, bool useAppSound) {
             if (id) {
-                model.updateRule(*id, condition, sound, volume);
+                model.updateRule(*id, condition, sound, volume, useAppSound);
             } else {
-                model.addRule(app, condition, sound, volume);
+                model.addRule(app, condition, sound, volume, useAppSound);
             }
         },
         window());

@@ -80,9 +80,10 @@ RuleSheet::RuleSheet(ConfigModel& model, Dialogs& dialogs, std::string appName,
     outer->addWidget(condition);
 
     auto* soundCardWidget = new SettingsCard(AppEditorTexts::soundCard, this);
-    sound_ = new SoundPopUp(
-        SoundChoices::soundMenu(model.soundNames(), model.customSounds(), values.sound, false),
-        soundCardWidget);
+    sound_ = new SoundPopUp(SoundChoices::soundMenu(model.soundNames(), model.customSounds(),
+                                                    values.sound, false, values.useAppSound),
+                            soundCardWidget);
+    fallbackSound_ = values.sound;
     soundCardWidget->row(AppEditorTexts::soundLabel, sound_);
     volume_ = makeVolumePopUp(values.volume, soundCardWidget);
     soundCardWidget->row(volumeLabel, volume_);
@@ -93,7 +94,7 @@ RuleSheet::RuleSheet(ConfigModel& model, Dialogs& dialogs, std::string appName,
     auto* testButton = makeButton(
         AppEditorTexts::test,
         [this] {
-            if (auto sound = sound_->currentSound()) {
+            if (auto sound = sound_->appSoundShown() ? fallbackSound_ : sound_->currentSound()) {
                 model_.preview(*sound, volumeOf(volume_));
             }
         },
@@ -138,11 +139,13 @@ void RuleSheet::save() {
         keyword_->setFocus();
         return;
     }
-    const auto sound = sound_->currentSound().value_or(SoundRef::defaultTone());
+    const bool appSound = sound_->appSoundShown();
+    const auto sound =
+        appSound ? fallbackSound_ : sound_->currentSound().value_or(SoundRef::defaultTone());
     const double volume = volumeOf(volume_);
     QDialog::accept();
     if (onSave_) {
-        onSave_(editingId_, *verdict.condition, sound, volume);
+        onSave_(editingId_, *verdict.condition, sound, volume, appSound);
     }
 }
 

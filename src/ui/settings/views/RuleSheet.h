@@ -27,10 +27,11 @@ class SoundPopUp;
 class RuleSheet : public QDialog {
 public:
     // Called once the sheet closes with Save: the edited rule's id (none for a new rule), and
-    // the condition (its operand trimmed), sound and volume chosen.
+    // the condition (its operand trimmed), sound and volume chosen, and whether the app's own
+    // sound comes first (then `sound` is the rule's sound before).
     using OnSave =
         std::function<void(const std::optional<Uuid>& editingId, const Condition& condition,
-                           const SoundRef& sound, double volume)>;
+                           const SoundRef& sound, double volume, bool useAppSound)>;
 
     RuleSheet(ConfigModel& model, Dialogs& dialogs, std::string appName,
               std::optional<Rule> editing, OnSave onSave, QWidget* parent = nullptr);
@@ -49,6 +50,8 @@ private:
     QLineEdit* keyword_ = nullptr;
     QLabel* error_ = nullptr;
     SoundPopUp* sound_ = nullptr;
+    // What plays when the app names no sound, while the app's own sound is chosen.
+    SoundRef fallbackSound_;
     QComboBox* volume_ = nullptr;
 };
 

@@ -38,12 +38,19 @@ std::optional<SoundRef> SoundPopUp::currentSound() const {
     return item ? item->sound : std::nullopt;
 }
 
+bool SoundPopUp::appSoundShown() const {
+    const auto* item = itemAt(currentIndex());
+    return item && item->kind == SoundChoices::Item::Kind::appSound;
+}
+
 void SoundPopUp::activate(int index) {
     const auto* item = itemAt(index);
     if (!item) {
         return;
     }
-    if (item->kind != SoundChoices::Item::Kind::sound) {
+    const bool choice = item->kind == SoundChoices::Item::Kind::sound ||
+                        item->kind == SoundChoices::Item::Kind::appSound;
+    if (!choice) {
         setCurrentIndex(shown_);
         if (onAction) {
             onAction(item->kind);
@@ -55,7 +62,11 @@ void SoundPopUp::activate(int index) {
     }
     shown_ = index;
     showWholeName();
-    if (onSound && item->sound) {
+    if (item->kind == SoundChoices::Item::Kind::appSound) {
+        if (onAppSound) {
+            onAppSound();
+        }
+    } else if (onSound && item->sound) {
         onSound(*item->sound);
     }
 }

@@ -10,15 +10,19 @@
 namespace corvale::settings {
 
 // The sound pop-up of the app editor and the rule sheet, filled from the sound choices. Choosing
-// a sound reports it; choosing one of the actions reports the action, and the pop-up goes back to
-// showing the current sound (the action itself decides what the sound becomes).
+// a sound, or the app's own sound, reports it; choosing one of the actions reports the action, and
+// the pop-up goes back to showing the current sound (the action itself decides what the sound
+// becomes).
 class SoundPopUp : public QComboBox {
 public:
     explicit SoundPopUp(SoundChoices::Menu menu, QWidget* parent = nullptr);
 
+    // None while the app's own sound is shown.
     std::optional<SoundRef> currentSound() const;
+    bool appSoundShown() const;
 
     std::function<void(const SoundRef&)> onSound;
+    std::function<void()> onAppSound;
     std::function<void(SoundChoices::Item::Kind)> onAction;
 
 private:

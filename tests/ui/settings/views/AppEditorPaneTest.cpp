@@ -72,6 +72,7 @@ TEST(AppEditorPane, eachControlEditsItsFieldAndLogsOneLine) {
         {click("flashScreen"), "flashScreen = false"},
         {pick("volumePopUp", "200%"), "volume 200%"},
         {pick("soundPopUp", "Silent"), "sound Silent"},
+        {pick("soundPopUp", "The app\u2019s own sound"), "useAppSound = true, else Submarine"},
         {[&](QWidget& p) {
              child<QAbstractButton>(p, "swatch:" + QString::fromStdString(other))->click();
          },

@@ -33,7 +33,7 @@ struct Sheet {
         sheet = std::make_unique<settings::RuleSheet>(
             *f.model, f.dialogs, "Mail", std::move(editing),
             [this](const std::optional<Uuid>& id, const Condition& condition, const SoundRef& sound,
-                   double volume) {
+                   double volume, bool) {
                 saved.push_back({id, condition, sound, volume});
             });
         sheet->show();
@@ -121,7 +121,7 @@ TEST(RuleSheet, longNamesAreCutShortAndTheSheetStaysOnItsScreen) {
     f.model->addCustomSound(sound, FileUrl::fromPath("/sounds/long.wav"));
     const std::string app = std::string(10000, 'A');
     settings::RuleSheet sheet(*f.model, f.dialogs, app, std::nullopt,
-                              [](const auto&, const auto&, const auto&, double) {});
+                              [](const auto&, const auto&, const auto&, double, bool) {});
     sheet.show();
     const int screenWidth = sheet.screen()->availableGeometry().width();
     EXPECT_LT(sheet.width(), screenWidth);
