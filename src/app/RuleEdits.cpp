@@ -130,6 +130,14 @@ std::string RuleEdits::set(ConfigModel& model, const std::string& name, const st
     case Key::flashRepeat:
         model.setFlashRepeat(setting.repeat, app);
         break;
+    case Key::useAppSound:
+        if (setting.on) {
+            model.setUseAppSound(app);
+        } else {
+            // As choosing a sound in the editor does: the rule's own sound plays again.
+            model.setSound(MenuModel::ruleToEdit(app, model.rules()).sound, app);
+        }
+        break;
     case Key::respectFocus:
         model.setRespectFocus(setting.on, app);
         break;

@@ -44,6 +44,8 @@ const char* const RulesCommand::usage =
     "  flashIntensity        gentle, normal, strong, or default\n"
     "  flashDuration         brief, normal, long, or default\n"
     "  flashRepeat           1, 2, 3, or default\n"
+    "  useAppSound           on or off: play the sound the notification names\n"
+    "                        (its sound-file or sound-name), else the rule's sound\n"
     "  respectFocus          on or off: stay quiet while do-not-disturb is on\n"
     "  respectSuppressSound  on or off: stay quiet when the app plays its own sound\n"
     "  nativeSoundMuted      on or off: the app's own sound is muted in your\n"
@@ -58,7 +60,7 @@ namespace {
 
 using Key = RuleSetting::Key;
 
-constexpr std::array<std::pair<const char*, Key>, 13> keyNames{{
+constexpr std::array<std::pair<const char*, Key>, 14> keyNames{{
     {"sound", Key::sound},
     {"volume", Key::volume},
     {"enabled", Key::enabled},
@@ -69,6 +71,7 @@ constexpr std::array<std::pair<const char*, Key>, 13> keyNames{{
     {"flashIntensity", Key::flashIntensity},
     {"flashDuration", Key::flashDuration},
     {"flashRepeat", Key::flashRepeat},
+    {"useAppSound", Key::useAppSound},
     {"respectFocus", Key::respectFocus},
     {"respectSuppressSound", Key::respectSuppressSound},
     {"nativeSoundMuted", Key::nativeSoundMuted},
@@ -197,7 +200,8 @@ std::variant<RuleSetting, std::string> RulesCommand::setting(const std::string& 
     if (found == keyNames.end()) {
         return "no key '" + key +
                "'; the keys are sound, volume, enabled, flash, blink, flashColor, flashStyle, "
-               "flashIntensity, flashDuration, flashRepeat, respectFocus, respectSuppressSound, "
+               "flashIntensity, flashDuration, flashRepeat, useAppSound, respectFocus, "
+               "respectSuppressSound, "
                "nativeSoundMuted";
     }
     RuleSetting setting;
@@ -219,6 +223,7 @@ std::variant<RuleSetting, std::string> RulesCommand::setting(const std::string& 
     case Key::enabled:
     case Key::flash:
     case Key::blink:
+    case Key::useAppSound:
     case Key::respectFocus:
     case Key::respectSuppressSound:
     case Key::nativeSoundMuted:
@@ -438,6 +443,7 @@ std::string RulesCommand::details(const std::optional<std::string>& app,
         {"flashIntensity", overrideText(rule.flashIntensity)},
         {"flashDuration", overrideText(rule.flashDuration)},
         {"flashRepeat", overrideText(rule.flashRepeat)},
+        {"useAppSound", onOff(rule.useAppSound)},
         {"respectFocus", onOff(rule.respectFocus)},
         {"respectSuppressSound", onOff(rule.respectSuppressSound)},
         {"nativeSoundMuted", onOff(rule.nativeSoundMuted)},

@@ -25,6 +25,7 @@ struct RuleSetting {
         flashIntensity,
         flashDuration,
         flashRepeat,
+        useAppSound,
         respectFocus,
         respectSuppressSound,
         nativeSoundMuted
@@ -33,7 +34,8 @@ struct RuleSetting {
     // sound: the name as typed; whether the library has it is the model's to tell.
     std::string sound;
     double volume = 1.0;
-    // The switches: enabled, flash, blink, respectFocus, respectSuppressSound, nativeSoundMuted.
+    // The switches: enabled, flash, blink, useAppSound, respectFocus, respectSuppressSound,
+    // nativeSoundMuted.
     bool on = false;
     // flashColor: none is "Automatic".
     std::optional<FlashColor> color;

@@ -88,11 +88,13 @@ TEST(RulesClient, editsTheFilesDirectlyWhenNoProgramRuns) {
 
     ASSERT_EQ(runRulesCommand({"add", "Slack", "--volume", "150"}), 0);
     ASSERT_EQ(runRulesCommand({"set", "Slack", "respectFocus", "off"}), 0);
+    ASSERT_EQ(runRulesCommand({"set", "Slack", "useAppSound", "on"}), 0);
     const std::string before = test::readFile(rulesFile);
     auto decoded = RulesCommand::decode(before);
     ASSERT_EQ(decoded.rules.size(), 2u) << "the default rule is seeded as at start-up";
     EXPECT_DOUBLE_EQ(MenuModel::baseRule("Slack", decoded.rules)->volume, 1.5);
     EXPECT_FALSE(MenuModel::baseRule("Slack", decoded.rules)->respectFocus);
+    EXPECT_TRUE(MenuModel::baseRule("Slack", decoded.rules)->useAppSound);
 
     test::writeFile(dir / "bad.json", "{\"rules\": [\n  {\"id\": }\n], \"version\": 1}");
     test::writeFile(dir / "regex.json",
