@@ -11,21 +11,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct Finished {
-    int exitCode = -1;
-    std::string output;
-    std::string errors;
-};
-
-Finished runCorvale(CorvaleSession& session, std::vector<std::string> args) {
+CommandResult runCorvale(CorvaleSession& session, std::vector<std::string> args) {
     args.insert(args.begin(), CORVALE_BINARY);
-    TempDir out;
-    ChildProcess child(args, session.env(), out.path());
-    Finished result;
-    result.exitCode = child.wait(30s).value_or(-1);
-    result.output = child.output();
-    result.errors = child.errors();
-    return result;
+    return session.run(args, 30s);
 }
 
 TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {

@@ -2,6 +2,7 @@
 // private X server with a tray host (trayer), clicked with xdotool, looked at through screenshots.
 
 #include "CorvaleSession.h"
+#include "ScreenProbe.h"
 #include "support/PrivateDisplay.h"
 
 #include <gtest/gtest.h>
@@ -29,11 +30,9 @@ TEST(Menus, badgeCountsAlertsUntilTheDashboardHasBeenOpenedAndClosed) {
     ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[start]")) << corvale->errors();
 
     // The badge is the only red in the tray (#E53935).
+    ScreenProbe screen{display.name(), session.home / "out"};
     auto redPixels = [&](int low, int high) {
-        return display
-                   .run({"/usr/bin/python3", std::string(CORVALE_E2E_DIR) + "/screen_probe.py",
-                         display.name(), "count", "0", "0", "120", "32", "229", "57", "53", "30",
-                         std::to_string(low), std::to_string(high), "10"})
+        return screen.waitFrame(Frame().count({0, 0, 120, 32}, {229, 57, 53}, low, high), 10)
                    .exitCode == 0;
     };
     auto dashboardShown = [&] {
