@@ -25,6 +25,7 @@ namespace corvale {
 namespace {
 
 using namespace std::chrono_literals;
+using test::child;
 
 // The config model over its stores, as the views see it in the program.
 struct ModelFixture : test::ModelStores {
@@ -36,12 +37,6 @@ struct ModelFixture : test::ModelStores {
         model->publish(values);
     }
 };
-
-template <typename T> T* child(QWidget& parent, const QString& name) {
-    auto* widget = parent.findChild<T*>(name);
-    EXPECT_NE(widget, nullptr) << name.toStdString();
-    return widget;
-}
 
 QString text(const char* s) {
     return QString::fromUtf8(s);
