@@ -37,13 +37,7 @@ TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
     EXPECT_EQ(settings.output, "corvale: Corvale's settings window was opened\n");
     EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"general\""))
         << corvale->output();
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return display
-                       .run({"xdotool", "search", "--onlyvisible", "--name", "^Corvale Settings$"})
-                       .exitCode == 0;
-        },
-        10s))
+    EXPECT_TRUE(display.waitForWindow({"--onlyvisible", "--name", "^Corvale Settings$"}))
         << "the settings window is on the screen";
 
     auto unknown = runCorvale(session, {"settings", "app:NoSuchApp"});
@@ -66,12 +60,7 @@ TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
     EXPECT_TRUE(CorvaleSession::waitForLine(
         *corvale, "[dashboard] opened as a window - no system tray on this desktop"))
         << corvale->output();
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return display.run({"xdotool", "search", "--onlyvisible", "--name", "^Corvale$"})
-                       .exitCode == 0;
-        },
-        10s))
+    EXPECT_TRUE(display.waitForWindow({"--onlyvisible", "--name", "^Corvale$"}))
         << "the dashboard is a window of its own, titled Corvale";
 }
 

@@ -20,11 +20,7 @@ TEST(Menus, badgeCountsAlertsUntilTheDashboardHasBeenOpenedAndClosed) {
     auto tray = display.start({"trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
                                "--width", "120", "--height", "32", "--tint", "0x303030",
                                "--transparent", "true", "--alpha", "0", "--SetDockType", "true"});
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return display.run({"xdotool", "search", "--class", "trayer"}).exitCode == 0;
-        },
-        10s));
+    ASSERT_TRUE(display.waitForWindow({"--class", "trayer"}));
     auto server = session.startNotificationServer();
     auto corvale = session.startCorvale({{"DISPLAY", display.name()}});
     ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[start]")) << corvale->errors();

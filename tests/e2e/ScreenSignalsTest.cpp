@@ -50,12 +50,7 @@ struct ScreenSignals : ::testing::Test {
     void startCompositor() {
         compositor = display.start({"xcompmgr"});
         // xcompmgr names the window that holds the compositing selection after itself.
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                return display.run({"xdotool", "search", "--name", "xcompmgr"}).exitCode == 0;
-            },
-            10s))
-            << "no compositor";
+        ASSERT_TRUE(display.waitForWindow({"--name", "xcompmgr"})) << "no compositor";
     }
 
     void startCorvale() {
@@ -123,11 +118,7 @@ TEST_F(ScreenSignals, xembedTrayShowsTheBlink) {
     tray = display.start({"trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
                           "--width", "120", "--height", "32", "--tint", "0x303030", "--transparent",
                           "true", "--alpha", "0", "--SetDockType", "true"});
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return display.run({"xdotool", "search", "--class", "trayer"}).exitCode == 0;
-        },
-        10s));
+    ASSERT_TRUE(display.waitForWindow({"--class", "trayer"}));
     startCorvale();
     const Region trayArea{0, 0, 120, 32};
     // The blink shows its tinted frames for a third of a second in all.
