@@ -132,10 +132,10 @@ TEST_F(ScreenSignals, xembedTrayShowsTheBlink) {
 TEST_F(ScreenSignals, statusNotifierItemRegistersAndRedrawsForStateBadgeAndBlink) {
     auto watcher =
         session.bus.start({"/usr/bin/python3", std::string(CORVALE_E2E_DIR) + "/sni_watcher.py"});
-    ASSERT_TRUE(CorvaleSession::waitForLine(*watcher, "watching")) << watcher->errors();
+    ASSERT_TRUE(CorvaleSession::hasLine(*watcher, "watching"));
     startCorvale();
     ASSERT_TRUE(CorvaleSession::waitForLine(*watcher, "registered")) << corvale->output();
-    ASSERT_TRUE(CorvaleSession::waitForLine(*watcher, "icon 1 ")) << watcher->output();
+    ASSERT_TRUE(CorvaleSession::hasLine(*watcher, "icon 1 "));
 
     ASSERT_EQ(notify("Chat", "one"), 0);
     ASSERT_EQ(notify("Chat", "two"), 0);
