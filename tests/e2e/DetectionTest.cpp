@@ -1,4 +1,4 @@
-#include "e2e/CorvaleSession.h"
+#include "e2e/CorvaleTest.h"
 
 #include "support/PrivateDisplay.h"
 
@@ -33,20 +33,7 @@ long rssKiB(int pid) {
     return -1;
 }
 
-struct Detection : ::testing::Test {
-    CorvaleSession session;
-    std::unique_ptr<ChildProcess> server;
-    std::unique_ptr<ChildProcess> corvale;
-
-    void SetUp() override { ASSERT_TRUE(session.bus.ready()) << session.bus.setupError(); }
-
-    void startBoth(std::vector<std::string> serverOptions = {}) {
-        server = session.startNotificationServer(std::move(serverOptions));
-        corvale = session.startCorvale();
-        ASSERT_TRUE(
-            CorvaleSession::hasLine(*corvale, "[attach] OK pid=" + std::to_string(server->pid())));
-    }
-
+struct Detection : CorvaleTest {
     int notifySend(std::vector<std::string> args) {
         args.insert(args.begin(), "notify-send");
         return session.run(args).exitCode;

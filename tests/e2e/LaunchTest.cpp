@@ -11,11 +11,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-CommandResult runCorvale(CorvaleSession& session, std::vector<std::string> args) {
-    args.insert(args.begin(), CORVALE_BINARY);
-    return session.run(args, 30s);
-}
-
 TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
     CorvaleSession session;
     ASSERT_TRUE(session.bus.ready()) << session.bus.setupError();
@@ -23,7 +18,7 @@ TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
     ASSERT_TRUE(display.ready()) << display.setupError();
 
     for (const char* command : {"settings", "dashboard"}) {
-        auto nobody = runCorvale(session, {command});
+        auto nobody = session.command({command});
         EXPECT_EQ(nobody.exitCode, 1) << command;
         EXPECT_EQ(nobody.errors, "corvale: Corvale is not running; the command was not sent\n");
     }
@@ -31,28 +26,28 @@ TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
     auto corvale = session.startCorvale({{"DISPLAY", display.name()}});
     ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "[bus] owns com.talvo.corvale"));
 
-    auto settings = runCorvale(session, {"settings"});
+    auto settings = session.command({"settings"});
     EXPECT_EQ(settings.exitCode, 0) << settings.errors;
     EXPECT_EQ(settings.output, "corvale: Corvale's settings window was opened\n");
     EXPECT_TRUE(CorvaleSession::hasLine(*corvale, "[settings] open pane=\"general\""));
     EXPECT_TRUE(display.waitForWindow({"--onlyvisible", "--name", "^Corvale Settings$"}))
         << "the settings window is on the screen";
 
-    auto unknown = runCorvale(session, {"settings", "app:NoSuchApp"});
+    auto unknown = session.command({"settings", "app:NoSuchApp"});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_NE(unknown.errors.find("no app 'NoSuchApp' is configured"), std::string::npos)
         << unknown.errors;
     EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"allOtherApps\""))
         << "the apps are shown, not the previous pane";
 
-    auto again = runCorvale(session, {});
+    auto again = session.command({});
     EXPECT_EQ(again.exitCode, 0) << again.errors;
     EXPECT_EQ(again.output,
               "corvale: Corvale is already running; its settings window was opened\n");
     EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"general\"", 2));
     EXPECT_TRUE(corvale->running()) << "the first one goes on";
 
-    auto dashboard = runCorvale(session, {"dashboard"});
+    auto dashboard = session.command({"dashboard"});
     EXPECT_EQ(dashboard.exitCode, 0) << dashboard.errors;
     EXPECT_EQ(dashboard.output, "corvale: Corvale's dashboard was opened\n");
     EXPECT_TRUE(CorvaleSession::hasLine(

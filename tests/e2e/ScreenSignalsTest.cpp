@@ -1,7 +1,7 @@
 // The screen flash and the tray icon of the real program, checked in screenshots of a private X
 // display (with and without a compositing manager) and on a private StatusNotifierItem host.
 
-#include "CorvaleSession.h"
+#include "CorvaleTest.h"
 #include "ScreenProbe.h"
 #include "support/PrivateDisplay.h"
 
@@ -22,17 +22,14 @@ const Rgb red{229, 57, 53};   // #E53935
 const Rgb blue{30, 136, 229}; // #1E88E5
 const Rgb green{67, 160, 71};
 
-struct ScreenSignals : ::testing::Test {
-    CorvaleSession session;
+struct ScreenSignals : CorvaleTest {
     PrivateDisplay display;
     std::unique_ptr<ChildProcess> compositor;
     std::unique_ptr<ChildProcess> tray;
-    std::unique_ptr<ChildProcess> server;
-    std::unique_ptr<ChildProcess> corvale;
     ScreenProbe screen{display.name(), session.home / "out"};
 
     void SetUp() override {
-        ASSERT_TRUE(session.bus.ready()) << session.bus.setupError();
+        CorvaleTest::SetUp();
         ASSERT_TRUE(display.ready()) << display.setupError();
         writeFile(session.config / "preferences.json", "{\"soundsEnabled\": false}");
         writeFile(session.support / "rules.json",
@@ -53,11 +50,7 @@ struct ScreenSignals : ::testing::Test {
         ASSERT_TRUE(display.waitForWindow({"--name", "xcompmgr"})) << "no compositor";
     }
 
-    void startCorvale() {
-        server = session.startNotificationServer();
-        corvale = session.startCorvale({{"DISPLAY", display.name()}});
-        ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "[attach] OK"));
-    }
+    void startCorvale() { startBoth({{"DISPLAY", display.name()}}); }
 
     int notify(const std::string& app, const std::string& title) {
         return session.run({"notify-send", "-a", app, title, ""}).exitCode;
@@ -175,7 +168,7 @@ TEST_F(ScreenSignals, statusNotifierItemRegistersAndRedrawsForStateBadgeAndBlink
         << "after the blink: the plain glyph with the red badge; last " << last;
 
     const auto icons = CorvaleSession::count(*watcher, "icon ");
-    ASSERT_EQ(session.run({CORVALE_BINARY, "mute"}).exitCode, 0);
+    ASSERT_EQ(session.command({"mute"}).exitCode, 0);
     EXPECT_TRUE(CorvaleSession::waitForLine(*watcher, "icon ", icons + 1))
         << "the muted glyph is a new icon";
 }

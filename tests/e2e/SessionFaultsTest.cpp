@@ -1,7 +1,7 @@
 // The real corvale when parts of the desktop session die under it: the notification server in the
 // middle of a burst, and the X server. Whatever happens, the data files stay whole.
 
-#include "e2e/CorvaleSession.h"
+#include "e2e/CorvaleTest.h"
 
 #include "support/PrivateDisplay.h"
 
@@ -13,22 +13,11 @@ using nlohmann::json;
 
 namespace {
 
-struct SessionFaults : ::testing::Test {
-    CorvaleSession session;
-    std::unique_ptr<ChildProcess> server;
-    std::unique_ptr<ChildProcess> corvale;
-
+struct SessionFaults : CorvaleTest {
     void SetUp() override {
-        ASSERT_TRUE(session.bus.ready()) << session.bus.setupError();
+        CorvaleTest::SetUp();
         // Sounds off: these are about detection and the files, not an audio server.
         writeFile(session.config / "preferences.json", "{\"soundsEnabled\": false}");
-    }
-
-    void startBoth(std::map<std::string, std::optional<std::string>> environment = {}) {
-        server = session.startNotificationServer();
-        corvale = session.startCorvale(std::move(environment));
-        ASSERT_TRUE(
-            CorvaleSession::hasLine(*corvale, "[attach] OK pid=" + std::to_string(server->pid())));
     }
 
     void notify(const std::string& app, const std::string& title) {

@@ -2,7 +2,7 @@
 // notify-send on a private bus, and what the server's null sink plays is recorded from its
 // monitor and measured.
 
-#include "e2e/CorvaleSession.h"
+#include "e2e/CorvaleTest.h"
 
 #include "core/FileUrl.h"
 #include "core/Uuid.h"
@@ -129,13 +129,8 @@ std::optional<Span> peakSpan(const std::vector<float>& samples) {
     return audibleSpan(samples, static_cast<float>(peak(samples) / 100));
 }
 
-struct Sound : ::testing::Test {
-    CorvaleSession session;
+struct Sound : CorvaleTest {
     std::unique_ptr<PrivatePulse> pulse;
-    std::unique_ptr<ChildProcess> server;
-    std::unique_ptr<ChildProcess> corvale;
-
-    void SetUp() override { ASSERT_TRUE(session.bus.ready()) << session.bus.setupError(); }
 
     void startPulse() {
         pulse = std::make_unique<PrivatePulse>();
@@ -151,9 +146,7 @@ struct Sound : ::testing::Test {
         if (pulse) {
             environment.merge(pulse->clientEnvironment());
         }
-        server = session.startNotificationServer();
-        corvale = session.startCorvale(environment);
-        expectLine("[attach] OK pid=" + std::to_string(server->pid()), 1, 15s);
+        startBoth(environment);
     }
 
     void notify(const std::string& app, const std::string& title = "Ping") {
