@@ -38,6 +38,13 @@ struct ModelFixture : test::ModelStores {
     }
 };
 
+// The popups over the model, with scripted dialogs and no tray to place them by.
+struct TrayPopupsTest : ::testing::Test, ModelFixture {
+    ScriptedDialogs dialogs;
+    TrayPopups popovers{
+        *model, dialogs, {PopoverLens::alerts, {}}, {{}, {}}, [] { return QRect(); }};
+};
+
 QString text(const char* s) {
     return QString::fromUtf8(s);
 }
@@ -244,11 +251,7 @@ TEST(MenuViews, dashboardAndQuickMenuRetintWhenTheThemeChanges) {
               QGuiApplication::palette().color(QPalette::Highlight));
 }
 
-TEST(TrayPopups, escapeDismissesTheDashboardThroughItsWatch) {
-    ModelFixture f;
-    ScriptedDialogs dialogs;
-    TrayPopups popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
-                        [] { return QRect(); });
+TEST_F(TrayPopupsTest, escapeDismissesTheDashboardThroughItsWatch) {
     int outside = 0;
     popovers.showDashboard();
     popovers.watchOutsideClicks([&] {
@@ -268,11 +271,7 @@ TEST(TrayPopups, escapeDismissesTheDashboardThroughItsWatch) {
     EXPECT_EQ(outside, 1) << "the quick menu closing is not the dashboard's business";
 }
 
-TEST(TrayPopups, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismissal) {
-    ModelFixture f;
-    ScriptedDialogs dialogs;
-    TrayPopups popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
-                        [] { return QRect(); });
+TEST_F(TrayPopupsTest, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismissal) {
     bool tray = false;
     popovers.setTrayQuery([&] { return tray; });
     EXPECT_FALSE(popovers.hasTray());
@@ -308,11 +307,7 @@ TEST(TrayPopups, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismissa
     popovers.closeDashboard();
 }
 
-TEST(TrayPopups, confirmsThroughTheDialogsOnlyWithTheConfirmingButton) {
-    ModelFixture f;
-    ScriptedDialogs dialogs;
-    TrayPopups popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
-                        [] { return QRect(); });
+TEST_F(TrayPopupsTest, confirmsThroughTheDialogsOnlyWithTheConfirmingButton) {
     dialogs.alertAnswers = {0u, 1u, std::nullopt};
     EXPECT_TRUE(popovers.confirm("Clear?", "It goes.", "Clear", "Cancel"));
     EXPECT_FALSE(popovers.confirm("Clear?", "It goes.", "Clear", "Cancel"));
