@@ -7,9 +7,9 @@
 #include "core/FileUrl.h"
 #include "core/Uuid.h"
 #include "support/DamagedAudio.h"
+#include "support/HeldRelay.h"
 #include "support/PrivatePulse.h"
 #include "support/SignalLevels.h"
-#include "support/SilentServer.h"
 #include "support/WavWriter.h"
 
 #include <algorithm>
@@ -369,7 +369,7 @@ TEST_F(Sound, withoutAnAudioServerTheBuiltinFallsBackAndDetectionGoesOn) {
 
 TEST_F(Sound, aHungAudioServerCostsOneWaitAndDetectionGoesOn) {
     // A server that takes the connection and never answers, as a stuck audio server does.
-    SilentServer hung(session.home / "hung-audio");
+    HeldRelay hung(session.home / "hung-audio");
     ASSERT_TRUE(hung.ready());
     writeRules({rule("Mail", builtin("Tink"), 1.0)});
     startCorvale({{"PULSE_SERVER", hung.pulseAddress()}});

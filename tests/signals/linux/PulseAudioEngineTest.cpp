@@ -10,7 +10,6 @@
 #include "support/QtEventLoop.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SignalLevels.h"
-#include "support/SilentServer.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -541,7 +540,7 @@ TEST(PulseAudioEngineWithHungServer, failsAfterTwoSecondsWithoutBlockingAndNever
 TEST(PulseAudioEngineWithHungServer, aHungServerThatGoesAwayIsReplacedByTheNextOne) {
     test::TempDir dir;
     const auto tone = shortToneIn(dir);
-    auto silent = std::make_unique<test::SilentServer>(dir / "hung");
+    auto silent = std::make_unique<test::HeldRelay>(dir / "hung");
     ASSERT_TRUE(silent->ready());
     test::ScopedEnvironment env({{"PULSE_SERVER", silent->pulseAddress()}});
 
