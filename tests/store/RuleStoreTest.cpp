@@ -35,7 +35,10 @@ std::filesystem::path folderWhereBackupIsImpossible(const std::filesystem::path&
     return folder;
 }
 
-struct RuleStoreTest : ::testing::Test {};
+struct RuleStoreTest : ::testing::Test {
+    TempDir dir;
+    LogRecorder log;
+};
 using RuleStoreMigration = RuleStoreTest;
 
 } // namespace
