@@ -44,11 +44,11 @@
 #include "signals/linux/FfmpegAudioDecoder.h"
 #include "signals/linux/PulseAudioEngine.h"
 #include "support/ChildProcess.h"
+#include "support/HeldRelay.h"
 #include "support/PrivateBus.h"
 #include "support/PrivateDisplay.h"
 #include "support/PrivatePulse.h"
 #include "support/ScopedEnvironment.h"
-#include "support/SilentServer.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -439,7 +439,7 @@ int main(int argc, char** argv) {
     double hungLongest = 0;
     int hungOutcomes = 0;
     {
-        SilentServer silent(home / "hung");
+        HeldRelay silent(home / "hung");
         ScopedEnvironment hungEnvironment({{"PULSE_SERVER", silent.pulseAddress()}});
         FfmpegAudioDecoder decoder;
         PulseAudioEngine engine(decoder);

@@ -24,6 +24,7 @@ ObservedNotification note(const std::string& app, const std::string& title = "",
 }
 
 struct Engine {
+    Rule fallback = Rule::fallback();
     std::vector<Rule> rules;
     LogRecorder log;
     RuleEngine engine{[this] { return rules; }, log.fn()};
@@ -40,13 +41,12 @@ TEST(RuleEngine, contentRuleBeatsBaseRuleWhateverTheOrderAndTheEarliestWins) {
     Engine e;
     Rule base = appRule("Slack");
     Rule urgent = appRule("Slack", Condition{Condition::Type::titleContains, "urgent"});
-    Rule fallback = Rule::fallback();
-    e.rules = {base, urgent, fallback};
+    e.rules = {base, urgent, e.fallback};
     EXPECT_EQ(e.resolve(note("Slack", "URGENT: prod down")), urgent.id);
     EXPECT_EQ(e.resolve(note("Slack", "lunch?")), base.id);
-    e.rules = {urgent, base, fallback};
+    e.rules = {urgent, base, e.fallback};
     EXPECT_EQ(e.resolve(note("Slack", "urgent")), urgent.id);
-    EXPECT_EQ(e.resolve(note("Mail", "urgent")), fallback.id);
+    EXPECT_EQ(e.resolve(note("Mail", "urgent")), e.fallback.id);
 
     Rule first = appRule("Mail", Condition{Condition::Type::bodyContains, "invoice"});
     Rule second = appRule("Mail", Condition{Condition::Type::regex, "inv.ice"});
@@ -57,51 +57,48 @@ TEST(RuleEngine, contentRuleBeatsBaseRuleWhateverTheOrderAndTheEarliestWins) {
 TEST(RuleEngine, appNamesMatchTrimmedAndWithoutRegardToCase) {
     Engine e;
     Rule slack = appRule("Slack");
-    Rule fallback = Rule::fallback();
-    e.rules = {slack, fallback};
+    e.rules = {slack, e.fallback};
     EXPECT_EQ(e.resolve(note("  sLACK\n")), slack.id);
 
     Rule blankRule = appRule("  ");
-    e.rules = {blankRule, fallback};
-    EXPECT_EQ(e.resolve(note(" ")), fallback.id) << "blank names never match an app rule";
-    EXPECT_EQ(e.resolve(note("")), fallback.id);
+    e.rules = {blankRule, e.fallback};
+    EXPECT_EQ(e.resolve(note(" ")), e.fallback.id) << "blank names never match an app rule";
+    EXPECT_EQ(e.resolve(note("")), e.fallback.id);
 }
 
 TEST(RuleEngine, theNamedDesktopEntrysNameMatchesTooButTheCarriedNameComesFirst) {
     Engine e;
     Rule esr = appRule("Firefox ESR");
-    Rule fallback = Rule::fallback();
-    e.rules = {esr, fallback};
+    e.rules = {esr, e.fallback};
     auto firefox = note("Firefox", "download finished");
     firefox.desktopEntryName = "firefox esr ";
     EXPECT_EQ(e.resolve(firefox), esr.id);
-    EXPECT_EQ(e.resolve(note("Firefox")), fallback.id) << "only an entry the notification names";
+    EXPECT_EQ(e.resolve(note("Firefox")), e.fallback.id) << "only an entry the notification names";
 
     Rule own = appRule("Firefox");
     Rule urgent = appRule("Firefox ESR", Condition{Condition::Type::titleContains, "download"});
-    e.rules = {esr, own, fallback};
+    e.rules = {esr, own, e.fallback};
     EXPECT_EQ(e.resolve(firefox), own.id);
-    e.rules = {esr, own, urgent, fallback};
+    e.rules = {esr, own, urgent, e.fallback};
     EXPECT_EQ(e.resolve(firefox), urgent.id) << "a content rule of either name beats base rules";
 
     auto blankEntry = note("Mail");
     blankEntry.desktopEntryName = " ";
-    e.rules = {appRule(" "), fallback};
-    EXPECT_EQ(e.resolve(blankEntry), fallback.id);
+    e.rules = {appRule(" "), e.fallback};
+    EXPECT_EQ(e.resolve(blankEntry), e.fallback.id);
 }
 
 TEST(RuleEngine, disabledRulesFallThroughAndTheListIsReadOnEveryCall) {
     Engine e;
     Rule slack = appRule("Slack");
     slack.enabled = false;
-    Rule fallback = Rule::fallback();
-    e.rules = {slack, fallback};
-    EXPECT_EQ(e.resolve(note("Slack")), fallback.id);
+    e.rules = {slack, e.fallback};
+    EXPECT_EQ(e.resolve(note("Slack")), e.fallback.id);
     e.rules[0].enabled = true;
     EXPECT_EQ(e.resolve(note("Slack")), slack.id) << "no rule list is kept between calls";
 
-    fallback.enabled = false;
-    e.rules = {slack, fallback};
+    e.fallback.enabled = false;
+    e.rules = {slack, e.fallback};
     EXPECT_FALSE(e.resolve(note("Slack")));
     e.rules = {};
     EXPECT_FALSE(e.resolve(note("Slack")));
@@ -110,9 +107,8 @@ TEST(RuleEngine, disabledRulesFallThroughAndTheListIsReadOnEveryCall) {
 TEST(RuleEngine, contentRuleWithoutBaseRuleFallsToDefaultWhenItFails) {
     Engine e;
     Rule content = appRule("Jira", Condition{Condition::Type::titleContains, "assigned"});
-    Rule fallback = Rule::fallback();
-    e.rules = {content, fallback};
-    EXPECT_EQ(e.resolve(note("Jira", "commented")), fallback.id);
+    e.rules = {content, e.fallback};
+    EXPECT_EQ(e.resolve(note("Jira", "commented")), e.fallback.id);
     EXPECT_EQ(e.resolve(note("Jira", "Assigned to you")), content.id);
 }
 
@@ -139,9 +135,8 @@ TEST(RuleEngine, conditionsSearchTheirOwnFields) {
 TEST(RuleEngine, catastrophicPatternIsAbandonedAndLogged) {
     Engine e;
     Rule evil = appRule("Spam", Condition{Condition::Type::regex, "(a+)+$"});
-    Rule fallback = Rule::fallback();
-    e.rules = {evil, fallback};
+    e.rules = {evil, e.fallback};
     auto hostile = note("Spam", std::string(40, 'a') + "!");
-    EXPECT_EQ(e.resolve(hostile), fallback.id);
+    EXPECT_EQ(e.resolve(hostile), e.fallback.id);
     EXPECT_EQ(e.log.count("[match] regex timed out app=\"Spam\" - condition not passed"), 1u);
 }

@@ -69,6 +69,13 @@ public:
         return runCommand(argv, env(), timeout);
     }
 
+    // corvale run to its end with `words`, as a user types a command.
+    CommandResult command(std::vector<std::string> words,
+                          std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
+        words.insert(words.begin(), CORVALE_BINARY);
+        return run(words, timeout);
+    }
+
     static size_t count(const ChildProcess& p, const std::string& text) {
         std::string out = p.output();
         size_t n = 0;

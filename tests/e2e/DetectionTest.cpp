@@ -1,4 +1,4 @@
-#include "e2e/CorvaleSession.h"
+#include "e2e/CorvaleTest.h"
 
 #include "support/PrivateDisplay.h"
 
@@ -33,21 +33,7 @@ long rssKiB(int pid) {
     return -1;
 }
 
-struct Detection : ::testing::Test {
-    CorvaleSession session;
-    std::unique_ptr<ChildProcess> server;
-    std::unique_ptr<ChildProcess> corvale;
-
-    void SetUp() override { ASSERT_TRUE(session.bus.ready()) << session.bus.setupError(); }
-
-    void startBoth(std::vector<std::string> serverOptions = {}) {
-        server = session.startNotificationServer(std::move(serverOptions));
-        corvale = session.startCorvale();
-        ASSERT_TRUE(CorvaleSession::waitForLine(*corvale,
-                                                "[attach] OK pid=" + std::to_string(server->pid())))
-            << corvale->output() << corvale->errors();
-    }
-
+struct Detection : CorvaleTest {
     int notifySend(std::vector<std::string> args) {
         args.insert(args.begin(), "notify-send");
         return session.run(args).exitCode;
@@ -59,8 +45,7 @@ struct Detection : ::testing::Test {
 TEST_F(Detection, notificationIsDetectedOnceRecordedAndObserved) {
     startBoth();
     ASSERT_EQ(notifySend({"-a", "Slack", "Deploy done", "all green"}), 0);
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[action] app=\"Slack\""))
-        << corvale->output();
+    ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "[action] app=\"Slack\""));
     EXPECT_TRUE(std::regex_search(
         detectedLines(*corvale),
         std::regex(
@@ -79,14 +64,12 @@ TEST_F(Detection, serverStartedByBusActivationAnnouncesItsFirstNotificationOnce)
         {"/usr/bin/env", "DISPLAY=" + display.name(), "HOME=" + session.home.path().string(),
          "XDG_CONFIG_HOME=" + (session.home / "config").string(), "/usr/bin/dunst"}));
     corvale = session.startCorvale();
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[focus-filter] initial silence="))
-        << corvale->output();
+    ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "[focus-filter] initial silence="));
     ASSERT_EQ(notifySend({"-a", "Calendar", "Standup", "in 5 minutes"}), 0);
     ASSERT_TRUE(
-        CorvaleSession::waitForLine(*corvale, "DETECTED #1 app=\"Calendar\" title=\"Standup\""))
-        << corvale->output();
+        CorvaleSession::hasLine(*corvale, "DETECTED #1 app=\"Calendar\" title=\"Standup\""));
     ASSERT_EQ(notifySend({"-a", "Calendar", "Review", "now"}), 0);
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "title=\"Review\"")) << corvale->output();
+    ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "title=\"Review\""));
     EXPECT_EQ(CorvaleSession::count(*corvale, "title=\"Standup\""), 1u) << corvale->output();
     EXPECT_EQ(CorvaleSession::count(*corvale, "[history-guard]"), 0u);
 }
@@ -103,7 +86,7 @@ TEST_F(Detection, floodsAndHostileSendersLeaveItRunningAndBounded) {
 
     auto burst = flood("burst", "5");
     ASSERT_EQ(burst.exitCode, 0) << burst.output;
-    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "DETECTED #5 ")) << corvale->output();
+    EXPECT_TRUE(CorvaleSession::hasLine(*corvale, "DETECTED #5 "));
     EXPECT_EQ(CorvaleSession::count(*corvale, "[history-guard]"), 0u);
 
     auto many = flood("flood", "2000");

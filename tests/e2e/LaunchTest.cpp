@@ -11,23 +11,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct Finished {
-    int exitCode = -1;
-    std::string output;
-    std::string errors;
-};
-
-Finished runCorvale(CorvaleSession& session, std::vector<std::string> args) {
-    args.insert(args.begin(), CORVALE_BINARY);
-    TempDir out;
-    ChildProcess child(args, session.env(), out.path());
-    Finished result;
-    result.exitCode = child.wait(30s).value_or(-1);
-    result.output = child.output();
-    result.errors = child.errors();
-    return result;
-}
-
 TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
     CorvaleSession session;
     ASSERT_TRUE(session.bus.ready()) << session.bus.setupError();
@@ -35,55 +18,41 @@ TEST(Launch, commandsAndASecondLaunchOpenTheRunningProgramsWindows) {
     ASSERT_TRUE(display.ready()) << display.setupError();
 
     for (const char* command : {"settings", "dashboard"}) {
-        auto nobody = runCorvale(session, {command});
+        auto nobody = session.command({command});
         EXPECT_EQ(nobody.exitCode, 1) << command;
         EXPECT_EQ(nobody.errors, "corvale: Corvale is not running; the command was not sent\n");
     }
 
     auto corvale = session.startCorvale({{"DISPLAY", display.name()}});
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[bus] owns com.talvo.corvale"))
-        << corvale->output() << corvale->errors();
+    ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "[bus] owns com.talvo.corvale"));
 
-    auto settings = runCorvale(session, {"settings"});
+    auto settings = session.command({"settings"});
     EXPECT_EQ(settings.exitCode, 0) << settings.errors;
     EXPECT_EQ(settings.output, "corvale: Corvale's settings window was opened\n");
-    EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"general\""))
-        << corvale->output();
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return display
-                       .run({"xdotool", "search", "--onlyvisible", "--name", "^Corvale Settings$"})
-                       .exitCode == 0;
-        },
-        10s))
+    EXPECT_TRUE(CorvaleSession::hasLine(*corvale, "[settings] open pane=\"general\""));
+    EXPECT_TRUE(display.waitForWindow({"--onlyvisible", "--name", "^Corvale Settings$"}))
         << "the settings window is on the screen";
 
-    auto unknown = runCorvale(session, {"settings", "app:NoSuchApp"});
+    auto unknown = session.command({"settings", "app:NoSuchApp"});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_NE(unknown.errors.find("no app 'NoSuchApp' is configured"), std::string::npos)
         << unknown.errors;
     EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"allOtherApps\""))
         << "the apps are shown, not the previous pane";
 
-    auto again = runCorvale(session, {});
+    auto again = session.command({});
     EXPECT_EQ(again.exitCode, 0) << again.errors;
     EXPECT_EQ(again.output,
               "corvale: Corvale is already running; its settings window was opened\n");
     EXPECT_TRUE(CorvaleSession::waitForLine(*corvale, "[settings] open pane=\"general\"", 2));
     EXPECT_TRUE(corvale->running()) << "the first one goes on";
 
-    auto dashboard = runCorvale(session, {"dashboard"});
+    auto dashboard = session.command({"dashboard"});
     EXPECT_EQ(dashboard.exitCode, 0) << dashboard.errors;
     EXPECT_EQ(dashboard.output, "corvale: Corvale's dashboard was opened\n");
-    EXPECT_TRUE(CorvaleSession::waitForLine(
-        *corvale, "[dashboard] opened as a window - no system tray on this desktop"))
-        << corvale->output();
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return display.run({"xdotool", "search", "--onlyvisible", "--name", "^Corvale$"})
-                       .exitCode == 0;
-        },
-        10s))
+    EXPECT_TRUE(CorvaleSession::hasLine(
+        *corvale, "[dashboard] opened as a window - no system tray on this desktop"));
+    EXPECT_TRUE(display.waitForWindow({"--onlyvisible", "--name", "^Corvale$"}))
         << "the dashboard is a window of its own, titled Corvale";
 }
 

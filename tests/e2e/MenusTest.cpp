@@ -2,6 +2,7 @@
 // private X server with a tray host (trayer), clicked with xdotool, looked at through screenshots.
 
 #include "CorvaleSession.h"
+#include "ScreenProbe.h"
 #include "support/PrivateDisplay.h"
 
 #include <gtest/gtest.h>
@@ -19,21 +20,15 @@ TEST(Menus, badgeCountsAlertsUntilTheDashboardHasBeenOpenedAndClosed) {
     auto tray = display.start({"trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
                                "--width", "120", "--height", "32", "--tint", "0x303030",
                                "--transparent", "true", "--alpha", "0", "--SetDockType", "true"});
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return display.run({"xdotool", "search", "--class", "trayer"}).exitCode == 0;
-        },
-        10s));
+    ASSERT_TRUE(display.waitForWindow({"--class", "trayer"}));
     auto server = session.startNotificationServer();
     auto corvale = session.startCorvale({{"DISPLAY", display.name()}});
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "[start]")) << corvale->errors();
+    ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "[start]"));
 
     // The badge is the only red in the tray (#E53935).
+    ScreenProbe screen{display.name(), session.home / "out"};
     auto redPixels = [&](int low, int high) {
-        return display
-                   .run({"/usr/bin/python3", std::string(CORVALE_E2E_DIR) + "/screen_probe.py",
-                         display.name(), "count", "0", "0", "120", "32", "229", "57", "53", "30",
-                         std::to_string(low), std::to_string(high), "10"})
+        return screen.waitFrame(Frame().count({0, 0, 120, 32}, {229, 57, 53}, low, high), 10)
                    .exitCode == 0;
     };
     auto dashboardShown = [&] {
@@ -44,7 +39,7 @@ TEST(Menus, badgeCountsAlertsUntilTheDashboardHasBeenOpenedAndClosed) {
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(session.run({"notify-send", "-a", "Chat", "Message", ""}).exitCode, 0);
     }
-    ASSERT_TRUE(CorvaleSession::waitForLine(*corvale, "DETECTED #3")) << corvale->output();
+    ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "DETECTED #3"));
     ASSERT_TRUE(redPixels(20, 1 << 30)) << "no unread badge";
 
     // The only icon in the tray sits at its left end.

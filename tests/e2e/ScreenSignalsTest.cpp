@@ -1,7 +1,7 @@
 // The screen flash and the tray icon of the real program, checked in screenshots of a private X
 // display (with and without a compositing manager) and on a private StatusNotifierItem host.
 
-#include "CorvaleSession.h"
+#include "CorvaleTest.h"
 #include "ScreenProbe.h"
 #include "support/PrivateDisplay.h"
 
@@ -22,17 +22,14 @@ const Rgb red{229, 57, 53};   // #E53935
 const Rgb blue{30, 136, 229}; // #1E88E5
 const Rgb green{67, 160, 71};
 
-struct ScreenSignals : ::testing::Test {
-    CorvaleSession session;
+struct ScreenSignals : CorvaleTest {
     PrivateDisplay display;
     std::unique_ptr<ChildProcess> compositor;
     std::unique_ptr<ChildProcess> tray;
-    std::unique_ptr<ChildProcess> server;
-    std::unique_ptr<ChildProcess> corvale;
     ScreenProbe screen{display.name(), session.home / "out"};
 
     void SetUp() override {
-        ASSERT_TRUE(session.bus.ready()) << session.bus.setupError();
+        CorvaleTest::SetUp();
         ASSERT_TRUE(display.ready()) << display.setupError();
         writeFile(session.config / "preferences.json", "{\"soundsEnabled\": false}");
         writeFile(session.support / "rules.json",
@@ -50,19 +47,10 @@ struct ScreenSignals : ::testing::Test {
     void startCompositor() {
         compositor = display.start({"xcompmgr"});
         // xcompmgr names the window that holds the compositing selection after itself.
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                return display.run({"xdotool", "search", "--name", "xcompmgr"}).exitCode == 0;
-            },
-            10s))
-            << "no compositor";
+        ASSERT_TRUE(display.waitForWindow({"--name", "xcompmgr"})) << "no compositor";
     }
 
-    void startCorvale() {
-        server = session.startNotificationServer();
-        corvale = session.startCorvale({{"DISPLAY", display.name()}});
-        ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "[attach] OK"));
-    }
+    void startCorvale() { startBoth({{"DISPLAY", display.name()}}); }
 
     int notify(const std::string& app, const std::string& title) {
         return session.run({"notify-send", "-a", app, title, ""}).exitCode;
@@ -123,11 +111,7 @@ TEST_F(ScreenSignals, xembedTrayShowsTheBlink) {
     tray = display.start({"trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
                           "--width", "120", "--height", "32", "--tint", "0x303030", "--transparent",
                           "true", "--alpha", "0", "--SetDockType", "true"});
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return display.run({"xdotool", "search", "--class", "trayer"}).exitCode == 0;
-        },
-        10s));
+    ASSERT_TRUE(display.waitForWindow({"--class", "trayer"}));
     startCorvale();
     const Region trayArea{0, 0, 120, 32};
     // The blink shows its tinted frames for a third of a second in all.
@@ -141,10 +125,10 @@ TEST_F(ScreenSignals, xembedTrayShowsTheBlink) {
 TEST_F(ScreenSignals, statusNotifierItemRegistersAndRedrawsForStateBadgeAndBlink) {
     auto watcher =
         session.bus.start({"/usr/bin/python3", std::string(CORVALE_E2E_DIR) + "/sni_watcher.py"});
-    ASSERT_TRUE(CorvaleSession::waitForLine(*watcher, "watching")) << watcher->errors();
+    ASSERT_TRUE(CorvaleSession::hasLine(*watcher, "watching"));
     startCorvale();
     ASSERT_TRUE(CorvaleSession::waitForLine(*watcher, "registered")) << corvale->output();
-    ASSERT_TRUE(CorvaleSession::waitForLine(*watcher, "icon 1 ")) << watcher->output();
+    ASSERT_TRUE(CorvaleSession::hasLine(*watcher, "icon 1 "));
 
     ASSERT_EQ(notify("Chat", "one"), 0);
     ASSERT_EQ(notify("Chat", "two"), 0);
@@ -184,7 +168,7 @@ TEST_F(ScreenSignals, statusNotifierItemRegistersAndRedrawsForStateBadgeAndBlink
         << "after the blink: the plain glyph with the red badge; last " << last;
 
     const auto icons = CorvaleSession::count(*watcher, "icon ");
-    ASSERT_EQ(session.run({CORVALE_BINARY, "mute"}).exitCode, 0);
+    ASSERT_EQ(session.command({"mute"}).exitCode, 0);
     EXPECT_TRUE(CorvaleSession::waitForLine(*watcher, "icon ", icons + 1))
         << "the muted glyph is a new icon";
 }

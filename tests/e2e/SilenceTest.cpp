@@ -1,4 +1,4 @@
-#include "e2e/CorvaleSession.h"
+#include "e2e/CorvaleTest.h"
 
 #include "support/OtherXClient.h"
 #include "support/PrivateDisplay.h"
@@ -9,13 +9,9 @@ using nlohmann::json;
 
 namespace {
 
-struct Silence : ::testing::Test {
-    CorvaleSession session;
-    std::unique_ptr<ChildProcess> server;
-    std::unique_ptr<ChildProcess> corvale;
-
+struct Silence : CorvaleTest {
     void SetUp() override {
-        ASSERT_TRUE(session.bus.ready()) << session.bus.setupError();
+        CorvaleTest::SetUp();
         server = session.startNotificationServer();
     }
 
@@ -36,11 +32,6 @@ struct Silence : ::testing::Test {
         ASSERT_EQ(corvale->wait(10s), 0);
     }
 
-    CommandResult command(std::vector<std::string> words) {
-        words.insert(words.begin(), CORVALE_BINARY);
-        return session.run(words);
-    }
-
     void notify(const std::string& app, const std::string& title) {
         ASSERT_EQ(session.run({"notify-send", "-a", app, title, ""}).exitCode, 0);
     }
@@ -58,7 +49,7 @@ json rule(const std::string& app, bool respectFocus) {
 
 TEST_F(Silence, snoozeSurvivesARestartAndEndsByItself) {
     startCorvale();
-    ASSERT_EQ(command({"snooze", "1"}).exitCode, 0);
+    ASSERT_EQ(session.command({"snooze", "1"}).exitCode, 0);
     ASSERT_TRUE(line("[intent] snooze 1 min"));
     notify("Slack", "while snoozed");
     ASSERT_TRUE(line("[snooze] active - skipped app=\"Slack\""));
@@ -85,10 +76,10 @@ TEST_F(Silence, snoozeSurvivesARestartAndEndsByItself) {
 
 TEST_F(Silence, garbageCommandsAreRefusedOrIgnored) {
     startCorvale();
-    auto badMinutes = command({"snooze", "soon"});
+    auto badMinutes = session.command({"snooze", "soon"});
     EXPECT_NE(badMinutes.exitCode, 0);
-    EXPECT_NE(command({"snooze", "99999999999999999999999"}).exitCode, 0);
-    EXPECT_NE(command({"focus", "maybe"}).exitCode, 0);
+    EXPECT_NE(session.command({"snooze", "99999999999999999999999"}).exitCode, 0);
+    EXPECT_NE(session.command({"focus", "maybe"}).exitCode, 0);
     for (const char* text : {"'garbage'", "'snooze:'", "'MUTE'"}) {
         EXPECT_EQ(session
                       .run({"gdbus", "emit", "--session", "--object-path", "/com/talvo/corvale",
@@ -97,36 +88,29 @@ TEST_F(Silence, garbageCommandsAreRefusedOrIgnored) {
                   0);
     }
     // A real command after the garbage is the first thing corvale acts on.
-    ASSERT_EQ(command({"resume"}).exitCode, 0);
+    ASSERT_EQ(session.command({"resume"}).exitCode, 0);
     ASSERT_TRUE(line("[intent] resume - no active snooze"));
     EXPECT_EQ(CorvaleSession::count(*corvale, "[intent]"), 1u) << corvale->output();
     EXPECT_TRUE(corvale->running());
 }
 
 TEST_F(Silence, soundCommandsSayWhenCorvaleIsNotRunning) {
-    auto run = [&](std::vector<std::string> words) {
-        words.insert(words.begin(), CORVALE_BINARY);
-        auto process = std::make_unique<ChildProcess>(words, session.env(), session.home / "out");
-        process->wait(20s);
-        return process;
-    };
-    for (auto words : std::vector<std::vector<std::string>>{{"mute"}, {"snooze", "10"}}) {
-        auto lost = run(words);
-        EXPECT_EQ(lost->wait(0ms), 1) << words[0];
-        EXPECT_NE(lost->errors().find("Corvale is not running; the command was not sent"),
+    for (const auto& words : std::vector<std::vector<std::string>>{{"mute"}, {"snooze", "10"}}) {
+        auto lost = session.command(words);
+        EXPECT_EQ(lost.exitCode, 1) << words[0];
+        EXPECT_NE(lost.errors.find("Corvale is not running; the command was not sent"),
                   std::string::npos)
-            << lost->errors();
+            << lost.errors;
     }
-    auto zero = run({"snooze", "0"});
-    EXPECT_EQ(zero->wait(0ms), 2);
-    EXPECT_NE(zero->errors().find("MINUTES must be from 1 to 1440"), std::string::npos)
-        << zero->errors();
-    EXPECT_EQ(run({"focus", "on"})->wait(0ms), 0) << "saved for the next start";
+    auto zero = session.command({"snooze", "0"});
+    EXPECT_EQ(zero.exitCode, 2);
+    EXPECT_NE(zero.errors.find("MINUTES must be from 1 to 1440"), std::string::npos) << zero.errors;
+    EXPECT_EQ(session.command({"focus", "on"}).exitCode, 0) << "saved for the next start";
 
     startCorvale();
     EXPECT_EQ(session.bus.ownerPid("com.talvo.corvale"), std::optional<int>(corvale->pid()));
     EXPECT_TRUE(line("[focus-filter] initial silence=true"));
-    ASSERT_EQ(command({"snooze", "10"}).exitCode, 0);
+    ASSERT_EQ(session.command({"snooze", "10"}).exitCode, 0);
     EXPECT_TRUE(line("[intent] snooze 10 min"));
 }
 
@@ -174,9 +158,9 @@ TEST_F(Silence, pausingDunstSilencesRulesThatRespectFocus) {
 TEST_F(Silence, commandsWithoutASessionBusFailClearly) {
     auto env = session.env();
     env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + (session.home / "no-bus").string();
-    ChildProcess mute({CORVALE_BINARY, "mute"}, env, session.home / "out");
-    EXPECT_NE(mute.wait(10s), 0);
-    EXPECT_NE(mute.errors().find("corvale: "), std::string::npos) << mute.errors();
+    auto mute = runCommand({CORVALE_BINARY, "mute"}, env, 10s);
+    EXPECT_NE(mute.exitCode, 0);
+    EXPECT_NE(mute.errors.find("corvale: "), std::string::npos) << mute.errors;
 }
 
 TEST_F(Silence, globalShortcutsFireAndAHeldCombinationIsReported) {

@@ -2,14 +2,14 @@
 // notify-send on a private bus, and what the server's null sink plays is recorded from its
 // monitor and measured.
 
-#include "e2e/CorvaleSession.h"
+#include "e2e/CorvaleTest.h"
 
 #include "core/FileUrl.h"
 #include "core/Uuid.h"
 #include "support/DamagedAudio.h"
+#include "support/HeldRelay.h"
 #include "support/PrivatePulse.h"
 #include "support/SignalLevels.h"
-#include "support/SilentServer.h"
 #include "support/WavWriter.h"
 
 #include <algorithm>
@@ -129,13 +129,8 @@ std::optional<Span> peakSpan(const std::vector<float>& samples) {
     return audibleSpan(samples, static_cast<float>(peak(samples) / 100));
 }
 
-struct Sound : ::testing::Test {
-    CorvaleSession session;
+struct Sound : CorvaleTest {
     std::unique_ptr<PrivatePulse> pulse;
-    std::unique_ptr<ChildProcess> server;
-    std::unique_ptr<ChildProcess> corvale;
-
-    void SetUp() override { ASSERT_TRUE(session.bus.ready()) << session.bus.setupError(); }
 
     void startPulse() {
         pulse = std::make_unique<PrivatePulse>();
@@ -151,9 +146,7 @@ struct Sound : ::testing::Test {
         if (pulse) {
             environment.merge(pulse->clientEnvironment());
         }
-        server = session.startNotificationServer();
-        corvale = session.startCorvale(environment);
-        expectLine("[attach] OK pid=" + std::to_string(server->pid()), 1, 15s);
+        startBoth(environment);
     }
 
     void notify(const std::string& app, const std::string& title = "Ping") {
@@ -376,7 +369,7 @@ TEST_F(Sound, withoutAnAudioServerTheBuiltinFallsBackAndDetectionGoesOn) {
 
 TEST_F(Sound, aHungAudioServerCostsOneWaitAndDetectionGoesOn) {
     // A server that takes the connection and never answers, as a stuck audio server does.
-    SilentServer hung(session.home / "hung-audio");
+    HeldRelay hung(session.home / "hung-audio");
     ASSERT_TRUE(hung.ready());
     writeRules({rule("Mail", builtin("Tink"), 1.0)});
     startCorvale({{"PULSE_SERVER", hung.pulseAddress()}});

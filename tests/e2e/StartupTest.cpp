@@ -20,20 +20,16 @@ struct Session : CorvaleSession {
     }
 };
 
-bool hasLine(const ChildProcess& p, const std::string& text) {
-    return p.output().find(text) != std::string::npos;
-}
-
 } // namespace
 
 TEST(Startup, freshStartSeedsRulesLogsAndRunsUntilTerminated) {
     Session s;
     auto corvale = s.start();
-    ASSERT_TRUE(waitUntil([&] { return hasLine(*corvale, "[rules] 1 rule(s) active at "); }, 10s))
-        << corvale->output() << corvale->errors();
-    EXPECT_TRUE(hasLine(*corvale, "[start] Corvale. AXIsProcessTrusted="));
-    EXPECT_TRUE(hasLine(*corvale, "[rules] no file at " + (s.support / "rules.json").string() +
-                                      " - seeding default"));
+    ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "[rules] 1 rule(s) active at ", 1, 10s));
+    EXPECT_TRUE(CorvaleSession::hasLine(*corvale, "[start] Corvale. AXIsProcessTrusted="));
+    EXPECT_TRUE(CorvaleSession::hasLine(*corvale, "[rules] no file at " +
+                                                      (s.support / "rules.json").string() +
+                                                      " - seeding default"));
 
     std::string log = readFile(s.support / "corvale.log");
     EXPECT_NE(log.find("[start] Corvale."), std::string::npos)
@@ -56,7 +52,7 @@ TEST(Startup, freshStartSeedsRulesLogsAndRunsUntilTerminated) {
 
     // A second launch starts a fresh log.
     auto again = s.start();
-    ASSERT_TRUE(waitUntil([&] { return hasLine(*again, "[rules] 1 rule(s) active"); }, 10s));
+    ASSERT_TRUE(CorvaleSession::hasLine(*again, "[rules] 1 rule(s) active", 1, 10s));
     EXPECT_EQ(readFile(s.support / "corvale.log").find("[rules] no file"), std::string::npos);
     again->signal(SIGINT);
     EXPECT_EQ(again->wait(10s), 0);
@@ -67,8 +63,7 @@ TEST(Startup, aDisplayThatRefusesTheConnectionNeverAbortsTheProgram) {
     auto env = s.env();
     env["DISPLAY"] = ":4093"; // no server there, as XWayland before its authority is known
     ChildProcess corvale({CORVALE_BINARY}, env, s.home / "out");
-    ASSERT_TRUE(waitUntil([&] { return hasLine(corvale, "[rules] 1 rule(s) active"); }, 10s))
-        << corvale.errors();
+    ASSERT_TRUE(CorvaleSession::hasLine(corvale, "[rules] 1 rule(s) active", 1, 10s));
     EXPECT_NE(corvale.errors().find("the X display :4093 refuses the connection; running without "
                                     "windows (sounds only)"),
               std::string::npos)
@@ -82,10 +77,9 @@ TEST(Startup, corruptRulesFileIsMovedAsideAndReplaced) {
     Session s;
     writeFile(s.support / "rules.json", "{ this is not json");
     auto corvale = s.start();
-    ASSERT_TRUE(waitUntil([&] { return hasLine(*corvale, "[rules] 1 rule(s) active"); }, 10s))
-        << corvale->output();
+    ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "[rules] 1 rule(s) active", 1, 10s));
     EXPECT_EQ(readFile(s.support / "rules.corrupt.json"), "{ this is not json");
-    EXPECT_TRUE(hasLine(*corvale, " - backed up and seeded default"));
+    EXPECT_TRUE(CorvaleSession::hasLine(*corvale, " - backed up and seeded default"));
     EXPECT_NE(readFile(s.support / "corvale.log").find(" - backed up and seeded default"),
               std::string::npos)
         << "the log file keeps why the store was reset";
@@ -143,11 +137,10 @@ TEST(Startup, legacyFolderIsMigratedBeforeTheStoresLoad) {
                         {"version", 1}};
     writeFile(s.data / "Ostrel" / "rules.json", legacyRules.dump());
     auto corvale = s.start();
-    ASSERT_TRUE(waitUntil([&] { return hasLine(*corvale, "rule(s) active"); }, 10s))
-        << corvale->output();
-    EXPECT_TRUE(hasLine(*corvale, "[rules] migrated support dir: "));
+    ASSERT_TRUE(CorvaleSession::hasLine(*corvale, "rule(s) active", 1, 10s));
+    EXPECT_TRUE(CorvaleSession::hasLine(*corvale, "[rules] migrated support dir: "));
     EXPECT_NE(readFile(s.support / "corvale.log").find("[rules] migrated support dir: "),
               std::string::npos);
-    EXPECT_TRUE(hasLine(*corvale, "[rules] 1 rule(s) active at"));
+    EXPECT_TRUE(CorvaleSession::hasLine(*corvale, "[rules] 1 rule(s) active at"));
     EXPECT_FALSE(std::filesystem::exists(s.data / "Ostrel"));
 }

@@ -4,10 +4,6 @@
 
   screen_probe.py DISPLAY mean X Y W H
       prints the mean colour of the region as "R G B".
-  screen_probe.py DISPLAY wait X Y W H R G B TOL TIMEOUT
-      waits until the region's mean colour is within TOL of R G B on every channel.
-  screen_probe.py DISPLAY count X Y W H R G B TOL MIN MAX TIMEOUT
-      waits until the number of pixels within TOL of R G B lies in [MIN, MAX].
   screen_probe.py DISPLAY all TIMEOUT CLAUSE...
       waits for one screenshot in which every clause holds; a clause is either
       "mean X Y W H R G B TOL" or "count X Y W H R G B TOL MIN MAX".
@@ -91,33 +87,10 @@ def main(argv):
         return 0
     if mode == "all":
         return wait_all(display, float(argv[3]), argv[4:])
-    x, y, w, h = (int(v) for v in argv[3:7])
     if mode == "mean":
+        x, y, w, h = (int(v) for v in argv[3:7])
         print("%.1f %.1f %.1f" % mean(region(grab(display), x, y, w, h)))
         return 0
-    rgb = tuple(float(v) for v in argv[7:10])
-    tol = float(argv[10])
-    if mode == "wait":
-        deadline = time.monotonic() + float(argv[11])
-        while True:
-            seen = mean(region(grab(display), x, y, w, h))
-            if all(abs(seen[i] - rgb[i]) <= tol for i in range(3)):
-                return 0
-            if time.monotonic() > deadline:
-                print("mean %.1f %.1f %.1f" % seen)
-                return 1
-            time.sleep(0.01)
-    if mode == "count":
-        low, high = int(argv[11]), int(argv[12])
-        deadline = time.monotonic() + float(argv[13])
-        while True:
-            n = near_count(region(grab(display), x, y, w, h), rgb, tol)
-            if low <= n <= high:
-                return 0
-            if time.monotonic() > deadline:
-                print("count %d" % n)
-                return 1
-            time.sleep(0.01)
     return 2
 
 

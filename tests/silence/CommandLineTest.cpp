@@ -14,14 +14,6 @@ CommandLine::Parsed parse(std::vector<std::string> words) {
     return CommandLine::parse(words);
 }
 
-class UnreachableBroadcast : public Broadcast {
-public:
-    bool post(const std::string&, const std::string&) override { return false; }
-    Subscription observe(const std::string&, std::function<void(const std::string&)>) override {
-        return {};
-    }
-};
-
 } // namespace
 
 TEST(CommandLine, parsesEachCommandAndItsArguments) {
@@ -134,7 +126,8 @@ TEST(CommandLine, executeSendsTheWireTextTheProgramDecodes) {
 
 TEST(CommandLine, executeReportsABroadcastThatCouldNotBeSent) {
     InMemoryPreferences prefs;
-    UnreachableBroadcast nowhere;
+    InMemoryBroadcast nowhere;
+    nowhere.reachable = false;
     auto sound = CommandLine::execute(SoundCommand::resume(), nowhere, prefs, {},
                                       [] { return std::optional<bool>(); });
     EXPECT_NE(sound.exitCode, 0);

@@ -9,19 +9,6 @@
 
 using namespace corvale;
 
-namespace {
-
-// A broadcast that cannot reach the desktop, as with no session bus.
-class UnreachableBroadcast : public Broadcast {
-public:
-    bool post(const std::string&, const std::string&) override { return false; }
-    Subscription observe(const std::string&, std::function<void(const std::string&)>) override {
-        return {};
-    }
-};
-
-} // namespace
-
 TEST(FocusFilterState, onlyTheExactTextOneSilences) {
     EXPECT_TRUE(FocusFilterState::decodeBroadcast(std::string("1")));
     for (const std::optional<std::string>& object : std::vector<std::optional<std::string>>{
@@ -51,7 +38,8 @@ TEST(CorvaleFocusFilter, performLogsStoresAndBroadcastsAndNeverFails) {
     EXPECT_EQ(objects, (std::vector<std::string>{"1", "0"}));
 
     // With nobody to hear it, the value still waits in the preferences for the next launch.
-    UnreachableBroadcast nowhere;
+    InMemoryBroadcast nowhere;
+    nowhere.reachable = false;
     EXPECT_FALSE(CorvaleFocusFilter::perform(true, prefs, nowhere, systemLog.fn()));
     EXPECT_EQ(systemLog.lines.back(), "Focus Filter perform: silence=true");
     EXPECT_EQ(prefs.boolValue(prefkeys::focusFilterSilencing), std::optional<bool>(true));

@@ -35,11 +35,15 @@ std::filesystem::path folderWhereBackupIsImpossible(const std::filesystem::path&
     return folder;
 }
 
-} // namespace
-
-TEST(RuleStore, missingOrEmptyFileIsSeededWithTheDefaultRule) {
+struct RuleStoreTest : ::testing::Test {
     TempDir dir;
     LogRecorder log;
+};
+using RuleStoreMigration = RuleStoreTest;
+
+} // namespace
+
+TEST_F(RuleStoreTest, missingOrEmptyFileIsSeededWithTheDefaultRule) {
     auto file = dir / "sub" / "rules.json";
     RuleStore store(file, log.fn());
     store.load();
@@ -62,9 +66,7 @@ TEST(RuleStore, missingOrEmptyFileIsSeededWithTheDefaultRule) {
 
 // Ids are made unique first: a default sharing an id with another must still collapse, and an
 // edit of one app's rule must never replace another's.
-TEST(RuleStore, duplicateIdsAreRenewedAndDuplicateDefaultsCollapseToTheLastWithoutWriting) {
-    TempDir dir;
-    LogRecorder log;
+TEST_F(RuleStoreTest, duplicateIdsAreRenewedAndDuplicateDefaultsCollapseToTheLastWithoutWriting) {
     Rule a = Rule::fallback(), b = Rule::fallback(), c = Rule::fallback(), slack = appRule("Slack");
     Rule mail = appRule("Mail");
     mail.id = slack.id;
@@ -97,8 +99,7 @@ TEST(RuleStore, duplicateIdsAreRenewedAndDuplicateDefaultsCollapseToTheLastWitho
     EXPECT_EQ(json::parse(readFile(dir / "rules.json"))["version"], 1);
 }
 
-TEST(RuleStore, upsertAndRemoveKeepOrderAndASingleDefault) {
-    TempDir dir;
+TEST_F(RuleStoreTest, upsertAndRemoveKeepOrderAndASingleDefault) {
     RuleStore store(dir / "rules.json", nullptr);
     store.load();
     Rule original = store.rules()[0];
@@ -129,9 +130,7 @@ TEST(RuleStore, upsertAndRemoveKeepOrderAndASingleDefault) {
 
 // Every file that went bad is still on disk: the newest as "rules.corrupt.json", the ones before
 // it under dated names, of which the five newest are kept.
-TEST(RuleStore, unreadableFilesAreBackedUpWithoutLosingEarlierBackups) {
-    TempDir dir;
-    LogRecorder log;
+TEST_F(RuleStoreTest, unreadableFilesAreBackedUpWithoutLosingEarlierBackups) {
     LogRecorder notices;
     auto file = dir / "rules.json";
     std::vector<std::string> bad = {"{\"rules\": []}", "not json", wrapper({{{"id", "x"}}}),
@@ -170,8 +169,7 @@ TEST(RuleStore, unreadableFilesAreBackedUpWithoutLosingEarlierBackups) {
         << notices.lines[1];
 }
 
-TEST(RuleStore, datedBackupsTakeACounterAndForeignFilesAreNeverPruned) {
-    TempDir dir;
+TEST_F(RuleStoreTest, datedBackupsTakeACounterAndForeignFilesAreNeverPruned) {
     auto when = std::chrono::system_clock::now();
     // Not ours, though they look close: the pruning must leave them alone.
     for (const char* name : {"rules.corrupt-notes.json", "rules.corrupt-2025.json",
@@ -205,9 +203,7 @@ TEST(RuleStore, datedBackupsTakeACounterAndForeignFilesAreNeverPruned) {
     EXPECT_EQ(readFile(dir / (stamp + "-3.json")), "2");
 }
 
-TEST(RuleStore, corruptFileThatCannotBeMovedIsNeverOverwritten) {
-    TempDir dir;
-    LogRecorder log;
+TEST_F(RuleStoreTest, corruptFileThatCannotBeMovedIsNeverOverwritten) {
     auto file = folderWhereBackupIsImpossible(dir.path()) / "rules.json";
     const std::string corrupt = "{\"rules\": [ {\"half\": ";
     writeFile(file, corrupt);
@@ -237,9 +233,7 @@ TEST(RuleStore, corruptFileThatCannotBeMovedIsNeverOverwritten) {
     EXPECT_FALSE(edited.saveError().empty());
 }
 
-TEST(RuleStore, saveFailureIsReportedAndKeepsRulesInMemory) {
-    TempDir dir;
-    LogRecorder log;
+TEST_F(RuleStoreTest, saveFailureIsReportedAndKeepsRulesInMemory) {
     writeFile(dir / "blocker", "a file where the folder should be");
     RuleStore store(dir / "blocker" / "rules.json", log.fn());
     store.load();
@@ -248,9 +242,7 @@ TEST(RuleStore, saveFailureIsReportedAndKeepsRulesInMemory) {
     EXPECT_EQ(store.rules().size(), 2u);
 }
 
-TEST(RuleStoreMigration, movesLegacyDataAndRewritesImportedSoundPaths) {
-    TempDir dir;
-    LogRecorder log;
+TEST_F(RuleStoreMigration, movesLegacyDataAndRewritesImportedSoundPaths) {
     auto legacy = dir / "Ostrel";
     auto current = dir / "Corvale";
     Rule withSound = appRule("Slack");
@@ -282,9 +274,7 @@ TEST(RuleStoreMigration, movesLegacyDataAndRewritesImportedSoundPaths) {
     EXPECT_FALSE(RuleStore::migrateSupportDir(dir / "None", dir / "Other", log.fn()));
 }
 
-TEST(RuleStoreMigration, itemThatCannotMoveKeepsTheLegacyFolder) {
-    TempDir dir;
-    LogRecorder log;
+TEST_F(RuleStoreMigration, itemThatCannotMoveKeepsTheLegacyFolder) {
     auto legacy = dir / "Ostrel";
     // In this folder "rules.json" fits the path limit but "rules.corrupt.json" does not.
     auto current = folderWhereBackupIsImpossible(dir / "deep");

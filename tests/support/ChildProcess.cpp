@@ -141,6 +141,7 @@ CommandResult runCommand(const std::vector<std::string>& argv,
     CommandResult result;
     result.exitCode = child.wait(timeout).value_or(-1);
     result.output = child.output();
+    result.errors = child.errors();
     return result;
 }
 

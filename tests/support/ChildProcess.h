@@ -43,10 +43,11 @@ private:
 // Polls `condition` every few milliseconds until it holds or the deadline passes.
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
-// Runs a command to its end and returns its exit code and standard output.
+// Runs a command to its end and returns its exit code and what it wrote.
 struct CommandResult {
     int exitCode = -1;
     std::string output;
+    std::string errors;
 };
 CommandResult runCommand(const std::vector<std::string>& argv,
                          const std::map<std::string, std::optional<std::string>>& extra = {},

@@ -8,10 +8,11 @@
 namespace corvale::test {
 
 // A Unix socket in front of another: it takes connections and holds them unanswered until
-// release(), then passes them through to the target. A server that answers late.
+// release(), then passes them through to the target. A server that answers late; never released,
+// a server that hangs. When it goes, the connections it holds break.
 class HeldRelay {
 public:
-    HeldRelay(std::filesystem::path listenAt, std::filesystem::path target);
+    explicit HeldRelay(std::filesystem::path listenAt, std::filesystem::path target = {});
     ~HeldRelay();
     HeldRelay(const HeldRelay&) = delete;
     HeldRelay& operator=(const HeldRelay&) = delete;

@@ -5,10 +5,16 @@
 
 namespace corvale {
 
-// Delivers broadcasts within this process only.
+// Delivers broadcasts within this process only; while unreachable, as with no session bus, every
+// post fails and reaches no one.
 class InMemoryBroadcast : public Broadcast {
 public:
+    bool reachable = true;
+
     bool post(const std::string& name, const std::string& object) override {
+        if (!reachable) {
+            return false;
+        }
         observers_.post(name, object);
         return true;
     }

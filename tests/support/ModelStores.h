@@ -45,6 +45,13 @@ struct ModelStores {
     }
     ModelStores(const ModelStores&) = delete;
     ModelStores& operator=(const ModelStores&) = delete;
+
+    // The rules as the next start would read them from the file.
+    std::vector<Rule> rulesOnDisk() const {
+        RuleStore disk(RuleStore::defaultFileURL(dir.path()), nullptr);
+        disk.load();
+        return disk.rules();
+    }
 };
 
 } // namespace corvale::test

@@ -51,6 +51,12 @@ CommandResult PrivateDisplay::run(const std::vector<std::string>& argv,
     return runCommand(argv, clientEnvironment(), timeout);
 }
 
+bool PrivateDisplay::waitForWindow(std::vector<std::string> query,
+                                   std::chrono::milliseconds timeout) const {
+    query.insert(query.begin(), {"xdotool", "search"});
+    return waitUntil([&] { return run(query).exitCode == 0; }, timeout);
+}
+
 void PrivateDisplay::kill() {
     // The lock file left behind names a dead process, which the next server treats as free.
     server_->signal(SIGKILL);

@@ -36,6 +36,10 @@ public:
     CommandResult run(const std::vector<std::string>& argv,
                       std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
 
+    // Whether `xdotool search` finds a window matching `query` before the timeout.
+    bool waitForWindow(std::vector<std::string> query,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+
     // Ends the server as a crash would.
     void kill();
 

@@ -9,6 +9,11 @@ AddNotification and RemoveNotification. It shows nothing; it keeps ids as a real
                                      notification-daemon gives at its limit
   notification_server.py --gtk-apart owns org.gtk.Notifications on a connection of its own, as
                                      a desktop shell with two bus connections may
+  notification_server.py --inhibitable [--inhibited]
+      has a do-not-disturb switch: an "Inhibited" property (off, or on with --inhibited) read
+      through org.freedesktop.DBus.Properties and announced with PropertiesChanged as KDE Plasma
+      does. The test flips it by calling SetInhibited(b) or SetInhibitedQuietly(b) on
+      com.talvo.test.DoNotDisturb. Without it the server has no such property, like most servers.
 """
 
 import sys
@@ -21,6 +26,8 @@ from gi.repository import GLib
 
 FDO = "org.freedesktop.Notifications"
 GTK = "org.gtk.Notifications"
+PROPERTIES = "org.freedesktop.DBus.Properties"
+CONTROL = "com.talvo.test.DoNotDisturb"
 
 
 class MaxNotificationsExceeded(dbus.exceptions.DBusException):
@@ -72,6 +79,38 @@ class Notifications(dbus.service.Object):
         pass
 
 
+class InhibitableNotifications(Notifications):
+    def __init__(self, bus, limit, inhibited):
+        super().__init__(bus, limit)
+        self.inhibited = inhibited
+
+    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        if interface != FDO or name != "Inhibited":
+            raise dbus.exceptions.DBusException(
+                "no such property", name="org.freedesktop.DBus.Error.UnknownProperty")
+        return dbus.Boolean(self.inhibited)
+
+    @dbus.service.method(PROPERTIES, in_signature="s", out_signature="a{sv}")
+    def GetAll(self, interface):
+        return {"Inhibited": dbus.Boolean(self.inhibited)} if interface == FDO else {}
+
+    @dbus.service.signal(PROPERTIES, signature="sa{sv}as")
+    def PropertiesChanged(self, interface, changed, invalidated):
+        pass
+
+    @dbus.service.method(CONTROL, in_signature="b", out_signature="")
+    def SetInhibited(self, inhibited):
+        self.inhibited = bool(inhibited)
+        self.PropertiesChanged(FDO, {"Inhibited": dbus.Boolean(self.inhibited)}, [])
+
+    @dbus.service.method(CONTROL, in_signature="b", out_signature="")
+    def SetInhibitedQuietly(self, inhibited):
+        """Changes the value but only says that it changed, as a server may."""
+        self.inhibited = bool(inhibited)
+        self.PropertiesChanged(FDO, dbus.Dictionary({}, signature="sv"), ["Inhibited"])
+
+
 class GtkNotifications(dbus.service.Object):
     def __init__(self, bus):
         super().__init__(bus, "/org/gtk/Notifications")
@@ -90,7 +129,12 @@ def main():
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
     gtk_bus = dbus.SessionBus(private=True) if "--gtk-apart" in sys.argv else bus
-    objects = [Notifications(bus, limit), GtkNotifications(gtk_bus)]
+    inhibited = "--inhibited" in sys.argv
+    if inhibited or "--inhibitable" in sys.argv:
+        notifications = InhibitableNotifications(bus, limit, inhibited)
+    else:
+        notifications = Notifications(bus, limit)
+    objects = [notifications, GtkNotifications(gtk_bus)]
     names = [dbus.service.BusName(GTK, gtk_bus, do_not_queue=True),
              dbus.service.BusName(FDO, bus, do_not_queue=True)]
     print("ready", flush=True)

@@ -51,7 +51,13 @@ public:
         }
         sd_bus_message_close_container(m);
         sd_bus_message_append(m, "i", -1);
-        return callForId(m);
+        BusError error;
+        MessagePtr reply;
+        std::uint32_t id = 0;
+        if (sd_bus_call(bus_.get(), m, 10'000'000, &error.error, OutPtr(reply)) >= 0) {
+            sd_bus_message_read(reply.get(), "u", &id);
+        }
+        return id;
     }
 
     // Sends a message built by `build` and returns whether the call succeeded.
@@ -90,16 +96,6 @@ public:
     }
 
 private:
-    std::uint32_t callForId(sd_bus_message* m) {
-        BusError error;
-        MessagePtr reply;
-        std::uint32_t id = 0;
-        if (sd_bus_call(bus_.get(), m, 10'000'000, &error.error, OutPtr(reply)) >= 0) {
-            sd_bus_message_read(reply.get(), "u", &id);
-        }
-        return id;
-    }
-
     BusPtr bus_;
 };
 
@@ -195,8 +191,7 @@ protected:
 
 TEST_F(DbusBannerTreeTest, showsNotificationsAsTheServerDoesThroughReplaceAndClose) {
     ASSERT_TRUE(tree->isTrusted()) << "the private bus accepts a monitor";
-    startServer();
-    attach();
+    startServerAndAttach();
 
     std::string printed;
     notifySend({"-p", "-a", "Mail App", "Hello <b>you</b>",
@@ -503,8 +498,7 @@ TEST_F(DbusBannerTreeTest, hostileMessagesNeitherCrashNorGrowTheTree) {
 TEST_F(DbusBannerTreeTest, aRestartedServerIsAnnouncedWithItsNewPid) {
     int launches = 0;
     auto launchNotices = tree->observeLaunches([&] { ++launches; });
-    startServer();
-    attach();
+    startServerAndAttach();
     // The first server's own launch notice arrives on the event loop; count from after it.
     ASSERT_TRUE(pumpEventsUntil([&] { return launches == 1; }, 15s));
     launches = 0;

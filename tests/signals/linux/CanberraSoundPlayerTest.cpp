@@ -1,11 +1,11 @@
 #include "signals/linux/CanberraSoundPlayer.h"
 
 #include "BuiltTones.h"
+#include "support/HeldRelay.h"
 #include "support/PrivatePulse.h"
 #include "support/QtEventLoop.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SignalLevels.h"
-#include "support/SilentServer.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -160,7 +160,7 @@ TEST(CanberraSoundPlayerWithHungServer, failsTheSoundWithoutBlockingAndNeverPlay
     test::TempDir dir;
     ASSERT_TRUE(
         test::writeWav(dir / "Steady.wav", test::sineTone(440, 0.25, 0.3, 48000), 48000, 1));
-    auto silent = std::make_unique<test::SilentServer>(dir / "hung");
+    auto silent = std::make_unique<test::HeldRelay>(dir / "hung");
     ASSERT_TRUE(silent->ready());
     test::ScopedEnvironment env({{"PULSE_SERVER", silent->pulseAddress()}});
     using Clock = std::chrono::steady_clock;

@@ -59,13 +59,16 @@ std::string wavClaimingMp3(std::size_t payload) {
     return out;
 }
 
-TEST(FfmpegAudioDecoder, decodesWavExactlyKeepingRateAndChannelsWhateverTheBlockSize) {
+struct FfmpegAudioDecoderTest : ::testing::Test {
     test::TempDir dir;
+    FfmpegAudioDecoder decoder;
+};
+
+TEST_F(FfmpegAudioDecoderTest, decodesWavExactlyKeepingRateAndChannelsWhateverTheBlockSize) {
     const auto stereo = ramp(44100, 2);
     ASSERT_TRUE(test::writeWav(dir / "stereo.wav", stereo, 44100, 2, test::WavSamples::float32));
     const auto mono = ramp(22050, 1);
     ASSERT_TRUE(test::writeWav(dir / "mono.wav", mono, 22050, 1, test::WavSamples::pcm16));
-    FfmpegAudioDecoder decoder;
 
     for (std::size_t block : {1u, 100u, 4096u, 100000u}) {
         auto opened = decoder.open((dir / "stereo.wav").string());
@@ -90,8 +93,7 @@ TEST(FfmpegAudioDecoder, decodesWavExactlyKeepingRateAndChannelsWhateverTheBlock
     }
 }
 
-TEST(FfmpegAudioDecoder, mixesManyChannelsDownToStereo) {
-    test::TempDir dir;
+TEST_F(FfmpegAudioDecoderTest, mixesManyChannelsDownToStereo) {
     std::vector<float> surround;
     for (int i = 0; i < 4800; ++i) {
         for (int c = 0; c < 6; ++c) {
@@ -99,7 +101,6 @@ TEST(FfmpegAudioDecoder, mixesManyChannelsDownToStereo) {
         }
     }
     ASSERT_TRUE(test::writeWav(dir / "six.wav", surround, 48000, 6));
-    FfmpegAudioDecoder decoder;
     auto opened = decoder.open((dir / "six.wav").string());
     ASSERT_TRUE(opened.stream) << opened.error;
     EXPECT_EQ(opened.stream->channels(), 2);
@@ -108,11 +109,9 @@ TEST(FfmpegAudioDecoder, mixesManyChannelsDownToStereo) {
     EXPECT_GT(test::peak(decoded), 0.1) << "the front channel is heard in the stereo mix";
 }
 
-TEST(FfmpegAudioDecoder, seeksToTheExactFrame) {
-    test::TempDir dir;
+TEST_F(FfmpegAudioDecoderTest, seeksToTheExactFrame) {
     const auto samples = ramp(96000, 1);
     ASSERT_TRUE(test::writeWav(dir / "ramp.wav", samples, 48000, 1, test::WavSamples::float32));
-    FfmpegAudioDecoder decoder;
     auto opened = decoder.open((dir / "ramp.wav").string());
     ASSERT_TRUE(opened.stream) << opened.error;
     auto& stream = *opened.stream;
@@ -130,9 +129,7 @@ TEST(FfmpegAudioDecoder, seeksToTheExactFrame) {
     EXPECT_FALSE(stream.seek(std::nan("")));
 }
 
-TEST(FfmpegAudioDecoder, decodesCompressedFormats) {
-    test::TempDir dir;
-    FfmpegAudioDecoder decoder;
+TEST_F(FfmpegAudioDecoderTest, decodesCompressedFormats) {
     for (const std::string name : {"tone.mp3", "tone.m4a", "tone.ogg"}) {
         const auto path = dir / name;
         ASSERT_TRUE(test::makeWithFfmpeg({"-f", "lavfi", "-i",
@@ -156,8 +153,7 @@ TEST(FfmpegAudioDecoder, decodesCompressedFormats) {
     }
 }
 
-TEST(FfmpegAudioDecoder, refusesFilesThatDoNotDecode) {
-    test::TempDir dir;
+TEST_F(FfmpegAudioDecoderTest, refusesFilesThatDoNotDecode) {
     test::writeFile(dir / "notes.wav", "these are notes, not sound\n");
     test::writeFile(dir / "empty.mp3", "");
     test::writeFile(dir / "fake-mp3.wav", wavClaimingMp3(200000));
@@ -165,7 +161,6 @@ TEST(FfmpegAudioDecoder, refusesFilesThatDoNotDecode) {
     test::writeFile(dir / "folder.wav" / "inside", "x");
     ASSERT_TRUE(test::writeUndecodableM4a(dir / "zeroed.m4a"));
 
-    FfmpegAudioDecoder decoder;
     for (const std::string name : {"notes.wav", "empty.mp3", "fake-mp3.wav", "no-frames.wav",
                                    "folder.wav", "missing.wav", "zeroed.m4a"}) {
         auto opened = decoder.open((dir / name).string());

@@ -10,7 +10,6 @@
 #include "support/QtEventLoop.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SignalLevels.h"
-#include "support/SilentServer.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -101,6 +100,33 @@ std::string shortToneIn(const test::TempDir& dir) {
     return path.string();
 }
 
+// Where a decoder's reads wait until the test opens it. Shared, so a thread left waiting
+// outlives the decoder.
+struct Gate {
+    mutable std::mutex mutex;
+    std::condition_variable wake;
+    bool opened = false;
+    int waiting = 0;
+
+    void pass(std::chrono::seconds limit) {
+        std::unique_lock lock(mutex);
+        ++waiting;
+        wake.wait_for(lock, limit, [&] { return opened; });
+        --waiting;
+    }
+    void open() {
+        {
+            std::lock_guard lock(mutex);
+            opened = true;
+        }
+        wake.notify_all();
+    }
+    int waitingNow() const {
+        std::lock_guard lock(mutex);
+        return waiting;
+    }
+};
+
 // Decodes as FFmpeg does, but each file's reads after its first block wait until released (three
 // seconds at most). The event thread decodes as the server asks for more, holding its lock: this
 // holds it there.
@@ -113,25 +139,10 @@ public:
         }
         return opened;
     }
-    bool stalled() const {
-        std::lock_guard lock(gate_->mutex);
-        return gate_->waiting > 0;
-    }
-    void release() {
-        {
-            std::lock_guard lock(gate_->mutex);
-            gate_->open = true;
-        }
-        gate_->wake.notify_all();
-    }
+    bool stalled() const { return gate_->waitingNow() > 0; }
+    void release() { gate_->open(); }
 
 private:
-    struct Gate {
-        mutable std::mutex mutex;
-        std::condition_variable wake;
-        bool open = false;
-        int waiting = 0;
-    };
     class Stream : public AudioStream {
     public:
         Stream(std::unique_ptr<AudioStream> real, std::shared_ptr<Gate> gate)
@@ -143,10 +154,7 @@ private:
         bool seek(double seconds) override { return real_->seek(seconds); }
         std::size_t read(float* out, std::size_t maxFrames) override {
             if (reads_++ > 0) {
-                std::unique_lock lock(gate_->mutex);
-                ++gate_->waiting;
-                gate_->wake.wait_for(lock, 3s, [&] { return gate_->open; });
-                --gate_->waiting;
+                gate_->pass(3s);
             }
             return real_->read(out, maxFrames);
         }
@@ -162,7 +170,7 @@ private:
 };
 
 // Decodes as FFmpeg does, but opening "hung.wav" waits until released, as a read from a stalled
-// network share would. The gate is shared, so a thread left waiting outlives the decoder.
+// network share would.
 class HangingDecoder : public AudioDecoder {
 public:
     OpenedAudio open(const std::string& path) override {
@@ -170,29 +178,13 @@ public:
             return real_.open(path);
         }
         auto gate = gate_;
-        std::unique_lock lock(gate->mutex);
-        ++gate->waiting;
-        gate->wake.wait_for(lock, 20s, [&] { return gate->open; });
-        --gate->waiting;
+        gate->pass(20s);
         return {nullptr, "released"};
     }
-    int waiting() const {
-        std::lock_guard lock(gate_->mutex);
-        return gate_->waiting;
-    }
-    ~HangingDecoder() override {
-        std::lock_guard lock(gate_->mutex);
-        gate_->open = true;
-        gate_->wake.notify_all();
-    }
+    int waiting() const { return gate_->waitingNow(); }
+    ~HangingDecoder() override { gate_->open(); }
 
 private:
-    struct Gate {
-        std::mutex mutex;
-        std::condition_variable wake;
-        bool open = false;
-        int waiting = 0;
-    };
     FfmpegAudioDecoder real_;
     std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
 };
@@ -548,7 +540,7 @@ TEST(PulseAudioEngineWithHungServer, failsAfterTwoSecondsWithoutBlockingAndNever
 TEST(PulseAudioEngineWithHungServer, aHungServerThatGoesAwayIsReplacedByTheNextOne) {
     test::TempDir dir;
     const auto tone = shortToneIn(dir);
-    auto silent = std::make_unique<test::SilentServer>(dir / "hung");
+    auto silent = std::make_unique<test::HeldRelay>(dir / "hung");
     ASSERT_TRUE(silent->ready());
     test::ScopedEnvironment env({{"PULSE_SERVER", silent->pulseAddress()}});
 

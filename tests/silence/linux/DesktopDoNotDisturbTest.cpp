@@ -16,8 +16,7 @@ using corvale::test::ScopedEnvironment;
 
 namespace {
 
-const std::string serverScript =
-    std::string(CORVALE_TEST_SUPPORT_DIR) + "/../silence/linux/do_not_disturb_server.py";
+const std::string serverScript = std::string(CORVALE_TEST_SUPPORT_DIR) + "/notification_server.py";
 
 struct Report {
     bool on;
@@ -81,7 +80,7 @@ TEST(DesktopDoNotDisturb, followsTheNotificationServersInhibitedProperty) {
     ScopedEnvironment env({{"XDG_CURRENT_DESKTOP", "KDE"}});
     test::PrivateBus bus;
     ASSERT_TRUE(bus.ready()) << bus.setupError();
-    auto server = startServer(bus, {});
+    auto server = startServer(bus, {"--inhibitable"});
     ASSERT_TRUE(server->running()) << server->errors();
 
     Recorder recorder;
@@ -114,7 +113,7 @@ TEST(DesktopDoNotDisturb, believesOnlyTheServerAboutItsProperty) {
     ScopedEnvironment env({{"XDG_CURRENT_DESKTOP", std::nullopt}});
     test::PrivateBus bus;
     ASSERT_TRUE(bus.ready()) << bus.setupError();
-    auto server = startServer(bus, {});
+    auto server = startServer(bus, {"--inhibitable"});
     Recorder recorder;
     DesktopDoNotDisturb dnd(recorder.fn());
     ASSERT_TRUE(recorder.waitFor(1));
@@ -152,7 +151,7 @@ TEST(DesktopDoNotDisturb, aServerWithoutTheSwitchOrNoServerAtAllIsOff) {
         EXPECT_EQ(recorder.reports[0], (Report{false, true}));
         EXPECT_EQ(dnd.state(), std::nullopt);
     }
-    auto server = startServer(bus, {"--no-property"});
+    auto server = startServer(bus, {});
     ASSERT_TRUE(server->running()) << server->errors();
     Recorder recorder;
     DesktopDoNotDisturb dnd(recorder.fn());

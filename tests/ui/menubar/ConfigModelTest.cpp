@@ -51,13 +51,6 @@ protected:
         return rule;
     }
 
-    // What a fresh start would read from the file.
-    std::vector<Rule> reloadedRules() {
-        RuleStore again(RuleStore::defaultFileURL(dir.path()), nullptr);
-        again.load();
-        return again.rules();
-    }
-
     std::vector<Played> played;
     std::vector<FlashCall> screenFlashes;
     std::vector<std::optional<FlashColor>> menuBarFlashes;
@@ -77,7 +70,7 @@ TEST_F(ConfigModelTest, fieldEditsAreStoredLoggedAndAnnounced) {
     model->setFlashScreen(true, " Slack ");
     EXPECT_TRUE(log.contains("[rule] Slack \u2192 flashScreen = true"));
     EXPECT_EQ(announced, 1);
-    auto stored = reloadedRules();
+    auto stored = rulesOnDisk();
     ASSERT_EQ(stored.size(), 3u) << "a base rule was created beside the content rule";
     EXPECT_EQ(stored[1], conditional) << "the content rule is untouched";
     EXPECT_TRUE(stored[2].flashScreen);
@@ -87,7 +80,7 @@ TEST_F(ConfigModelTest, fieldEditsAreStoredLoggedAndAnnounced) {
     model->setVolume(-0.2, std::nullopt);
     EXPECT_TRUE(log.contains("[rule] Slack \u2192 volume 200%"));
     EXPECT_TRUE(log.contains("[rule] All other apps \u2192 volume 0%"));
-    stored = reloadedRules();
+    stored = rulesOnDisk();
     EXPECT_EQ(stored[2].volume, 2.0);
     EXPECT_EQ(stored[0].volume, 0.0);
     EXPECT_EQ(stored.size(), 3u) << "edits of the same app reuse its base rule";
@@ -103,14 +96,14 @@ TEST_F(ConfigModelTest, fieldEditsAreStoredLoggedAndAnnounced) {
     model->setSound(SoundRef::silent(), "Slack");
     EXPECT_TRUE(log.contains("[rule] Slack \u2192 sound Silent"));
     EXPECT_EQ(soundChanged, 1);
-    EXPECT_EQ(reloadedRules()[2].sound, SoundRef::silent());
+    EXPECT_EQ(rulesOnDisk()[2].sound, SoundRef::silent());
 }
 
 TEST_F(ConfigModelTest, addingAndRemovingApps) {
     EXPECT_EQ(model->addApp(" \n"), std::nullopt);
     const auto initial = rules.rules();
     EXPECT_EQ(model->addApp(" * "), std::nullopt) << "\"*\" would replace All other apps";
-    EXPECT_EQ(reloadedRules(), initial);
+    EXPECT_EQ(rulesOnDisk(), initial);
     EXPECT_EQ(announced, 0);
     EXPECT_TRUE(log.lines.empty());
 
@@ -128,8 +121,8 @@ TEST_F(ConfigModelTest, addingAndRemovingApps) {
 
     EXPECT_TRUE(model->removeApp("ZOOM"));
     EXPECT_TRUE(log.contains("[rule] removed app ZOOM (2 rule(s))"));
-    ASSERT_EQ(reloadedRules().size(), 1u);
-    EXPECT_TRUE(reloadedRules()[0].isDefault()) << "the default rule stays";
+    ASSERT_EQ(rulesOnDisk().size(), 1u);
+    EXPECT_TRUE(rulesOnDisk()[0].isDefault()) << "the default rule stays";
     ASSERT_EQ(pings.records().size(), 1u);
     EXPECT_EQ(pings.records()[0].appName, "Mail");
     EXPECT_EQ(forgotten, (std::vector<std::string>{"ZOOM"}));
@@ -142,7 +135,7 @@ TEST_F(ConfigModelTest, customSoundSwitchTurnsEveryRuleOfTheApp) {
     addRule("Slack", urgent);
 
     model->setCustomEnabled(false, "slack");
-    for (const auto& rule : reloadedRules()) {
+    for (const auto& rule : rulesOnDisk()) {
         EXPECT_EQ(rule.enabled, rule.isDefault()) << rule.appDisplayName;
     }
     EXPECT_TRUE(log.contains("[rule] slack \u2192 custom sound OFF (inherits default)"));
@@ -153,7 +146,7 @@ TEST_F(ConfigModelTest, customSoundSwitchTurnsEveryRuleOfTheApp) {
     EXPECT_TRUE(log.contains("[rule] Zoom \u2192 custom sound ON"));
 
     model->setNativeMuted(true, "Mail");
-    auto mail = MenuModel::baseRule("Mail", reloadedRules());
+    auto mail = MenuModel::baseRule("Mail", rulesOnDisk());
     ASSERT_TRUE(mail);
     EXPECT_TRUE(mail->nativeSoundMuted);
 }
@@ -181,7 +174,7 @@ TEST_F(ConfigModelTest, contentRulesInheritFromTheBaseOrTheDefaultRule) {
     model->updateRule(zoom[0].id, body, SoundRef::silent(), 9.0);
     EXPECT_TRUE(log.contains("[rule] edit content rule Zoom bodyContains(\"say \\\"hi\\\"\") "
                              "\u2192 Silent"));
-    Rule updated = MenuModel::conditionalRules("Zoom", reloadedRules()).at(0);
+    Rule updated = MenuModel::conditionalRules("Zoom", rulesOnDisk()).at(0);
     EXPECT_EQ(updated.id, zoom[0].id);
     EXPECT_EQ(updated.condition, body);
     EXPECT_EQ(MenuModel::conditionalRules("Zoom", model->rules()).at(0).volume, 2.0)
@@ -189,7 +182,7 @@ TEST_F(ConfigModelTest, contentRulesInheritFromTheBaseOrTheDefaultRule) {
 
     model->removeRule(zoom[0].id);
     EXPECT_TRUE(log.contains("[rule] removed content rule"));
-    EXPECT_TRUE(MenuModel::rulesForApp("Zoom", reloadedRules()).empty());
+    EXPECT_TRUE(MenuModel::rulesForApp("Zoom", rulesOnDisk()).empty());
     EXPECT_EQ(soundChanged, 3);
 }
 
@@ -200,7 +193,7 @@ TEST_F(ConfigModelTest, applyingAPresetKeepsTheUsersOwnRule) {
     rules.upsert(mine);
 
     EXPECT_EQ(model->applyPreset(slack), slack.appName);
-    EXPECT_EQ(reloadedRules(), (std::vector<Rule>{*rules.defaultRule(), mine}));
+    EXPECT_EQ(rulesOnDisk(), (std::vector<Rule>{*rules.defaultRule(), mine}));
     EXPECT_TRUE(log.contains("[rule] applied preset " + slack.appName + " \u2192 Submarine"));
     EXPECT_TRUE(MenuModel::isPresetApplied(slack, model->rules()));
     EXPECT_EQ(soundChanged, 1);

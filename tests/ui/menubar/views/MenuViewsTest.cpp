@@ -25,6 +25,7 @@ namespace corvale {
 namespace {
 
 using namespace std::chrono_literals;
+using test::child;
 
 // The config model over its stores, as the views see it in the program.
 struct ModelFixture : test::ModelStores {
@@ -37,11 +38,12 @@ struct ModelFixture : test::ModelStores {
     }
 };
 
-template <typename T> T* child(QWidget& parent, const QString& name) {
-    auto* widget = parent.findChild<T*>(name);
-    EXPECT_NE(widget, nullptr) << name.toStdString();
-    return widget;
-}
+// The popups over the model, with scripted dialogs and no tray to place them by.
+struct TrayPopupsTest : ::testing::Test, ModelFixture {
+    ScriptedDialogs dialogs;
+    TrayPopups popovers{
+        *model, dialogs, {PopoverLens::alerts, {}}, {{}, {}}, [] { return QRect(); }};
+};
 
 QString text(const char* s) {
     return QString::fromUtf8(s);
@@ -249,11 +251,7 @@ TEST(MenuViews, dashboardAndQuickMenuRetintWhenTheThemeChanges) {
               QGuiApplication::palette().color(QPalette::Highlight));
 }
 
-TEST(TrayPopups, escapeDismissesTheDashboardThroughItsWatch) {
-    ModelFixture f;
-    ScriptedDialogs dialogs;
-    TrayPopups popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
-                        [] { return QRect(); });
+TEST_F(TrayPopupsTest, escapeDismissesTheDashboardThroughItsWatch) {
     int outside = 0;
     popovers.showDashboard();
     popovers.watchOutsideClicks([&] {
@@ -273,11 +271,7 @@ TEST(TrayPopups, escapeDismissesTheDashboardThroughItsWatch) {
     EXPECT_EQ(outside, 1) << "the quick menu closing is not the dashboard's business";
 }
 
-TEST(TrayPopups, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismissal) {
-    ModelFixture f;
-    ScriptedDialogs dialogs;
-    TrayPopups popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
-                        [] { return QRect(); });
+TEST_F(TrayPopupsTest, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismissal) {
     bool tray = false;
     popovers.setTrayQuery([&] { return tray; });
     EXPECT_FALSE(popovers.hasTray());
@@ -313,11 +307,7 @@ TEST(TrayPopups, withoutATrayTheDashboardIsAnOrdinaryWindowWhoseCloseIsADismissa
     popovers.closeDashboard();
 }
 
-TEST(TrayPopups, confirmsThroughTheDialogsOnlyWithTheConfirmingButton) {
-    ModelFixture f;
-    ScriptedDialogs dialogs;
-    TrayPopups popovers(*f.model, dialogs, {PopoverLens::alerts, {}}, {{}, {}},
-                        [] { return QRect(); });
+TEST_F(TrayPopupsTest, confirmsThroughTheDialogsOnlyWithTheConfirmingButton) {
     dialogs.alertAnswers = {0u, 1u, std::nullopt};
     EXPECT_TRUE(popovers.confirm("Clear?", "It goes.", "Clear", "Cancel"));
     EXPECT_FALSE(popovers.confirm("Clear?", "It goes.", "Clear", "Cancel"));

@@ -21,14 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::child;
 
 constexpr const char* song = "/music/Song.mp3";
-
-template <typename T> T* child(QWidget& parent, const char* name) {
-    auto* widget = parent.findChild<T*>(name);
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
 
 // Opens the editor for Slack on a song of the given length; runs the background work unless told.
 ClipEditorWindow* openEditor(test::SoundChoosersFixture& f, std::optional<double> duration = 60,

@@ -29,8 +29,6 @@ namespace fs = std::filesystem;
 
 // A pane shown over the settings fixture, and the data files read back as the next start would.
 struct PaneFixture : test::SettingsFixture {
-    LogFn quiet = [](const std::string&) {};
-
     template <typename Pane> std::unique_ptr<Pane> open() {
         auto pane = std::make_unique<Pane>(context);
         pane->resize(626, 560);
@@ -39,19 +37,14 @@ struct PaneFixture : test::SettingsFixture {
     }
 
     std::vector<PingRecord> pingsOnDisk() {
-        PingLogStore disk(dir / "pingHistory.json", quiet);
+        PingLogStore disk(dir / "pingHistory.json", nullptr);
         disk.load();
         return disk.records();
     }
     std::vector<CustomSound> soundsOnDisk() {
-        CustomSoundStore disk(dir / "customSounds.json", quiet);
+        CustomSoundStore disk(dir / "customSounds.json", nullptr);
         disk.load();
         return disk.sounds();
-    }
-    std::vector<Rule> rulesOnDisk() {
-        RuleStore disk(dir / "rules.json", quiet);
-        disk.load();
-        return disk.rules();
     }
 };
 

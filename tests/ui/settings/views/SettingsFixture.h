@@ -80,12 +80,6 @@ struct SettingsFixture : ModelStores {
     }
 };
 
-template <typename T> T* child(const QObject& parent, const QString& name) {
-    auto* found = parent.findChild<T*>(name);
-    EXPECT_NE(found, nullptr) << name.toStdString();
-    return found;
-}
-
 // What a user's pick from the pop-up does: the item becomes current and is activated.
 inline void choose(QComboBox* popUp, const QString& title) {
     const int index = popUp->findText(title);
