@@ -153,14 +153,7 @@ std::string percentText(double volume) {
 }
 
 template <typename Value> std::string overrideText(const std::optional<Value>& value) {
-    if (!value) {
-        return followsGlobal;
-    }
-    if constexpr (std::is_same_v<Value, int>) {
-        return std::to_string(*value);
-    } else {
-        return std::string(rawValue(*value));
-    }
+    return MenuModel::overrideText(value, followsGlobal);
 }
 
 std::string colorText(const std::optional<FlashColor>& color) {

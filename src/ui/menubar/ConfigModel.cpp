@@ -24,14 +24,7 @@ std::string soundChoiceLabel(const SoundRef& sound, bool useAppSound) {
 }
 
 template <typename Value> std::string overrideText(const std::optional<Value>& value) {
-    if (!value) {
-        return "global default";
-    }
-    if constexpr (std::is_same_v<Value, int>) {
-        return std::to_string(*value);
-    } else {
-        return std::string(rawValue(*value));
-    }
+    return MenuModel::overrideText(value, "global default");
 }
 
 } // namespace
@@ -249,28 +242,24 @@ void ConfigModel::setCustomEnabled(bool on, const App& app) {
     announceChange();
 }
 
-void ConfigModel::setNativeMuted(bool on, const App& app) {
+void ConfigModel::setSwitch(bool Rule::*field, const char* key, bool on, const App& app) {
     Rule rule = MenuModel::ruleToEdit(app, rules());
-    rule.nativeSoundMuted = on;
+    rule.*field = on;
     store(rule);
-    log("[rule] " + appLabel(app) + " \u2192 nativeSoundMuted = " + boolText(on));
+    log("[rule] " + appLabel(app) + " \u2192 " + key + " = " + boolText(on));
     announceChange();
+}
+
+void ConfigModel::setNativeMuted(bool on, const App& app) {
+    setSwitch(&Rule::nativeSoundMuted, "nativeSoundMuted", on, app);
 }
 
 void ConfigModel::setRespectFocus(bool on, const App& app) {
-    Rule rule = MenuModel::ruleToEdit(app, rules());
-    rule.respectFocus = on;
-    store(rule);
-    log("[rule] " + appLabel(app) + " \u2192 respectFocus = " + boolText(on));
-    announceChange();
+    setSwitch(&Rule::respectFocus, "respectFocus", on, app);
 }
 
 void ConfigModel::setRespectSuppressSound(bool on, const App& app) {
-    Rule rule = MenuModel::ruleToEdit(app, rules());
-    rule.respectSuppressSound = on;
-    store(rule);
-    log("[rule] " + appLabel(app) + " \u2192 respectSuppressSound = " + boolText(on));
-    announceChange();
+    setSwitch(&Rule::respectSuppressSound, "respectSuppressSound", on, app);
 }
 
 void ConfigModel::setUseAppSound(const App& app) {

@@ -193,6 +193,8 @@ public:
 private:
     std::vector<const VersionedJsonStore*> dataStores() const;
     void store(const Rule& rule);
+    // One of the rule's on/off fields, stored, logged as "key = true" and announced.
+    void setSwitch(bool Rule::*field, const char* key, bool on, const App& app);
     void log(const std::string& line) const;
     // The rule an app's test, summary and flash preview describe.
     Rule effectiveRule(const App& app) const;

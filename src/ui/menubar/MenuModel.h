@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace corvale {
@@ -98,6 +99,19 @@ std::string soundLabel(const SoundRef& sound);
 std::string conditionLabel(const Condition& condition);
 // A volume fraction as a whole percentage: 1.0 is 100.
 long percent(double volume);
+// A flash override as log lines and the command line write it: its stored value, or `whenNone`
+// where it follows the global setting.
+template <typename Value>
+std::string overrideText(const std::optional<Value>& value, std::string_view whenNone) {
+    if (!value) {
+        return std::string(whenNone);
+    }
+    if constexpr (std::is_same_v<Value, int>) {
+        return std::to_string(*value);
+    } else {
+        return std::string(rawValue(*value));
+    }
+}
 double clampedVolume(double volume);
 
 } // namespace MenuModel
