@@ -13,7 +13,8 @@ AlertDispatch::AlertDispatch(Parts parts, LogFn log, std::function<void()> updat
 
 RuleEngine& AlertDispatch::engine() {
     if (!engine_) {
-        engine_.emplace([this] { return parts_.ruleStore.rules(); }, log_);
+        engine_.emplace([this]() -> const std::vector<Rule>& { return parts_.ruleStore.rules(); },
+                        log_);
     }
     return *engine_;
 }
