@@ -50,7 +50,7 @@ ObservedNotification notification(const std::string& app) {
 
 void resolveRealistic(benchmark::State& state, const std::string& app) {
     auto rules = realisticRules();
-    RuleEngine engine([&] { return rules; }, nullptr);
+    RuleEngine engine([&]() -> const std::vector<Rule>& { return rules; }, nullptr);
     auto n = notification(app);
     for (auto _ : state) {
         benchmark::DoNotOptimize(engine.resolve(n));
@@ -70,7 +70,8 @@ void BM_CatastrophicPattern(benchmark::State& state) {
     evil.condition = Condition{Condition::Type::regex, "^(a|a)*(b|aa)*$"};
     std::vector<Rule> rules{evil, Rule::fallback()};
     int timeouts = 0;
-    RuleEngine engine([&] { return rules; }, [&](const std::string&) { ++timeouts; });
+    RuleEngine engine([&]() -> const std::vector<Rule>& { return rules; },
+                      [&](const std::string&) { ++timeouts; });
     ObservedNotification n = notification("Spam");
     n.title = std::string(5000, 'a') + "c";
     for (auto _ : state) {

@@ -18,7 +18,10 @@
 //      change of the machine's load during the run weighs on both alike.
 // Alerts are spaced so that each sound has ended before the next one starts.
 //
-//   build/bin/corvale_bench_sound [COUNT]      (default 100)
+//   build/bin/corvale_bench_sound [COUNT] [--floor]      (default 100)
+//
+// --floor times only corvale's default sound against the floor (steps 1 and 5), for repeated
+// runs of the ratio.
 //
 // With CORVALE_TRACE_AUDIO=1 the benchmark, the corvale binary and the in-process engine write
 // the timestamps of every stage of each alert to standard error (see core/AlertTrace.h); sort
@@ -209,7 +212,8 @@ std::string longestTone(const std::filesystem::path& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const int count = argc > 1 ? std::max(1, std::stoi(argv[1])) : 100;
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    const bool floorOnly = argc > 2 && std::string(argv[2]) == "--floor";
     TimedApplication app(argc, argv);
     TempDir home;
     PrivateBus bus;
@@ -336,7 +340,13 @@ int main(int argc, char** argv) {
     };
     std::map<std::string, Figures> endToEnd;
     for (const auto& tone : tones) {
+        if (floorOnly && tone != tones[0]) {
+            continue;
+        }
         for (const std::string& player : {std::string("Corvale"), std::string("Paplay")}) {
+            if (floorOnly && player == "Paplay") {
+                continue;
+            }
             auto& figures = player == "Corvale" ? endToEnd[tone].corvale : endToEnd[tone].paplay;
             if (!timeAlerts(player + tone, count, figures)) {
                 std::fprintf(stderr, "%s\n%s\n", outputOf(home / "out").c_str(),
@@ -354,6 +364,26 @@ int main(int argc, char** argv) {
     }
     dunst.reset();
     sd_bus_unref(client);
+    auto reportFloor = [&] {
+        report("Notify -> floor monitor's stream (" + tones[0] + "):", floorFigures);
+        const auto& ours = endToEnd[tones[0]].corvale;
+        if (ours.empty() || floorFigures.empty()) {
+            return;
+        }
+        double load[3] = {};
+        getloadavg(load, 3);
+        std::printf(
+            "%-52s p50 %.2fx (target <= 1.15)   p95 %.2fx (target <= 1.6)   load %.2f "
+            "%.2f %.2f\n",
+            "  corvale / floor:", bench::percentile(ours, 50) / bench::percentile(floorFigures, 50),
+            bench::percentile(ours, 95) / bench::percentile(floorFigures, 95), load[0], load[1],
+            load[2]);
+    };
+    if (floorOnly) {
+        report("Notify -> corvale's stream (" + tones[0] + "):", endToEnd[tones[0]].corvale);
+        reportFloor();
+        return 0;
+    }
 
     // 3. ActionRunner::run in this process, with the adapters corvale uses.
     auto soundDirs = SoundLibrary::defaultDirs("/usr/share/sounds/freedesktop/stereo",
@@ -490,17 +520,7 @@ int main(int argc, char** argv) {
                             bench::percentile(figures.corvale, 50));
         }
     }
-    report("Notify -> floor monitor's stream (" + tones[0] + "):", floorFigures);
-    if (const auto& ours = endToEnd[tones[0]].corvale; !ours.empty() && !floorFigures.empty()) {
-        double load[3] = {};
-        getloadavg(load, 3);
-        std::printf(
-            "%-52s p50 %.2fx (target <= 1.15)   p95 %.2fx (target <= 1.6)   load %.2f "
-            "%.2f %.2f\n",
-            "  corvale / floor:", bench::percentile(ours, 50) / bench::percentile(floorFigures, 50),
-            bench::percentile(ours, 95) / bench::percentile(floorFigures, 95), load[0], load[1],
-            load[2]);
-    }
+    reportFloor();
     for (const auto& tone : tones) {
         report("ActionRunner::run -> first audio written (" + tone + "):", runToWrite[tone]);
         report("ActionRunner::run -> stream (" + tone + "):", runToStream[tone]);

@@ -98,7 +98,8 @@ bool RuleEngine::regexPasses(const std::string& pattern,
 }
 
 std::optional<Rule> RuleEngine::resolve(const ObservedNotification& notification) const {
-    const std::vector<Rule> rules = rulesProvider_ ? rulesProvider_() : std::vector<Rule>{};
+    static const std::vector<Rule> none;
+    const std::vector<Rule>& rules = rulesProvider_ ? rulesProvider_() : none;
     const std::string appKey = nameKey(notification.appName);
     const std::string entryKey = nameKey(notification.desktopEntryName);
 

@@ -15,7 +15,8 @@ namespace corvale {
 // every call, so an edit applies to the next notification.
 class RuleEngine {
 public:
-    using RulesProvider = std::function<std::vector<Rule>()>;
+    // The list must stay as it is while resolve() runs.
+    using RulesProvider = std::function<const std::vector<Rule>&()>;
 
     // A regular expression may run this many ICU match steps (a count of engine operations, about
     // 20 ms here) before it is abandoned: text from any program must not be able to freeze us.

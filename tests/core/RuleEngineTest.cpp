@@ -27,7 +27,7 @@ struct Engine {
     Rule fallback = Rule::fallback();
     std::vector<Rule> rules;
     LogRecorder log;
-    RuleEngine engine{[this] { return rules; }, log.fn()};
+    RuleEngine engine{[this]() -> const std::vector<Rule>& { return rules; }, log.fn()};
 
     std::optional<Uuid> resolve(const ObservedNotification& n) {
         auto rule = engine.resolve(n);

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     notification.title = std::string(parts[1]);
     notification.subtitle = std::string(parts[2]);
     notification.body = std::string(parts[3]);
-    RuleEngine engine([] { return std::vector<Rule>{}; }, [](const std::string&) {});
+    static const std::vector<Rule> none;
+    RuleEngine engine([]() -> const std::vector<Rule>& { return none; }, [](const std::string&) {});
     const Condition condition{Condition::Type::regex, std::string(parts[0])};
     const bool passed = engine.conditionPasses(condition, notification);
     // The empty pattern matches everything, so the engine is not refusing every pattern.

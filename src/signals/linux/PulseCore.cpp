@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <sys/eventfd.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -90,6 +91,19 @@ void PulseCore::start(const std::shared_ptr<PulseSound>& state) {
         post(state, PlaybackStarted{"PulseAudio: cannot start the audio thread", false, 0});
         return;
     }
+    if (std::this_thread::get_id() != mainThread_) {
+        // Any other thread may wait for the event thread's lock: the stream is asked for at
+        // once instead of at the event thread's next turn.
+        PulseConnection::Lock lock(connection_);
+        if (running_) {
+            take(state);
+        } else {
+            state->over = true;
+            state->ended = true;
+            post(state, PlaybackStarted{"PulseAudio: cannot start the audio thread", false, 0});
+        }
+        return;
+    }
     {
         std::lock_guard lock(requestsMutex_);
         requests_.push_back(state);
@@ -135,17 +149,20 @@ void PulseCore::takeRequests() {
         requests.swap(requests_);
     }
     for (auto& state : requests) {
-        // Stopped before it got here.
-        if (state->over) {
-            continue;
-        }
-        admit(state);
-        if (!state->over) {
-            decoderThread_->add({state->path, state->offset, [state] { return !state->ended; },
-                                 [this, state](DecoderThread::Decoded result) {
-                                     decoded(*state, std::move(result));
-                                 }});
-        }
+        take(state);
+    }
+}
+
+void PulseCore::take(const std::shared_ptr<PulseSound>& state) {
+    // Stopped before it got here.
+    if (state->over) {
+        return;
+    }
+    admit(state);
+    if (!state->over) {
+        decoderThread_->add(
+            {state->path, state->offset, [state] { return !state->ended; },
+             [this, state](DecoderThread::Decoded result) { decoded(*state, std::move(result)); }});
     }
 }
 

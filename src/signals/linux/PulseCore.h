@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -86,6 +87,8 @@ private:
 
     // With the event thread locked.
     void takeRequests();
+    // Asks the server for the sound's stream and has its file opened.
+    void take(const std::shared_ptr<PulseSound>& state);
     void admit(const std::shared_ptr<PulseSound>& state);
     void connectionLost(const std::string& error);
     void connected();
@@ -117,7 +120,9 @@ private:
 
     PulseConnection connection_;
     std::shared_ptr<MainThreadPost> poster_;
-    bool running_ = false;
+    std::atomic<bool> running_{false};
+    // The thread that made the engine, which hands requests over rather than wait for the lock.
+    const std::thread::id mainThread_ = std::this_thread::get_id();
 
     // With the event thread locked.
     pa_defer_event* reaper_ = nullptr;

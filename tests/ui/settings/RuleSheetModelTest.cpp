@@ -102,7 +102,8 @@ TEST(RuleSheetModel, aPatternThatDoesNotCompileIsRefusedInWordsWithItsPosition) 
 
 // The sheet refuses exactly the patterns that matching could never pass.
 TEST(RuleSheetModel, refusedPatternsAreThoseTheEngineCannotCompile) {
-    RuleEngine engine([] { return std::vector<Rule>{}; }, nullptr);
+    const std::vector<Rule> none;
+    RuleEngine engine([&]() -> const std::vector<Rule>& { return none; }, nullptr);
     ObservedNotification n;
     n.appName = "A";
     n.title = "anything at all (a) [b] \\ x{2}";
