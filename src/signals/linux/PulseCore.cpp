@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <sys/eventfd.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -91,19 +90,6 @@ void PulseCore::start(const std::shared_ptr<PulseSound>& state) {
         post(state, PlaybackStarted{"PulseAudio: cannot start the audio thread", false, 0});
         return;
     }
-    if (std::this_thread::get_id() != mainThread_) {
-        // Any other thread may wait for the event thread's lock: the stream is asked for at
-        // once instead of at the event thread's next turn.
-        PulseConnection::Lock lock(connection_);
-        if (running_) {
-            take(state);
-        } else {
-            state->over = true;
-            state->ended = true;
-            post(state, PlaybackStarted{"PulseAudio: cannot start the audio thread", false, 0});
-        }
-        return;
-    }
     {
         std::lock_guard lock(requestsMutex_);
         requests_.push_back(state);
@@ -149,20 +135,17 @@ void PulseCore::takeRequests() {
         requests.swap(requests_);
     }
     for (auto& state : requests) {
-        take(state);
-    }
-}
-
-void PulseCore::take(const std::shared_ptr<PulseSound>& state) {
-    // Stopped before it got here.
-    if (state->over) {
-        return;
-    }
-    admit(state);
-    if (!state->over) {
-        decoderThread_->add(
-            {state->path, state->offset, [state] { return !state->ended; },
-             [this, state](DecoderThread::Decoded result) { decoded(*state, std::move(result)); }});
+        // Stopped before it got here.
+        if (state->over) {
+            continue;
+        }
+        admit(state);
+        if (!state->over) {
+            decoderThread_->add({state->path, state->offset, [state] { return !state->ended; },
+                                 [this, state](DecoderThread::Decoded result) {
+                                     decoded(*state, std::move(result));
+                                 }});
+        }
     }
 }
 

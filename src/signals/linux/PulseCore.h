@@ -13,7 +13,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -87,8 +86,6 @@ private:
 
     // With the event thread locked.
     void takeRequests();
-    // Asks the server for the sound's stream and has its file opened.
-    void take(const std::shared_ptr<PulseSound>& state);
     void admit(const std::shared_ptr<PulseSound>& state);
     void connectionLost(const std::string& error);
     void connected();
@@ -120,9 +117,7 @@ private:
 
     PulseConnection connection_;
     std::shared_ptr<MainThreadPost> poster_;
-    std::atomic<bool> running_{false};
-    // The thread that made the engine, which hands requests over rather than wait for the lock.
-    const std::thread::id mainThread_ = std::this_thread::get_id();
+    bool running_ = false;
 
     // With the event thread locked.
     pa_defer_event* reaper_ = nullptr;
