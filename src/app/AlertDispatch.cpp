@@ -61,6 +61,7 @@ void AlertDispatch::handle(const ObservedNotification& n) {
          " subtitle=" + inQuotes(n.subtitle) + " body=" + inQuotes(n.body) +
          " kind=" + std::string(rawValue(n.kind)) + " uuid=" + n.uuid);
     dispatch(n);
+    parts_.actionRunner.dispatched(n.uuid);
     // A new app's name is saved to its file only now, so the write never delays its sound.
     parts_.observedAppsStore.observe(n.appName);
 }
@@ -73,35 +74,38 @@ void AlertDispatch::dispatch(const ObservedNotification& n) {
         return;
     }
 
-    if (parts_.silence.focusFilterSilencing()) {
+    SilenceFacts facts;
+    facts.focusSilencing = parts_.silence.focusFilterSilencing();
+    facts.soundsOn = parts_.prefs.soundsEnabled();
+    facts.snoozed = facts.soundsOn && parts_.silence.snoozeActive();
+    if (facts.focusSilencing) {
         log_("[focus] Focus Filter active - silencing rules that respect Focus");
-        if (rule->respectFocus) {
-            log_("[focus] suppressed app=" + inQuotes(n.appName) + " - Focus active + rule " +
-                 inQuotes(rule->appDisplayName) + " respects it (no sound/flash)");
-            return;
-        }
     }
-
     // The sound is asked for first, and the other signals wait until it is on its way: the audio
     // server sets up the stream in that moment, and writing the history and redrawing the tray
     // would compete with it for the processor. They wait at most signalsWait, so a silent audio
     // server never holds them back. The gates' lines keep their place after the flashes.
-    const bool soundsOn = parts_.prefs.soundsEnabled();
-    const bool snoozed = soundsOn && parts_.silence.snoozeActive();
-    if (!soundsOn || snoozed) {
+    switch (soundGate(*rule, n, facts)) {
+    case SoundGate::focus:
+        log_("[focus] suppressed app=" + inQuotes(n.appName) + " - Focus active + rule " +
+             inQuotes(rule->appDisplayName) + " respects it (no sound/flash)");
+        return;
+    case SoundGate::muted:
+    case SoundGate::snoozed:
         showSignals(n, *rule);
-        log_(!soundsOn ? "[muted] sounds off - skipped app=" + inQuotes(n.appName)
-                       : "[snooze] active - skipped app=" + inQuotes(n.appName));
+        log_(!facts.soundsOn ? "[muted] sounds off - skipped app=" + inQuotes(n.appName)
+                             : "[snooze] active - skipped app=" + inQuotes(n.appName));
         alertTrace::stage("dispatch: done");
         return;
-    }
-    if (n.suppressSound && rule->respectSuppressSound) {
+    case SoundGate::appAsked:
         showSignals(n, *rule);
         log_("[action] app=" + inQuotes(n.appName) + " \u2192 rule " +
              inQuotes(rule->appDisplayName) +
              ": sound skipped - the app asked for no sound (suppress-sound)");
         alertTrace::stage("dispatch: done");
         return;
+    case SoundGate::play:
+        break;
     }
     auto pending = std::make_shared<PendingSignals>(PendingSignals{n, *rule, {}, false});
     pendingSignals_.push_back(pending);
@@ -124,6 +128,24 @@ void AlertDispatch::dispatch(const ObservedNotification& n) {
     if (std::ranges::find(pendingSignals_, pending) != pendingSignals_.end()) {
         pending->wait = parts_.scheduler.after(signalsWait, show);
     }
+}
+
+AlertDispatch::SoundGate AlertDispatch::soundGate(const Rule& rule,
+                                                  const ObservedNotification& notification,
+                                                  const SilenceFacts& facts) {
+    if (facts.focusSilencing && rule.respectFocus) {
+        return SoundGate::focus;
+    }
+    if (!facts.soundsOn) {
+        return SoundGate::muted;
+    }
+    if (facts.snoozed) {
+        return SoundGate::snoozed;
+    }
+    if (notification.suppressSound && rule.respectSuppressSound) {
+        return SoundGate::appAsked;
+    }
+    return SoundGate::play;
 }
 
 void AlertDispatch::showSignals(const ObservedNotification& n, const Rule& rule) {

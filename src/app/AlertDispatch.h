@@ -50,6 +50,18 @@ public:
     AlertDispatch& operator=(const AlertDispatch&) = delete;
 
     void handle(const ObservedNotification& notification);
+
+    // What silences sounds at the moment an alert comes.
+    struct SilenceFacts {
+        bool soundsOn = true;
+        bool snoozed = false;
+        bool focusSilencing = false;
+    };
+    // Whether the rule's sound plays, or what holds it back: Focus (which holds back the whole
+    // alert), mute, snooze, or the app's own request for no sound.
+    enum class SoundGate { play, focus, muted, snoozed, appAsked };
+    static SoundGate soundGate(const Rule& rule, const ObservedNotification& notification,
+                               const SilenceFacts& facts);
     // The notification server refused the banner behind an alert: the alert is taken back.
     void withdrawAlert(const std::string& uuid);
 

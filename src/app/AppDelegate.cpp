@@ -17,6 +17,7 @@ AppDelegate::AppDelegate(AppServices services, AppFolders folders, LogFn log)
       customSoundStore_(CustomSoundStore::defaultFileURL(folders_.support), log_),
       observedAppsStore_(ObservedAppsStore::defaultFileURL(folders_.support), log_),
       pingLogStore_(PingLogStore::defaultFileURL(folders_.support), log_),
+      headStarts_(services.audioEngine), headStart_(headStarts_, folders_.builtinSounds),
       actionRunner_(services.audioEngine, services.namedSounds, services.scheduler,
                     folders_.builtinSounds),
       silence_({services.scheduler, services.preferences, services.broadcast, services.systemLog,
@@ -134,6 +135,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         }));
 
     actionRunner_.setLog(log_);
+    actionRunner_.setHeadStarts(&headStarts_);
     observer_.log = log_;
     observer_.onNotification = [this, alive](const ObservedNotification& n) {
         if (!alive.expired()) {
@@ -261,8 +263,32 @@ void AppDelegate::seedUnreadMarkOnFirstRun() {
          " pre-existing alert(s) as seen");
 }
 
+bool AppDelegate::holdForHeadStart(const std::string& identifier, std::function<void()> resume) {
+    auto once = std::make_shared<std::function<void()>>(std::move(resume));
+    auto go = [once] {
+        if (auto fn = std::exchange(*once, nullptr)) {
+            fn();
+        }
+    };
+    if (!headStarts_.whenAnswered(identifier, go)) {
+        return false;
+    }
+    // One call is held at a time: nothing after it is read until it goes.
+    headStartNet_ = services_.scheduler.after(headStartWait, go);
+    return true;
+}
+
 void AppDelegate::updateStatus() {
     status_.updateStatus();
+    // Runs at every change of the silence, after every alert and every second: the bus thread
+    // decides with what is true now.
+    AlertHeadStart::Facts facts;
+    facts.armed = observer_.isAttached() && observer_.primed();
+    facts.silence.soundsOn = prefs_.soundsEnabled();
+    facts.silence.snoozed = silence_.snoozeActive();
+    facts.silence.focusSilencing = silence_.focusFilterSilencing();
+    facts.roomToPlay = actionRunner_.playingCount() < ActionRunner::maxPlaying;
+    headStart_.publish(ruleStore_.rules(), facts);
     // Runs every second: the views hear of it only when something they show has changed.
     if (configModel_) {
         auto values = configPublished();

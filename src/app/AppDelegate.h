@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AlertDispatch.h"
+#include "app/AlertHeadStart.h"
 #include "app/SilenceControl.h"
 #include "core/Broadcast.h"
 #include "core/Callback.h"
@@ -90,6 +91,13 @@ public:
     void withdrawAlert(const std::string& uuid) { dispatch_.withdrawAlert(uuid); }
 
     RuleEngine& engine() { return dispatch_.engine(); }
+    // The bus thread's share of each alert: its sound, asked for as soon as the call is read.
+    AlertHeadStart& headStart() { return headStart_; }
+    // Whether the notification's reading waits for the sound started ahead for it: the audio
+    // server sets the stream up meanwhile without the main thread competing for the processor.
+    // `resume` runs once, when the engine answers or after headStartWait at the latest.
+    bool holdForHeadStart(const std::string& identifier, std::function<void()> resume);
+    static constexpr Millis headStartWait{30};
     SettingsPrefs& prefs() { return prefs_; }
     SilenceControl& silence() { return silence_; }
     // The built-in sound names, listed once per run.
@@ -160,6 +168,9 @@ private:
     CustomSoundStore customSoundStore_;
     ObservedAppsStore observedAppsStore_;
     PingLogStore pingLogStore_;
+    // Before the runner, which may hold sounds it took from here.
+    HeadStarts headStarts_;
+    AlertHeadStart headStart_;
     ActionRunner actionRunner_;
     SilenceControl silence_;
     StatusItemController status_;
@@ -175,6 +186,7 @@ private:
     std::optional<ConfigModel> configModel_;
     Subscription rulesReloadTimer_;
     Subscription statusTimer_;
+    Subscription headStartNet_;
     std::vector<Subscription> observers_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

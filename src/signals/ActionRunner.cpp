@@ -40,6 +40,10 @@ double ActionRunner::gainDecibels(double volume) {
     return std::clamp(20.0 * std::log10(volume), -96.0, 24.0);
 }
 
+float ActionRunner::gainFactor(double volume) {
+    return static_cast<float>(std::pow(10.0, gainDecibels(volume) / 20.0));
+}
+
 std::string ActionRunner::volumeText(double volume) {
     char buffer[64];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, volume);
@@ -176,6 +180,12 @@ void ActionRunner::playAppSound(const AppSoundHint& hint, const SoundRef& ruleSo
     });
 }
 
+void ActionRunner::dispatched(const std::string& notificationUuid) {
+    if (headStarts_) {
+        headStarts_->settle(notificationUuid);
+    }
+}
+
 void ActionRunner::stopSoundFor(const std::string& notificationUuid) {
     std::vector<std::uint64_t> engines;
     for (const auto& engine : engines_) {
@@ -220,23 +230,29 @@ void ActionRunner::stopAll(const std::string& why) {
 void ActionRunner::playAmplified(const std::filesystem::path& file, const Alert& alert,
                                  EngineAnswer answer) {
     prune();
-    auto gain = static_cast<float>(std::pow(10.0, gainDecibels(alert.volume) / 20.0));
+    const float gain = gainFactor(alert.volume);
     const std::uint64_t id = nextId_++;
     std::weak_ptr<bool> alive = alive_;
     auto shared = std::make_shared<EngineAnswer>(std::move(answer));
     engines_.push_back(Engine{id, alert.uuid, nullptr, false, {}});
-    auto playback = engine_.start(
-        file.string(), gain, 0.0, maxSoundSeconds,
-        [this, alive, id, shared](const PlaybackStarted& result) {
-            if (!alive.expired()) {
-                engineAnswered(id, result, *shared);
-            }
-        },
-        [this, alive, id](const std::string&) {
-            if (!alive.expired()) {
-                teardown(id);
-            }
-        });
+    AudioEngine::Started started = [this, alive, id, shared](const PlaybackStarted& result) {
+        if (!alive.expired()) {
+            engineAnswered(id, result, *shared);
+        }
+    };
+    AudioEngine::Finished finished = [this, alive, id](const std::string&) {
+        if (!alive.expired()) {
+            teardown(id);
+        }
+    };
+    std::unique_ptr<AudioPlayback> playback;
+    if (headStarts_) {
+        playback = headStarts_->take(alert.uuid, file.string(), gain, started, finished);
+    }
+    if (!playback) {
+        playback = engine_.start(file.string(), gain, 0.0, maxSoundSeconds, std::move(started),
+                                 std::move(finished));
+    }
     alertTrace::stage("runner: engine asked");
     // An engine may answer before start() returns; then the entry is already settled. The net
     // is set only after the request has left, so that setting it never delays the sound.

@@ -6,6 +6,7 @@
 #include "core/Scheduler.h"
 #include "signals/AppSoundHint.h"
 #include "signals/AudioEngine.h"
+#include "signals/HeadStarts.h"
 #include "signals/NamedSoundPlayer.h"
 #include "signals/SoundLibrary.h"
 
@@ -38,6 +39,12 @@ public:
     ActionRunner& operator=(const ActionRunner&) = delete;
 
     void setLog(LogFn log) { log_ = std::move(log); }
+    // Sounds the bus thread may have started for an alert before run() is called: run() takes
+    // such a sound over when it is the one it would play.
+    void setHeadStarts(HeadStarts* headStarts) { headStarts_ = headStarts; }
+    // The dispatch of the notification is over: a sound started ahead for it that run() did not
+    // take is stopped.
+    void dispatched(const std::string& notificationUuid);
     // Plays the rule's sound. underway runs once, on the main thread, as soon as the sound's fate
     // is known: the engine answered (started or failed), the fallback was asked, or nothing is to
     // be played. It runs before the log line of that answer.
@@ -55,6 +62,8 @@ public:
 
     // Gain in decibels for a volume fraction: 20·log10(v) within −96 … +24 dB.
     static double gainDecibels(double volume);
+    // The factor every sample is multiplied by at that volume.
+    static float gainFactor(double volume);
     // The volume as log lines write it: shortest exact decimal, always with a fractional part.
     static std::string volumeText(double volume);
 
@@ -107,6 +116,7 @@ private:
     std::vector<std::filesystem::path> soundDirs_;
     SoundLibrary::Index index_;
     LogFn log_;
+    HeadStarts* headStarts_ = nullptr;
     std::list<Engine> engines_;
     std::list<Fallback> systemSounds_;
     std::uint64_t nextId_ = 1;

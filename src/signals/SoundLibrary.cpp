@@ -96,6 +96,13 @@ Index::Index(std::vector<std::filesystem::path> dirs) : dirs_(std::move(dirs)) {
 
 std::optional<std::filesystem::path> Index::url(const std::string& name) {
     refreshIfChanged();
+    return listedUrl(name);
+}
+
+std::optional<std::filesystem::path> Index::listedUrl(const std::string& name) {
+    if (!built_) {
+        refreshIfChanged();
+    }
     auto found = byKey_.find(caseFolded(name));
     if (found == byKey_.end()) {
         return std::nullopt;

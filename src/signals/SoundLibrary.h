@@ -37,6 +37,8 @@ class Index {
 public:
     explicit Index(std::vector<std::filesystem::path> dirs);
     std::optional<std::filesystem::path> url(const std::string& name);
+    // The same from the table as it was last listed, without looking at the folders.
+    std::optional<std::filesystem::path> listedUrl(const std::string& name);
 
 private:
     void refreshIfChanged();

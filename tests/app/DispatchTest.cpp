@@ -106,6 +106,46 @@ TEST_F(Dispatch, bannerFromTheReaderIsLoggedRecordedSignalledAndPlayed) {
     EXPECT_EQ(engine.starts.size(), 1u);
 }
 
+// The bus thread's head start in the whole application: the banner's reading waits for the
+// engine's answer (or headStartWait), and the alert then plays the sound already started, with
+// the same log line and signals; while muted, nothing starts ahead.
+TEST_F(Dispatch, theSoundStartedAheadIsTheAlertsOwn) {
+    auto screen = launchWithSlackOnScreen();
+    engine.answerAtOnce = false;
+    log.lines.clear();
+    ObservedNotification seen = note("Slack", "Deploy done");
+    seen.uuid = "uuid-1";
+    ASSERT_TRUE(app->headStart().seen(seen));
+    ASSERT_EQ(engine.starts.size(), 1u);
+    int resumed = 0;
+    ASSERT_TRUE(app->holdForHeadStart("uuid-1", [&] { ++resumed; }));
+    engine.answer(0);
+    EXPECT_EQ(resumed, 1) << "the reading goes on once the sound has started";
+    scheduler.advance(AppDelegate::headStartWait);
+    EXPECT_EQ(resumed, 1);
+
+    tree.addBanner(screen, "uuid-1", "Slack", "Deploy done", "");
+    tree.notifyChange(42);
+    EXPECT_EQ(engine.starts.size(), 1u) << "the alert asked for its sound a second time";
+    EXPECT_TRUE(log.contains(
+        "[action] app=\"Slack\" \u2192 rule \"Slack\": builtin \"Submarine\" @ vol 1.0 (engine)"));
+    EXPECT_TRUE(app->status().isBlinking());
+    EXPECT_EQ(app->pingLogStore().records().size(), 1u);
+
+    // A server that never answers holds the reading for headStartWait at most.
+    seen.uuid = "uuid-2";
+    ASSERT_TRUE(app->headStart().seen(seen));
+    ASSERT_TRUE(app->holdForHeadStart("uuid-2", [&] { ++resumed; }));
+    scheduler.advance(AppDelegate::headStartWait);
+    EXPECT_EQ(resumed, 2);
+
+    app->prefs().setSoundsEnabled(false);
+    app->updateStatus();
+    seen.uuid = "uuid-3";
+    EXPECT_FALSE(app->headStart().seen(seen));
+    EXPECT_FALSE(app->holdForHeadStart("uuid-3", [&] { ++resumed; }));
+}
+
 TEST_F(Dispatch, anAlertTheServerRefusedIsTakenBackWithoutTouchingOthers) {
     auto screen = launchWithSlackOnScreen();
     tree.addBanner(screen, "kept", "Slack", "first", "");

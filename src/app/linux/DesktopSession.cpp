@@ -175,9 +175,17 @@ DesktopSession::DesktopSession(const SessionFolders& folders)
         connectTrayClicks(surfaces_.trayButton->trayIcon(), views_->menus);
     }
     platform_.broadcast.flush();
+    platform_.bannerTree.setHoldBack(
+        [&delegate = delegate_](const std::string& identifier, std::function<void()> resume) {
+            return delegate.holdForHeadStart(identifier, std::move(resume));
+        });
+    platform_.notifyTap.setSeen(
+        [&headStart = delegate_.headStart()](const ObservedNotification& n) { headStart.seen(n); });
 }
 
 DesktopSession::~DesktopSession() {
+    platform_.notifyTap.stop();
+    platform_.bannerTree.setHoldBack(nullptr);
     delegate_.status().setButton(nullptr);
     // The audio threads stop and their undelivered results go before the objects they would
     // reach.

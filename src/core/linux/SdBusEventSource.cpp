@@ -40,7 +40,7 @@ SdBusEventSource::SdBusEventSource(sd_bus* bus, std::function<void(sd_bus_messag
 SdBusEventSource::~SdBusEventSource() = default;
 
 void SdBusEventSource::processPending() {
-    if (closed_ || processing_) {
+    if (closed_ || processing_ || held_) {
         return;
     }
     processing_ = true;
@@ -49,10 +49,24 @@ void SdBusEventSource::processPending() {
     const std::uint64_t sliceEnd = monotonicMicros() + sliceMicros;
     for (int handled = 0; !ended;) {
         MessagePtr message;
-        const int r = sd_bus_process(bus_, OutPtr(message));
+        int r = 1;
+        const bool wasHeld = static_cast<bool>(resumed_);
+        if (wasHeld) {
+            message = std::move(resumed_);
+        } else {
+            r = sd_bus_process(bus_, OutPtr(message));
+        }
         if (r < 0) {
             ended = true;
             break;
+        }
+        if (message && !wasHeld && holdBack_ && holdBack_(message.get())) {
+            held_ = std::move(message);
+            readable_->setEnabled(false);
+            writable_->setEnabled(false);
+            timer_.stop();
+            processing_ = false;
+            return;
         }
         if (message) {
             const bool disconnected =
@@ -89,8 +103,19 @@ void SdBusEventSource::processPending() {
     }
 }
 
+void SdBusEventSource::release() {
+    if (!held_) {
+        return;
+    }
+    resumed_ = std::move(held_);
+    if (!closed_) {
+        readable_->setEnabled(true);
+        timer_.start(0);
+    }
+}
+
 void SdBusEventSource::reschedule() {
-    if (!closed_ && !processing_ && readable_) {
+    if (!closed_ && !processing_ && readable_ && !held_) {
         rearm();
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/linux/SdBusHandles.h"
+
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -29,6 +31,12 @@ public:
     // Call after a blocking call on the connection: it may have queued messages that the socket
     // will not announce again.
     void reschedule();
+    // Asked before each message: true holds it back. Nothing more is handled until release();
+    // then the held message comes first.
+    void setHoldBack(std::function<bool(sd_bus_message*)> holdBack) {
+        holdBack_ = std::move(holdBack);
+    }
+    void release();
 
 private:
     void processPending();
@@ -38,6 +46,10 @@ private:
     sd_bus* bus_;
     std::function<void(sd_bus_message*)> onMessage_;
     std::function<void()> onClosed_;
+    std::function<bool(sd_bus_message*)> holdBack_;
+    // The message held back, and the one released to be handled next.
+    MessagePtr held_;
+    MessagePtr resumed_;
     std::unique_ptr<QSocketNotifier> readable_;
     std::unique_ptr<QSocketNotifier> writable_;
     QTimer timer_;

@@ -4,13 +4,14 @@
 #include "core/linux/SdBusEventSource.h"
 #include "core/linux/SdBusHandles.h"
 #include "detect/linux/BannerStore.h"
+#include "detect/linux/MonitorBus.h"
 #include "detect/linux/NotificationText.h"
 #include "detect/linux/NotificationTraffic.h"
 
 #include <QMetaObject>
 #include <QObject>
 #include <map>
-#include <sys/stat.h>
+
 #include <systemd/sd-bus.h>
 
 namespace corvale {
@@ -20,7 +21,6 @@ constexpr const char* busName = "org.freedesktop.DBus";
 constexpr const char* busPath = "/org/freedesktop/DBus";
 constexpr const char* notificationsName = "org.freedesktop.Notifications";
 constexpr const char* gtkNotificationsName = "org.gtk.Notifications";
-constexpr std::uint64_t callTimeoutMicros = 2'000'000;
 
 const char* const monitorRules[] = {
     "type='method_call',interface='org.freedesktop.Notifications',member='Notify'",
@@ -36,38 +36,6 @@ const char* const monitorRules[] = {
     "type='error',sender='org.freedesktop.DBus'",
     nullptr,
 };
-
-std::string sessionBusAddress() {
-    if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address) {
-        return address;
-    }
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        const std::string path = std::string(runtime) + "/bus";
-        struct stat st {};
-        if (stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
-            return "unix:path=" + path;
-        }
-    }
-    return {};
-}
-
-int openBus(const std::string& address, bool monitor, BusPtr& out) {
-    sd_bus* raw = nullptr;
-    int r = sd_bus_new(&raw);
-    if (r < 0) {
-        return r;
-    }
-    BusPtr bus(raw);
-    if ((r = sd_bus_set_address(raw, address.c_str())) < 0 ||
-        (r = sd_bus_set_bus_client(raw, 1)) < 0 ||
-        (r = sd_bus_set_monitor(raw, monitor ? 1 : 0)) < 0 ||
-        (r = sd_bus_set_method_call_timeout(raw, callTimeoutMicros)) < 0 ||
-        (r = sd_bus_start(raw)) < 0) {
-        return r;
-    }
-    out = std::move(bus);
-    return 0;
-}
 
 } // namespace
 
@@ -102,6 +70,7 @@ struct DbusBannerTree::Impl : NotificationTraffic::Host {
     std::map<std::uint64_t, std::function<void(const std::string&)>> refusalObservers;
     std::uint64_t nextObserver = 1;
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+    DbusBannerTree::HoldBack holdBack;
 
     void writeLog(const std::string& line) const override {
         if (log) {
@@ -152,19 +121,7 @@ struct DbusBannerTree::Impl : NotificationTraffic::Host {
         BusPtr watcher;
         r = openBus(address, true, watcher);
         if (r >= 0) {
-            MessagePtr call;
-            r = sd_bus_message_new_method_call(watcher.get(), OutPtr(call), busName, busPath,
-                                               "org.freedesktop.DBus.Monitoring", "BecomeMonitor");
-            if (r >= 0) {
-                r = sd_bus_message_append_strv(call.get(), const_cast<char**>(monitorRules));
-            }
-            if (r >= 0) {
-                r = sd_bus_message_append(call.get(), "u", 0u);
-            }
-            if (r >= 0) {
-                r = sd_bus_call(watcher.get(), call.get(), callTimeoutMicros, &error.error,
-                                nullptr);
-            }
+            r = becomeMonitor(watcher.get(), monitorRules, error);
         }
         if (r < 0) {
             reportFailure("[dbus] the session bus refused to let us watch notifications (" +
@@ -181,12 +138,30 @@ struct DbusBannerTree::Impl : NotificationTraffic::Host {
         monitorEvents = std::make_unique<SdBusEventSource>(
             monitor.get(), [this](sd_bus_message* m) { traffic.handle(m); },
             [this, current] { connectionLost(current); });
+        monitorEvents->setHoldBack(
+            [this, current](sd_bus_message* m) { return holdBack && holdNotify(m, current); });
         failureReported = false;
         // The owner may have changed hands before the match was in place.
         ownerWatch->askNow();
         gtkOwnerWatch->askNow();
         busEvents->reschedule();
         return true;
+    }
+
+    bool holdNotify(sd_bus_message* m, std::uint64_t current) {
+        std::uint64_t cookie = 0;
+        const char* sender = sd_bus_message_get_sender(m);
+        if (sd_bus_message_is_method_call(m, notificationsName, "Notify") <= 0 || !sender ||
+            sd_bus_message_get_cookie(m, &cookie) < 0) {
+            return false;
+        }
+        std::weak_ptr<bool> living = alive;
+        return holdBack(std::string(sender) + "#" + std::to_string(cookie),
+                        [this, living, current] {
+                            if (!living.expired() && current == generation && monitorEvents) {
+                                monitorEvents->release();
+                            }
+                        });
     }
 
     void connectionLost(std::uint64_t lostGeneration) {
@@ -403,6 +378,10 @@ DbusBannerTree::observeRefusals(std::function<void(const std::string& identifier
             impl->refusalObservers.erase(id);
         }
     });
+}
+
+void DbusBannerTree::setHoldBack(HoldBack holdBack) {
+    impl_->holdBack = std::move(holdBack);
 }
 
 size_t DbusBannerTree::bannerCount() const {

@@ -36,6 +36,12 @@ public:
     // Descriptions hold the application's name alone: no server summarises.
     bool descriptionIsAppName() const override { return true; }
 
+    // Asked for each Notify call before it is read, with the identifier its banner would have:
+    // true holds the call, and every message after it, until `resume` is called (on this thread).
+    using HoldBack =
+        std::function<bool(const std::string& identifier, std::function<void()> resume)>;
+    void setHoldBack(HoldBack holdBack);
+
     // Banners in the tree, and banners waiting for a reader to attach to the server.
     size_t bannerCount() const;
     size_t heldCount() const;

@@ -1,6 +1,7 @@
 #include "detect/linux/DbusBannerTree.h"
 #include "core/linux/SdBusHandles.h"
 #include "detect/BannerReading.h"
+#include "detect/linux/NotifyCallTap.h"
 #include "support/LogRecorder.h"
 #include "support/PrivateBus.h"
 #include "support/PrivateDisplay.h"
@@ -10,7 +11,9 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <systemd/sd-bus.h>
+#include <thread>
 
 namespace corvale {
 namespace {
@@ -385,6 +388,86 @@ TEST_F(DbusBannerTreeTest, appNameComesWholeElseFromDesktopEntryThenProcessName)
     ASSERT_NE(client.notify(longName, "long name", ""), 0u);
     ASSERT_TRUE(waitForNotices(4));
     EXPECT_EQ(shown().back().app, longName.substr(0, 512)) << "cut to 256 characters";
+}
+
+// The bus thread's own monitor hands on each plain new notification exactly as the reader will
+// read its banner, identifier included, so the dispatch can take over the sound it started; what
+// the tree alone can judge (replacements, names of processes) it leaves alone.
+TEST_F(DbusBannerTreeTest, theCallTapSeesPlainNotificationsAsTheReaderWill) {
+    std::mutex mutex;
+    std::vector<ObservedNotification> tapped;
+    std::thread::id tapThread;
+    NotifyCallTap tap;
+    EXPECT_TRUE(tap.watching()) << "a monitor from the start";
+    tap.setSeen([&](const ObservedNotification& n) {
+        std::lock_guard lock(mutex);
+        tapped.push_back(n);
+        tapThread = std::this_thread::get_id();
+    });
+    startServerAndAttach();
+    auto tappedCount = [&] {
+        std::lock_guard lock(mutex);
+        return tapped.size();
+    };
+    BusClient client;
+    const auto id = client.notify(
+        " Foo, Inc. ", "Hello <b>you</b>", "a <i>b</i> &amp; c",
+        {{"desktop-entry", "org.example.Chat"}, {"sound-name", "message-new-instant"}});
+    ASSERT_NE(id, 0u);
+    ASSERT_TRUE(waitForNotices(1));
+    ASSERT_TRUE(pumpEventsUntil([&] { return tappedCount() == 1; }, 10s));
+    const auto banner = shown().at(0);
+    {
+        std::lock_guard lock(mutex);
+        const auto& n = tapped.at(0);
+        EXPECT_EQ(n.uuid, banner.identifier);
+        EXPECT_EQ((Texts{n.appName, n.title, n.body}), banner.texts());
+        EXPECT_EQ(n.desktopEntryName, banner.entry);
+        EXPECT_EQ(n.soundFile + " " + n.soundName, banner.sound);
+        EXPECT_NE(tapThread, std::this_thread::get_id());
+    }
+
+    ASSERT_NE(client.notify("Mail", "Updated", "", {}, id), 0u);
+    ASSERT_NE(client.notify("  ", "from process", ""), 0u);
+    ASSERT_NE(client.notify("Mail", "Last", ""), 0u);
+    ASSERT_TRUE(waitForNotices(4));
+    ASSERT_TRUE(pumpEventsUntil([&] { return tappedCount() >= 2; }, 10s));
+    pumpEventsFor(200ms);
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(tapped.size(), 2u) << "a replacement or a nameless call was handed on";
+    EXPECT_EQ(tapped[1].title, "Last");
+    EXPECT_EQ(tapped[1].uuid, shown().back().identifier);
+}
+
+// A held Notify call waits, with everything after it, until it is resumed; then all is read in
+// the order the bus brought it.
+TEST_F(DbusBannerTreeTest, aHeldCallAndWhatFollowsItWaitUntilResumed) {
+    startServerAndAttach();
+    std::vector<std::string> asked;
+    std::function<void()> resume;
+    tree->setHoldBack([&](const std::string& identifier, std::function<void()> go) {
+        asked.push_back(identifier);
+        if (resume) {
+            return false;
+        }
+        resume = std::move(go);
+        return true;
+    });
+    BusClient client;
+    ASSERT_NE(client.notify("Mail", "First", ""), 0u);
+    ASSERT_NE(client.notify("Mail", "Second", ""), 0u);
+    pumpEventsFor(300ms);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(tree->bannerCount(), 0u) << "the held call, or the one after it, was read";
+    ASSERT_TRUE(resume);
+    resume();
+    ASSERT_TRUE(waitForNotices(2));
+    const auto banners = shown();
+    ASSERT_EQ(banners.size(), 2u);
+    EXPECT_EQ(banners[0].identifier, asked[0]);
+    EXPECT_EQ(banners[0].title, "First");
+    EXPECT_EQ(banners[1].title, "Second");
+    EXPECT_EQ(asked.size(), 2u) << "the resumed call is not asked about again";
 }
 
 TEST_F(DbusBannerTreeTest, gtkApplicationNotificationsAppearAndGo) {
