@@ -74,10 +74,7 @@ void AlertDispatch::dispatch(const ObservedNotification& n) {
         return;
     }
 
-    SilenceFacts facts;
-    facts.focusSilencing = parts_.silence.focusFilterSilencing();
-    facts.soundsOn = parts_.prefs.soundsEnabled();
-    facts.snoozed = facts.soundsOn && parts_.silence.snoozeActive();
+    const SilenceFacts facts = silenceFacts();
     if (facts.focusSilencing) {
         log_("[focus] Focus Filter active - silencing rules that respect Focus");
     }
@@ -128,6 +125,14 @@ void AlertDispatch::dispatch(const ObservedNotification& n) {
     if (std::ranges::find(pendingSignals_, pending) != pendingSignals_.end()) {
         pending->wait = parts_.scheduler.after(signalsWait, show);
     }
+}
+
+AlertDispatch::SilenceFacts AlertDispatch::silenceFacts() const {
+    SilenceFacts facts;
+    facts.focusSilencing = parts_.silence.focusFilterSilencing();
+    facts.soundsOn = parts_.prefs.soundsEnabled();
+    facts.snoozed = facts.soundsOn && parts_.silence.snoozeActive();
+    return facts;
 }
 
 AlertDispatch::SoundGate AlertDispatch::soundGate(const Rule& rule,

@@ -62,6 +62,8 @@ public:
     enum class SoundGate { play, focus, muted, snoozed, appAsked };
     static SoundGate soundGate(const Rule& rule, const ObservedNotification& notification,
                                const SilenceFacts& facts);
+    // The silence now.
+    SilenceFacts silenceFacts() const;
     // The notification server refused the banner behind an alert: the alert is taken back.
     void withdrawAlert(const std::string& uuid);
 

@@ -284,9 +284,7 @@ void AppDelegate::updateStatus() {
     // decides with what is true now.
     AlertHeadStart::Facts facts;
     facts.armed = observer_.isAttached() && observer_.primed();
-    facts.silence.soundsOn = prefs_.soundsEnabled();
-    facts.silence.snoozed = silence_.snoozeActive();
-    facts.silence.focusSilencing = silence_.focusFilterSilencing();
+    facts.silence = dispatch_.silenceFacts();
     facts.roomToPlay = actionRunner_.playingCount() < ActionRunner::maxPlaying;
     headStart_.publish(ruleStore_.rules(), facts);
     // Runs every second: the views hear of it only when something they show has changed.

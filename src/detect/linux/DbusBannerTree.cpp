@@ -156,7 +156,7 @@ struct DbusBannerTree::Impl : NotificationTraffic::Host {
             return false;
         }
         std::weak_ptr<bool> living = alive;
-        return holdBack(std::string(sender) + "#" + std::to_string(cookie),
+        return holdBack(notificationCall::bannerIdentifier(sender, cookie),
                         [this, living, current] {
                             if (!living.expired() && current == generation && monitorEvents) {
                                 monitorEvents->release();

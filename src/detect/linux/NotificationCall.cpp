@@ -15,6 +15,22 @@ std::string trimmedAscii(std::string_view text) {
 
 } // namespace
 
+BannerTexts textsWithEntryOf(const NotifyCall& call) {
+    auto texts = textsOf(call);
+    if (call.desktopEntry) {
+        texts.entryName = boundedAppName(
+            notificationText::lookUpDesktopEntryName(*call.desktopEntry).value_or(""));
+    }
+    if (texts.appName.empty()) {
+        texts.appName = texts.entryName;
+    }
+    return texts;
+}
+
+std::string bannerIdentifier(std::string_view sender, std::uint64_t cookie) {
+    return std::string(sender) + "#" + std::to_string(cookie);
+}
+
 BannerTexts textsOf(const NotifyCall& call) {
     BannerTexts texts;
     if (call.appNameRead) {

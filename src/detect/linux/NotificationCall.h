@@ -67,6 +67,11 @@ inline constexpr const char* stackTagHints[] = {"x-canonical-private-synchronous
                                                 "x-dunst-stack-tag"};
 
 BannerTexts textsOf(const NotifyCall& call);
+// The same, with the Name of the desktop entry the call names looked up; that Name also names the
+// application when the call names none.
+BannerTexts textsWithEntryOf(const NotifyCall& call);
+// The identifier of the banner a call shows: the caller's unique name and the call's serial.
+std::string bannerIdentifier(std::string_view sender, std::uint64_t cookie);
 BannerTexts textsOf(const GtkNotificationCall& call);
 
 // An application name from elsewhere (a desktop entry, a process) made safe and bounded.

@@ -84,21 +84,14 @@ void NotificationTraffic::handleNotify(sd_bus_message* m) {
         return;
     }
     Banner banner;
-    banner.texts = notificationCall::textsOf(*call);
-    if (call->desktopEntry) {
-        banner.texts.entryName = notificationCall::boundedAppName(
-            notificationText::lookUpDesktopEntryName(*call->desktopEntry).value_or(""));
-    }
-    if (banner.texts.appName.empty()) {
-        banner.texts.appName = banner.texts.entryName;
-    }
+    banner.texts = notificationCall::textsWithEntryOf(*call);
     if (banner.texts.appName.empty()) {
         banner.texts.appName = host_.senderProcessName(sender);
     }
     banner.suppressSound = call->suppressSound;
     banner.soundFile = call->soundFile;
     banner.soundName = call->soundName;
-    banner.identifier = std::string(sender) + "#" + std::to_string(cookie);
+    banner.identifier = notificationCall::bannerIdentifier(sender, cookie);
     std::optional<std::uint64_t> replaced;
     if (call->replacesId != 0) {
         replaced = banners_.byNotificationId(call->replacesId);
@@ -152,7 +145,7 @@ void NotificationTraffic::handleGtkAdd(sd_bus_message* m) {
     if (banner.texts.appName.empty()) {
         banner.texts.appName = host_.senderProcessName(sender);
     }
-    banner.identifier = std::string(sender) + "#" + std::to_string(cookie);
+    banner.identifier = notificationCall::bannerIdentifier(sender, cookie);
     if (call->id) {
         banner.gtkKey = notificationCall::gtkKey(call->appId, *call->id);
         if (auto replaced = banners_.byGtkKey(banner.gtkKey)) {

@@ -3,8 +3,8 @@
 #include "core/AlertTrace.h"
 #include "core/linux/SdBusHandles.h"
 #include "detect/linux/MonitorBus.h"
+#include "detect/linux/NotificationCall.h"
 #include "detect/linux/NotificationMessages.h"
-#include "detect/linux/NotificationText.h"
 
 #include <cerrno>
 #include <climits>
@@ -42,19 +42,13 @@ std::optional<ObservedNotification> plainNotification(sd_bus_message* m) {
     if (!call || call->replacesId != 0 || call->stackTag) {
         return std::nullopt;
     }
-    auto texts = notificationCall::textsOf(*call);
-    if (call->desktopEntry) {
-        texts.entryName = notificationCall::boundedAppName(
-            notificationText::lookUpDesktopEntryName(*call->desktopEntry).value_or(""));
-    }
-    if (texts.appName.empty()) {
-        texts.appName = texts.entryName;
-    }
+    // A call that names no app is named by its process, which only the banner tree looks up.
+    auto texts = notificationCall::textsWithEntryOf(*call);
     if (texts.appName.empty()) {
         return std::nullopt;
     }
     ObservedNotification n;
-    n.uuid = std::string(sender) + "#" + std::to_string(cookie);
+    n.uuid = notificationCall::bannerIdentifier(sender, cookie);
     n.appName = std::move(texts.appName);
     n.desktopEntryName = std::move(texts.entryName);
     n.title = std::move(texts.title);
