@@ -29,13 +29,20 @@ bool same(const char* a, const char* b) {
     return a && b && std::strcmp(a, b) == 0;
 }
 
-// The call as the reader will see its banner, when it is a plain new notification.
-std::optional<ObservedNotification> plainNotification(sd_bus_message* m) {
+// The identifier the call's banner will have, or none for a call no banner comes of.
+std::string identifierOf(sd_bus_message* m) {
     const char* sender = sd_bus_message_get_sender(m);
     std::uint64_t cookie = 0;
-    if (!sender || !same(sd_bus_message_get_destination(m), notificationsName) ||
-        !same(sd_bus_message_get_path(m), "/org/freedesktop/Notifications") ||
-        sd_bus_message_get_cookie(m, &cookie) < 0) {
+    if (!sender || sd_bus_message_get_cookie(m, &cookie) < 0) {
+        return {};
+    }
+    return notificationCall::bannerIdentifier(sender, cookie);
+}
+
+// The call as the reader will see its banner, when it is a plain new notification.
+std::optional<ObservedNotification> plainNotification(sd_bus_message* m, std::string identifier) {
+    if (!same(sd_bus_message_get_destination(m), notificationsName) ||
+        !same(sd_bus_message_get_path(m), "/org/freedesktop/Notifications")) {
         return std::nullopt;
     }
     auto call = notificationMessages::readNotifyCall(m);
@@ -48,7 +55,7 @@ std::optional<ObservedNotification> plainNotification(sd_bus_message* m) {
         return std::nullopt;
     }
     ObservedNotification n;
-    n.uuid = notificationCall::bannerIdentifier(sender, cookie);
+    n.uuid = std::move(identifier);
     n.appName = std::move(texts.appName);
     n.desktopEntryName = std::move(texts.entryName);
     n.title = std::move(texts.title);
@@ -103,11 +110,17 @@ void NotifyCallTap::setSeen(Seen seen) {
     seen_ = std::move(seen);
 }
 
-void NotifyCallTap::handOn(const ObservedNotification& notification) {
-    std::lock_guard lock(seenMutex_);
-    if (seen_) {
-        seen_(notification);
+void NotifyCallTap::handOn(sd_bus_message* call) {
+    auto identifier = identifierOf(call);
+    if (identifier.empty()) {
+        return;
     }
+    std::lock_guard lock(seenMutex_);
+    if (!seen_) {
+        return;
+    }
+    const auto plain = plainNotification(call, identifier);
+    seen_(identifier, plain ? &*plain : nullptr);
 }
 
 void NotifyCallTap::run(BusPtr first) {
@@ -133,9 +146,7 @@ bool NotifyCallTap::watch(BusPtr bus) {
         }
         if (message && sd_bus_message_is_method_call(message.get(), notificationsName, "Notify")) {
             alertTrace::stage("tap: Notify seen");
-            if (auto n = plainNotification(message.get())) {
-                handOn(*n);
-            }
+            handOn(message.get());
         }
         if (r > 0) {
             continue;
