@@ -22,24 +22,7 @@ void AlertHeadStart::publish(const std::vector<Rule>& rules, const Facts& facts)
     }
 }
 
-bool AlertHeadStart::couldStart() const {
-    std::lock_guard lock(mutex_);
-    return facts_.armed && facts_.roomToPlay && facts_.silence.soundsOn && !facts_.silence.snoozed;
-}
-
-void AlertHeadStart::passed(const std::string& identifier) {
-    headStarts_.decline(identifier);
-}
-
 bool AlertHeadStart::seen(const ObservedNotification& notification) {
-    if (!startFor(notification)) {
-        headStarts_.decline(notification.uuid);
-        return false;
-    }
-    return true;
-}
-
-bool AlertHeadStart::startFor(const ObservedNotification& notification) {
     Facts facts;
     bool recheck = false;
     {

@@ -34,20 +34,13 @@ public:
 
     // Main thread.
     void publish(const std::vector<Rule>& rules, const Facts& facts);
-    // Main thread: whether, by what was last published, any sound could start ahead now.
-    bool couldStart() const;
     // The thread that reads the bus: a notification as the reader will see it (its identifier,
     // app name, texts and sound hints). Returns whether its sound was asked for.
     bool seen(const ObservedNotification& notification);
-    // The thread that reads the bus: a call it will not read ahead (an update, or one whose app
-    // the reader looks up), so its reading need not wait.
-    void passed(const std::string& identifier);
 
 private:
-    bool startFor(const ObservedNotification& notification);
-
     HeadStarts& headStarts_;
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::shared_ptr<const std::vector<Rule>> rules_ = std::make_shared<std::vector<Rule>>();
     Facts facts_;
     static constexpr unsigned recheckEvery = 10;

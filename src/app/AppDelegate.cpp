@@ -263,15 +263,14 @@ void AppDelegate::seedUnreadMarkOnFirstRun() {
          " pre-existing alert(s) as seen");
 }
 
-bool AppDelegate::holdForHeadStart(const std::string& identifier, bool tapReading,
-                                   std::function<void()> resume) {
+bool AppDelegate::holdForHeadStart(const std::string& identifier, std::function<void()> resume) {
     auto once = std::make_shared<std::function<void()>>(std::move(resume));
     auto go = [once] {
         if (auto fn = std::exchange(*once, nullptr)) {
             fn();
         }
     };
-    if (!headStarts_.whenAnswered(identifier, tapReading && headStart_.couldStart(), go)) {
+    if (!headStarts_.whenAnswered(identifier, go)) {
         return false;
     }
     // One call is held at a time: nothing after it is read until it goes.

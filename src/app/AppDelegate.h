@@ -95,13 +95,8 @@ public:
     AlertHeadStart& headStart() { return headStart_; }
     // Whether the notification's reading waits for the sound started ahead for it: the audio
     // server sets the stream up meanwhile without the main thread competing for the processor.
-    // When `tapReading` says the bus thread reads every call, a call it has not got to yet waits
-    // for its decision too. `resume` runs once: when the engine answers, when the bus thread
-    // starts nothing, or after headStartWait at the latest.
-    bool holdForHeadStart(const std::string& identifier, bool tapReading,
-                          std::function<void()> resume);
-    // Where the bus thread hands the end of a wait to the main thread.
-    void setMainThreadPost(HeadStarts::Post post) { headStarts_.setMainThread(std::move(post)); }
+    // `resume` runs once, when the engine answers or after headStartWait at the latest.
+    bool holdForHeadStart(const std::string& identifier, std::function<void()> resume);
     static constexpr Millis headStartWait{30};
     SettingsPrefs& prefs() { return prefs_; }
     SilenceControl& silence() { return silence_; }

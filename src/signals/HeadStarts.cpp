@@ -70,11 +70,6 @@ bool HeadStarts::start(const std::string& key, const std::string& path, float ga
     entry->key = key;
     entry->path = path;
     entry->gain = gain;
-    // The reading that waited for this decision now waits for the engine's answer.
-    if (key == undecided_) {
-        entry->onAnswer = std::exchange(onDecided_, nullptr);
-        undecided_.clear();
-    }
     // The answers come on the main thread, to the entry as long as anyone holds it.
     std::weak_ptr<Entry> weak = entry;
     entry->playback = engine_.start(
@@ -109,7 +104,6 @@ std::unique_ptr<AudioPlayback> HeadStarts::take(const std::string& key, const st
         }
         // Played by the main thread itself, or taken: a start that comes later is too late.
         rememberLocked(key);
-        forgetWaitLocked(key);
     }
     dropped.clear();
     if (!entry) {
@@ -135,7 +129,6 @@ void HeadStarts::settle(const std::string& key) {
         std::lock_guard lock(mutex_);
         dropped = upToLocked(key);
         rememberLocked(key);
-        forgetWaitLocked(key);
     }
     // Stopped before the server has the stream set up, so nothing of it is heard.
     dropped.clear();
@@ -160,50 +153,13 @@ size_t HeadStarts::waiting() const {
     return waiting_.size();
 }
 
-void HeadStarts::setMainThread(Post post) {
-    std::lock_guard lock(mutex_);
-    post_ = std::move(post);
-}
-
-void HeadStarts::decline(const std::string& key) {
-    std::function<void()> resume;
-    Post post;
-    {
-        std::lock_guard lock(mutex_);
-        if (key.empty() ||
-            std::ranges::any_of(waiting_, [&](const auto& e) { return e->key == key; })) {
-            return;
-        }
-        // Remembered like a settled call: the main thread need not wait for it, and nothing
-        // starts for it later.
-        rememberLocked(key);
-        if (key == undecided_) {
-            resume = std::exchange(onDecided_, nullptr);
-            undecided_.clear();
-            post = post_;
-        }
-    }
-    if (resume && post) {
-        post(std::move(resume));
-    }
-}
-
-bool HeadStarts::whenAnswered(const std::string& key, bool decisionComing,
-                              std::function<void()> resume) {
+bool HeadStarts::whenAnswered(const std::string& key, std::function<void()> answered) {
     std::lock_guard lock(mutex_);
     auto found = std::ranges::find_if(waiting_, [&](const auto& e) { return e->key == key; });
-    if (found != waiting_.end()) {
-        if ((*found)->answered) {
-            return false;
-        }
-        (*found)->onAnswer = std::move(resume);
-        return true;
-    }
-    if (key.empty() || !decisionComing || !post_ || settledLocked(key)) {
+    if (found == waiting_.end() || (*found)->answered) {
         return false;
     }
-    undecided_ = key;
-    onDecided_ = std::move(resume);
+    (*found)->onAnswer = std::move(answered);
     return true;
 }
 
@@ -230,14 +186,6 @@ void HeadStarts::ended(const std::shared_ptr<Entry>& entry, const std::string& e
     }
     if (auto fn = entry->onFinished) {
         fn(error);
-    }
-}
-
-// The main thread read the call without waiting any longer.
-void HeadStarts::forgetWaitLocked(const std::string& key) {
-    if (key == undecided_) {
-        undecided_.clear();
-        onDecided_ = nullptr;
     }
 }
 

@@ -20,13 +20,10 @@ namespace corvale {
 // main thread always has the last word: a sound started ahead that its dispatch does not take is
 // stopped when the dispatch is over, which comes before the server has set the stream up.
 //
-// Keys are the banners' identifiers. start() and decline() may be called on any thread; everything
-// else on the main thread, where the engine's answers arrive.
+// Keys are the banners' identifiers. start() may be called on any thread; everything else on the
+// main thread, where the engine's answers arrive.
 class HeadStarts {
 public:
-    // Hands work to the main thread from any thread.
-    using Post = std::function<void(std::function<void()>)>;
-
     // Sounds started ahead and not yet taken or settled; past this, nothing starts ahead.
     static constexpr size_t maxWaiting = 8;
     // Identifiers the main thread has dealt with, remembered so a late start() does nothing: far
@@ -51,17 +48,9 @@ public:
     // stopped, and none starts for it later.
     void settle(const std::string& key);
 
-    // The bus thread has read the call of `key` and starts nothing for it.
-    void decline(const std::string& key);
-
-    // Where a wait that the bus thread ends goes; without it the main thread never waits for a
-    // decision.
-    void setMainThread(Post post);
-    // Main thread. Whether the reading of `key` should wait: for the engine's answer to the sound
-    // started ahead for it, or, when `decisionComing` says the bus thread reads every call, for its
-    // decision on a call it has not got to yet. Then `resume` runs once, on the main thread, when
-    // the wait is over. One call waits at a time.
-    bool whenAnswered(const std::string& key, bool decisionComing, std::function<void()> resume);
+    // Main thread. Whether a sound started ahead for `key` still waits for the engine's answer;
+    // then `answered` runs once, on the main thread, when it comes.
+    bool whenAnswered(const std::string& key, std::function<void()> answered);
 
     size_t waiting() const;
 
@@ -73,17 +62,12 @@ private:
     std::vector<std::shared_ptr<Entry>> upToLocked(const std::string& key);
     bool settledLocked(const std::string& key) const;
     void rememberLocked(const std::string& key);
-    void forgetWaitLocked(const std::string& key);
 
     AudioEngine& engine_;
     mutable std::mutex mutex_;
     std::deque<std::shared_ptr<Entry>> waiting_;
     std::unordered_set<std::string> settled_;
     std::deque<std::string> settledOrder_;
-    // The call whose reading waits for the bus thread's decision.
-    std::string undecided_;
-    std::function<void()> onDecided_;
-    Post post_;
 };
 
 } // namespace corvale

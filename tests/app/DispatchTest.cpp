@@ -118,7 +118,7 @@ TEST_F(Dispatch, theSoundStartedAheadIsTheAlertsOwn) {
     ASSERT_TRUE(app->headStart().seen(seen));
     ASSERT_EQ(engine.starts.size(), 1u);
     int resumed = 0;
-    ASSERT_TRUE(app->holdForHeadStart("uuid-1", true, [&] { ++resumed; }));
+    ASSERT_TRUE(app->holdForHeadStart("uuid-1", [&] { ++resumed; }));
     engine.answer(0);
     EXPECT_EQ(resumed, 1) << "the reading goes on once the sound has started";
     scheduler.advance(AppDelegate::headStartWait);
@@ -135,35 +135,15 @@ TEST_F(Dispatch, theSoundStartedAheadIsTheAlertsOwn) {
     // A server that never answers holds the reading for headStartWait at most.
     seen.uuid = "uuid-2";
     ASSERT_TRUE(app->headStart().seen(seen));
-    ASSERT_TRUE(app->holdForHeadStart("uuid-2", true, [&] { ++resumed; }));
+    ASSERT_TRUE(app->holdForHeadStart("uuid-2", [&] { ++resumed; }));
     scheduler.advance(AppDelegate::headStartWait);
     EXPECT_EQ(resumed, 2);
-
-    // The reader got to the call before the bus thread: it waits for the bus thread's word.
-    std::vector<std::function<void()>> posted;
-    app->setMainThreadPost([&](std::function<void()> work) { posted.push_back(std::move(work)); });
-    EXPECT_FALSE(app->holdForHeadStart("uuid-4", false, [&] { ++resumed; }))
-        << "waited for a bus thread that does not read";
-    ASSERT_TRUE(app->holdForHeadStart("uuid-5", true, [&] { ++resumed; }));
-    seen.uuid = "uuid-5";
-    ASSERT_TRUE(app->headStart().seen(seen));
-    engine.answer(engine.starts.size() - 1);
-    EXPECT_EQ(resumed, 3);
-    ASSERT_TRUE(app->holdForHeadStart("uuid-6", true, [&] { ++resumed; }));
-    app->headStart().passed("uuid-6");
-    ASSERT_EQ(posted.size(), 1u);
-    posted[0]();
-    EXPECT_EQ(resumed, 4);
-    scheduler.advance(AppDelegate::headStartWait);
-    EXPECT_EQ(resumed, 4) << "a wait ended twice";
 
     app->prefs().setSoundsEnabled(false);
     app->updateStatus();
     seen.uuid = "uuid-3";
     EXPECT_FALSE(app->headStart().seen(seen));
-    EXPECT_FALSE(app->holdForHeadStart("uuid-3", true, [&] { ++resumed; }));
-    EXPECT_FALSE(app->holdForHeadStart("uuid-7", true, [&] { ++resumed; }))
-        << "muted, the reading waited for a sound that cannot start";
+    EXPECT_FALSE(app->holdForHeadStart("uuid-3", [&] { ++resumed; }));
 }
 
 TEST_F(Dispatch, anAlertTheServerRefusedIsTakenBackWithoutTouchingOthers) {

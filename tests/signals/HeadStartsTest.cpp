@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <mutex>
 #include <thread>
 
 using namespace corvale;
@@ -59,50 +57,6 @@ struct HeadStart : ::testing::Test {
     }
 
     bool playing(size_t i) const { return *engine.starts.at(i).playing; }
-};
-
-// The main thread's queue, which other threads post to.
-struct MainQueue {
-    std::mutex mutex;
-    std::vector<std::function<void()>> work;
-    void post(std::function<void()> fn) {
-        std::lock_guard lock(mutex);
-        work.push_back(std::move(fn));
-    }
-    void run() {
-        std::vector<std::function<void()>> now;
-        {
-            std::lock_guard lock(mutex);
-            now.swap(work);
-        }
-        for (auto& fn : now) {
-            fn();
-        }
-        std::this_thread::yield();
-    }
-};
-
-// An engine that answers as the real one does: later, on the main thread's queue.
-struct QueuedEngine : AudioEngine {
-    struct Playback : AudioPlayback {
-        std::shared_ptr<std::atomic<bool>> stopped = std::make_shared<std::atomic<bool>>(false);
-        ~Playback() override { stop(); }
-        double position() const override { return 0; }
-        bool isPlaying() const override { return !*stopped; }
-        void stop() override { *stopped = true; }
-    };
-    explicit QueuedEngine(MainQueue& mainQueue) : queue(mainQueue) {}
-    std::unique_ptr<AudioPlayback> start(const std::string&, float, double, double, Started started,
-                                         Finished) override {
-        auto playback = std::make_unique<Playback>();
-        queue.post([started, stopped = playback->stopped] {
-            if (!*stopped) {
-                started({});
-            }
-        });
-        return playback;
-    }
-    MainQueue& queue;
 };
 
 } // namespace
@@ -190,71 +144,4 @@ TEST_F(HeadStart, boundedAndSafeAcrossThreads) {
     bus.join();
     shared.settle("k1999");
     EXPECT_EQ(shared.waiting(), 0u);
-}
-
-// The reading of a call the bus thread has not decided yet waits for its word, and every such wait
-// ends exactly once: with the engine's answer when it starts a sound, through the main thread's
-// queue when it starts none. Without a way to the main thread, or for a call already decided,
-// nothing waits.
-TEST_F(HeadStart, aReadingWaitsForTheBusThreadsWord) {
-    std::vector<std::function<void()>> posted;
-    int resumed = 0;
-    auto resume = [&] { ++resumed; };
-    EXPECT_FALSE(heads.whenAnswered("early", true, resume)) << "no way back to the main thread";
-    heads.setMainThread([&](std::function<void()> work) { posted.push_back(std::move(work)); });
-    EXPECT_FALSE(heads.whenAnswered("early", false, resume)) << "no decision is coming";
-
-    ASSERT_TRUE(heads.whenAnswered("plays", true, resume));
-    ASSERT_TRUE(startAhead("plays"));
-    EXPECT_TRUE(posted.empty());
-    engine.answer(0);
-    EXPECT_EQ(resumed, 1) << "the wait moves on to the engine's answer";
-
-    ASSERT_TRUE(heads.whenAnswered("quiet", true, resume));
-    heads.decline("quiet");
-    ASSERT_EQ(posted.size(), 1u);
-    EXPECT_EQ(resumed, 1) << "the bus thread ran the main thread's work";
-    posted.back()();
-    EXPECT_EQ(resumed, 2);
-    EXPECT_FALSE(startAhead("quiet")) << "a declined call started later";
-
-    heads.decline("decided-first");
-    EXPECT_FALSE(heads.whenAnswered("decided-first", true, resume));
-
-    // The reading went on without waiting longer (the net): the decision wakes nobody.
-    ASSERT_TRUE(heads.whenAnswered("late", true, resume));
-    dispatch("late");
-    heads.decline("late");
-    EXPECT_EQ(posted.size(), 1u);
-
-    // A bus thread deciding while the main thread waits, call after call: no wait is lost.
-    MainQueue queue;
-    QueuedEngine quiet(queue);
-    HeadStarts shared(quiet);
-    shared.setMainThread([&](std::function<void()> work) { queue.post(std::move(work)); });
-    constexpr int calls = 2000;
-    std::thread bus([&] {
-        for (int i = 0; i < calls; ++i) {
-            const auto key = "k" + std::to_string(i);
-            if (i % 2 == 0 || !shared.start(key, "/s.wav", 1.0f, 30)) {
-                shared.decline(key);
-            }
-        }
-    });
-    int waited = 0;
-    for (int i = 0; i < calls; ++i) {
-        const auto key = "k" + std::to_string(i);
-        bool over = false;
-        if (shared.whenAnswered(key, true, [&] { over = true; })) {
-            ++waited;
-            while (!over) {
-                queue.run();
-            }
-        }
-        shared.settle(key);
-    }
-    bus.join();
-    queue.run();
-    EXPECT_EQ(shared.waiting(), 0u);
-    EXPECT_GT(waited, 0);
 }

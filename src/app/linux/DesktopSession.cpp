@@ -175,22 +175,12 @@ DesktopSession::DesktopSession(const SessionFolders& folders)
         connectTrayClicks(surfaces_.trayButton->trayIcon(), views_->menus);
     }
     platform_.broadcast.flush();
-    delegate_.setMainThreadPost(
-        [&post = platform_.mainThread](std::function<void()> work) { post.post(std::move(work)); });
-    // The tap has its word on every call before any reading waits for it.
-    platform_.notifyTap.setSeen([&headStart = delegate_.headStart()](
-                                    const std::string& identifier, const ObservedNotification* n) {
-        if (n) {
-            headStart.seen(*n);
-        } else {
-            headStart.passed(identifier);
-        }
-    });
     platform_.bannerTree.setHoldBack(
-        [&delegate = delegate_, &tap = platform_.notifyTap](const std::string& identifier,
-                                                            std::function<void()> resume) {
-            return delegate.holdForHeadStart(identifier, tap.watching(), std::move(resume));
+        [&delegate = delegate_](const std::string& identifier, std::function<void()> resume) {
+            return delegate.holdForHeadStart(identifier, std::move(resume));
         });
+    platform_.notifyTap.setSeen(
+        [&headStart = delegate_.headStart()](const ObservedNotification& n) { headStart.seen(n); });
 }
 
 DesktopSession::~DesktopSession() {

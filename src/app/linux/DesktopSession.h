@@ -16,7 +16,6 @@
 #include "signals/ScreenFlash.h"
 #include "signals/linux/CanberraSoundPlayer.h"
 #include "signals/linux/FfmpegAudioDecoder.h"
-#include "signals/linux/MainThreadPost.h"
 #include "signals/linux/PulseAudioEngine.h"
 #include "silence/PortalHotKeys.h"
 #include "silence/linux/DbusGlobalShortcutsPortal.h"
@@ -67,8 +66,6 @@ private:
     struct Platform {
         explicit Platform(const SessionFolders& folders);
         DbusBannerTree bannerTree;
-        // Where the tap's thread ends a wait of the banner tree's reading; it outlives the tap.
-        MainThreadPost mainThread;
         // Asks for each alert's sound on a thread of its own. Made after the banner tree's
         // monitor: made first, so that the bus served it first, it measured slower in runs side
         // by side (its ratio to a bare monitor 1.85-1.94 against 1.51-1.60).

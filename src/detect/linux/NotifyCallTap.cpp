@@ -29,20 +29,13 @@ bool same(const char* a, const char* b) {
     return a && b && std::strcmp(a, b) == 0;
 }
 
-// The identifier the call's banner will have, or none for a call no banner comes of.
-std::string identifierOf(sd_bus_message* m) {
+// The call as the reader will see its banner, when it is a plain new notification.
+std::optional<ObservedNotification> plainNotification(sd_bus_message* m) {
     const char* sender = sd_bus_message_get_sender(m);
     std::uint64_t cookie = 0;
-    if (!sender || sd_bus_message_get_cookie(m, &cookie) < 0) {
-        return {};
-    }
-    return notificationCall::bannerIdentifier(sender, cookie);
-}
-
-// The call as the reader will see its banner, when it is a plain new notification.
-std::optional<ObservedNotification> plainNotification(sd_bus_message* m, std::string identifier) {
-    if (!same(sd_bus_message_get_destination(m), notificationsName) ||
-        !same(sd_bus_message_get_path(m), "/org/freedesktop/Notifications")) {
+    if (!sender || !same(sd_bus_message_get_destination(m), notificationsName) ||
+        !same(sd_bus_message_get_path(m), "/org/freedesktop/Notifications") ||
+        sd_bus_message_get_cookie(m, &cookie) < 0) {
         return std::nullopt;
     }
     auto call = notificationMessages::readNotifyCall(m);
@@ -55,7 +48,7 @@ std::optional<ObservedNotification> plainNotification(sd_bus_message* m, std::st
         return std::nullopt;
     }
     ObservedNotification n;
-    n.uuid = std::move(identifier);
+    n.uuid = notificationCall::bannerIdentifier(sender, cookie);
     n.appName = std::move(texts.appName);
     n.desktopEntryName = std::move(texts.entryName);
     n.title = std::move(texts.title);
@@ -110,17 +103,11 @@ void NotifyCallTap::setSeen(Seen seen) {
     seen_ = std::move(seen);
 }
 
-void NotifyCallTap::handOn(sd_bus_message* call) {
-    auto identifier = identifierOf(call);
-    if (identifier.empty()) {
-        return;
-    }
+void NotifyCallTap::handOn(const ObservedNotification& notification) {
     std::lock_guard lock(seenMutex_);
-    if (!seen_) {
-        return;
+    if (seen_) {
+        seen_(notification);
     }
-    const auto plain = plainNotification(call, identifier);
-    seen_(identifier, plain ? &*plain : nullptr);
 }
 
 void NotifyCallTap::run(BusPtr first) {
@@ -146,7 +133,9 @@ bool NotifyCallTap::watch(BusPtr bus) {
         }
         if (message && sd_bus_message_is_method_call(message.get(), notificationsName, "Notify")) {
             alertTrace::stage("tap: Notify seen");
-            handOn(message.get());
+            if (auto n = plainNotification(message.get())) {
+                handOn(*n);
+            }
         }
         if (r > 0) {
             continue;

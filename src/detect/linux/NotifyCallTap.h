@@ -6,7 +6,6 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
-#include <string>
 #include <thread>
 
 namespace corvale {
@@ -16,13 +15,10 @@ namespace corvale {
 // call (a new notification addressed to org.freedesktop.Notifications, naming its app) is read as
 // the banner tree reads it and handed on, on this thread, with the identifier its banner will
 // have. Updates of a notification on screen and calls whose app must be looked up are left to the
-// banner tree alone, which stays the record of what is shown; they are handed on by identifier
-// only, so that whoever waits for the tap's word on a call gets it for every call.
+// banner tree alone, which stays the record of what is shown.
 class NotifyCallTap {
 public:
-    // Each Notify call's identifier, and the notification when it is a plain one.
-    using Seen =
-        std::function<void(const std::string& identifier, const ObservedNotification* plain)>;
+    using Seen = std::function<void(const ObservedNotification& notification)>;
 
     // Becomes a monitor at once when the bus is there; else, and whenever the bus goes, it
     // connects again in the background.
@@ -43,7 +39,7 @@ private:
     void run(BusPtr first);
     // Watches one connection until it ends (true) or the tap is stopped (false).
     bool watch(BusPtr bus);
-    void handOn(sd_bus_message* call);
+    void handOn(const ObservedNotification& notification);
 
     std::mutex seenMutex_;
     Seen seen_;
