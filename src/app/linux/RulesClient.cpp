@@ -225,9 +225,15 @@ int runRulesCommand(const std::vector<std::string>& words) {
     const auto methods = rulesMethods([&direct] { return direct.model.get(); });
     return perform(
         request, importText,
-        [&methods](const std::string& method, const std::vector<std::string>& args) {
+        [&methods, &direct](const std::string& method, const std::vector<std::string>& args) {
             Answer answer = methods.at(method).handle(args);
             if (!answer.error.empty()) {
+                // No program holds the change in memory: what could not be written is not made.
+                const auto& why = direct.rules.saveError();
+                if (!why.empty()) {
+                    answer.error = "could not write " + direct.rules.fileURL().string() + " (" +
+                                   why + "); nothing was changed";
+                }
                 return InstanceReply{InstanceReply::Status::refused, answer.error, ""};
             }
             return InstanceReply{InstanceReply::Status::answered, "", answer.reply.value_or("")};
