@@ -18,10 +18,12 @@
 //      change of the machine's load during the run weighs on both alike.
 // Alerts are spaced so that each sound has ended before the next one starts.
 //
-//   build/bin/corvale_bench_sound [COUNT] [--floor]      (default 100)
+//   build/bin/corvale_bench_sound [COUNT] [--floor] [--second-monitor]      (default 100)
 //
 // --floor times only corvale's default sound against the floor (steps 1 and 5), for repeated
-// runs of the ratio.
+// runs of the ratio. --second-monitor runs a second monitor of Notify calls beside the floor
+// (dbus-monitor writing pcap to a file), as corvale has one beside its banner tree: what the bus
+// and the processor's two cores charge for that one alone.
 //
 // With CORVALE_TRACE_AUDIO=1 the benchmark, the corvale binary and the in-process engine write
 // the timestamps of every stage of each alert to standard error (see core/AlertTrace.h); sort
@@ -213,7 +215,9 @@ std::string longestTone(const std::filesystem::path& folder) {
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
-    const bool floorOnly = argc > 2 && std::string(argv[2]) == "--floor";
+    const std::vector<std::string> flags(argv + std::min(argc, 2), argv + argc);
+    const bool floorOnly = std::ranges::find(flags, "--floor") != flags.end();
+    const bool secondMonitor = std::ranges::find(flags, "--second-monitor") != flags.end();
     TimedApplication app(argc, argv);
     TempDir home;
     PrivateBus bus;
@@ -310,6 +314,21 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "the floor monitor did not start: %s\n", monitor.errors().c_str());
             return false;
         }
+        std::unique_ptr<ChildProcess> second;
+        if (secondMonitor) {
+            second = std::make_unique<ChildProcess>(
+                std::vector<std::string>{"dbus-monitor", "--session", "--pcap",
+                                         "type='method_call',interface='org.freedesktop."
+                                         "Notifications',member='Notify'"},
+                env, home / "second-monitor");
+            // dbus-monitor says nothing when it stands: give it the time to become a monitor.
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            if (!second->running()) {
+                std::fprintf(stderr, "the second monitor did not start: %s\n",
+                             second->errors().c_str());
+                return false;
+            }
+        }
         const bool timed = timeAlerts("Floor", alerts, floorFigures);
         if (alertTrace::enabled()) {
             std::fputs(monitor.errors().c_str(), stderr);
@@ -365,7 +384,9 @@ int main(int argc, char** argv) {
     dunst.reset();
     sd_bus_unref(client);
     auto reportFloor = [&] {
-        report("Notify -> floor monitor's stream (" + tones[0] + "):", floorFigures);
+        report("Notify -> floor monitor's stream (" + tones[0] + ")" +
+                   (secondMonitor ? ", beside a second monitor:" : ":"),
+               floorFigures);
         const auto& ours = endToEnd[tones[0]].corvale;
         if (ours.empty() || floorFigures.empty()) {
             return;
