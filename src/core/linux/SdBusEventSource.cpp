@@ -2,21 +2,9 @@
 
 #include "core/linux/SdBusHandles.h"
 
-#include <climits>
 #include <poll.h>
-#include <time.h>
 
 namespace corvale {
-namespace {
-
-std::uint64_t monotonicMicros() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::uint64_t>(ts.tv_sec) * 1'000'000u +
-           static_cast<std::uint64_t>(ts.tv_nsec) / 1000u;
-}
-
-} // namespace
 
 SdBusEventSource::SdBusEventSource(sd_bus* bus, std::function<void(sd_bus_message*)> onMessage,
                                    std::function<void()> onClosed)
@@ -132,13 +120,12 @@ void SdBusEventSource::rearm() {
         close();
         return;
     }
-    if (deadline == UINT64_MAX) {
+    const int wait = millisUntil(deadline);
+    if (wait < 0) {
         timer_.stop();
         return;
     }
-    const auto now = monotonicMicros();
-    const std::uint64_t waitMs = deadline > now ? (deadline - now + 999) / 1000 : 0;
-    timer_.start(static_cast<int>(std::min<std::uint64_t>(waitMs, INT_MAX)));
+    timer_.start(wait);
 }
 
 void SdBusEventSource::close() {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <systemd/sd-bus.h>
+#include <time.h>
 
 namespace corvale {
 
@@ -18,6 +22,26 @@ struct SdBusMessageUnref {
 struct SdBusSlotUnref {
     void operator()(sd_bus_slot* slot) const { sd_bus_slot_unref(slot); }
 };
+
+// The monotonic clock in microseconds, the clock of sd_bus_get_timeout's deadlines.
+inline std::uint64_t monotonicMicros() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1'000'000u +
+           static_cast<std::uint64_t>(ts.tv_nsec) / 1000u;
+}
+
+// How long to wait for a connection's deadline from sd_bus_get_timeout, in whole milliseconds
+// rounded up: -1 when it has none, 0 once it has passed.
+inline int millisUntil(std::uint64_t deadline) {
+    if (deadline == UINT64_MAX) {
+        return -1;
+    }
+    const auto now = monotonicMicros();
+    return deadline > now
+               ? static_cast<int>(std::min<std::uint64_t>((deadline - now + 999) / 1000, INT_MAX))
+               : 0;
+}
 
 using BusPtr = std::unique_ptr<sd_bus, SdBusCloser>;
 using MessagePtr = std::unique_ptr<sd_bus_message, SdBusMessageUnref>;

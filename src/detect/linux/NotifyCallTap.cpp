@@ -7,12 +7,10 @@
 #include "detect/linux/NotificationMessages.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace corvale {
@@ -145,19 +143,9 @@ bool NotifyCallTap::watch(BusPtr bus) {
         if (events < 0 || sd_bus_get_timeout(bus.get(), &deadline) < 0) {
             break;
         }
-        int wait = -1;
-        if (deadline != UINT64_MAX) {
-            timespec now{};
-            clock_gettime(CLOCK_MONOTONIC, &now);
-            const auto micros = static_cast<std::uint64_t>(now.tv_sec) * 1'000'000u +
-                                static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
-            wait = deadline > micros ? static_cast<int>(std::min<std::uint64_t>(
-                                           (deadline - micros + 999) / 1000, INT_MAX))
-                                     : 0;
-        }
         pollfd fds[2] = {{sd_bus_get_fd(bus.get()), static_cast<short>(events), 0},
                          {stopFd_, POLLIN, 0}};
-        if (poll(fds, 2, wait) < 0 && errno != EINTR) {
+        if (poll(fds, 2, millisUntil(deadline)) < 0 && errno != EINTR) {
             break;
         }
         if (fds[1].revents != 0) {
