@@ -18,12 +18,14 @@
 //      change of the machine's load during the run weighs on both alike.
 // Alerts are spaced so that each sound has ended before the next one starts.
 //
-//   build/bin/corvale_bench_sound [COUNT] [--floor] [--second-monitor]      (default 100)
+//   build/bin/corvale_bench_sound [COUNT] [--floor] [--second-monitor] [--beside]   (default 100)
 //
 // --floor times only corvale's default sound against the floor (steps 1 and 5), for repeated
 // runs of the ratio. --second-monitor runs a second monitor of Notify calls beside the floor
 // (dbus-monitor writing pcap to a file), as corvale has one beside its banner tree: what the bus
-// and the processor's two cores charge for that one alone.
+// and the processor's two cores charge for that one alone. --beside also times the floor while
+// corvale runs and watches its notifications under a silent default rule: how fast a bare
+// monitor's sound is in the session corvale makes, to set corvale's own sound against.
 //
 // With CORVALE_TRACE_AUDIO=1 the benchmark, the corvale binary and the in-process engine write
 // the timestamps of every stage of each alert to standard error (see core/AlertTrace.h); sort
@@ -218,6 +220,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> flags(argv + std::min(argc, 2), argv + argc);
     const bool floorOnly = std::ranges::find(flags, "--floor") != flags.end();
     const bool secondMonitor = std::ranges::find(flags, "--second-monitor") != flags.end();
+    const bool beside = std::ranges::find(flags, "--beside") != flags.end();
     TimedApplication app(argc, argv);
     TempDir home;
     PrivateBus bus;
@@ -306,7 +309,7 @@ int main(int argc, char** argv) {
     };
     // 5. The floor, alone in the session: its notifications carry an app name of their own.
     std::vector<double> floorFigures;
-    auto timeFloor = [&](int alerts) {
+    auto timeFloor = [&](int alerts, std::vector<double>& figures) {
         ChildProcess monitor({CORVALE_FLOOR_MONITOR, toneFile(tones[0]).string(), "Floor"}, env,
                              home / "floor");
         if (!waitUntil([&] { return monitor.output().find("ready") != std::string::npos; },
@@ -329,13 +332,13 @@ int main(int argc, char** argv) {
                 return false;
             }
         }
-        const bool timed = timeAlerts("Floor", alerts, floorFigures);
+        const bool timed = timeAlerts("Floor", alerts, figures);
         if (alertTrace::enabled()) {
             std::fputs(monitor.errors().c_str(), stderr);
         }
         return timed;
     };
-    if (!timeFloor(std::max(1, count / 2))) {
+    if (!timeFloor(std::max(1, count / 2), floorFigures)) {
         return 1;
     }
 
@@ -374,11 +377,17 @@ int main(int argc, char** argv) {
             }
         }
     }
+    // The floor again with corvale running, whose default rule is silent: what corvale's
+    // watching of each notification costs a sound that is not its own.
+    std::vector<double> besideFigures;
+    if (beside && !timeFloor(count, besideFigures)) {
+        return 1;
+    }
     if (alertTrace::enabled()) {
         std::fputs(corvale->errors().c_str(), stderr);
     }
     corvale.reset();
-    if (!timeFloor(std::max(1, count - count / 2))) {
+    if (!timeFloor(std::max(1, count - count / 2), floorFigures)) {
         return 1;
     }
     dunst.reset();
@@ -387,6 +396,9 @@ int main(int argc, char** argv) {
         report("Notify -> floor monitor's stream (" + tones[0] + ")" +
                    (secondMonitor ? ", beside a second monitor:" : ":"),
                floorFigures);
+        if (beside) {
+            report("Notify -> floor monitor's stream, corvale running:", besideFigures);
+        }
         const auto& ours = endToEnd[tones[0]].corvale;
         if (ours.empty() || floorFigures.empty()) {
             return;
@@ -399,6 +411,11 @@ int main(int argc, char** argv) {
             "  corvale / floor:", bench::percentile(ours, 50) / bench::percentile(floorFigures, 50),
             bench::percentile(ours, 95) / bench::percentile(floorFigures, 95), load[0], load[1],
             load[2]);
+        if (!besideFigures.empty()) {
+            std::printf("%-52s p50 %.2fx   p95 %.2fx\n", "  corvale / floor with corvale running:",
+                        bench::percentile(ours, 50) / bench::percentile(besideFigures, 50),
+                        bench::percentile(ours, 95) / bench::percentile(besideFigures, 95));
+        }
     };
     if (floorOnly) {
         report("Notify -> corvale's stream (" + tones[0] + "):", endToEnd[tones[0]].corvale);
